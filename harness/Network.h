@@ -44,8 +44,9 @@
 // - Everything handed to a plug-in lives until the call returns; every text handed back is
 //   copied. No exception leaves the harness into a bundle; an exception that leaves a bundle
 //   is caught and reported in hostErrorText.
-// - Host-side problems (a refused table or channel shape, an exception out of the plug-in)
-//   are reported in hostErrorText(id), never in the plug-in's own error text.
+// - Host-side problems (a refused table or channel shape, a cell written outside the table,
+//   an exception out of the plug-in) are collected in hostErrorText(id), one line each,
+//   from the node's creation on; they never touch the plug-in's own error text.
 //
 // Thread rules: a Network, its nodes and the bundles they come from are used from one
 // thread, like the host's cook thread. The plug-ins may run threads of their own; the
@@ -151,7 +152,8 @@ public:
     // The texts handed over by getErrorString / getWarningString in the last cook.
     std::string errorText(NodeId id) const;
     std::string warningText(NodeId id) const;
-    // What the host itself found wrong in the last call into the node ("" when nothing).
+    // Everything the host itself found wrong with the node since it was created, one line
+    // each (the first 64 are kept); "" when nothing.
     std::string hostErrorText(NodeId id) const;
     // What the last getGeneralInfo answered.
     bool cookEveryFrame(NodeId id) const;

@@ -52,6 +52,9 @@ const char* toString(ParameterKind kind);
 // True for the kinds declared with a numeric record (values served by getParInt/getParDouble).
 bool isNumeric(ParameterKind kind);
 
+// True for the kinds whose text names another node (DAT, CHOP, OP, COMP, ...).
+bool isReference(ParameterKind kind);
+
 // What the host answered to the append (same values as the host's OP_ParAppendResult).
 enum class AppendResult
 {
