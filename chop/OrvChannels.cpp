@@ -1,0 +1,118 @@
+#include "OrvChannels.h"
+
+#include "ChannelMap.h"
+#include "OrvChannelsParameters.h"
+#include "dat/OrvDatParameters.h"
+#include "receiver/OrvReceiver.h"
+
+#include "OrvApiVersion.h"
+#include "OrvPluginExport.h"
+
+#include <cstring>
+#include <new>
+
+extern "C"
+{
+
+    ORV_PLUGIN_EXPORT void FillCHOPPluginInfo(TD::CHOP_PluginInfo* info)
+    {
+        if (info == nullptr || !orvplugin::setApiVersion(info, TD::CHOPCPlusPlusAPIVersion))
+        {
+            return;
+        }
+        info->customOPInfo.opType->setString(orvchannels::kOpType);
+        info->customOPInfo.opLabel->setString(orvchannels::kOpLabel);
+        info->customOPInfo.authorName->setString(orvchannels::kAuthorName);
+        info->customOPInfo.authorEmail->setString(orvchannels::kAuthorEmail);
+    }
+
+    ORV_PLUGIN_EXPORT TD::CHOP_CPlusPlusBase* CreateCHOPInstance(const TD::OP_NodeInfo* info)
+    {
+        return new (std::nothrow) OrvChannels(info);
+    }
+
+    ORV_PLUGIN_EXPORT void DestroyCHOPInstance(TD::CHOP_CPlusPlusBase* instance)
+    {
+        // The base destructor is protected: delete through our own type.
+        delete static_cast<OrvChannels*>(instance);
+    }
+
+} // extern "C"
+
+namespace
+{
+
+// The receiver behind the table operator that the parameter names, or null when the
+// parameter is empty, names no custom operator, or names one of another type: reading a
+// foreign plug-in's instance as a receiver would read memory of unknown layout.
+OrvReceiver* referencedReceiver(const TD::OP_Inputs* inputs)
+{
+    const TD::OP_DATInput* dat = inputs->getParDAT(orvchannels::kOrvDatName);
+    if (dat == nullptr || dat->customOP == nullptr)
+    {
+        return nullptr;
+    }
+    const TD::OP_CustomOPInstance<TD::DAT_CPlusPlusBase>& custom = *dat->customOP;
+    if (custom.instance == nullptr || custom.opType == nullptr ||
+        std::strcmp(custom.opType, orvdat::kOpType) != 0)
+    {
+        return nullptr;
+    }
+    return static_cast<OrvReceiver*>(custom.instance);
+}
+
+} // namespace
+
+OrvChannels::OrvChannels(const TD::OP_NodeInfo*) {}
+
+OrvChannels::~OrvChannels() {}
+
+void OrvChannels::getGeneralInfo(TD::CHOP_GeneralInfo* info, const TD::OP_Inputs*, void*)
+{
+    info->cookEveryFrame = true;
+}
+
+bool OrvChannels::getOutputInfo(TD::CHOP_OutputInfo* info, const TD::OP_Inputs*, void*)
+{
+    info->numChannels = orvchannels::kChannelCount;
+    info->numSamples = orvchannels::kSampleCount;
+    return true;
+}
+
+void OrvChannels::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void*)
+{
+    using namespace orvchannels;
+    try
+    {
+        OrvReceiver* receiver = referencedReceiver(inputs);
+        if (receiver == nullptr || !receiver->isConnected())
+        {
+            return;
+        }
+        // The host allocates the shape getOutputInfo declared; a host that refused it gets
+        // nothing rather than writes past its buffers.
+        if (output->channels == nullptr || output->numChannels < kChannelCount ||
+            output->numSamples < kSampleCount)
+        {
+            return;
+        }
+        // Records come by value, each copied under the receiver's lock: nothing is allocated.
+        writeControl(output->channels, receiver->getControl());
+        for (int32_t deck = 1; deck <= kDeckCount; ++deck)
+        {
+            writeDeck(output->channels, deck, receiver->getDeck(deck));
+        }
+    }
+    catch (...)
+    {
+        // A lock that cannot be taken leaves this frame's channels as they were.
+    }
+}
+
+void OrvChannels::setupParameters(TD::OP_ParameterManager* manager, void*)
+{
+    TD::OP_StringParameter orvDat(orvchannels::kOrvDatName);
+    orvDat.label = orvchannels::kOrvDatLabel;
+    orvDat.defaultValue = "";
+    manager->appendDAT(orvDat);
+}

@@ -1,0 +1,24 @@
+// The channel operator: 48 one-sample channels holding the mixer faders and the playback
+// values of the four decks of the table operator that its "Orvdat" parameter names.
+//
+// It owns nothing and keeps nothing between cooks: every cook looks the referenced receiver
+// up again through the host, so pointing the parameter elsewhere, or deleting the table
+// operator, takes effect on the next cook. Only a table operator of our own type is read;
+// for anything else the cook writes nothing. The host calls everything on its cook thread.
+#pragma once
+
+#include "CHOP_CPlusPlusBase.h"
+
+class OrvChannels : public TD::CHOP_CPlusPlusBase
+{
+public:
+    explicit OrvChannels(const TD::OP_NodeInfo* info);
+    ~OrvChannels() override;
+
+    void getGeneralInfo(TD::CHOP_GeneralInfo* info, const TD::OP_Inputs* inputs,
+                        void* reserved1) override;
+    bool getOutputInfo(TD::CHOP_OutputInfo* info, const TD::OP_Inputs* inputs,
+                       void* reserved1) override;
+    void execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void* reserved1) override;
+    void setupParameters(TD::OP_ParameterManager* manager, void* reserved1) override;
+};

@@ -1,0 +1,156 @@
+#include "OrvDat.h"
+
+#include "OrvDatParameters.h"
+
+#include "OrvApiVersion.h"
+#include "OrvPluginExport.h"
+
+#include <cstring>
+#include <string>
+
+extern "C"
+{
+
+    ORV_PLUGIN_EXPORT void FillDATPluginInfo(TD::DAT_PluginInfo* info)
+    {
+        if (info == nullptr || !orvplugin::setApiVersion(info, TD::DATCPlusPlusAPIVersion))
+        {
+            return;
+        }
+        info->customOPInfo.opType->setString(orvdat::kOpType);
+        info->customOPInfo.opLabel->setString(orvdat::kOpLabel);
+        info->customOPInfo.authorName->setString(orvdat::kAuthorName);
+        info->customOPInfo.authorEmail->setString(orvdat::kAuthorEmail);
+        // No wired inputs: the node is fed by the network only.
+        info->customOPInfo.minInputs = 0;
+        info->customOPInfo.maxInputs = 0;
+    }
+
+    ORV_PLUGIN_EXPORT TD::DAT_CPlusPlusBase* CreateDATInstance(const TD::OP_NodeInfo* info)
+    {
+        try
+        {
+            return new OrvDat(info);
+        }
+        catch (...)
+        {
+            return nullptr;
+        }
+    }
+
+    ORV_PLUGIN_EXPORT void DestroyDATInstance(TD::DAT_CPlusPlusBase* instance)
+    {
+        // The destructor stops the receiver (joins its thread, closes its socket) first.
+        delete static_cast<OrvDat*>(instance);
+    }
+
+} // extern "C"
+
+OrvDat::OrvDat(const TD::OP_NodeInfo* info) : OrvReceiver(info) {}
+
+OrvDat::~OrvDat() {}
+
+void OrvDat::getGeneralInfo(TD::DAT_GeneralInfo* info, const TD::OP_Inputs*, void*)
+{
+    // The received state changes without any parameter changing: cook on every frame.
+    info->cookEveryFrame = true;
+}
+
+int32_t OrvDat::getNumInfoCHOPChans(void*)
+{
+    return 0;
+}
+
+void OrvDat::getInfoCHOPChan(int32_t, TD::OP_InfoCHOPChan*, void*) {}
+
+// Both texts are handed over on every call, empty ones too: the host shows nothing for an
+// empty text, and a text that the receiver replaced must not linger.
+void OrvDat::getWarningString(TD::OP_String* warning, void*)
+{
+    try
+    {
+        warning->setString(warningTextCopy().c_str());
+    }
+    catch (...)
+    {
+        warning->setString("");
+    }
+}
+
+void OrvDat::getErrorString(TD::OP_String* error, void*)
+{
+    try
+    {
+        error->setString(errorTextCopy().c_str());
+    }
+    catch (...)
+    {
+        error->setString("");
+    }
+}
+
+void OrvDat::setupParameters(TD::OP_ParameterManager* manager, void*)
+{
+    using namespace orvdat;
+    try
+    {
+        // The defaults of "Ip" and "Port" follow whatever the receiver holds when the host
+        // asks; every numeric record keeps the host record's own defaults (range 0 to 1, no
+        // clamps) apart from its name, label and, for "Port", the first default value.
+        TD::OP_StringParameter ipPar(kIpName);
+        ipPar.label = kIpLabel;
+        ipPar.defaultValue = ip.c_str();
+        manager->appendString(ipPar);
+
+        TD::OP_NumericParameter portPar(kPortName);
+        portPar.label = kPortLabel;
+        portPar.defaultValues[0] = static_cast<double>(port);
+        manager->appendInt(portPar, 1);
+
+        TD::OP_NumericParameter multicastPar(kMulticastName);
+        multicastPar.label = kMulticastLabel;
+        manager->appendToggle(multicastPar);
+
+        TD::OP_StringParameter ipFilterPar(kIpFilterName);
+        ipFilterPar.label = kIpFilterLabel;
+        ipFilterPar.defaultValue = "";
+        manager->appendString(ipFilterPar);
+
+        TD::OP_NumericParameter reconnectPar(kReconnectName);
+        manager->appendPulse(reconnectPar);
+
+        TD::OP_NumericParameter resetPar(kResetName);
+        resetPar.label = kResetLabel;
+        manager->appendPulse(resetPar);
+    }
+    catch (...)
+    {
+        // Parameters the host did not take are simply missing.
+    }
+}
+
+void OrvDat::pulsePressed(const char* name, void*)
+{
+    if (name == nullptr)
+    {
+        return;
+    }
+    try
+    {
+        // Exact, case-sensitive names. "Reconnect" restarts a running receiver, so a second
+        // press never meets "Already running".
+        if (std::strcmp(name, orvdat::kReconnectName) == 0)
+        {
+            disconnect();
+            connect();
+        }
+        else if (std::strcmp(name, orvdat::kResetName) == 0)
+        {
+            disconnect();
+        }
+    }
+    catch (...)
+    {
+        // The receiver reports its own failures as texts; nothing else may reach the host.
+    }
+}

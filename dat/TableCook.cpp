@@ -1,0 +1,132 @@
+// The table operator's cook: copy the parameters into the receiver, then show the receiver's
+// state as 18 + N rows by 5 columns (N named events), all from one snapshot.
+#include "OrvDat.h"
+
+#include "OrvDatParameters.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+namespace
+{
+
+// One snapshot buffer per cook thread, reused from cook to cook so that its strings and the
+// event vector keep their capacity: a steady stream of cooks allocates nothing for it. The
+// host cooks one node at a time on its thread, and OrvDat keeps no state of its own (the
+// channel operator reads the same object as an OrvReceiver), so it lives here.
+thread_local ReceiverSnapshot cookSnapshot;
+
+const char* textOrEmpty(const char* text)
+{
+    return text != nullptr ? text : "";
+}
+
+int32_t tableRows(std::size_t eventCount)
+{
+    const std::size_t most = static_cast<std::size_t>(std::numeric_limits<int32_t>::max());
+    const std::size_t fixed = static_cast<std::size_t>(orvdat::kFixedRows);
+    return static_cast<int32_t>(eventCount < most - fixed ? eventCount + fixed : most);
+}
+
+} // namespace
+
+void OrvDat::execute(TD::DAT_Output* output, const TD::OP_Inputs* inputs, void*)
+{
+    try
+    {
+        output->setOutputDataType(TD::DAT_OutDataType::Table);
+        snapshot(cookSnapshot);
+        // The size follows the event count on every cook, connected or not, so the event
+        // rows never shrink while the node lives.
+        output->setTableSize(tableRows(cookSnapshot.events.size()), orvdat::kColumns);
+        copyParameters(*inputs);
+        if (cookSnapshot.connected)
+        {
+            writeCells(*output);
+        }
+    }
+    catch (...)
+    {
+        // Only std::bad_alloc can get here; the table keeps what the host holds.
+    }
+}
+
+// None of these copies connects: "Ip", "Port" and "Multicast" take effect at the next
+// "Reconnect", "Ipfilter" with the next datagram the receive thread looks at.
+void OrvDat::copyParameters(const TD::OP_Inputs& inputs)
+{
+    using namespace orvdat;
+
+    const char* ipText = textOrEmpty(inputs.getParString(kIpName));
+    if (ip != ipText)
+    {
+        ip = ipText;
+    }
+
+    // Copied like "Ip", so a changed port is what the next "Reconnect" binds, and 0 meets
+    // the receiver's "Port is 0" check. The receiver uses the low 16 bits.
+    const uint32_t portValue = static_cast<uint32_t>(inputs.getParInt(kPortName, 0));
+    if (port != portValue)
+    {
+        port = portValue;
+    }
+
+    const bool multicastValue = inputs.getParInt(kMulticastName, 0) != 0;
+    if (multicast != multicastValue)
+    {
+        multicast = multicastValue;
+    }
+
+    // The receive thread reads the filter for every datagram: rewritten under the lock.
+    setIpFilter(textOrEmpty(inputs.getParString(kIpFilterName)));
+}
+
+void OrvDat::writeCells(TD::DAT_Output& output) const
+{
+    using namespace orvdat;
+    const ReceiverSnapshot& state = cookSnapshot;
+
+    for (int row = TitleRow; row < kFixedRows; ++row)
+    {
+        output.setCellString(row, kLabelColumn, kRowLabels[row]);
+    }
+    for (int column = 1; column <= kDeckCount; ++column)
+    {
+        const Meta& meta = state.metas[column - 1];
+        const Deck& deck = state.decks[column - 1];
+        output.setCellString(HeaderRow, column, kDeckHeaders[column - 1]);
+        output.setCellString(TitleRow, column, meta.title.c_str());
+        output.setCellString(ArtistRow, column, meta.artist.c_str());
+        output.setCellString(AlbumRow, column, meta.album.c_str());
+        output.setCellString(FilepathRow, column, meta.filepath.c_str());
+        output.setCellDouble(LengthRow, column, deck.length);
+        output.setCellDouble(VelocityRow, column, deck.pitch);
+        output.setCellDouble(PositionRow, column, deck.position);
+        output.setCellDouble(Position2Row, column, deck.position2);
+        output.setCellDouble(NormPosRow, column, deck.normalizedPosition);
+        output.setCellDouble(BpmRow, column, deck.bpm);
+        output.setCellDouble(EqLowRow, column, deck.eqLow);
+        output.setCellDouble(EqMidRow, column, deck.eqMid);
+        output.setCellDouble(EqHighRow, column, deck.eqHigh);
+        output.setCellDouble(BeatRow, column, deck.beat);
+        output.setCellDouble(UpfaderARow, column, state.control.upfaderA);
+        output.setCellDouble(UpfaderBRow, column, state.control.upfaderB);
+        output.setCellDouble(CrossfaderRow, column, state.control.crossfader);
+    }
+
+    // Event rows directly below "Crossfader", in the receiver's map order; columns 2 to 4
+    // stay unwritten.
+    const int32_t rows = tableRows(state.events.size());
+    int32_t row = FirstEventRow;
+    for (const auto& [name, value] : state.events)
+    {
+        if (row >= rows)
+        {
+            break;
+        }
+        output.setCellString(row, kLabelColumn, name.c_str());
+        output.setCellDouble(row, kEventValueColumn, value);
+        ++row;
+    }
+}
