@@ -1,0 +1,457 @@
+#pragma once
+// The immutable values behind a MsgPack handle, and the inline parts of the handle that the
+// object map's order and the record decoders call on every lookup.
+
+#include "msgpack/Encoder.h"
+#include "msgpack/MsgPack.h"
+#include "msgpack/NumberConversion.h"
+
+#include <algorithm>
+#include <cstring>
+#include <ostream>
+#include <string_view>
+
+namespace orvpack
+{
+
+struct NullStruct
+{
+    bool operator==(NullStruct) const { return true; }
+    bool operator<(NullStruct) const { return false; }
+};
+
+inline constexpr bool is_numeric(MsgPack::Type type)
+{
+    return (type & 1) != 0;
+}
+
+// Unsigned bytewise order, a proper prefix being less. Keys are short and usually differ
+// within their first bytes, where a plain loop beats a library call.
+inline bool bytes_less(std::string_view left, std::string_view right)
+{
+    const size_t common = std::min(left.size(), right.size());
+    const size_t head = std::min<size_t>(common, 16);
+    for (size_t i = 0; i < head; ++i)
+    {
+        if (left[i] != right[i])
+        {
+            return static_cast<unsigned char>(left[i]) < static_cast<unsigned char>(right[i]);
+        }
+    }
+    if (common > head)
+    {
+        const int order = std::memcmp(left.data() + head, right.data() + head, common - head);
+        if (order != 0)
+        {
+            return order < 0;
+        }
+    }
+    return left.size() < right.size();
+}
+
+// The order of two stored values of the same kind.
+template <typename T> bool stored_less(const T& left, const T& right)
+{
+    return left < right;
+}
+
+inline bool stored_less(const std::string& left, const std::string& right)
+{
+    return bytes_less(left, right);
+}
+
+// Every accessor gives its default here (0, false, an empty member of statics() or the null
+// value); each value class overrides what its kind holds.
+class MsgPackValue
+{
+public:
+    // The same as type(), without a virtual call: the object map's order asks it on every
+    // comparison.
+    MsgPack::Type kind() const { return m_kind; }
+
+    virtual bool equals(const MsgPackValue* other) const = 0;
+    virtual bool less(const MsgPackValue* other) const = 0;
+    virtual void dump(std::ostream& out) const = 0;
+    virtual MsgPack::Type type() const = 0;
+    virtual double number_value() const;
+    virtual float float32_value() const;
+    virtual double float64_value() const;
+    virtual int32_t int_value() const;
+    virtual int8_t int8_value() const;
+    virtual int16_t int16_value() const;
+    virtual int32_t int32_value() const;
+    virtual int64_t int64_value() const;
+    virtual uint8_t uint8_value() const;
+    virtual uint16_t uint16_value() const;
+    virtual uint32_t uint32_value() const;
+    virtual uint64_t uint64_value() const;
+    virtual bool bool_value() const;
+    virtual const std::string& string_value() const;
+    virtual const MsgPack::array& array_items() const;
+    virtual const MsgPack::binary& binary_items() const;
+    virtual const MsgPack& operator[](size_t i) const;
+    virtual const MsgPack::object& object_items() const;
+    virtual const MsgPack& operator[](const std::string& key) const;
+    virtual const MsgPack::extension& extension_items() const;
+    virtual ~MsgPackValue();
+
+protected:
+    explicit MsgPackValue(MsgPack::Type kind) : m_kind(kind) {}
+
+private:
+    const MsgPack::Type m_kind;
+};
+
+// A value of kind tag holding one T. Every tag has exactly one T, so a value whose type() is
+// tag is always a Value<tag, T> and the casts below are sound.
+template <MsgPack::Type tag, typename T> class Value : public MsgPackValue
+{
+public:
+    MsgPack::Type type() const override { return tag; }
+
+    bool equals(const MsgPackValue* other) const override
+    {
+        return other->kind() == tag && m_value == static_cast<const Value*>(other)->m_value;
+    }
+
+    bool less(const MsgPackValue* other) const override
+    {
+        const MsgPack::Type other_type = other->kind();
+        if (other_type != tag)
+        {
+            return tag < other_type;
+        }
+        return stored_less(m_value, static_cast<const Value*>(other)->m_value);
+    }
+
+    void dump(std::ostream& out) const override { encoder::write(out, m_value); }
+
+protected:
+    explicit Value(const T& value) : MsgPackValue(tag), m_value(value) {}
+    explicit Value(T&& value) : MsgPackValue(tag), m_value(std::move(value)) {}
+
+    const T m_value;
+};
+
+// The ten numeric kinds: they convert to every numeric result and compare with each other by
+// numeric value (through double; the 64-bit kinds refine that below).
+template <MsgPack::Type tag, typename T> class NumberValue : public Value<tag, T>
+{
+public:
+    double number_value() const override { return convert_number<double>(this->m_value); }
+    float float32_value() const override { return convert_number<float>(this->m_value); }
+    double float64_value() const override { return convert_number<double>(this->m_value); }
+    int32_t int_value() const override { return convert_number<int32_t>(this->m_value); }
+    int8_t int8_value() const override { return convert_number<int8_t>(this->m_value); }
+    int16_t int16_value() const override { return convert_number<int16_t>(this->m_value); }
+    int32_t int32_value() const override { return convert_number<int32_t>(this->m_value); }
+    int64_t int64_value() const override { return convert_number<int64_t>(this->m_value); }
+    uint8_t uint8_value() const override { return convert_number<uint8_t>(this->m_value); }
+    uint16_t uint16_value() const override { return convert_number<uint16_t>(this->m_value); }
+    uint32_t uint32_value() const override { return convert_number<uint32_t>(this->m_value); }
+    uint64_t uint64_value() const override { return convert_number<uint64_t>(this->m_value); }
+
+    bool equals(const MsgPackValue* other) const override
+    {
+        return is_numeric(other->kind()) && float64_value() == other->float64_value();
+    }
+
+    bool less(const MsgPackValue* other) const override
+    {
+        const MsgPack::Type other_type = other->kind();
+        if (!is_numeric(other_type))
+        {
+            return tag < other_type;
+        }
+        return float64_value() < other->float64_value();
+    }
+
+protected:
+    explicit NumberValue(T value) : Value<tag, T>(value) {}
+};
+
+class MsgPackNull final : public Value<MsgPack::NUL, NullStruct>
+{
+public:
+    MsgPackNull() : Value(NullStruct{}) {}
+};
+
+class MsgPackBoolean final : public Value<MsgPack::BOOL, bool>
+{
+public:
+    explicit MsgPackBoolean(bool value) : Value(value) {}
+    bool bool_value() const override { return m_value; }
+};
+
+#define ORVPACK_NUMBER_CLASS(Name, tag, T)                                                         \
+    class Name final : public NumberValue<MsgPack::tag, T>                                         \
+    {                                                                                              \
+    public:                                                                                        \
+        explicit Name(T value) : NumberValue(value) {}                                             \
+    };
+ORVPACK_NUMBER_CLASS(MsgPackFloat, FLOAT32, float)
+ORVPACK_NUMBER_CLASS(MsgPackDouble, FLOAT64, double)
+ORVPACK_NUMBER_CLASS(MsgPackInt8, INT8, int8_t)
+ORVPACK_NUMBER_CLASS(MsgPackInt16, INT16, int16_t)
+ORVPACK_NUMBER_CLASS(MsgPackInt32, INT32, int32_t)
+ORVPACK_NUMBER_CLASS(MsgPackUint8, UINT8, uint8_t)
+ORVPACK_NUMBER_CLASS(MsgPackUint16, UINT16, uint16_t)
+ORVPACK_NUMBER_CLASS(MsgPackUint32, UINT32, uint32_t)
+#undef ORVPACK_NUMBER_CLASS
+
+// Through double, two 64-bit integers above 2^53 could compare equal while differing; these
+// two compare exactly with each other.
+class MsgPackInt64 final : public NumberValue<MsgPack::INT64, int64_t>
+{
+public:
+    explicit MsgPackInt64(int64_t value) : NumberValue(value) {}
+
+    bool equals(const MsgPackValue* other) const override
+    {
+        switch (other->kind())
+        {
+        case MsgPack::UINT64:
+            return equal_uint64_int64(other->uint64_value(), m_value);
+        case MsgPack::INT64:
+            return m_value == other->int64_value();
+        default:
+            return NumberValue::equals(other);
+        }
+    }
+
+    bool less(const MsgPackValue* other) const override
+    {
+        switch (other->kind())
+        {
+        case MsgPack::UINT64:
+            return less_int64_uint64(m_value, other->uint64_value());
+        case MsgPack::INT64:
+            return m_value < other->int64_value();
+        default:
+            return NumberValue::less(other);
+        }
+    }
+};
+
+class MsgPackUint64 final : public NumberValue<MsgPack::UINT64, uint64_t>
+{
+public:
+    explicit MsgPackUint64(uint64_t value) : NumberValue(value) {}
+
+    bool equals(const MsgPackValue* other) const override
+    {
+        switch (other->kind())
+        {
+        case MsgPack::UINT64:
+            return m_value == other->uint64_value();
+        case MsgPack::INT64:
+            return equal_uint64_int64(m_value, other->int64_value());
+        default:
+            return NumberValue::equals(other);
+        }
+    }
+
+    bool less(const MsgPackValue* other) const override
+    {
+        switch (other->kind())
+        {
+        case MsgPack::UINT64:
+            return m_value < other->uint64_value();
+        case MsgPack::INT64:
+            return less_uint64_int64(m_value, other->int64_value());
+        default:
+            return NumberValue::less(other);
+        }
+    }
+};
+
+class MsgPackString final : public Value<MsgPack::STRING, std::string>
+{
+public:
+    explicit MsgPackString(const std::string& value) : Value(value) {}
+    explicit MsgPackString(std::string&& value) : Value(std::move(value)) {}
+    const std::string& string_value() const override { return m_value; }
+};
+
+class MsgPackBinary final : public Value<MsgPack::BINARY, MsgPack::binary>
+{
+public:
+    explicit MsgPackBinary(const MsgPack::binary& value) : Value(value) {}
+    explicit MsgPackBinary(MsgPack::binary&& value) : Value(std::move(value)) {}
+    const MsgPack::binary& binary_items() const override { return m_value; }
+};
+
+class MsgPackArray final : public Value<MsgPack::ARRAY, MsgPack::array>
+{
+public:
+    explicit MsgPackArray(const MsgPack::array& value) : Value(value) {}
+    explicit MsgPackArray(MsgPack::array&& value) : Value(std::move(value)) {}
+    const MsgPack::array& array_items() const override { return m_value; }
+    const MsgPack& operator[](size_t i) const override;
+};
+
+class MsgPackObject final : public Value<MsgPack::OBJECT, MsgPack::object>
+{
+public:
+    explicit MsgPackObject(const MsgPack::object& value) : Value(value) {}
+    explicit MsgPackObject(MsgPack::object&& value) : Value(std::move(value)) {}
+    const MsgPack::object& object_items() const override { return m_value; }
+    const MsgPack& operator[](const std::string& key) const override;
+};
+
+class MsgPackExtension final : public Value<MsgPack::EXTENSION, MsgPack::extension>
+{
+public:
+    explicit MsgPackExtension(const MsgPack::extension& value) : Value(value) {}
+    explicit MsgPackExtension(MsgPack::extension&& value) : Value(std::move(value)) {}
+    const MsgPack::extension& extension_items() const override { return m_value; }
+};
+
+// The process-wide shared values, created on first use (thread-safe) and never changed.
+struct Statics
+{
+    const std::shared_ptr<MsgPackValue> null_value = std::make_shared<MsgPackNull>();
+    const std::shared_ptr<MsgPackValue> true_value = std::make_shared<MsgPackBoolean>(true);
+    const std::shared_ptr<MsgPackValue> false_value = std::make_shared<MsgPackBoolean>(false);
+    const std::string empty_string;
+    const MsgPack::array empty_array;
+    const MsgPack::object empty_object;
+    const MsgPack::binary empty_binary;
+    const MsgPack::extension empty_extension{0, {}};
+};
+
+const Statics& statics();
+// A handle to the null value of statics(), for results that must be a reference.
+const MsgPack& static_null();
+
+// The handle's forwarders.
+
+inline MsgPack::Type MsgPack::type() const
+{
+    return m_ptr->kind();
+}
+inline double MsgPack::number_value() const
+{
+    return m_ptr->float64_value();
+}
+inline float MsgPack::float32_value() const
+{
+    return m_ptr->float32_value();
+}
+inline double MsgPack::float64_value() const
+{
+    return m_ptr->float64_value();
+}
+inline int32_t MsgPack::int_value() const
+{
+    return m_ptr->int32_value();
+}
+inline int8_t MsgPack::int8_value() const
+{
+    return m_ptr->int8_value();
+}
+inline int16_t MsgPack::int16_value() const
+{
+    return m_ptr->int16_value();
+}
+inline int32_t MsgPack::int32_value() const
+{
+    return m_ptr->int32_value();
+}
+inline int64_t MsgPack::int64_value() const
+{
+    return m_ptr->int64_value();
+}
+inline uint8_t MsgPack::uint8_value() const
+{
+    return m_ptr->uint8_value();
+}
+inline uint16_t MsgPack::uint16_value() const
+{
+    return m_ptr->uint16_value();
+}
+inline uint32_t MsgPack::uint32_value() const
+{
+    return m_ptr->uint32_value();
+}
+inline uint64_t MsgPack::uint64_value() const
+{
+    return m_ptr->uint64_value();
+}
+inline bool MsgPack::bool_value() const
+{
+    return m_ptr->bool_value();
+}
+inline const std::string& MsgPack::string_value() const
+{
+    return m_ptr->string_value();
+}
+inline const MsgPack::array& MsgPack::array_items() const
+{
+    return m_ptr->array_items();
+}
+inline const MsgPack::binary& MsgPack::binary_items() const
+{
+    return m_ptr->binary_items();
+}
+inline const MsgPack::object& MsgPack::object_items() const
+{
+    return m_ptr->object_items();
+}
+inline const MsgPack::extension& MsgPack::extension_items() const
+{
+    return m_ptr->extension_items();
+}
+inline const MsgPack& MsgPack::operator[](size_t i) const
+{
+    return (*m_ptr)[i];
+}
+inline const MsgPack& MsgPack::operator[](const std::string& key) const
+{
+    return (*m_ptr)[key];
+}
+inline bool MsgPack::operator==(const MsgPack& other) const
+{
+    return m_ptr->equals(other.m_ptr.get());
+}
+inline bool MsgPack::operator<(const MsgPack& other) const
+{
+    return m_ptr->less(other.m_ptr.get());
+}
+
+// String keys, by far the most common, are compared here directly.
+inline bool ObjectKeyLess::operator()(const MsgPack& left, const MsgPack& right) const
+{
+    const MsgPackValue& left_value = *left.m_ptr;
+    const MsgPackValue& right_value = *right.m_ptr;
+    if (left_value.kind() == MsgPack::STRING && right_value.kind() == MsgPack::STRING)
+    {
+        return bytes_less(static_cast<const MsgPackString&>(left_value).string_value(),
+                          static_cast<const MsgPackString&>(right_value).string_value());
+    }
+    return left_value.less(&right_value);
+}
+
+// As MsgPack(right) would order: kinds before STRING are less, kinds after it greater.
+inline bool ObjectKeyLess::operator()(const MsgPack& left, std::string_view right) const
+{
+    const MsgPackValue& value = *left.m_ptr;
+    if (value.kind() != MsgPack::STRING)
+    {
+        return value.kind() < MsgPack::STRING;
+    }
+    // MsgPackString is the one class of kind STRING, and final: the call is direct.
+    return bytes_less(static_cast<const MsgPackString&>(value).string_value(), right);
+}
+
+inline bool ObjectKeyLess::operator()(std::string_view left, const MsgPack& right) const
+{
+    const MsgPackValue& value = *right.m_ptr;
+    if (value.kind() != MsgPack::STRING)
+    {
+        return MsgPack::STRING < value.kind();
+    }
+    return bytes_less(left, static_cast<const MsgPackString&>(value).string_value());
+}
+
+} // namespace orvpack
