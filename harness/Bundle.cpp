@@ -32,7 +32,9 @@ template <class Function> Function asFunction(void* symbol)
 
 std::unique_ptr<Bundle> Bundle::load(const std::string& path, std::string& error)
 {
-    struct stat status{};
+    struct stat status
+    {
+    };
     if (path.empty() || stat(path.c_str(), &status) != 0)
     {
         error = "no bundle file at \"" + path + "\"";
@@ -72,7 +74,8 @@ std::unique_ptr<Bundle> Bundle::load(const std::string& path, std::string& error
     void* destroy = findSymbol(handle, destroyName);
     if (create == nullptr || destroy == nullptr)
     {
-        error = "\"" + path + "\" does not export " + (create == nullptr ? createName : destroyName);
+        error =
+            "\"" + path + "\" does not export " + (create == nullptr ? createName : destroyName);
         return nullptr;
     }
 
@@ -82,15 +85,15 @@ std::unique_ptr<Bundle> Bundle::load(const std::string& path, std::string& error
     {
         bundle->createDat_ = asFunction<CreateDat>(create);
         bundle->destroyDat_ = asFunction<DestroyDat>(destroy);
-        infoRead = readDatPluginInfo(asFunction<FILLDATPLUGININFO>(fillDat), bundle->info_,
-                                     infoError);
+        infoRead =
+            readDatPluginInfo(asFunction<FILLDATPLUGININFO>(fillDat), bundle->info_, infoError);
     }
     else
     {
         bundle->createChop_ = asFunction<CreateChop>(create);
         bundle->destroyChop_ = asFunction<DestroyChop>(destroy);
-        infoRead = readChopPluginInfo(asFunction<FILLCHOPPLUGININFO>(fillChop), bundle->info_,
-                                      infoError);
+        infoRead =
+            readChopPluginInfo(asFunction<FILLCHOPPLUGININFO>(fillChop), bundle->info_, infoError);
     }
     if (!infoRead)
     {

@@ -84,7 +84,8 @@ void cookChop(const Network& network, Node& node, int64_t frame)
     ++node.cookCount;
 
     TD::CHOP_GeneralInfo general{};
-    if (node.callPlugin("getGeneralInfo", [&] { instance->getGeneralInfo(&general, &inputs, nullptr); }))
+    if (node.callPlugin("getGeneralInfo",
+                        [&] { instance->getGeneralInfo(&general, &inputs, nullptr); }))
         node.cookEveryFrame = general.cookEveryFrame;
 
     // Prefilled with what the host outputs without the plug-in's shape: no input, no channel.

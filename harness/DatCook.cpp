@@ -16,7 +16,8 @@ void cookDat(const Network& network, Node& node, int64_t frame)
     ++node.cookCount;
 
     TD::DAT_GeneralInfo general{};
-    if (node.callPlugin("getGeneralInfo", [&] { instance->getGeneralInfo(&general, &inputs, nullptr); }))
+    if (node.callPlugin("getGeneralInfo",
+                        [&] { instance->getGeneralInfo(&general, &inputs, nullptr); }))
         node.cookEveryFrame = general.cookEveryFrame;
 
     TableOutput output(node);

@@ -15,10 +15,12 @@ const std::string rootPath = "/project1/";
 
 bool validNodeName(const std::string& name)
 {
-    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-               c == '_';
-    });
+    return !name.empty() && std::all_of(name.begin(), name.end(),
+                                        [](char c) {
+                                            return (c >= 'a' && c <= 'z') ||
+                                                   (c >= 'A' && c <= 'Z') ||
+                                                   (c >= '0' && c <= '9') || c == '_';
+                                        });
 }
 
 void setupParameters(Node& node)
@@ -104,9 +106,9 @@ NodeId Network::createNode(const Bundle& bundle, const std::string& name)
 
     bool created = false;
     if (node->kind == NodeKind::PluginDat)
-        created = node->callPlugin("CreateDATInstance",
-                                   [&] { node->dat = bundle.createDat()(&info); }) &&
-                  node->dat != nullptr;
+        created =
+            node->callPlugin("CreateDATInstance", [&] { node->dat = bundle.createDat()(&info); }) &&
+            node->dat != nullptr;
     else
         created = node->callPlugin("CreateCHOPInstance",
                                    [&] { node->chop = bundle.createChop()(&info); }) &&
@@ -179,8 +181,8 @@ bool Network::destroyNode(NodeId id)
     const std::string& name = node->name;
     const std::string& path = node->path;
     for (const auto& other : nodes_)
-        other->parameters.clearReferences(
-            [&](const std::string& text) { return text == name || text == path; });
+        other->parameters.clearReferences([&](const std::string& text)
+                                          { return text == name || text == path; });
     return true;
 }
 
@@ -318,7 +320,8 @@ bool Network::pulseAnyName(NodeId id, const std::string& name)
     // The plug-in gets its own copy of the name, alive for the call.
     const std::string pressed = name;
     if (node->dat != nullptr)
-        node->callPlugin("pulsePressed", [&] { node->dat->pulsePressed(pressed.c_str(), nullptr); });
+        node->callPlugin("pulsePressed",
+                         [&] { node->dat->pulsePressed(pressed.c_str(), nullptr); });
     else
         node->callPlugin("pulsePressed",
                          [&] { node->chop->pulsePressed(pressed.c_str(), nullptr); });

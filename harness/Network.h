@@ -121,8 +121,7 @@ public:
     bool setParameter(NodeId id, const std::string& name, const char* text);
     bool setParameter(NodeId id, const std::string& name, int value);
     bool setParameter(NodeId id, const std::string& name, double value);
-    bool setParameterComponent(NodeId id, const std::string& name, int32_t component,
-                               double value);
+    bool setParameterComponent(NodeId id, const std::string& name, int32_t component, double value);
     // The current values, as getParString / getParDouble would serve them.
     std::string parameterText(NodeId id, const std::string& name) const;
     double parameterValue(NodeId id, const std::string& name, int32_t component = 0) const;

@@ -66,8 +66,7 @@ int32_t NodeInputs::getParInt(const char* name, int32_t index) const noexcept
     return nearestInt(getParDouble(name, index));
 }
 
-bool NodeInputs::numericComponents(const char* name, int32_t count,
-                                   double* values) const noexcept
+bool NodeInputs::numericComponents(const char* name, int32_t count, double* values) const noexcept
 {
     if (name == nullptr)
         return false;
@@ -89,8 +88,7 @@ bool NodeInputs::getParDouble2(const char* name, double& v0, double& v1) const n
     return true;
 }
 
-bool NodeInputs::getParDouble3(const char* name, double& v0, double& v1,
-                               double& v2) const noexcept
+bool NodeInputs::getParDouble3(const char* name, double& v0, double& v1, double& v2) const noexcept
 {
     double v[3];
     if (!numericComponents(name, 3, v))
@@ -124,8 +122,7 @@ bool NodeInputs::getParInt2(const char* name, int32_t& v0, int32_t& v1) const no
     return true;
 }
 
-bool NodeInputs::getParInt3(const char* name, int32_t& v0, int32_t& v1,
-                            int32_t& v2) const noexcept
+bool NodeInputs::getParInt3(const char* name, int32_t& v0, int32_t& v1, int32_t& v2) const noexcept
 {
     double v[3];
     if (!numericComponents(name, 3, v))

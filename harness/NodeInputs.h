@@ -28,10 +28,7 @@ public:
     const TD::OP_CHOPInput* getInputCHOP(int32_t) const noexcept override { return nullptr; }
     const TD::OP_DATInput* getParDAT(const char* name) const noexcept override;
     const TD::OP_CHOPInput* getParCHOP(const char*) const noexcept override { return nullptr; }
-    const TD::OP_ObjectInput* getParObject(const char*) const noexcept override
-    {
-        return nullptr;
-    }
+    const TD::OP_ObjectInput* getParObject(const char*) const noexcept override { return nullptr; }
 
     double getParDouble(const char* name, int32_t index) const noexcept override;
     bool getParDouble2(const char* name, double& v0, double& v1) const noexcept override;

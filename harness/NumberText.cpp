@@ -1,8 +1,8 @@
 #include "harness/NumberText.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 namespace orvharness
@@ -14,15 +14,11 @@ std::string numberText(double value)
         return "nan";
     if (std::isinf(value))
         return value > 0 ? "inf" : "-inf";
+    // The shortest text that reads back exactly, in plain or exponent form, whichever is
+    // shorter ("3650", "0.25", "1e+300").
     char buffer[32];
-    // 17 significant digits always read back exactly; try fewer first for a readable text.
-    for (int precision = 1; precision <= 17; ++precision)
-    {
-        std::snprintf(buffer, sizeof buffer, "%.*g", precision, value);
-        if (std::strtod(buffer, nullptr) == value)
-            break;
-    }
-    return buffer;
+    const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
 }
 
 bool parseNumber(const std::string& text, double& value)

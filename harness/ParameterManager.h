@@ -34,8 +34,7 @@ public:
     TD::OP_ParAppendResult appendTOP(const TD::OP_StringParameter& sp) noexcept override;
     TD::OP_ParAppendResult appendObject(const TD::OP_StringParameter& sp) noexcept override;
     TD::OP_ParAppendResult appendMenu(const TD::OP_StringParameter& sp, int32_t nitems,
-                                      const char** names,
-                                      const char** labels) noexcept override;
+                                      const char** names, const char** labels) noexcept override;
     TD::OP_ParAppendResult appendStringMenu(const TD::OP_StringParameter& sp, int32_t nitems,
                                             const char** names,
                                             const char** labels) noexcept override;

@@ -7,37 +7,68 @@ const char* toString(ParameterKind kind)
 {
     switch (kind)
     {
-    case ParameterKind::Float: return "float";
-    case ParameterKind::Int: return "int";
-    case ParameterKind::XY: return "xy";
-    case ParameterKind::XYZ: return "xyz";
-    case ParameterKind::XYZW: return "xyzw";
-    case ParameterKind::UV: return "uv";
-    case ParameterKind::UVW: return "uvw";
-    case ParameterKind::RGB: return "rgb";
-    case ParameterKind::RGBA: return "rgba";
-    case ParameterKind::WH: return "wh";
-    case ParameterKind::Toggle: return "toggle";
-    case ParameterKind::Pulse: return "pulse";
-    case ParameterKind::Momentary: return "momentary";
-    case ParameterKind::DynamicMenu: return "dynamic menu";
-    case ParameterKind::String: return "string";
-    case ParameterKind::File: return "file";
-    case ParameterKind::Folder: return "folder";
-    case ParameterKind::Dat: return "dat";
-    case ParameterKind::Chop: return "chop";
-    case ParameterKind::Top: return "top";
-    case ParameterKind::Object: return "object";
-    case ParameterKind::Menu: return "menu";
-    case ParameterKind::StringMenu: return "string menu";
-    case ParameterKind::Sop: return "sop";
-    case ParameterKind::Python: return "python";
-    case ParameterKind::Op: return "op";
-    case ParameterKind::Comp: return "comp";
-    case ParameterKind::Mat: return "mat";
-    case ParameterKind::PanelComp: return "panel comp";
-    case ParameterKind::Header: return "header";
-    case ParameterKind::DynamicStringMenu: return "dynamic string menu";
+    case ParameterKind::Float:
+        return "float";
+    case ParameterKind::Int:
+        return "int";
+    case ParameterKind::XY:
+        return "xy";
+    case ParameterKind::XYZ:
+        return "xyz";
+    case ParameterKind::XYZW:
+        return "xyzw";
+    case ParameterKind::UV:
+        return "uv";
+    case ParameterKind::UVW:
+        return "uvw";
+    case ParameterKind::RGB:
+        return "rgb";
+    case ParameterKind::RGBA:
+        return "rgba";
+    case ParameterKind::WH:
+        return "wh";
+    case ParameterKind::Toggle:
+        return "toggle";
+    case ParameterKind::Pulse:
+        return "pulse";
+    case ParameterKind::Momentary:
+        return "momentary";
+    case ParameterKind::DynamicMenu:
+        return "dynamic menu";
+    case ParameterKind::String:
+        return "string";
+    case ParameterKind::File:
+        return "file";
+    case ParameterKind::Folder:
+        return "folder";
+    case ParameterKind::Dat:
+        return "dat";
+    case ParameterKind::Chop:
+        return "chop";
+    case ParameterKind::Top:
+        return "top";
+    case ParameterKind::Object:
+        return "object";
+    case ParameterKind::Menu:
+        return "menu";
+    case ParameterKind::StringMenu:
+        return "string menu";
+    case ParameterKind::Sop:
+        return "sop";
+    case ParameterKind::Python:
+        return "python";
+    case ParameterKind::Op:
+        return "op";
+    case ParameterKind::Comp:
+        return "comp";
+    case ParameterKind::Mat:
+        return "mat";
+    case ParameterKind::PanelComp:
+        return "panel comp";
+    case ParameterKind::Header:
+        return "header";
+    case ParameterKind::DynamicStringMenu:
+        return "dynamic string menu";
     }
     return "?";
 }

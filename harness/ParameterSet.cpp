@@ -14,9 +14,8 @@ bool validName(const std::string& name)
 {
     if (name.empty() || name[0] < 'A' || name[0] > 'Z')
         return false;
-    return std::all_of(name.begin() + 1, name.end(), [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-    });
+    return std::all_of(name.begin() + 1, name.end(),
+                       [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); });
 }
 
 bool isMenu(ParameterKind kind)
@@ -51,9 +50,8 @@ ParameterSet::Value ParameterSet::defaultValue(const ParameterRecord& record)
     if (isNumeric(record.kind))
     {
         for (int32_t c = 0; c < 4; ++c)
-            value.numbers[c] = c < record.componentCount
-                                   ? fitted(record, c, record.defaultValues[c])
-                                   : 0.0;
+            value.numbers[c] =
+                c < record.componentCount ? fitted(record, c, record.defaultValues[c]) : 0.0;
         return value;
     }
     value.text = record.defaultText.value_or("");
@@ -179,8 +177,8 @@ bool ParameterSet::setNumber(std::string_view name, int32_t component, double nu
     }
     if (component < 0 || component >= record->componentCount)
     {
-        error = "the parameter \"" + record->name + "\" has no component " +
-                std::to_string(component);
+        error =
+            "the parameter \"" + record->name + "\" has no component " + std::to_string(component);
         return false;
     }
     value.numbers[component] = fitted(*record, component, number);

@@ -105,8 +105,8 @@ bool readPluginInfo(Fill fill, Family family, int32_t supportedVersion, PluginIn
 
 bool readDatPluginInfo(FILLDATPLUGININFO fill, PluginInfo& info, std::string& error)
 {
-    return readPluginInfo<TD::DAT_PluginInfo, DAT_CPlusPlus>(fill, Family::Dat,
-                                                             TD::DATCPlusPlusAPIVersion, info, error);
+    return readPluginInfo<TD::DAT_PluginInfo, DAT_CPlusPlus>(
+        fill, Family::Dat, TD::DATCPlusPlusAPIVersion, info, error);
 }
 
 bool readChopPluginInfo(FILLCHOPPLUGININFO fill, PluginInfo& info, std::string& error)
