@@ -1,0 +1,399 @@
+#include "receiver/OrvReceiver.h"
+
+#include <cstring>
+#include <new>
+#include <system_error>
+#include <utility>
+
+namespace
+{
+
+constexpr std::size_t maxNameInWarning = 64;
+
+bool isSlotNumber(int deckNumber)
+{
+    return deckNumber >= 1 && deckNumber <= 4;
+}
+
+// At most maxNameInWarning bytes of a name from the network, cut on a UTF-8 character
+// boundary so the host is never handed half a character.
+std::string shortenedName(const std::string& name)
+{
+    if (name.size() <= maxNameInWarning)
+    {
+        return name;
+    }
+    std::size_t cut = maxNameInWarning;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+    {
+        --cut;
+    }
+    return name.substr(0, cut) + "...";
+}
+
+} // namespace
+
+OrvReceiver::OrvReceiver(const TD::OP_NodeInfo*) {}
+
+OrvReceiver::~OrvReceiver()
+{
+    disconnect();
+}
+
+void OrvReceiver::connect()
+{
+    {
+        std::lock_guard<std::mutex> lock(stateMutex);
+        errorText.clear();
+        warningText.clear();
+    }
+    if (running.load() || receiveThread.joinable())
+    {
+        setErrorText("Already running");
+        return;
+    }
+    if (ip.empty())
+    {
+        setErrorText("IP is empty");
+        return;
+    }
+    if (port == 0)
+    {
+        setErrorText("Port is 0");
+        return;
+    }
+
+    // Left open by a failed bind when connect runs without a disconnect in between.
+    closeSocket();
+    socketFd = orv::udp::openSocket();
+    if (socketFd == orv::invalidSocket)
+    {
+        setErrorText("Socket creation failed");
+        return;
+    }
+    if (!orv::udp::bindTo(socketFd, ip, static_cast<std::uint16_t>(port & 0xFFFFu)))
+    {
+        const int error = orv::udp::lastError();
+        // The socket stays open until the next disconnect.
+        setErrorText("Error Creating Socket: " + std::to_string(error));
+        return;
+    }
+    if (multicast && !orv::udp::joinMulticastGroup(socketFd, multicastGroup, ip))
+    {
+        const int error = orv::udp::lastError();
+        // Receiving still works for datagrams sent to the bound address itself.
+        setErrorText("Error setting multicast option: " + std::to_string(error));
+    }
+    {
+        std::lock_guard<std::mutex> lock(stateMutex);
+        connected = true;
+    }
+
+    // The discovery address is a broadcast address on a real network, which the system
+    // refuses to send to without the broadcast permission. Neither result sets a text.
+    orv::udp::enableBroadcast(socketFd);
+    const char request = static_cast<char>(discoveryByte);
+    orv::udp::sendTo(socketFd, discoveryAddress(ip), discoveryPort, &request, 1);
+
+    // `running` is set before the thread exists, so a disconnect right after this call always
+    // finds it and joins the thread.
+    running.store(true);
+    try
+    {
+        receiveThread = std::thread(&OrvReceiver::runThread, this);
+    }
+    catch (const std::system_error& failure)
+    {
+        running.store(false);
+        closeSocket();
+        {
+            std::lock_guard<std::mutex> lock(stateMutex);
+            connected = false;
+        }
+        setErrorText("Error starting receive thread: " + std::to_string(failure.code().value()));
+    }
+}
+
+void OrvReceiver::disconnect()
+{
+    running.exchange(false);
+    if (receiveThread.joinable())
+    {
+        // The flag is already false: wake the blocked receive so the loop sees it now.
+        orv::udp::wakeReceiver(socketFd);
+        receiveThread.join();
+    }
+    closeSocket();
+    std::lock_guard<std::mutex> lock(stateMutex);
+    connected = false;
+}
+
+void OrvReceiver::runThread()
+{
+    char buffer[receiveBufferSize];
+    char sender[orv::udp::addressTextSize];
+    while (running.load())
+    {
+        // Nothing may end this thread but disconnect: every failure becomes a text.
+        try
+        {
+            std::memset(buffer, 0, sizeof buffer);
+            const int received = orv::udp::receiveFrom(socketFd, buffer, sizeof buffer, sender);
+            if (received < 0)
+            {
+                const int error = orv::udp::lastError();
+                if (!running.load())
+                {
+                    break; // the wake-up of disconnect, no receive error
+                }
+                setWarningText("Error Receiving: " + std::to_string(error));
+                continue;
+            }
+            handleDatagram(buffer, static_cast<std::size_t>(received), sender);
+        }
+        catch (const std::bad_alloc&)
+        {
+            try
+            {
+                setWarningText("Datagram dropped: out of memory");
+            }
+            catch (...)
+            {
+            }
+        }
+        catch (...)
+        {
+            try
+            {
+                setWarningText("Datagram dropped: unexpected failure");
+            }
+            catch (...)
+            {
+            }
+        }
+    }
+}
+
+void OrvReceiver::handleDatagram(const char* data, std::size_t size, const char* senderAddress)
+{
+    // An empty datagram has no type byte (and is what wakes a stopping receiver).
+    if (data == nullptr || size == 0)
+    {
+        return;
+    }
+    if (size > receiveBufferSize)
+    {
+        size = receiveBufferSize;
+    }
+    {
+        std::lock_guard<std::mutex> lock(stateMutex);
+        // Whole-text, byte-wise: no prefix, mask or case rule.
+        if (!ipFilter.empty() && ipFilter != (senderAddress != nullptr ? senderAddress : ""))
+        {
+            return;
+        }
+    }
+
+    const unsigned char type = static_cast<unsigned char>(data[0]);
+    if (type != static_cast<unsigned char>(MessageType::Control) &&
+        type != static_cast<unsigned char>(MessageType::Deck) &&
+        type != static_cast<unsigned char>(MessageType::Meta) &&
+        type != static_cast<unsigned char>(MessageType::Event))
+    {
+        return;
+    }
+
+    // Decoded outside the lock.
+    std::string error;
+    const orvpack::MsgPack value = orvpack::MsgPack::parse(data + 1, size - 1, error);
+    if (!error.empty())
+    {
+        if (type == static_cast<unsigned char>(MessageType::Control))
+        {
+            setWarningText(std::move(error));
+        }
+        else
+        {
+            setErrorText(std::move(error));
+        }
+        return;
+    }
+
+    switch (static_cast<MessageType>(type))
+    {
+    case MessageType::Control:
+    {
+        const Control record = Control::fromMsgPack(value);
+        std::lock_guard<std::mutex> lock(stateMutex);
+        control = record;
+        break;
+    }
+    case MessageType::Deck:
+    {
+        const Deck record = Deck::fromMsgPack(value);
+        if (isSlotNumber(record.deck))
+        {
+            std::lock_guard<std::mutex> lock(stateMutex);
+            decks[static_cast<std::size_t>(record.deck - 1)] = record;
+        }
+        break;
+    }
+    case MessageType::Meta:
+    {
+        Meta record = Meta::fromMsgPack(value);
+        if (isSlotNumber(record.deck))
+        {
+            std::lock_guard<std::mutex> lock(stateMutex);
+            // Swapped in; the old strings are freed after the lock is released.
+            std::swap(metas[static_cast<std::size_t>(record.deck - 1)], record);
+        }
+        break;
+    }
+    case MessageType::Event:
+        storeEvent(Event::fromMsgPack(value));
+        break;
+    }
+}
+
+void OrvReceiver::storeEvent(Event&& event)
+{
+    {
+        std::lock_guard<std::mutex> lock(stateMutex);
+        const auto known = events.find(event.name);
+        if (known != events.end())
+        {
+            known->second = event.value;
+            return;
+        }
+        if (events.size() < maxEventNames)
+        {
+            events.emplace(std::move(event.name), event.value);
+            return;
+        }
+    }
+    // Names come from the network and every name is a table row: keep memory and the table
+    // bounded, and say what was lost.
+    setWarningText("Too many event names: dropped new event \"" + shortenedName(event.name) +
+                   "\" (at most " + std::to_string(maxEventNames) + " names are kept)");
+}
+
+Deck OrvReceiver::getDeck(int deckNumber) const
+{
+    if (!isSlotNumber(deckNumber))
+    {
+        return Deck();
+    }
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return decks[static_cast<std::size_t>(deckNumber - 1)];
+}
+
+Meta OrvReceiver::getMeta(int deckNumber) const
+{
+    if (!isSlotNumber(deckNumber))
+    {
+        return Meta();
+    }
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return metas[static_cast<std::size_t>(deckNumber - 1)];
+}
+
+Control OrvReceiver::getControl() const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return control;
+}
+
+bool OrvReceiver::isConnected() const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return connected;
+}
+
+void OrvReceiver::snapshot(ReceiverSnapshot& out) const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    out.connected = connected;
+    out.decks = decks;
+    out.metas = metas; // string assignment reuses the snapshot's capacity
+    out.control = control;
+    // The event map never shrinks, so neither does the vector: its strings keep their
+    // capacity from cook to cook.
+    out.events.resize(events.size());
+    std::size_t i = 0;
+    for (const auto& entry : events)
+    {
+        out.events[i].first.assign(entry.first);
+        out.events[i].second = entry.second;
+        ++i;
+    }
+}
+
+void OrvReceiver::setIpFilter(const std::string& filter)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    if (ipFilter != filter)
+    {
+        ipFilter = filter;
+    }
+}
+
+std::string OrvReceiver::ipFilterCopy() const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return ipFilter;
+}
+
+std::string OrvReceiver::errorTextCopy() const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return errorText;
+}
+
+std::string OrvReceiver::warningTextCopy() const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return warningText;
+}
+
+void OrvReceiver::errorTextCopy(std::string& out) const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    out.assign(errorText);
+}
+
+void OrvReceiver::warningTextCopy(std::string& out) const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    out.assign(warningText);
+}
+
+std::string OrvReceiver::discoveryAddress(const std::string& ip)
+{
+    const std::size_t lastDot = ip.rfind('.');
+    if (lastDot == std::string::npos)
+    {
+        return ip;
+    }
+    return ip.substr(0, lastDot + 1) + "255";
+}
+
+void OrvReceiver::setErrorText(std::string text)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    errorText = std::move(text);
+}
+
+void OrvReceiver::setWarningText(std::string text)
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    warningText = std::move(text);
+}
+
+void OrvReceiver::closeSocket()
+{
+    if (socketFd != orv::invalidSocket)
+    {
+        orv::udp::closeSocket(socketFd);
+        socketFd = orv::invalidSocket;
+    }
+}

@@ -1,0 +1,156 @@
+// The UDP layer on BSD sockets (Linux, macOS).
+
+#include "receiver/UdpSocket.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace orv
+{
+namespace udp
+{
+namespace
+{
+
+sockaddr_in socketAddress(const std::string& ip, std::uint16_t port)
+{
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    // Text that is no dotted IPv4 address leaves 0.0.0.0.
+    inet_pton(AF_INET, ip.c_str(), &address.sin_addr);
+    return address;
+}
+
+} // namespace
+
+SocketHandle openSocket()
+{
+    return ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+}
+
+bool bindTo(SocketHandle socket, const std::string& ip, std::uint16_t port)
+{
+    const sockaddr_in address = socketAddress(ip, port);
+    return ::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+}
+
+bool joinMulticastGroup(SocketHandle socket, const std::string& group,
+                        const std::string& interfaceIp)
+{
+    ip_mreq request;
+    std::memset(&request, 0, sizeof request);
+    inet_pton(AF_INET, group.c_str(), &request.imr_multiaddr);
+    inet_pton(AF_INET, interfaceIp.c_str(), &request.imr_interface);
+    return ::setsockopt(socket, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) >= 0;
+}
+
+bool enableBroadcast(SocketHandle socket)
+{
+    const int on = 1;
+    return ::setsockopt(socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0;
+}
+
+bool sendTo(SocketHandle socket, const std::string& ip, std::uint16_t port, const void* data,
+            std::size_t size)
+{
+    const sockaddr_in address = socketAddress(ip, port);
+    const ssize_t sent = ::sendto(socket, data, size, 0,
+                                  reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    return sent >= 0 && static_cast<std::size_t>(sent) == size;
+}
+
+int receiveFrom(SocketHandle socket, char* buffer, std::size_t capacity,
+                char (&senderText)[addressTextSize], std::uint16_t* senderPort)
+{
+    if (capacity > static_cast<std::size_t>(INT_MAX))
+    {
+        capacity = static_cast<std::size_t>(INT_MAX);
+    }
+    sockaddr_in sender;
+    ssize_t received;
+    do
+    {
+        std::memset(&sender, 0, sizeof sender);
+        socklen_t senderLength = sizeof sender;
+        // Without MSG_TRUNC a longer datagram is cut to `capacity` and the count says so.
+        received = ::recvfrom(socket, buffer, capacity, 0, reinterpret_cast<sockaddr*>(&sender),
+                              &senderLength);
+    } while (received < 0 && errno == EINTR); // a signal is no receive error
+
+    std::memset(senderText, 0, addressTextSize);
+    if (received < 0)
+    {
+        return -1;
+    }
+    inet_ntop(AF_INET, &sender.sin_addr, senderText, addressTextSize);
+    if (senderPort != nullptr)
+    {
+        *senderPort = ntohs(sender.sin_port);
+    }
+    return static_cast<int>(received);
+}
+
+bool waitReadable(SocketHandle socket, int timeoutMs)
+{
+    pollfd entry;
+    entry.fd = socket;
+    entry.events = POLLIN;
+    entry.revents = 0;
+    return ::poll(&entry, 1, timeoutMs) > 0 && (entry.revents & POLLIN) != 0;
+}
+
+std::uint16_t localPort(SocketHandle socket)
+{
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof address);
+    socklen_t length = sizeof address;
+    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    {
+        return 0;
+    }
+    return ntohs(address.sin_port);
+}
+
+void wakeReceiver(SocketHandle socket)
+{
+    // Linux shuts the receive side of a UDP socket down even though it reports ENOTCONN for an
+    // unconnected one: the blocked recvfrom returns 0 and so does every later one.
+    ::shutdown(socket, SHUT_RD);
+#ifndef __linux__
+    // The BSD stacks refuse the shutdown of an unconnected socket. An empty datagram to the
+    // socket's own address wakes the receiver there: it is queued even if the receiver has
+    // not reached recvfrom yet, and an empty datagram is dropped unread.
+    sockaddr_in self;
+    std::memset(&self, 0, sizeof self);
+    socklen_t length = sizeof self;
+    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&self), &length) == 0)
+    {
+        if (self.sin_addr.s_addr == htonl(INADDR_ANY))
+        {
+            self.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        }
+        ::sendto(socket, "", 0, 0, reinterpret_cast<const sockaddr*>(&self), sizeof self);
+    }
+#endif
+}
+
+void closeSocket(SocketHandle socket)
+{
+    ::close(socket);
+}
+
+int lastError()
+{
+    return errno;
+}
+
+} // namespace udp
+} // namespace orv

@@ -1,0 +1,209 @@
+// The UDP layer on Winsock 2.
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+
+#include "receiver/UdpSocket.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <climits>
+#include <cstring>
+#include <mutex>
+#include <type_traits>
+
+// Not every SDK's headers define it (it lives in mstcpip.h where they do).
+#ifndef SIO_UDP_CONNRESET
+#define SIO_UDP_CONNRESET _WSAIOW(IOC_VENDOR, 12)
+#endif
+
+static_assert(std::is_same<SOCKET, orv::SocketHandle>::value, "SocketHandle must be SOCKET");
+static_assert(INVALID_SOCKET == orv::invalidSocket, "invalidSocket must be INVALID_SOCKET");
+
+namespace orv
+{
+namespace udp
+{
+namespace
+{
+
+// Winsock is started once per process, however many receivers and threads ask, and stays up
+// until the process ends: several nodes share it, and a cleanup per node could pull it away
+// from another node's open socket.
+std::once_flag winsockStarted;
+int winsockStartError = 0;
+
+bool startWinsock()
+{
+    std::call_once(winsockStarted, [] {
+        WSADATA data;
+        winsockStartError = WSAStartup(MAKEWORD(2, 2), &data);
+    });
+    if (winsockStartError != 0)
+    {
+        WSASetLastError(winsockStartError);
+        return false;
+    }
+    return true;
+}
+
+sockaddr_in socketAddress(const std::string& ip, std::uint16_t port)
+{
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof address);
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    // Text that is no dotted IPv4 address leaves 0.0.0.0.
+    inet_pton(AF_INET, ip.c_str(), &address.sin_addr);
+    return address;
+}
+
+} // namespace
+
+SocketHandle openSocket()
+{
+    if (!startWinsock())
+    {
+        return invalidSocket;
+    }
+    SOCKET socket = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (socket == INVALID_SOCKET)
+    {
+        return invalidSocket;
+    }
+    // Winsock reports an ICMP "port unreachable" for an earlier sendto (the discovery datagram
+    // to a port where nobody listens) as WSAECONNRESET on the next recvfrom. That is no
+    // receive error of ours; switch the report off.
+    BOOL reportReset = FALSE;
+    DWORD returned = 0;
+    WSAIoctl(socket, SIO_UDP_CONNRESET, &reportReset, sizeof reportReset, nullptr, 0, &returned,
+             nullptr, nullptr);
+    return socket;
+}
+
+bool bindTo(SocketHandle socket, const std::string& ip, std::uint16_t port)
+{
+    const sockaddr_in address = socketAddress(ip, port);
+    return ::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+}
+
+bool joinMulticastGroup(SocketHandle socket, const std::string& group,
+                        const std::string& interfaceIp)
+{
+    ip_mreq request;
+    std::memset(&request, 0, sizeof request);
+    inet_pton(AF_INET, group.c_str(), &request.imr_multiaddr);
+    inet_pton(AF_INET, interfaceIp.c_str(), &request.imr_interface);
+    return ::setsockopt(socket, IPPROTO_IP, IP_ADD_MEMBERSHIP,
+                        reinterpret_cast<const char*>(&request), sizeof request) >= 0;
+}
+
+bool enableBroadcast(SocketHandle socket)
+{
+    const BOOL on = TRUE;
+    return ::setsockopt(socket, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on),
+                        sizeof on) == 0;
+}
+
+bool sendTo(SocketHandle socket, const std::string& ip, std::uint16_t port, const void* data,
+            std::size_t size)
+{
+    if (size > static_cast<std::size_t>(INT_MAX))
+    {
+        return false;
+    }
+    const sockaddr_in address = socketAddress(ip, port);
+    const int sent = ::sendto(socket, static_cast<const char*>(data), static_cast<int>(size), 0,
+                              reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    return sent != SOCKET_ERROR && static_cast<std::size_t>(sent) == size;
+}
+
+int receiveFrom(SocketHandle socket, char* buffer, std::size_t capacity,
+                char (&senderText)[addressTextSize], std::uint16_t* senderPort)
+{
+    if (capacity > static_cast<std::size_t>(INT_MAX))
+    {
+        capacity = static_cast<std::size_t>(INT_MAX);
+    }
+    sockaddr_in sender;
+    std::memset(&sender, 0, sizeof sender);
+    int senderLength = sizeof sender;
+    int received = ::recvfrom(socket, buffer, static_cast<int>(capacity), 0,
+                              reinterpret_cast<sockaddr*>(&sender), &senderLength);
+    // Winsock fills the buffer with the start of a longer datagram and reports WSAEMSGSIZE,
+    // where BSD sockets cut it silently: the same datagram, cut to the buffer.
+    if (received == SOCKET_ERROR && WSAGetLastError() == WSAEMSGSIZE)
+    {
+        received = static_cast<int>(capacity);
+    }
+
+    std::memset(senderText, 0, addressTextSize);
+    if (received == SOCKET_ERROR)
+    {
+        return -1;
+    }
+    inet_ntop(AF_INET, &sender.sin_addr, senderText, addressTextSize);
+    if (senderPort != nullptr)
+    {
+        *senderPort = ntohs(sender.sin_port);
+    }
+    return received;
+}
+
+bool waitReadable(SocketHandle socket, int timeoutMs)
+{
+    WSAPOLLFD entry;
+    entry.fd = socket;
+    entry.events = POLLRDNORM;
+    entry.revents = 0;
+    return WSAPoll(&entry, 1, timeoutMs) > 0 && (entry.revents & POLLRDNORM) != 0;
+}
+
+std::uint16_t localPort(SocketHandle socket)
+{
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof address);
+    int length = sizeof address;
+    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    {
+        return 0;
+    }
+    return ntohs(address.sin_port);
+}
+
+void wakeReceiver(SocketHandle socket)
+{
+    // Winsock has no shutdown that wakes a blocked recvfrom on an unconnected UDP socket, and
+    // closing the socket under the receiver would let a new socket reuse its handle. An empty
+    // datagram to the socket's own address wakes it: it is queued even if the receiver has
+    // not reached recvfrom yet, and an empty datagram is dropped unread.
+    sockaddr_in self;
+    std::memset(&self, 0, sizeof self);
+    int length = sizeof self;
+    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&self), &length) == 0)
+    {
+        if (self.sin_addr.s_addr == htonl(INADDR_ANY))
+        {
+            self.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        }
+        ::sendto(socket, "", 0, 0, reinterpret_cast<const sockaddr*>(&self), sizeof self);
+    }
+}
+
+void closeSocket(SocketHandle socket)
+{
+    ::closesocket(socket);
+}
+
+int lastError()
+{
+    return WSAGetLastError();
+}
+
+} // namespace udp
+} // namespace orv

@@ -1,0 +1,162 @@
+// What each bundle declares to the host: plug-in info, parameters, cook policy, output shape.
+#include "BundleTestSupport.h"
+
+using orvharness::AppendResult;
+using orvharness::ParameterKind;
+using orvharness::ParameterRecord;
+
+namespace orvtest
+{
+namespace
+{
+
+using DeclarationsTest = BundleTest;
+
+TEST_F(DeclarationsTest, TableOperatorPluginInfo)
+{
+    const orvharness::PluginInfo& info = datBundle->info();
+    EXPECT_EQ(info.family, orvharness::Family::Dat);
+    EXPECT_EQ(info.apiVersion, 65540);
+    EXPECT_EQ(info.opType, "Orv");
+    EXPECT_EQ(info.opLabel, "ORV");
+    EXPECT_EQ(info.authorName, "Quillmore");
+    ASSERT_TRUE(info.authorEmail.has_value());
+    EXPECT_NE(info.authorEmail->find('@'), std::string::npos);
+    EXPECT_FALSE(info.opIcon.has_value());
+    EXPECT_EQ(info.minInputs, 0);
+    EXPECT_EQ(info.maxInputs, 0);
+}
+
+TEST_F(DeclarationsTest, ChannelOperatorPluginInfo)
+{
+    const orvharness::PluginInfo& info = chopBundle->info();
+    EXPECT_EQ(info.family, orvharness::Family::Chop);
+    EXPECT_EQ(info.apiVersion, 65546);
+    EXPECT_EQ(info.opType, "Orvchannels");
+    EXPECT_EQ(info.opLabel, "ORV Channels");
+    EXPECT_EQ(info.authorName, "Quillmore");
+    ASSERT_TRUE(info.authorEmail.has_value());
+    EXPECT_NE(info.authorEmail->find('@'), std::string::npos);
+    EXPECT_FALSE(info.opIcon.has_value());
+}
+
+// The fields every numeric record of the table operator shares: the host record's own
+// defaults (range and slider 0 to 1, no clamps, no page).
+void expectPlainNumericRecord(const ParameterRecord& record)
+{
+    SCOPED_TRACE(record.name);
+    EXPECT_EQ(record.result, AppendResult::Success);
+    EXPECT_FALSE(record.page.has_value());
+    EXPECT_EQ(record.componentCount, 1);
+    for (int i = 0; i < 4; ++i)
+    {
+        EXPECT_EQ(record.minValues[i], 0.0);
+        EXPECT_EQ(record.maxValues[i], 1.0);
+        EXPECT_EQ(record.minSliders[i], 0.0);
+        EXPECT_EQ(record.maxSliders[i], 1.0);
+        EXPECT_FALSE(record.clampMins[i]);
+        EXPECT_FALSE(record.clampMaxes[i]);
+        if (i > 0)
+        {
+            EXPECT_EQ(record.defaultValues[i], 0.0);
+        }
+    }
+}
+
+TEST_F(DeclarationsTest, TableOperatorDeclaresSixParametersInOrder)
+{
+    orvharness::NodeId orv = net->createNode(*datBundle, "orv1");
+    ASSERT_NE(orv, orvharness::noNode);
+    const std::vector<ParameterRecord> records = net->parameters(orv);
+    ASSERT_EQ(records.size(), 6u);
+
+    EXPECT_EQ(records[0].name, "Ip");
+    EXPECT_EQ(records[0].kind, ParameterKind::String);
+    EXPECT_EQ(records[0].label, "IP");
+    EXPECT_EQ(records[0].defaultText, "127.0.0.1");
+    EXPECT_FALSE(records[0].page.has_value());
+
+    EXPECT_EQ(records[1].name, "Port");
+    EXPECT_EQ(records[1].kind, ParameterKind::Int);
+    EXPECT_EQ(records[1].label, "Port");
+    EXPECT_EQ(records[1].defaultValues[0], 3650.0);
+    expectPlainNumericRecord(records[1]);
+
+    EXPECT_EQ(records[2].name, "Multicast");
+    EXPECT_EQ(records[2].kind, ParameterKind::Toggle);
+    EXPECT_EQ(records[2].label, "Multicast Listen");
+    EXPECT_EQ(records[2].defaultValues[0], 0.0);
+    expectPlainNumericRecord(records[2]);
+
+    EXPECT_EQ(records[3].name, "Ipfilter");
+    EXPECT_EQ(records[3].kind, ParameterKind::String);
+    EXPECT_EQ(records[3].label, "IP Filter");
+    EXPECT_EQ(records[3].defaultText, "");
+    EXPECT_FALSE(records[3].page.has_value());
+
+    EXPECT_EQ(records[4].name, "Reconnect");
+    EXPECT_EQ(records[4].kind, ParameterKind::Pulse);
+    EXPECT_FALSE(records[4].label.has_value()) << "declared without a label";
+    EXPECT_EQ(records[4].defaultValues[0], 0.0);
+    expectPlainNumericRecord(records[4]);
+
+    EXPECT_EQ(records[5].name, "Reset");
+    EXPECT_EQ(records[5].kind, ParameterKind::Pulse);
+    EXPECT_EQ(records[5].label, "Reset");
+    EXPECT_EQ(records[5].defaultValues[0], 0.0);
+    expectPlainNumericRecord(records[5]);
+}
+
+TEST_F(DeclarationsTest, IpAndPortDefaultsFollowTheReceiverWhenParametersAreRebuilt)
+{
+    orvharness::NodeId orv = net->createNode(*datBundle, "orv1");
+    ASSERT_TRUE(net->setParameter(orv, "Ip", "127.0.0.7"));
+    ASSERT_TRUE(net->setParameter(orv, "Port", 4100));
+    net->cookFrame(); // copies both into the receiver
+    ASSERT_TRUE(net->refreshParameters(orv));
+    const std::vector<ParameterRecord> records = net->parameters(orv);
+    ASSERT_EQ(records.size(), 6u);
+    EXPECT_EQ(records[0].defaultText, "127.0.0.7");
+    EXPECT_EQ(records[1].defaultValues[0], 4100.0);
+}
+
+TEST_F(DeclarationsTest, ChannelOperatorDeclaresOneTableReference)
+{
+    orvharness::NodeId channels = net->createNode(*chopBundle, "channels1");
+    ASSERT_NE(channels, orvharness::noNode);
+    const std::vector<ParameterRecord> records = net->parameters(channels);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].name, "Orvdat");
+    EXPECT_EQ(records[0].kind, ParameterKind::Dat);
+    EXPECT_EQ(records[0].label, "ORV DAT");
+    EXPECT_FALSE(records[0].page.has_value());
+    EXPECT_EQ(records[0].defaultText, "");
+    EXPECT_EQ(records[0].result, AppendResult::Success);
+}
+
+TEST_F(DeclarationsTest, BothCookEveryFrameAndChannelsHaveTheirShape)
+{
+    orvharness::NodeId orv = net->createNode(*datBundle, "orv1");
+    orvharness::NodeId channels = createChannels("channels1", "orv1");
+    net->cookFrame();
+    EXPECT_TRUE(net->cookEveryFrame(orv));
+    EXPECT_TRUE(net->cookEveryFrame(channels));
+    EXPECT_EQ(net->hostErrorText(orv), "");
+    EXPECT_EQ(net->hostErrorText(channels), "");
+
+    const orvharness::ChannelOutput output = net->channelOutput(channels);
+    EXPECT_TRUE(output.shapeFromPlugin);
+    EXPECT_EQ(output.numChannels, 48);
+    EXPECT_EQ(output.numSamples, 1);
+    ASSERT_EQ(output.names.size(), 48u);
+    for (const std::string& name : output.names)
+    {
+        EXPECT_EQ(name, "chan1");
+    }
+    // The channel operator never reports anything.
+    EXPECT_EQ(net->errorText(channels), "");
+    EXPECT_EQ(net->warningText(channels), "");
+}
+
+} // namespace
+} // namespace orvtest

@@ -1,0 +1,126 @@
+// Equality and order across kinds: numbers by value (64-bit integers exactly), kinds in
+// their fixed order otherwise.
+
+#include "msgpack/MsgPack.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace orvpack;
+
+namespace
+{
+
+constexpr uint64_t two_pow_53 = uint64_t{1} << 53;
+constexpr uint64_t two_pow_63 = uint64_t{1} << 63;
+constexpr uint64_t uint64_max = std::numeric_limits<uint64_t>::max();
+constexpr int64_t int64_max = std::numeric_limits<int64_t>::max();
+constexpr int64_t int64_min = std::numeric_limits<int64_t>::min();
+
+} // namespace
+
+TEST(Compare, FreeSixtyFourBitComparisons)
+{
+    EXPECT_TRUE(equal_uint64_int64(5, 5));
+    EXPECT_FALSE(equal_uint64_int64(two_pow_63, int64_min)); // same bits, other numbers
+    EXPECT_FALSE(equal_uint64_int64(uint64_max, -1));
+    EXPECT_TRUE(equal_uint64_int64(int64_max, int64_max));
+
+    EXPECT_TRUE(less_uint64_int64(4, 5));
+    EXPECT_FALSE(less_uint64_int64(5, 5));
+    EXPECT_FALSE(less_uint64_int64(0, -1));
+    EXPECT_FALSE(less_uint64_int64(two_pow_63, int64_max));
+
+    EXPECT_TRUE(less_int64_uint64(-1, 0));
+    EXPECT_TRUE(less_int64_uint64(int64_min, 0));
+    EXPECT_TRUE(less_int64_uint64(int64_max, two_pow_63));
+    EXPECT_TRUE(less_int64_uint64(4, 5));
+    EXPECT_FALSE(less_int64_uint64(5, 5));
+    EXPECT_FALSE(less_int64_uint64(int64_max, int64_max));
+}
+
+TEST(Compare, NumbersOfAnyKindAreEqualByValue)
+{
+    EXPECT_TRUE(MsgPack(uint8_t{5}) == MsgPack(int32_t{5}));
+    EXPECT_TRUE(MsgPack(int32_t{5}) == MsgPack(5.0));
+    EXPECT_TRUE(MsgPack(int8_t{-1}) == MsgPack(int64_t{-1}));
+    EXPECT_TRUE(MsgPack(-1.0f) == MsgPack(int16_t{-1}));
+    EXPECT_FALSE(MsgPack(0.1f) == MsgPack(0.1));
+    EXPECT_FALSE(MsgPack(std::nan("")) == MsgPack(std::nan("")));
+    EXPECT_FALSE(MsgPack(uint8_t{1}) == MsgPack(true));
+    EXPECT_FALSE(MsgPack(0) == MsgPack());
+}
+
+TEST(Compare, SixtyFourBitIntegersCompareExactly)
+{
+    EXPECT_TRUE(MsgPack(int64_t{-1}) < MsgPack(uint64_t{0}));
+    EXPECT_FALSE(MsgPack(uint64_t{0}) < MsgPack(int64_t{-1}));
+    EXPECT_FALSE(MsgPack(uint64_max) < MsgPack(int64_max));
+    EXPECT_TRUE(MsgPack(int64_max) < MsgPack(uint64_max));
+    EXPECT_FALSE(MsgPack(two_pow_63) == MsgPack(int64_min));
+    EXPECT_FALSE(MsgPack(int64_min) == MsgPack(two_pow_63));
+    EXPECT_TRUE(MsgPack(int64_t{7}) == MsgPack(uint64_t{7}));
+    EXPECT_TRUE(MsgPack(uint64_t{7}) == MsgPack(int64_t{7}));
+
+    // 2^53 + 1 is not a double: against FLOAT64 it goes through double, against UINT64 not.
+    const MsgPack odd(static_cast<int64_t>(two_pow_53 + 1));
+    EXPECT_TRUE(odd == MsgPack(static_cast<double>(two_pow_53)));
+    EXPECT_FALSE(odd == MsgPack(two_pow_53));
+    EXPECT_TRUE(MsgPack(two_pow_53) < odd);
+    EXPECT_FALSE(MsgPack(two_pow_53 + 1) == MsgPack(two_pow_53));
+    EXPECT_TRUE(MsgPack(two_pow_53) < MsgPack(two_pow_53 + 1));
+    EXPECT_TRUE(MsgPack(int64_t{-5}) < MsgPack(int64_t{-4}));
+}
+
+TEST(Compare, KindsOrderNullNumbersBoolStringBinaryArrayObjectExtension)
+{
+    const std::vector<MsgPack> ascending = {
+        MsgPack(),
+        MsgPack(int8_t{-128}),
+        MsgPack(-0.5f),
+        MsgPack(uint8_t{0}),
+        MsgPack(uint64_max),
+        MsgPack(false),
+        MsgPack(true),
+        MsgPack(""),
+        MsgPack("\x7f"),
+        MsgPack("\x80"),
+        MsgPack(MsgPack::binary{}),
+        MsgPack(MsgPack::binary{0x00}),
+        MsgPack(MsgPack::array{}),
+        MsgPack(MsgPack::array{MsgPack(1)}),
+        MsgPack(MsgPack::array{MsgPack(1), MsgPack()}),
+        MsgPack(MsgPack::array{MsgPack(2)}),
+        MsgPack(MsgPack::object{}),
+        MsgPack(MsgPack::object{{MsgPack("a"), MsgPack(1)}}),
+        MsgPack(MsgPack::object{{MsgPack("a"), MsgPack(2)}}),
+        MsgPack(MsgPack::object{{MsgPack("b"), MsgPack(0)}}),
+        MsgPack(MsgPack::extension(-1, {9})),
+        MsgPack(MsgPack::extension(0, {})),
+        MsgPack(MsgPack::extension(0, {1})),
+    };
+    for (size_t i = 0; i < ascending.size(); ++i)
+    {
+        for (size_t j = 0; j < ascending.size(); ++j)
+        {
+            SCOPED_TRACE(std::to_string(i) + " vs " + std::to_string(j));
+            EXPECT_EQ(ascending[i] < ascending[j], i < j);
+            EXPECT_EQ(ascending[i] == ascending[j], i == j);
+        }
+    }
+}
+
+TEST(Compare, ContainersCompareElementwise)
+{
+    const MsgPack a(MsgPack::array{MsgPack(uint8_t{1}), MsgPack("x")});
+    const MsgPack b(MsgPack::array{MsgPack(1.0), MsgPack("x")});
+    EXPECT_TRUE(a == b);
+    const MsgPack m1(MsgPack::object{{MsgPack(1), MsgPack(true)}});
+    const MsgPack m2(MsgPack::object{{MsgPack(1.0f), MsgPack(true)}});
+    EXPECT_TRUE(m1 == m2);
+    EXPECT_FALSE(m1 == MsgPack(MsgPack::object{{MsgPack(1), MsgPack(false)}}));
+    EXPECT_FALSE(MsgPack("ab") == MsgPack(MsgPack::binary{'a', 'b'}));
+    EXPECT_FALSE(MsgPack(MsgPack::extension(1, {2})) == MsgPack(MsgPack::extension(2, {2})));
+}

@@ -1,0 +1,136 @@
+// The records' decoding from a MessagePack value: key matching, defaults, conversions.
+#include "Payload.h"
+#include "receiver/Messages.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace
+{
+
+orvpack::MsgPack decode(const Payload& payload)
+{
+    std::string error;
+    orvpack::MsgPack value = orvpack::MsgPack::parse(payload.bytes.data(), payload.bytes.size(),
+                                                     error);
+    EXPECT_EQ(error, "");
+    return value;
+}
+
+} // namespace
+
+TEST(Records, DeckReadsEveryKeyIntoItsField)
+{
+    const Deck deck = Deck::fromMsgPack(decode(Payload()
+                                                   .map(11)
+                                                   .str("Pitch").float64(1.5)
+                                                   .str("Position").float64(61.5)
+                                                   .str("Position2").float64(62.5)
+                                                   .str("NormalizedPosition").float64(0.25)
+                                                   .str("BPM").float64(124.0)
+                                                   .str("Length").float64(300.0)
+                                                   .str("EQLow").float64(0.75)
+                                                   .str("EQMid").float32(0.5f)
+                                                   .str("EQHigh").integer(1)
+                                                   .str("Deck").integer(3)
+                                                   .str("Beat").integer(-1)));
+    EXPECT_EQ(deck.pitch, 1.5);
+    EXPECT_EQ(deck.position, 61.5);
+    EXPECT_EQ(deck.position2, 62.5);
+    EXPECT_EQ(deck.normalizedPosition, 0.25);
+    EXPECT_EQ(deck.bpm, 124.0);
+    EXPECT_EQ(deck.length, 300.0);
+    EXPECT_EQ(deck.eqLow, 0.75f);
+    EXPECT_EQ(deck.eqMid, 0.5f);
+    EXPECT_EQ(deck.eqHigh, 1.0f);
+    EXPECT_EQ(deck.deck, 3);
+    EXPECT_EQ(deck.beat, -1);
+}
+
+TEST(Records, KeysMatchExactlyAndOnlyAsStrings)
+{
+    const Deck deck = Deck::fromMsgPack(decode(
+        Payload().map(4).str("pitch").float64(1.0).str("BPM ").float64(2.0).str("Bpm").float64(3.0)
+            .bin("Deck").integer(2)));
+    EXPECT_EQ(deck.pitch, 0.0);
+    EXPECT_EQ(deck.bpm, 0.0);
+    EXPECT_EQ(deck.deck, 0);
+}
+
+TEST(Records, MissingKeysAndNonMapsGiveDefaults)
+{
+    for (const Payload& payload : {Payload().map(0), Payload().array(1).integer(5),
+                                   Payload().integer(7), Payload().str("Deck"), Payload().nil()})
+    {
+        const Deck deck = Deck::fromMsgPack(decode(payload));
+        EXPECT_EQ(deck.deck, 0);
+        EXPECT_EQ(deck.bpm, 0.0);
+        const Meta meta = Meta::fromMsgPack(decode(payload));
+        EXPECT_EQ(meta.deck, 0);
+        EXPECT_EQ(meta.title, "");
+        const Event event = Event::fromMsgPack(decode(payload));
+        EXPECT_EQ(event.name, "");
+        EXPECT_EQ(event.value, 0);
+    }
+    const Control control =
+        Control::fromMsgPack(decode(Payload().map(1).str("Crossfader").float64(0.5)));
+    EXPECT_EQ(control.crossfader, 0.5);
+    EXPECT_EQ(control.upfaderA, 0.0);
+    EXPECT_EQ(control.upfaderB, 0.0);
+    EXPECT_EQ(control.active, 0);
+}
+
+TEST(Records, NumbersConvertToTheFieldType)
+{
+    EXPECT_EQ(Deck::fromMsgPack(decode(Payload().map(1).str("Pitch").integer(1))).pitch, 1.0);
+    EXPECT_EQ(Deck::fromMsgPack(decode(Payload().map(1).str("Deck").float64(2.9))).deck, 2);
+    EXPECT_EQ(Deck::fromMsgPack(decode(Payload().map(1).str("Beat").float64(-2.9))).beat, -2);
+    EXPECT_EQ(Deck::fromMsgPack(decode(Payload().map(1).str("Deck").boolean(true))).deck, 0);
+    EXPECT_EQ(Control::fromMsgPack(decode(Payload().map(1).str("Active").boolean(true))).active,
+              0);
+    EXPECT_EQ(Control::fromMsgPack(decode(Payload().map(1).str("UpfaderA").str("1"))).upfaderA,
+              0.0);
+}
+
+TEST(Records, FloatsBeyondAnIntegerFieldNeitherTrapNorLandInADeckSlot)
+{
+    const double wild[] = {1e12, -1e12, std::numeric_limits<double>::infinity(),
+                           std::numeric_limits<double>::quiet_NaN()};
+    for (double value : wild)
+    {
+        const int deck = Deck::fromMsgPack(decode(Payload().map(1).str("Deck").float64(value))).deck;
+        EXPECT_FALSE(deck >= 1 && deck <= 4) << value;
+    }
+}
+
+TEST(Records, EventValueKeepsTheLowEightBits)
+{
+    auto valueOf = [](Payload value) {
+        Payload payload = Payload().map(2).str("Event").str("Drop").str("Value");
+        payload.bytes += value.bytes;
+        return Event::fromMsgPack(decode(payload));
+    };
+    EXPECT_EQ(valueOf(Payload().integer(300)).value, 44);
+    EXPECT_EQ(valueOf(Payload().integer(-1)).value, 255);
+    EXPECT_EQ(valueOf(Payload().float64(1.9)).value, 1);
+    EXPECT_EQ(valueOf(Payload().float64(300.0)).value, 44);
+    EXPECT_EQ(valueOf(Payload().boolean(true)).value, 0);
+    EXPECT_EQ(valueOf(Payload().integer(7)).name, "Drop");
+}
+
+TEST(Records, MetaTakesOnlyStrings)
+{
+    const Meta meta = Meta::fromMsgPack(decode(Payload()
+                                                   .map(5)
+                                                   .str("Deck").integer(1)
+                                                   .str("Title").integer(5)
+                                                   .str("Artist").bin("bytes")
+                                                   .str("Album").str("Ümlaut")
+                                                   .str("Filepath").str(std::string(300, 'p'))));
+    EXPECT_EQ(meta.deck, 1);
+    EXPECT_EQ(meta.title, "");
+    EXPECT_EQ(meta.artist, "");
+    EXPECT_EQ(meta.album, "Ümlaut");
+    EXPECT_EQ(meta.filepath, std::string(300, 'p'));
+}

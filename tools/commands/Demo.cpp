@@ -1,0 +1,190 @@
+// orv demo: the whole chain in one process, on loopback only. A simulated DJ sends to
+// 127.0.0.1, the real OrvDat and OrvChannels bundles receive in the headless host, and the
+// terminal shows the table and the channels as the host would.
+#include "commands/Command.h"
+
+#include "cli/StopSignal.h"
+#include "host/BundleLocator.h"
+#include "host/LiveLoop.h"
+#include "host/LiveNodes.h"
+#include "net/UdpSocket.h"
+#include "sim/Simulator.h"
+#include "view/NumberFormat.h"
+
+#include <atomic>
+#include <deque>
+#include <iostream>
+#include <mutex>
+#include <thread>
+
+namespace orvtool
+{
+
+namespace
+{
+
+// How many of the simulator's report lines the view keeps.
+constexpr size_t kKeptReports = 4;
+
+// A port on 127.0.0.1 that nothing holds right now: 3650 if free, else one the system picks.
+bool pickFreePort(uint16_t preferred, uint16_t& out, std::string& error)
+{
+    for (uint16_t candidate : {preferred, uint16_t{0}})
+    {
+        Endpoint local;
+        makeEndpoint(kDefaultIp, candidate, local);
+        UdpSocket probe;
+        std::string why;
+        if (!probe.open(error))
+            return false;
+        if (probe.bind(local, why))
+        {
+            out = probe.localEndpoint().port();
+            return true;
+        }
+    }
+    error = "no free UDP port on 127.0.0.1";
+    return false;
+}
+
+// Lines from the simulator thread for the view on the main thread.
+class ReportLines
+{
+public:
+    void add(const std::string& line)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lines_.push_back(line);
+        if (lines_.size() > kKeptReports)
+            lines_.pop_front();
+    }
+    std::vector<std::string> copy() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return {lines_.begin(), lines_.end()};
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::deque<std::string> lines_;
+};
+
+int runDemo(const ParsedOptions& options)
+{
+    std::string error;
+    LiveLoopSettings loop;
+    loop.command = "demo";
+    long long port = 0;
+    double rate = 60.0;
+    if (!readLiveLoopOptions(options, loop, error) ||
+        !options.integer("--port", 0, 1, 65535, port, error) ||
+        !options.real("--rate", 60.0, 0.1, 1000.0, rate, error))
+    {
+        std::cerr << "orv demo: " << error << "\n";
+        return kExitUsage;
+    }
+
+    BundlePaths bundles;
+    if (!locateBundles(loop.bundles, bundles, error))
+    {
+        std::cerr << "orv demo: " << error << "\n";
+        return kExitFailure;
+    }
+    std::unique_ptr<LiveNodes> nodes = LiveNodes::create(bundles, error);
+    if (!nodes)
+    {
+        std::cerr << "orv demo: " << error << "\n";
+        return kExitFailure;
+    }
+
+    // The simulator opens first, so that its discovery listener hears the node connect.
+    orvsim::SimulatorSettings simulation;
+    simulation.rate = rate;
+    orvsim::Simulator simulator(simulation);
+    if (!simulator.open(error))
+    {
+        std::cerr << "orv demo: " << error << "\n";
+        return kExitFailure;
+    }
+
+    // A port someone else holds makes the node's bind fail; then try another, unless the
+    // user chose this one.
+    NodeSettings node;
+    const bool portChosen = options.has("--port");
+    for (int attempt = 0;; ++attempt)
+    {
+        if (portChosen)
+            node.port = static_cast<uint16_t>(port);
+        else if (!pickFreePort(kDefaultPort, node.port, error))
+        {
+            std::cerr << "orv demo: " << error << "\n";
+            return kExitFailure;
+        }
+        if (!nodes->connect(node, error))
+        {
+            std::cerr << "orv demo: " << error << "\n";
+            return kExitFailure;
+        }
+        nodes->cookFrame();
+        if (nodes->isConnected() || portChosen || attempt == 2)
+            break;
+    }
+    if (!nodes->isConnected())
+        std::cerr << "orv demo: the node did not connect: " << nodes->errorText() << "\n";
+
+    Endpoint to;
+    makeEndpoint(kDefaultIp, node.port, to);
+    simulator.setDestination(to);
+
+    ReportLines reports;
+    if (!simulator.discoveryNote().empty())
+        reports.add(simulator.discoveryNote());
+    std::atomic<bool> sending{true};
+    std::thread sender([&] {
+        simulator.run([&] { return sending.load(); },
+                      [&](const std::string& line) { reports.add(line); });
+    });
+
+    const std::string header = "simulated DJ: " + shortestText(rate) +
+                               " datagrams a second per deck to " + to.text() +
+                               "   (Ctrl-C ends the demo)";
+    const int status = runLiveLoop(*nodes, loop, [&](Snapshot& snapshot) {
+        snapshot.notes.push_back(header);
+        for (const std::string& line : reports.copy())
+            snapshot.notes.push_back(line);
+    });
+
+    sending = false;
+    sender.join();
+    return status;
+}
+
+} // namespace
+
+const Command& demoCommand()
+{
+    std::vector<OptionSpec> options = {
+        {"--port", "PORT", "UDP port on 127.0.0.1 (default 3650, or a free one if it is taken)"},
+        {"--rate", "N", "the simulated DJ's datagrams a second per deck (default 60)"},
+    };
+    for (const OptionSpec& option : liveLoopOptions())
+        options.push_back(option);
+    static const Command command{
+        "demo",
+        "a simulated DJ, the real bundles and a live view, all on loopback",
+        "orv demo [--duration SECONDS] [--json] [--once] [--port PORT]",
+        "Runs, in one process: a simulated DJ sending to 127.0.0.1, the real OrvDat and\n"
+        "OrvChannels bundles loaded in the headless host (a table node with \"Reconnect\"\n"
+        "pressed, and a channel node pointing at it), 60 frames cooked a second, and a\n"
+        "live view of the table and the 48 channels, refreshed ten times a second, until\n"
+        "Ctrl-C or --duration. Nothing leaves the machine.",
+        options,
+        "  orv demo\n"
+        "  orv demo --duration 10\n"
+        "  orv demo --once --json --duration 1.5\n",
+        runDemo,
+    };
+    return command;
+}
+
+} // namespace orvtool

@@ -1,0 +1,239 @@
+// orv replay: the UDP datagrams of a capture, sent again with their original timing.
+#include "commands/Command.h"
+
+#include "cli/StopSignal.h"
+#include "net/UdpSocket.h"
+#include "pcap/CaptureFile.h"
+#include "pcap/UdpFrame.h"
+#include "view/NumberFormat.h"
+
+#include <algorithm>
+#include <chrono>
+#include <iostream>
+#include <thread>
+
+namespace orvtool
+{
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+
+struct SkipCounts
+{
+    long long otherPort = 0;
+    long long notUdp = 0; // not IPv4 or not UDP
+    long long fragments = 0;
+    long long truncated = 0;
+    long long malformed = 0;
+};
+
+// Sleeps until `when`, a little at a time so that Ctrl-C is seen; false when it was.
+bool waitUntil(Clock::time_point when)
+{
+    while (!stopRequested())
+    {
+        const Clock::time_point now = Clock::now();
+        if (now >= when)
+            return true;
+        std::this_thread::sleep_for(std::min<Clock::duration>(when - now, std::chrono::milliseconds(50)));
+    }
+    return false;
+}
+
+void printSkips(const SkipCounts& skips)
+{
+    const std::pair<long long, const char*> parts[] = {
+        {skips.otherPort, "to other ports"},
+        {skips.notUdp, "not IPv4 UDP"},
+        {skips.fragments, "IP fragments"},
+        {skips.truncated, "cut short by the capture's snap length"},
+        {skips.malformed, "malformed"},
+    };
+    bool first = true;
+    for (const auto& part : parts)
+    {
+        if (part.first == 0)
+            continue;
+        std::cout << (first ? "; skipped: " : ", ") << part.first << " " << part.second;
+        first = false;
+    }
+}
+
+int runReplay(const ParsedOptions& options)
+{
+    if (!havePcap())
+    {
+        std::cerr << "orv replay: " << pcapMissingText() << "\n";
+        return kExitFailure;
+    }
+    if (options.positional().size() != 1)
+    {
+        std::cerr << "orv replay: name one FILE.pcap to read\n";
+        return kExitUsage;
+    }
+    const std::string path = options.positional()[0];
+
+    std::string error;
+    long long port = kDefaultPort;
+    double speed = 1.0;
+    double maxGap = 0.0;
+    if (!options.integer("--port", kDefaultPort, 0, 65535, port, error) ||
+        !options.real("--speed", 1.0, 0.0, 1e6, speed, error) ||
+        !options.real("--max-gap", 0.0, 0.0, 1e9, maxGap, error))
+    {
+        std::cerr << "orv replay: " << error << "\n";
+        return kExitUsage;
+    }
+    const uint16_t defaultPort = port == 0 ? kDefaultPort : static_cast<uint16_t>(port);
+    Endpoint to;
+    if (!parseEndpoint(options.text("--to", kDefaultIp), kDefaultIp, defaultPort, to, error))
+    {
+        std::cerr << "orv replay: " << error << "\n";
+        return kExitUsage;
+    }
+
+    std::unique_ptr<CaptureReader> reader = CaptureReader::open(path, error);
+    if (!reader)
+    {
+        std::cerr << "orv replay: " << error << "\n";
+        return kExitFailure;
+    }
+    if (reader->linkType() == LinkType::Other)
+    {
+        std::cerr << "orv replay: " << path << " holds " << reader->linkTypeName()
+                  << " frames; replay reads Ethernet, raw IP, Linux cooked (SLL, SLL2) and "
+                     "loopback captures\n";
+        return kExitFailure;
+    }
+    UdpSocket socket;
+    if (!socket.open(error) || (to.isMulticast() && !socket.setMulticastSending(error)))
+    {
+        std::cerr << "orv replay: " << error << "\n";
+        return kExitFailure;
+    }
+
+    std::cout << "replaying UDP " << (port == 0 ? "to any port" : "to port " + std::to_string(port))
+              << " from " << path << " to " << to.text() << " at speed " << shortestText(speed)
+              << " (Ctrl-C stops)" << std::endl;
+
+    const bool verbose = options.has("--verbose");
+    SkipCounts skips;
+    long long sent = 0;
+    long long failed = 0;
+    bool haveFirst = false;
+    double previousCapture = 0.0;
+    double timeline = 0.0; // capture seconds since the first datagram, gaps capped
+    const Clock::time_point start = Clock::now();
+    int status = kExitOk;
+    CapturedFrame frame;
+    while (!stopRequested())
+    {
+        const int got = reader->next(frame, error);
+        if (got == 0)
+            break;
+        if (got < 0)
+        {
+            std::cerr << "orv replay: " << error << "\n";
+            status = kExitFailure;
+            break;
+        }
+        UdpPacket packet;
+        switch (parseFrame(reader->linkType(), frame.bytes, packet))
+        {
+        case FrameResult::Udp:
+            break;
+        case FrameResult::NotIpv4:
+        case FrameResult::NotUdp:
+            ++skips.notUdp;
+            continue;
+        case FrameResult::Fragment:
+            ++skips.fragments;
+            continue;
+        case FrameResult::Truncated:
+            ++skips.truncated;
+            continue;
+        case FrameResult::Malformed:
+            ++skips.malformed;
+            continue;
+        }
+        if (port != 0 && packet.to.port() != port)
+        {
+            ++skips.otherPort;
+            continue;
+        }
+
+        if (haveFirst)
+        {
+            // Captures merged from several files can step back in time: send at once then.
+            double gap = std::max(0.0, frame.seconds - previousCapture);
+            if (maxGap > 0.0)
+                gap = std::min(gap, maxGap);
+            timeline += gap;
+        }
+        haveFirst = true;
+        previousCapture = frame.seconds;
+        if (speed > 0.0)
+        {
+            const auto offset = std::chrono::duration_cast<Clock::duration>(
+                std::chrono::duration<double>(timeline / speed));
+            if (!waitUntil(start + offset))
+                break;
+        }
+        if (socket.sendTo(to, packet.payload.data(), packet.payload.size(), error))
+        {
+            ++sent;
+            if (verbose)
+                std::cout << "datagram " << sent << ": " << packet.payload.size()
+                          << " bytes (captured from " << packet.from.text() << ")" << std::endl;
+        }
+        else if (failed++ == 0)
+        {
+            std::cerr << "orv replay: " << error << " (later failures are only counted)\n";
+        }
+    }
+
+    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    std::cout << "replayed " << sent << " datagrams in " << fixedText(elapsed, 1) << " s";
+    if (failed > 0)
+        std::cout << ", " << failed << " sends failed";
+    printSkips(skips);
+    std::cout << std::endl;
+    if (sent == 0 && status == kExitOk && !stopRequested())
+    {
+        std::cerr << "orv replay: no UDP datagram "
+                  << (port == 0 ? "" : "to port " + std::to_string(port) + " ")
+                  << "in " << path << (port == 0 ? "" : " (--port chooses another, 0 any)") << "\n";
+        status = kExitFailure;
+    }
+    return status;
+}
+
+} // namespace
+
+const Command& replayCommand()
+{
+    static const Command command{
+        "replay",
+        "send the datagrams of a pcap capture again with their original timing",
+        "orv replay FILE.pcap [--to HOST:PORT] [--port PORT] [--speed X] [--max-gap S]",
+        "Reads a capture made by `orv record`, tcpdump or Wireshark (Ethernet, raw IP,\n"
+        "Linux cooked and loopback link types), picks the IPv4 UDP datagrams sent to PORT\n"
+        "and sends their payloads to HOST:PORT, keeping the gaps between them.",
+        {
+            {"--to", "HOST:PORT", "where to send (default 127.0.0.1, port as --port or 3650)"},
+            {"--port", "PORT", "replay the datagrams sent to this port (default 3650, 0: any)"},
+            {"--speed", "X", "2 plays twice as fast, 0.5 half as fast, 0 without waiting "
+                             "(default 1)"},
+            {"--max-gap", "SECONDS", "shorten longer pauses of the capture to this"},
+            {"--verbose", "", "one line per datagram"},
+        },
+        "  orv replay set.pcap\n"
+        "  orv replay tcpdump.pcap --port 3650 --to 127.0.0.1:3651 --speed 2\n",
+        runReplay,
+    };
+    return command;
+}
+
+} // namespace orvtool

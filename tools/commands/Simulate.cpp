@@ -1,0 +1,121 @@
+// orv simulate: a believable DJ sender, and a listener for the discovery byte.
+#include "commands/Command.h"
+
+#include "cli/StopSignal.h"
+#include "net/Endpoint.h"
+#include "sim/Simulator.h"
+#include "view/NumberFormat.h"
+
+#include <chrono>
+#include <iostream>
+
+namespace orvtool
+{
+
+namespace
+{
+
+int runSimulate(const ParsedOptions& options)
+{
+    std::string error;
+    orvsim::SimulatorSettings settings;
+    long long discoveryPort = kDiscoveryPort;
+    long long seed = 1;
+    if (!options.real("--rate", 60.0, 0.1, 1000.0, settings.rate, error) ||
+        !options.real("--duration", 0.0, 0.0, 1e9, settings.duration, error) ||
+        !options.integer("--discovery-port", kDiscoveryPort, 0, 65535, discoveryPort, error) ||
+        !options.integer("--seed", 1, 0, 4294967295LL, seed, error))
+    {
+        std::cerr << "orv simulate: " << error << "\n";
+        return kExitUsage;
+    }
+    settings.discoveryPort = static_cast<uint16_t>(discoveryPort);
+    settings.seed = static_cast<uint32_t>(seed);
+
+    const bool multicast = options.has("--multicast");
+    const std::string defaultHost = multicast ? kMulticastGroup : kDefaultIp;
+    if (!parseEndpoint(options.text("--to", defaultHost), defaultHost, kDefaultPort, settings.to,
+                       error))
+    {
+        std::cerr << "orv simulate: " << error << "\n";
+        return kExitUsage;
+    }
+    if (multicast && !settings.to.isMulticast())
+    {
+        std::cerr << "orv simulate: --multicast sends to the group " << kMulticastGroup
+                  << "; give --to :PORT to change only the port\n";
+        return kExitUsage;
+    }
+
+    orvsim::Simulator simulator(settings);
+    if (!simulator.open(error))
+    {
+        std::cerr << "orv simulate: " << error << "\n";
+        return kExitFailure;
+    }
+
+    std::cout << "simulating 4 decks: " << shortestText(settings.rate)
+              << " datagrams a second per deck to " << settings.to.text();
+    if (settings.duration > 0.0)
+        std::cout << " for " << shortestText(settings.duration) << " s";
+    std::cout << " (Ctrl-C stops)\n";
+    if (simulator.discovery().isOpen())
+        std::cout << "listening for the discovery byte on " << simulator.discovery().local().text()
+                  << "\n";
+    else
+        std::cout << simulator.discoveryNote()
+                  << "; --discovery-port chooses another port\n";
+    std::cout.flush();
+
+    const auto start = std::chrono::steady_clock::now();
+    simulator.run([] { return !stopRequested(); },
+                  [&](const std::string& line) {
+                      const double at = std::chrono::duration<double>(
+                                            std::chrono::steady_clock::now() - start)
+                                            .count();
+                      std::cout << "[" << fixedText(at, 1) << " s] " << line << std::endl;
+                  });
+
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const orvsim::SimulatorCounts& counts = simulator.counts();
+    std::cout << "sent " << counts.datagrams << " datagrams in " << fixedText(elapsed, 1) << " s";
+    if (counts.sendFailures > 0)
+        std::cout << ", " << counts.sendFailures << " sends failed";
+    std::cout << std::endl;
+    return counts.datagrams > 0 || counts.sendFailures == 0 ? kExitOk : kExitFailure;
+}
+
+} // namespace
+
+const Command& simulateCommand()
+{
+    static const Command command{
+        "simulate",
+        "a believable DJ: four decks, mixer, tracks and events, sent over UDP",
+        "orv simulate [--to HOST:PORT] [--multicast] [--rate N] [--duration SECONDS]",
+        "Four decks play tracks at their own tempo and pitch; positions run in real time,\n"
+        "beats count 1 to 4 in time, EQs, faders and the crossfader move smoothly, and\n"
+        "named events (Drop, Cue, Loop, Sync, FX, Break, Load) come every few seconds.\n"
+        "Each tick sends one Deck datagram per deck and one Control datagram; each deck's\n"
+        "Meta goes out once a second and on every track change.\n"
+        "It also listens on UDP port 7000 (all interfaces) for the discovery byte 0x09\n"
+        "that a node sends when it connects, and says who sent it.",
+        {
+            {"--to", "HOST:PORT", "where to send (default 127.0.0.1:3650)"},
+            {"--multicast", "", "send to the group 239.0.0.1 (port from --to :PORT)"},
+            {"--rate", "N", "datagrams a second per deck (default 60)"},
+            {"--duration", "SECONDS", "stop after this long (default: until Ctrl-C)"},
+            {"--discovery-port", "PORT", "where to listen for the discovery byte (default 7000, 0: "
+                                         "do not listen)"},
+            {"--seed", "N", "another seed gives other event timings (default 1)"},
+        },
+        "  orv simulate\n"
+        "  orv simulate --to 192.168.1.20:3650 --rate 30\n"
+        "  orv simulate --multicast --duration 60\n",
+        runSimulate,
+    };
+    return command;
+}
+
+} // namespace orvtool

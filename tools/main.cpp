@@ -1,0 +1,126 @@
+// orv: see the receiver work without the host application, simulate a DJ, send, decode,
+// record and replay datagrams. This file only picks the subcommand and prints help.
+#include "cli/StopSignal.h"
+#include "commands/Command.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+using orvtool::Command;
+
+std::vector<const Command*> commands()
+{
+    return {&orvtool::demoCommand(),   &orvtool::monitorCommand(), &orvtool::simulateCommand(),
+            &orvtool::sendCommand(),   &orvtool::decodeCommand(),  &orvtool::recordCommand(),
+            &orvtool::replayCommand()};
+}
+
+void printOverview(std::ostream& out)
+{
+    out << "orv: watch, simulate, send, decode, record and replay ORV datagrams\n\n"
+           "Usage: orv COMMAND [OPTIONS...]   (orv COMMAND --help for its options)\n\n"
+           "Commands:\n";
+    for (const Command* command : commands())
+    {
+        std::string name = command->name;
+        name.resize(10, ' ');
+        out << "  " << name << command->summary << "\n";
+    }
+    out << "\nStart with `orv demo`: a simulated DJ, the real OrvDat and OrvChannels bundles in\n"
+           "a headless host, and a live view of the table and the 48 channels.\n";
+}
+
+void printCommandHelp(const Command& command, std::ostream& out)
+{
+    out << "Usage: " << command.usage << "\n\n" << command.description << "\n";
+    if (!command.options.empty())
+    {
+        out << "\nOptions:\n";
+        for (const orvtool::OptionSpec& option : command.options)
+        {
+            std::string left = option.name;
+            if (!option.valueName.empty())
+                left += " " + option.valueName;
+            if (left.size() < 24)
+                left.resize(24, ' ');
+            else
+                left += "\n" + std::string(26, ' ');
+            out << "  " << left << option.help << "\n";
+        }
+        out << "  --help                  this text\n";
+    }
+    if (!command.examples.empty())
+        out << "\nExamples:\n" << command.examples;
+}
+
+const Command* findCommand(const std::string& name)
+{
+    for (const Command* command : commands())
+    {
+        if (command->name == name)
+            return command;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help")
+    {
+        if (args.size() >= 2)
+        {
+            if (const Command* command = findCommand(args[1]))
+            {
+                printCommandHelp(*command, std::cout);
+                return orvtool::kExitOk;
+            }
+        }
+        printOverview(args.empty() ? std::cerr : std::cout);
+        return args.empty() ? orvtool::kExitUsage : orvtool::kExitOk;
+    }
+
+    const Command* command = findCommand(args[0]);
+    if (command == nullptr)
+    {
+        std::cerr << "orv: unknown command \"" << args[0] << "\"\n\n";
+        printOverview(std::cerr);
+        return orvtool::kExitUsage;
+    }
+    args.erase(args.begin());
+    for (const std::string& arg : args)
+    {
+        if (arg == "--")
+            break;
+        if (arg == "--help" || arg == "-h")
+        {
+            printCommandHelp(*command, std::cout);
+            return orvtool::kExitOk;
+        }
+    }
+
+    orvtool::ParsedOptions options;
+    std::string error;
+    if (!orvtool::parseOptions(command->options, args, options, error))
+    {
+        std::cerr << "orv " << command->name << ": " << error << "\n";
+        return orvtool::kExitUsage;
+    }
+    orvtool::installStopHandlers();
+    try
+    {
+        return command->run(options);
+    }
+    catch (const std::exception& e)
+    {
+        std::cerr << "orv " << command->name << ": " << e.what() << "\n";
+        return orvtool::kExitFailure;
+    }
+}

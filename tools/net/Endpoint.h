@@ -1,0 +1,39 @@
+// An IPv4 address and UDP port, read from "HOST:PORT", "HOST" or ":PORT" text. HOST is a
+// dotted IPv4 address or a name the resolver turns into one ("localhost").
+#pragma once
+
+#include <netinet/in.h>
+
+#include <cstdint>
+#include <string>
+
+namespace orvtool
+{
+
+struct Endpoint
+{
+    sockaddr_in address{};
+
+    std::string host() const;
+    uint16_t port() const;
+    std::string text() const; // "127.0.0.1:3650"
+    bool isLoopback() const;  // 127.0.0.0/8
+    bool isMulticast() const; // 224.0.0.0/4
+};
+
+inline constexpr const char* kDefaultIp = "127.0.0.1";
+inline constexpr const char* kMulticastGroup = "239.0.0.1";
+inline constexpr uint16_t kDefaultPort = 3650;
+inline constexpr uint16_t kDiscoveryPort = 7000;
+
+// Reads `text`; a part left out takes `defaultHost` / `defaultPort`. False, with a message
+// in `error`, for a bad port or a host that does not resolve to an IPv4 address.
+bool parseEndpoint(const std::string& text, const std::string& defaultHost, uint16_t defaultPort,
+                   Endpoint& out, std::string& error);
+
+// The endpoint of a dotted IPv4 address and a port; false when `ip` is not dotted IPv4.
+bool makeEndpoint(const std::string& ip, uint16_t port, Endpoint& out);
+
+Endpoint endpointOf(const sockaddr_in& address);
+
+} // namespace orvtool

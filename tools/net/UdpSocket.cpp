@@ -1,0 +1,185 @@
+#include "net/UdpSocket.h"
+
+#include <arpa/inet.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+namespace orvtool
+{
+
+std::string errnoText(int number)
+{
+    return std::string(std::strerror(number)) + " (" + std::to_string(number) + ")";
+}
+
+UdpSocket::~UdpSocket()
+{
+    close();
+}
+
+UdpSocket::UdpSocket(UdpSocket&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept
+{
+    if (this != &other)
+    {
+        close();
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+bool UdpSocket::open(std::string& error)
+{
+    close();
+    fd_ = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (fd_ < 0)
+    {
+        error = "cannot create a UDP socket: " + errnoText(errno);
+        return false;
+    }
+#ifdef IP_PKTINFO
+    // Lets receive() tell the address a datagram was sent to (unicast or the group).
+    const int on = 1;
+    ::setsockopt(fd_, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
+#endif
+    return true;
+}
+
+void UdpSocket::close()
+{
+    if (fd_ >= 0)
+    {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+bool UdpSocket::bind(const Endpoint& local, std::string& error)
+{
+    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local.address), sizeof local.address) != 0)
+    {
+        const int number = errno;
+        error = "cannot bind UDP " + local.text() + ": " + errnoText(number);
+        if (number == EADDRINUSE)
+            error += "; another program (a receiver, an orv command) already uses that port";
+        else if (number == EADDRNOTAVAIL)
+            error += "; that address belongs to no interface of this machine";
+        return false;
+    }
+    return true;
+}
+
+Endpoint UdpSocket::localEndpoint() const
+{
+    Endpoint endpoint;
+    socklen_t length = sizeof endpoint.address;
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&endpoint.address), &length);
+    return endpoint;
+}
+
+bool UdpSocket::joinMulticast(const std::string& group, const std::string& interfaceIp,
+                              std::string& error)
+{
+    ip_mreq request{};
+    if (inet_pton(AF_INET, group.c_str(), &request.imr_multiaddr) != 1 ||
+        inet_pton(AF_INET, interfaceIp.c_str(), &request.imr_interface) != 1)
+    {
+        error = "bad multicast group or interface address";
+        return false;
+    }
+    if (::setsockopt(fd_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) != 0)
+    {
+        error = "cannot join multicast group " + group + " on " + interfaceIp + ": " +
+                errnoText(errno);
+        return false;
+    }
+    return true;
+}
+
+bool UdpSocket::setMulticastSending(std::string& error)
+{
+    const unsigned char hops = 1;
+    const unsigned char loop = 1;
+    if (::setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_TTL, &hops, sizeof hops) != 0 ||
+        ::setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop) != 0)
+    {
+        error = "cannot set the multicast sending options: " + errnoText(errno);
+        return false;
+    }
+    return true;
+}
+
+bool UdpSocket::sendTo(const Endpoint& to, const void* data, size_t size, std::string& error)
+{
+    const ssize_t sent = ::sendto(fd_, data, size, 0,
+                                  reinterpret_cast<const sockaddr*>(&to.address), sizeof to.address);
+    if (sent < 0)
+    {
+        error = "cannot send to " + to.text() + ": " + errnoText(errno);
+        return false;
+    }
+    return true;
+}
+
+int UdpSocket::receive(void* buffer, size_t capacity, int timeoutMs, ReceivedDatagram& out,
+                       std::string& error)
+{
+    pollfd waiting{fd_, POLLIN, 0};
+    const int ready = ::poll(&waiting, 1, timeoutMs);
+    if (ready == 0 || (ready < 0 && errno == EINTR))
+        return 0;
+    if (ready < 0)
+    {
+        error = "waiting for datagrams failed: " + errnoText(errno);
+        return -1;
+    }
+
+    sockaddr_in from{};
+    iovec part{buffer, capacity};
+    alignas(cmsghdr) char control[128];
+    msghdr message{};
+    message.msg_name = &from;
+    message.msg_namelen = sizeof from;
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    const ssize_t got = ::recvmsg(fd_, &message, 0);
+    if (got < 0)
+    {
+        if (errno == EINTR || errno == EAGAIN)
+            return 0;
+        error = "receiving failed: " + errnoText(errno);
+        return -1;
+    }
+
+    timeval now{};
+    ::gettimeofday(&now, nullptr);
+    out.arrivalSeconds = static_cast<double>(now.tv_sec) + now.tv_usec / 1e6;
+    out.size = static_cast<size_t>(got);
+    out.truncated = (message.msg_flags & MSG_TRUNC) != 0;
+    out.from = endpointOf(from);
+    out.to = localEndpoint();
+#ifdef IP_PKTINFO
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+         header = CMSG_NXTHDR(&message, header))
+    {
+        if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_PKTINFO)
+        {
+            in_pktinfo info{};
+            std::memcpy(&info, CMSG_DATA(header), sizeof info);
+            out.to.address.sin_addr = info.ipi_addr;
+        }
+    }
+#endif
+    return 1;
+}
+
+} // namespace orvtool

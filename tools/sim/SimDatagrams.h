@@ -1,0 +1,18 @@
+// The datagrams the simulator sends for the model's state, with the kinds a real sender
+// would use: 64-bit floats for positions and tempo, 32-bit floats for the EQs, integers for
+// deck numbers, beats and event values.
+#pragma once
+
+#include "sim/DjModel.h"
+
+#include <string>
+
+namespace orvsim
+{
+
+std::string deckDatagram(const DeckState& deck);
+std::string metaDatagram(const DeckState& deck);
+std::string controlDatagram(const MixerState& mixer);
+std::string eventDatagram(const DjEvent& event);
+
+} // namespace orvsim

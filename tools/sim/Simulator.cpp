@@ -1,0 +1,124 @@
+#include "sim/Simulator.h"
+
+#include "sim/SimDatagrams.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace orvsim
+{
+
+using Clock = std::chrono::steady_clock;
+
+Simulator::Simulator(const SimulatorSettings& settings)
+    : settings_(settings), model_(settings.seed)
+{
+}
+
+bool Simulator::open(std::string& error)
+{
+    if (!socket_.open(error))
+        return false;
+    if (settings_.to.isMulticast() && !socket_.setMulticastSending(error))
+        return false;
+    if (settings_.discoveryPort != 0)
+    {
+        std::string why;
+        if (!discovery_.open(settings_.discoveryIp, settings_.discoveryPort, why))
+            discoveryNote_ = "not listening for the discovery byte: " + why;
+    }
+    else
+    {
+        discoveryNote_ = "not listening for the discovery byte (discovery port 0)";
+    }
+    return true;
+}
+
+void Simulator::send(const std::string& datagram,
+                     const std::function<void(const std::string&)>& report)
+{
+    std::string error;
+    if (socket_.sendTo(settings_.to, datagram.data(), datagram.size(), error))
+    {
+        ++counts_.datagrams;
+        return;
+    }
+    // A send failure is usually the same one every time (no route, a firewall): say it once.
+    if (counts_.sendFailures++ == 0)
+        report(error + " (later failures are only counted)");
+}
+
+void Simulator::tick(double elapsedSeconds,
+                     const std::function<void(const std::string&)>& report)
+{
+    model_.advance(elapsedSeconds - model_.time());
+
+    std::vector<int> loaded = model_.takeLoadedDecks();
+    const bool metaDue = lastMetaTime_ < 0.0 || model_.time() - lastMetaTime_ >= 1.0;
+    for (int number = 1; number <= kDeckCount; ++number)
+    {
+        const DeckState& deck = model_.deck(number);
+        if (metaDue || std::find(loaded.begin(), loaded.end(), number) != loaded.end())
+            send(metaDatagram(deck), report);
+        send(deckDatagram(deck), report);
+    }
+    if (metaDue)
+        lastMetaTime_ = model_.time();
+    send(controlDatagram(model_.mixer()), report);
+    for (const DjEvent& event : model_.takeEvents())
+        send(eventDatagram(event), report);
+}
+
+void Simulator::run(const std::function<bool()>& keepGoing,
+                    const std::function<void(const std::string&)>& report)
+{
+    const Clock::time_point start = Clock::now();
+    const auto period = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(1.0 / std::max(settings_.rate, 0.01)));
+    Clock::time_point nextTick = start;
+    const auto seconds = [&](Clock::time_point t) {
+        return std::chrono::duration<double>(t - start).count();
+    };
+
+    while (keepGoing())
+    {
+        Clock::time_point now = Clock::now();
+        if (settings_.duration > 0.0 && seconds(now) >= settings_.duration)
+            break;
+        if (now >= nextTick)
+        {
+            tick(seconds(now), report);
+            nextTick += period;
+            // Far behind (the machine was busy): skip the missed ticks instead of bursting.
+            if (nextTick + period < now)
+                nextTick = now + period;
+        }
+        now = Clock::now();
+        const auto wait = std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         nextTick - now),
+                                     std::chrono::milliseconds(0), std::chrono::milliseconds(50));
+        if (wait.count() > 0)
+        {
+            if (discovery_.isOpen())
+                discovery_.poll(static_cast<int>(wait.count()), [&](const std::string& line) {
+                    ++counts_.discoveries;
+                    report(line);
+                });
+            else
+                std::this_thread::sleep_for(wait);
+        }
+        else
+        {
+            // Under a millisecond to go: look at the discovery port without waiting, then
+            // sleep precisely to the tick.
+            discovery_.poll(0, [&](const std::string& line) {
+                ++counts_.discoveries;
+                report(line);
+            });
+            std::this_thread::sleep_until(nextTick);
+        }
+    }
+}
+
+} // namespace orvsim

@@ -1,0 +1,73 @@
+// The simulated DJ on the wire: moves a DjModel on in real time and sends its state at a
+// steady rate, and listens for the discovery byte in the gaps between sends.
+//
+// Per tick (rate ticks a second): one Deck datagram per deck and one Control datagram.
+// Every second, and whenever a deck loads a track: one Meta datagram per deck. Events as
+// the model makes them.
+// Thread rules: run() on one thread; keepGoing and report are called on that thread.
+#pragma once
+
+#include "net/UdpSocket.h"
+#include "sim/DiscoveryListener.h"
+#include "sim/DjModel.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace orvsim
+{
+
+struct SimulatorSettings
+{
+    orvtool::Endpoint to;
+    double rate = 60.0;           // ticks (Deck datagrams per deck) a second
+    double duration = 0.0;        // seconds; 0 runs until keepGoing says no
+    uint32_t seed = 1;
+    uint16_t discoveryPort = 7000; // 0: do not listen
+    std::string discoveryIp = "0.0.0.0";
+};
+
+struct SimulatorCounts
+{
+    uint64_t datagrams = 0;
+    uint64_t sendFailures = 0;
+    uint64_t discoveries = 0; // reports from the discovery port
+};
+
+class Simulator
+{
+public:
+    explicit Simulator(const SimulatorSettings& settings);
+
+    // Opens the sending socket (an error ends here) and the discovery listener (a taken
+    // port only becomes a note: `discoveryNote`).
+    bool open(std::string& error);
+    // "" when the listener is open; otherwise why not.
+    const std::string& discoveryNote() const { return discoveryNote_; }
+    const DiscoveryListener& discovery() const { return discovery_; }
+    // Another destination, before run() (the demo learns its port after opening).
+    void setDestination(const orvtool::Endpoint& to) { settings_.to = to; }
+    const orvtool::Endpoint& destination() const { return settings_.to; }
+
+    // Sends until the duration is over or keepGoing() answers false (asked at least every
+    // 50 ms). `report` gets the discovery lines and the first send failure.
+    void run(const std::function<bool()>& keepGoing,
+             const std::function<void(const std::string&)>& report);
+
+    const SimulatorCounts& counts() const { return counts_; }
+
+private:
+    void tick(double elapsedSeconds, const std::function<void(const std::string&)>& report);
+    void send(const std::string& datagram, const std::function<void(const std::string&)>& report);
+
+    SimulatorSettings settings_;
+    DjModel model_;
+    orvtool::UdpSocket socket_;
+    DiscoveryListener discovery_;
+    std::string discoveryNote_;
+    SimulatorCounts counts_;
+    double lastMetaTime_ = -1.0;
+};
+
+} // namespace orvsim

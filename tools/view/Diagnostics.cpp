@@ -1,0 +1,124 @@
+#include "view/Diagnostics.h"
+
+#include "view/NumberFormat.h"
+
+#include <cstring>
+
+namespace orvtool
+{
+
+namespace
+{
+
+constexpr int32_t kFixedRows = 18;
+
+std::string padded(std::string text, size_t width)
+{
+    if (text.size() < width)
+        text.resize(width, ' ');
+    return text;
+}
+
+} // namespace
+
+bool nothingReceived(const Snapshot& snapshot)
+{
+    if (!snapshot.error.empty() || !snapshot.warning.empty())
+        return false;
+    const orvharness::Table& table = snapshot.table;
+    if (table.rows() > kFixedRows)
+        return false;
+    for (int32_t row = 1; row < table.rows(); ++row)
+    {
+        for (int32_t col = 1; col < table.cols(); ++col)
+        {
+            const orvharness::TableCell& cell = table.cell(row, col);
+            if (cell.kind == orvharness::CellKind::Text && !cell.text.empty())
+                return false;
+            if ((cell.kind == orvharness::CellKind::Number || cell.kind == orvharness::CellKind::Int) &&
+                cell.number != 0.0)
+                return false;
+        }
+    }
+    return true;
+}
+
+bool sameContent(const Snapshot& a, const Snapshot& b)
+{
+    if (a.error != b.error || a.warning != b.warning || a.table.rows() != b.table.rows() ||
+        a.table.cols() != b.table.cols() || a.channels.size() != b.channels.size())
+        return false;
+    for (int32_t row = 0; row < a.table.rows(); ++row)
+    {
+        for (int32_t col = 0; col < a.table.cols(); ++col)
+        {
+            const orvharness::TableCell& x = a.table.cell(row, col);
+            const orvharness::TableCell& y = b.table.cell(row, col);
+            if (x.kind != y.kind || x.text != y.text)
+                return false;
+        }
+    }
+    for (size_t i = 0; i < a.channels.size(); ++i)
+    {
+        // Bit-for-bit, so that NaN (never written) equals NaN.
+        if (std::memcmp(&a.channels[i], &b.channels[i], sizeof(float)) != 0)
+            return false;
+    }
+    return true;
+}
+
+std::vector<std::string> silenceDiagnostics(const Snapshot& snapshot, double silentSeconds,
+                                            const std::vector<InterfaceAddress>& interfaces)
+{
+    const NodeSettings& node = snapshot.node;
+    const std::string port = std::to_string(node.port);
+    std::vector<std::string> lines;
+    lines.push_back("Nothing has arrived in " + fixedText(silentSeconds, 0) + " s.");
+    if (!snapshot.connected)
+        lines.push_back("The node is NOT connected" +
+                        (snapshot.error.empty() ? std::string(".") : ": " + snapshot.error));
+    lines.push_back("The node listens on UDP " + node.ip + ":" + port +
+                    (node.multicast ? ", group 239.0.0.1" : ", multicast off") +
+                    (node.filter.empty() ? ", any sender." : ", only from " + node.filter + "."));
+
+    bool ipIsLocal = node.ip == "0.0.0.0";
+    lines.push_back("IPv4 interfaces of this machine:");
+    if (interfaces.empty())
+        lines.push_back("  (none could be read)");
+    for (const InterfaceAddress& address : interfaces)
+    {
+        ipIsLocal = ipIsLocal || address.address == node.ip;
+        std::string flags = address.up ? "up" : "down";
+        if (address.loopback)
+            flags += ", loopback";
+        if (address.multicast)
+            flags += ", multicast";
+        lines.push_back("  " + padded(address.name, 10) + padded(address.address, 17) +
+                        padded(address.netmask, 17) + flags);
+    }
+
+    lines.push_back("Usual causes:");
+    lines.push_back("- the sender sends elsewhere: it must send to port " + port + " of " +
+                    (node.ip == "0.0.0.0" ? std::string("an address above") : node.ip));
+    if (node.ip.rfind("127.", 0) == 0)
+        lines.push_back("- " + node.ip + " hears only senders on this machine; for a sender "
+                        "on the network use --ip with an address above, or 0.0.0.0");
+    if (!ipIsLocal)
+        lines.push_back("- " + node.ip + " is no address of this machine (see above)");
+    lines.push_back("- a firewall drops UDP port " + port +
+                    " (Linux: ufw, firewalld, nftables; macOS: Firewall; Windows: Defender)");
+    if (!node.filter.empty())
+        lines.push_back("- the filter " + node.filter +
+                        " must be the sender's exact address; leave --filter out to accept all");
+    if (node.multicast && node.ip != "0.0.0.0")
+        lines.push_back("- multicast: on Linux and macOS a node bound to a unicast address sees "
+                        "no group traffic; use --ip 0.0.0.0 --multicast");
+    if (!node.multicast)
+        lines.push_back("- the sender sends to the group 239.0.0.1: add --multicast (and --ip "
+                        "0.0.0.0 on Linux and macOS)");
+    lines.push_back("- another program holds port " + port +
+                    " (then the node shows \"Error Creating Socket: 98\" on Linux)");
+    return lines;
+}
+
+} // namespace orvtool

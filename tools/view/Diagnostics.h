@@ -1,0 +1,25 @@
+// What `orv monitor` says when nothing arrives: whether the table still holds only what a
+// new node holds, and the lines that help find out why (the machine's IPv4 interfaces, what
+// the node is bound to, the usual causes).
+#pragma once
+
+#include "net/Interfaces.h"
+#include "view/Snapshot.h"
+
+#include <string>
+#include <vector>
+
+namespace orvtool
+{
+
+// True while no datagram has changed anything a node shows: 18 rows (no event), empty
+// texts and zero numbers in every deck column, no error or warning text.
+bool nothingReceived(const Snapshot& snapshot);
+
+// True when the two snapshots show the same table cells, channels and texts.
+bool sameContent(const Snapshot& a, const Snapshot& b);
+
+std::vector<std::string> silenceDiagnostics(const Snapshot& snapshot, double silentSeconds,
+                                            const std::vector<InterfaceAddress>& interfaces);
+
+} // namespace orvtool

@@ -1,0 +1,78 @@
+#include "view/JsonSnapshot.h"
+
+#include <cmath>
+
+namespace orvtool
+{
+
+namespace
+{
+
+nlohmann::json cellJson(const orvharness::TableCell& cell)
+{
+    switch (cell.kind)
+    {
+    case orvharness::CellKind::Empty:
+        return {{"kind", "empty"}, {"value", nullptr}};
+    case orvharness::CellKind::Text:
+        return {{"kind", "text"}, {"value", cell.text}};
+    case orvharness::CellKind::Number:
+    case orvharness::CellKind::Int:
+    {
+        nlohmann::json value = nullptr; // JSON has no NaN or infinity
+        if (std::isfinite(cell.number))
+            value = cell.number;
+        return {{"kind", cell.kind == orvharness::CellKind::Int ? "int" : "number"},
+                {"value", value},
+                {"text", cell.text}};
+    }
+    }
+    return {{"kind", "empty"}, {"value", nullptr}};
+}
+
+} // namespace
+
+nlohmann::json snapshotJson(const Snapshot& snapshot, const std::string& command)
+{
+    nlohmann::json cells = nlohmann::json::array();
+    for (int32_t row = 0; row < snapshot.table.rows(); ++row)
+    {
+        nlohmann::json line = nlohmann::json::array();
+        for (int32_t col = 0; col < snapshot.table.cols(); ++col)
+            line.push_back(cellJson(snapshot.table.cell(row, col)));
+        cells.push_back(std::move(line));
+    }
+    nlohmann::json channels = nlohmann::json::array();
+    for (float value : snapshot.channels)
+    {
+        if (std::isfinite(value))
+            channels.push_back(static_cast<double>(value));
+        else
+            channels.push_back(nullptr);
+    }
+    return {
+        {"command", command},
+        {"time", snapshot.seconds},
+        {"frame", snapshot.frame},
+        {"connected", snapshot.connected},
+        {"error", snapshot.error},
+        {"warning", snapshot.warning},
+        {"hostError", snapshot.hostError},
+        {"node",
+         {{"ip", snapshot.node.ip},
+          {"port", snapshot.node.port},
+          {"multicast", snapshot.node.multicast},
+          {"filter", snapshot.node.filter},
+          {"bundles", snapshot.bundleDir}}},
+        {"table", {{"rows", snapshot.table.rows()}, {"cols", snapshot.table.cols()}, {"cells", cells}}},
+        {"channels", channels},
+        {"notes", snapshot.notes},
+    };
+}
+
+std::string jsonLine(const nlohmann::json& value)
+{
+    return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+} // namespace orvtool

@@ -1,0 +1,27 @@
+// A snapshot as one JSON object, for `--json`: one object a line, one line per refresh.
+//
+//   {"command":"demo","time":1.5,"frame":90,"connected":true,
+//    "error":"","warning":"","hostError":"",
+//    "node":{"ip":"127.0.0.1","port":3650,"multicast":false,"filter":""},
+//    "table":{"rows":18,"cols":5,"cells":[[{"kind":"empty","value":null},
+//             {"kind":"text","value":"Deck A"},...],...]},
+//    "channels":[0.81,0.73,...],   48 numbers, null where never written
+//    "notes":[...]}
+#pragma once
+
+#include "view/Snapshot.h"
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+namespace orvtool
+{
+
+nlohmann::json snapshotJson(const Snapshot& snapshot, const std::string& command);
+
+// One line of JSON; texts that are not valid UTF-8 (they come from the network) have the
+// bad bytes replaced instead of failing.
+std::string jsonLine(const nlohmann::json& value);
+
+} // namespace orvtool

@@ -1,0 +1,67 @@
+#include "view/NumberFormat.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace orvtool
+{
+
+std::string shortestText(double value)
+{
+    if (std::isnan(value))
+        return "nan";
+    if (std::isinf(value))
+        return value > 0 ? "inf" : "-inf";
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+std::string fixedText(double value, int decimals)
+{
+    if (std::isnan(value))
+        return "nan";
+    if (std::isinf(value))
+        return value > 0 ? "inf" : "-inf";
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    return buffer;
+}
+
+std::string quotedText(const std::string& text)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string quoted = "\"";
+    for (char c : text)
+    {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\')
+        {
+            quoted += '\\';
+            quoted += c;
+        }
+        else if (c == '\n')
+        {
+            quoted += "\\n";
+        }
+        else if (c == '\t')
+        {
+            quoted += "\\t";
+        }
+        else if (byte < 0x20 || byte == 0x7f)
+        {
+            quoted += "\\x";
+            quoted += digits[byte >> 4];
+            quoted += digits[byte & 0x0f];
+        }
+        else
+        {
+            quoted += c;
+        }
+    }
+    quoted += '"';
+    return quoted;
+}
+
+} // namespace orvtool

@@ -1,0 +1,34 @@
+// Shows snapshot text on standard output. On a terminal each refresh redraws the screen in
+// place with plain ANSI sequences (cursor home, erase to the end of each line and of the
+// screen) and the cursor is hidden until finish(); otherwise each refresh appends a plain
+// snapshot, separated by a blank line, for logs and pipes.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+namespace orvtool
+{
+
+class TerminalView
+{
+public:
+    // `ansi`: redraw in place (pass isatty(STDOUT_FILENO)).
+    TerminalView(std::ostream& out, bool ansi);
+    ~TerminalView();
+    TerminalView(const TerminalView&) = delete;
+    TerminalView& operator=(const TerminalView&) = delete;
+
+    void show(const std::string& text);
+    // Leaves the last picture on screen and gives the cursor back.
+    void finish();
+    bool ansi() const { return ansi_; }
+
+private:
+    std::ostream& out_;
+    bool ansi_;
+    bool started_ = false;
+    bool finished_ = false;
+};
+
+} // namespace orvtool

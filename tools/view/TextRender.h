@@ -1,0 +1,24 @@
+// A snapshot as text for a terminal: the table as the host shows it (label column and decks
+// A to D, then the event rows) and the 48 channels laid out by deck, at most 80 columns
+// wide. Texts from the network are made safe to print: control characters (which could
+// drive the terminal) become '?'.
+#pragma once
+
+#include "view/Snapshot.h"
+
+#include <string>
+
+namespace orvtool
+{
+
+// `title` heads the first line ("orv demo").
+std::string renderSnapshot(const Snapshot& snapshot, const std::string& title);
+
+// `text` made printable and cut to `width` columns (counting UTF-8 characters); a cut text
+// ends in '~'. With `keepEnd` the end of the text is kept instead of its start.
+std::string fitText(const std::string& text, size_t width, bool keepEnd = false);
+
+// A number for a narrow column: at most three decimals, no trailing zeros.
+std::string compactNumber(double value);
+
+} // namespace orvtool

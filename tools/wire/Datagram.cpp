@@ -1,0 +1,153 @@
+#include "wire/Datagram.h"
+
+#include "wire/WireKeys.h"
+
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+
+namespace orvtool
+{
+
+std::string makeDatagram(uint8_t type, const orvpack::MsgPack& payload)
+{
+    std::string datagram(1, static_cast<char>(type));
+    datagram += payload.dump();
+    return datagram;
+}
+
+std::string makeDatagram(uint8_t type, const Entries& entries)
+{
+    orvpack::MsgPack::object map;
+    for (const auto& entry : entries)
+        map[orvpack::MsgPack(entry.first)] = entry.second;
+    return makeDatagram(type, orvpack::MsgPack(std::move(map)));
+}
+
+std::string messageTypeName(uint8_t type)
+{
+    switch (type)
+    {
+    case keys::kControlType:
+        return "Control";
+    case keys::kDeckType:
+        return "Deck";
+    case keys::kMetaType:
+        return "Meta";
+    case keys::kEventType:
+        return "Event";
+    default:
+        return "";
+    }
+}
+
+bool parseMessageType(const std::string& text, uint8_t& out)
+{
+    std::string lower = text;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (int type : {keys::kControlType, keys::kDeckType, keys::kMetaType, keys::kEventType})
+    {
+        std::string name = messageTypeName(static_cast<uint8_t>(type));
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (lower == name)
+        {
+            out = static_cast<uint8_t>(type);
+            return true;
+        }
+    }
+    if (lower.empty() || lower.size() > 3 ||
+        !std::all_of(lower.begin(), lower.end(), [](unsigned char c) { return std::isdigit(c); }))
+        return false;
+    const int value = std::stoi(lower);
+    if (value > 255)
+        return false;
+    out = static_cast<uint8_t>(value);
+    return true;
+}
+
+std::string toHex(const std::string& bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(bytes.size() * 3);
+    for (size_t i = 0; i < bytes.size(); ++i)
+    {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (i > 0)
+            text += ' ';
+        text += digits[byte >> 4];
+        text += digits[byte & 0x0f];
+    }
+    return text;
+}
+
+namespace
+{
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool isSeparator(char c)
+{
+    return std::isspace(static_cast<unsigned char>(c)) || c == ':' || c == ',' || c == '-';
+}
+
+} // namespace
+
+bool fromHex(const std::string& text, std::string& out, std::string& error)
+{
+    std::string bytes;
+    int high = -1;
+    for (size_t i = 0; i < text.size(); ++i)
+    {
+        const char c = text[i];
+        if (isSeparator(c))
+        {
+            if (high >= 0)
+            {
+                error = "a byte needs two hex digits (near offset " + std::to_string(i) + ")";
+                return false;
+            }
+            continue;
+        }
+        if (high < 0 && c == '0' && i + 1 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X'))
+        {
+            ++i; // "0x" before a byte
+            continue;
+        }
+        const int digit = hexDigit(c);
+        if (digit < 0)
+        {
+            error = std::string("'") + c + "' is no hex digit (offset " + std::to_string(i) + ")";
+            return false;
+        }
+        if (high < 0)
+        {
+            high = digit;
+        }
+        else
+        {
+            bytes += static_cast<char>((high << 4) | digit);
+            high = -1;
+        }
+    }
+    if (high >= 0)
+    {
+        error = "odd number of hex digits";
+        return false;
+    }
+    out = bytes;
+    return true;
+}
+
+} // namespace orvtool
