@@ -11,6 +11,7 @@
 include_guard(GLOBAL)
 
 set(ORV_BUNDLE_DIR ${CMAKE_BINARY_DIR}/bundles CACHE INTERNAL "Where the plug-in bundles are built")
+option(ORV_UNIVERSAL "macOS: build the bundles for both x86_64 and arm64" OFF)
 
 function(orv_add_bundle target)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;ENTRY_POINTS")
@@ -31,7 +32,19 @@ function(orv_add_bundle target)
   endif()
 
   if(APPLE)
-    set_target_properties(${target} PROPERTIES BUNDLE TRUE BUNDLE_EXTENSION plugin)
+    # A loadable bundle: OrvDat.plugin/Contents/MacOS/OrvDat with a generated Info.plist.
+    set_target_properties(${target} PROPERTIES
+      BUNDLE TRUE
+      BUNDLE_EXTENSION plugin
+      MACOSX_BUNDLE_BUNDLE_NAME ${target}
+      MACOSX_BUNDLE_GUI_IDENTIFIER org.orv.${target}
+      MACOSX_BUNDLE_BUNDLE_VERSION ${PROJECT_VERSION}
+      MACOSX_BUNDLE_SHORT_VERSION_STRING ${PROJECT_VERSION})
+    if(ORV_UNIVERSAL)
+      # The static libraries the bundle links must carry both slices too.
+      set_target_properties(${target} orv_receiver orvpack PROPERTIES
+                            OSX_ARCHITECTURES "x86_64;arm64")
+    endif()
     list(TRANSFORM arg_ENTRY_POINTS PREPEND "_" OUTPUT_VARIABLE exported)
     list(JOIN exported "\n" exported)
     set(export_file ${CMAKE_CURRENT_BINARY_DIR}/${target}.exported)

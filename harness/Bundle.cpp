@@ -1,8 +1,8 @@
 #include "harness/Bundle.h"
 
 #include "harness/PluginInfoReader.h"
+#include "harness/SharedLibrary.h"
 
-#include <dlfcn.h>
 #include <sys/stat.h>
 
 namespace orvharness
@@ -10,17 +10,10 @@ namespace orvharness
 namespace
 {
 
-std::string loaderError()
-{
-    const char* text = dlerror();
-    return text != nullptr ? text : "unknown loader error";
-}
-
 // Looks up an entry point by its undecorated name; null when the bundle does not export it.
 void* findSymbol(void* handle, const char* name)
 {
-    dlerror();
-    return dlsym(handle, name);
+    return loader::symbol(handle, name);
 }
 
 template <class Function> Function asFunction(void* symbol)
@@ -40,13 +33,12 @@ std::unique_ptr<Bundle> Bundle::load(const std::string& path, std::string& error
         error = "no bundle file at \"" + path + "\"";
         return nullptr;
     }
-    // A bare file name would make the loader search its library path; the host opens the
-    // file it was given.
-    const std::string openPath = path.find('/') == std::string::npos ? "./" + path : path;
-    void* handle = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // The host opens the file it was given, never one found on the loader's search path.
+    std::string loaderError;
+    void* handle = loader::open(path, loaderError);
     if (handle == nullptr)
     {
-        error = "cannot load \"" + path + "\": " + loaderError();
+        error = "cannot load \"" + path + "\": " + loaderError;
         return nullptr;
     }
 
@@ -106,7 +98,7 @@ std::unique_ptr<Bundle> Bundle::load(const std::string& path, std::string& error
 Bundle::~Bundle()
 {
     if (handle_ != nullptr)
-        dlclose(handle_);
+        loader::close(handle_);
 }
 
 } // namespace orvharness

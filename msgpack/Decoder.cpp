@@ -265,11 +265,12 @@ private:
         items.reserve(in.plausible_count(count, 1));
         for (uint64_t i = 0; i < count; ++i)
         {
-            items.push_back(parse_msgpack(in, depth));
+            MsgPack item = parse_msgpack(in, depth);
             if (in.failed())
             {
                 return MsgPack();
             }
+            items.push_back(std::move(item));
         }
         return MsgPack(std::move(items));
     }

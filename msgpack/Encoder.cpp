@@ -159,9 +159,8 @@ void write_signed(std::ostream& out, int64_t value)
     }
 }
 
-void write(std::ostream& out, const std::string& value)
+void write_string_header(std::ostream& out, uint64_t length)
 {
-    const uint64_t length = value.size();
     check_length(length, "exceeded maximum data length");
     if (length < 32)
     {
@@ -171,57 +170,16 @@ void write(std::ostream& out, const std::string& value)
     {
         put_length(out, length, 0xd9);
     }
-    put_bytes(out, value.data(), value.size());
 }
 
-void write(std::ostream& out, const std::vector<uint8_t>& value)
+void write_binary_header(std::ostream& out, uint64_t length)
 {
-    check_length(value.size(), "exceeded maximum data length");
-    put_length(out, value.size(), 0xc4);
-    put_bytes(out, value.data(), value.size());
+    check_length(length, "exceeded maximum data length");
+    put_length(out, length, 0xc4);
 }
 
-void write(std::ostream& out, const std::vector<MsgPack>& values)
+void write_extension_header(std::ostream& out, int8_t type, uint64_t length)
 {
-    const uint64_t count = values.size();
-    check_length(count, "exceeded maximum data length");
-    if (count <= 15)
-    {
-        out.put(static_cast<char>(0x90 | count));
-    }
-    else
-    {
-        put_count(out, count, 0xdc);
-    }
-    for (const MsgPack& value : values)
-    {
-        value.dump(out);
-    }
-}
-
-void write(std::ostream& out, const std::map<MsgPack, MsgPack, ObjectKeyLess>& values)
-{
-    const uint64_t count = values.size();
-    check_length(count, "too long value.");
-    if (count <= 15)
-    {
-        out.put(static_cast<char>(0x80 | count));
-    }
-    else
-    {
-        put_count(out, count, 0xde);
-    }
-    for (const auto& [key, value] : values)
-    {
-        key.dump(out);
-        value.dump(out);
-    }
-}
-
-void write(std::ostream& out, const std::tuple<int8_t, std::vector<uint8_t>>& value)
-{
-    const auto& [type, data] = value;
-    const uint64_t length = data.size();
     check_length(length, "exceeded maximum data length");
     switch (length)
     {
@@ -244,6 +202,69 @@ void write(std::ostream& out, const std::tuple<int8_t, std::vector<uint8_t>>& va
         put_length(out, length, 0xc7);
     }
     out.put(static_cast<char>(type));
+}
+
+void write_array_header(std::ostream& out, uint64_t count)
+{
+    check_length(count, "exceeded maximum data length");
+    if (count <= 15)
+    {
+        out.put(static_cast<char>(0x90 | count));
+    }
+    else
+    {
+        put_count(out, count, 0xdc);
+    }
+}
+
+void write_map_header(std::ostream& out, uint64_t count)
+{
+    check_length(count, "too long value.");
+    if (count <= 15)
+    {
+        out.put(static_cast<char>(0x80 | count));
+    }
+    else
+    {
+        put_count(out, count, 0xde);
+    }
+}
+
+void write(std::ostream& out, const std::string& value)
+{
+    write_string_header(out, value.size());
+    put_bytes(out, value.data(), value.size());
+}
+
+void write(std::ostream& out, const std::vector<uint8_t>& value)
+{
+    write_binary_header(out, value.size());
+    put_bytes(out, value.data(), value.size());
+}
+
+void write(std::ostream& out, const std::vector<MsgPack>& values)
+{
+    write_array_header(out, values.size());
+    for (const MsgPack& value : values)
+    {
+        value.dump(out);
+    }
+}
+
+void write(std::ostream& out, const std::map<MsgPack, MsgPack, ObjectKeyLess>& values)
+{
+    write_map_header(out, values.size());
+    for (const auto& [key, value] : values)
+    {
+        key.dump(out);
+        value.dump(out);
+    }
+}
+
+void write(std::ostream& out, const std::tuple<int8_t, std::vector<uint8_t>>& value)
+{
+    const auto& [type, data] = value;
+    write_extension_header(out, type, data.size());
     put_bytes(out, data.data(), data.size());
 }
 

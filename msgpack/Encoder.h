@@ -34,6 +34,14 @@ void write(std::ostream& out, const std::vector<MsgPack>& values);
 void write(std::ostream& out, const std::map<MsgPack, MsgPack, ObjectKeyLess>& values);
 void write(std::ostream& out, const std::tuple<int8_t, std::vector<uint8_t>>& value);
 
+// What precedes the bytes, elements or entries of each sized kind. A length or count above
+// 2^32 - 1 throws std::runtime_error before anything is written.
+void write_string_header(std::ostream& out, uint64_t length);
+void write_binary_header(std::ostream& out, uint64_t length);
+void write_extension_header(std::ostream& out, int8_t type, uint64_t length);
+void write_array_header(std::ostream& out, uint64_t count);
+void write_map_header(std::ostream& out, uint64_t count);
+
 template <typename Int>
 std::enable_if_t<std::is_integral_v<Int> && !std::is_same_v<Int, bool>> write(std::ostream& out,
                                                                               Int value)

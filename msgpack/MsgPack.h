@@ -167,6 +167,17 @@ public:
 
 private:
     friend struct ObjectKeyLess;
+    friend class RecurringValues;
+
+    // A handle on the same value that shares no ownership: copying and dropping it touch no
+    // reference count. Only for values that are never destroyed.
+    static MsgPack uncounted(const MsgPack& value)
+    {
+        MsgPack handle;
+        handle.m_ptr =
+            std::shared_ptr<MsgPackValue>(std::shared_ptr<MsgPackValue>(), value.m_ptr.get());
+        return handle;
+    }
 
     std::shared_ptr<MsgPackValue> m_ptr;
 };

@@ -3,6 +3,60 @@
 namespace orvpack
 {
 
+namespace
+{
+
+int compare_values(const MsgPack& left, const MsgPack& right);
+
+int compare_entries(const MsgPack::object::value_type& left,
+                    const MsgPack::object::value_type& right)
+{
+    const int order = compare_values(left.first, right.first);
+    return order != 0 ? order : compare_values(left.second, right.second);
+}
+
+template <typename Items, typename CompareItem>
+int compare_items(const Items& left, const Items& right, CompareItem compare_item)
+{
+    auto l = left.begin();
+    auto r = right.begin();
+    for (; l != left.end() && r != right.end(); ++l, ++r)
+    {
+        if (const int order = compare_item(*l, *r))
+        {
+            return order;
+        }
+    }
+    return l != left.end() ? 1 : (r != right.end() ? -1 : 0);
+}
+
+// -1, 0 or 1, as operator< in both directions would say, with each element compared once.
+int compare_values(const MsgPack& left, const MsgPack& right)
+{
+    const MsgPack::Type kind = left.type();
+    if (kind == right.type() && kind == MsgPack::ARRAY)
+    {
+        return compare_items(left.array_items(), right.array_items(), compare_values);
+    }
+    if (kind == right.type() && kind == MsgPack::OBJECT)
+    {
+        return compare_items(left.object_items(), right.object_items(), compare_entries);
+    }
+    return left < right ? -1 : (right < left ? 1 : 0);
+}
+
+} // namespace
+
+bool stored_less(const MsgPack::array& left, const MsgPack::array& right)
+{
+    return compare_items(left, right, compare_values) < 0;
+}
+
+bool stored_less(const MsgPack::object& left, const MsgPack::object& right)
+{
+    return compare_items(left, right, compare_entries) < 0;
+}
+
 double MsgPackValue::number_value() const
 {
     return 0.0;

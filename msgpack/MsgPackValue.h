@@ -60,6 +60,12 @@ inline bool stored_less(const std::string& left, const std::string& right)
     return bytes_less(left, right);
 }
 
+// Lexicographic like the standard containers' operator<, but with one three-way comparison
+// per element pair instead of a < b and then b < a: nested containers would otherwise cost
+// two (for maps three) recursive comparisons per level, exponential in the nesting depth.
+bool stored_less(const MsgPack::array& left, const MsgPack::array& right);
+bool stored_less(const MsgPack::object& left, const MsgPack::object& right);
+
 // Every accessor gives its default here (0, false, an empty member of statics() or the null
 // value); each value class overrides what its kind holds.
 class MsgPackValue
@@ -314,9 +320,9 @@ struct Statics
     const std::shared_ptr<MsgPackValue> true_value = std::make_shared<MsgPackBoolean>(true);
     const std::shared_ptr<MsgPackValue> false_value = std::make_shared<MsgPackBoolean>(false);
     const std::string empty_string;
-    const MsgPack::array empty_array;
-    const MsgPack::object empty_object;
-    const MsgPack::binary empty_binary;
+    const MsgPack::array empty_array{};
+    const MsgPack::object empty_object{};
+    const MsgPack::binary empty_binary{};
     const MsgPack::extension empty_extension{0, {}};
 };
 

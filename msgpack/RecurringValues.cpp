@@ -34,19 +34,26 @@ static_assert(longest_wire_key() == RecurringValues::longest_key);
 
 const RecurringValues& RecurringValues::get()
 {
-    static const RecurringValues values;
-    return values;
+    // Deliberately never destroyed (see the header).
+    static const RecurringValues* const values = new RecurringValues();
+    return *values;
 }
 
 RecurringValues::RecurringValues()
 {
+    const auto keep = [this](MsgPack value)
+    {
+        m_owners.push_back(std::move(value));
+        return MsgPack::uncounted(m_owners.back());
+    };
+    m_owners.reserve(128 + 32 + std::size(wire_keys));
     for (int i = 0; i < 128; ++i)
     {
-        m_unsigned[i] = MsgPack(static_cast<uint8_t>(i));
+        m_unsigned[i] = keep(MsgPack(static_cast<uint8_t>(i)));
     }
     for (int i = 0; i < 32; ++i)
     {
-        m_negative[i] = MsgPack(static_cast<int8_t>(i - 32));
+        m_negative[i] = keep(MsgPack(static_cast<int8_t>(i - 32)));
     }
 
     std::vector<std::string_view> keys(std::begin(wire_keys), std::end(wire_keys));
@@ -59,7 +66,7 @@ RecurringValues::RecurringValues()
         {
             range = {m_keys.size(), m_keys.size()};
         }
-        m_keys.emplace_back(std::string(key));
+        m_keys.push_back(keep(MsgPack(std::string(key))));
         ++range.second;
     }
     for (const MsgPack& key : m_keys)

@@ -2,7 +2,9 @@
 // Decoded values that recur in every datagram: small integers and the wire keys of the DJ
 // messages. The decoder hands out these prebuilt values instead of allocating new ones; the
 // values are immutable, so sharing them cannot be observed. Built once (thread-safe), then
-// only read.
+// only read, and never destroyed: the handles handed out are uncounted (a decoded Deck takes
+// 13 of them, and each counted copy would cost two atomic operations), so they must stay
+// valid until the process ends, even in the destructors of other statics.
 
 #include "msgpack/MsgPack.h"
 
@@ -52,6 +54,8 @@ public:
 private:
     RecurringValues();
 
+    // The values themselves; the arrays below hold uncounted handles on them.
+    std::vector<MsgPack> m_owners;
     std::array<MsgPack, 128> m_unsigned;
     std::array<MsgPack, 32> m_negative;
     std::vector<MsgPack> m_keys;          // sorted by length

@@ -132,12 +132,17 @@ void OrvReceiver::runThread()
 {
     char buffer[receiveBufferSize];
     char sender[orv::udp::addressTextSize];
+    // The buffer is all zero before every receive. A receive writes only the bytes it reports,
+    // so only that prefix needs clearing again, not all 4096 bytes for every datagram.
+    std::memset(buffer, 0, sizeof buffer);
+    std::size_t written = 0;
     while (running.load())
     {
         // Nothing may end this thread but disconnect: every failure becomes a text.
         try
         {
-            std::memset(buffer, 0, sizeof buffer);
+            std::memset(buffer, 0, written);
+            written = sizeof buffer; // a failed receive may have written anything
             const int received = orv::udp::receiveFrom(socketFd, buffer, sizeof buffer, sender);
             if (received < 0)
             {
@@ -149,7 +154,8 @@ void OrvReceiver::runThread()
                 setWarningText("Error Receiving: " + std::to_string(error));
                 continue;
             }
-            handleDatagram(buffer, static_cast<std::size_t>(received), sender);
+            written = static_cast<std::size_t>(received);
+            handleDatagram(buffer, written, sender);
         }
         catch (const std::bad_alloc&)
         {

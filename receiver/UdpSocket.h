@@ -14,6 +14,7 @@
 #ifndef ORV_RECEIVER_UDPSOCKET_H
 #define ORV_RECEIVER_UDPSOCKET_H
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -33,10 +34,25 @@ constexpr SocketHandle invalidSocket = -1;
 namespace udp
 {
 
+// The platform's own error number for "address in use", as lastError gives it after a bind
+// to a port that another socket holds (WSAEADDRINUSE on Windows).
+#ifdef _WIN32
+constexpr int addressInUseError = 10048;
+#else
+constexpr int addressInUseError = EADDRINUSE;
+#endif
+
 // Text of the sender's address: "255.255.255.255" and its terminating zero fit.
 constexpr std::size_t addressTextSize = 16;
 
-// A new AF_INET / SOCK_DGRAM / IPPROTO_UDP socket, or invalidSocket.
+// Starts the platform's socket library for the process unless it runs already: Winsock, once
+// however many nodes and threads ask, never stopped while the process lives; nothing to do on
+// POSIX. openSocket calls it; code that resolves host names before it opens a socket calls it
+// first. False (with lastError set) when the library cannot start.
+bool startup();
+
+// A new AF_INET / SOCK_DGRAM / IPPROTO_UDP socket, or invalidSocket. On Windows the socket
+// does not report an ICMP "port unreachable" for an earlier send as a receive error.
 SocketHandle openSocket();
 
 // Binds to ip:port (ip converted as described above).
@@ -67,9 +83,11 @@ bool waitReadable(SocketHandle socket, int timeoutMs);
 // The port the socket is bound to, 0 if none.
 std::uint16_t localPort(SocketHandle socket);
 
-// Makes a receiveFrom blocked on the socket in another thread return now, and every later one
-// return at once: the way to stop a receive loop without polling. The loop must check its own
-// stop flag, set before this call, after each return.
+// Makes a receiveFrom blocked on the socket in another thread return now, or, if the thread
+// has not reached it yet, its next one return at once: the way to stop a receive loop without
+// polling. The loop must check its own stop flag, set before this call, after each return.
+// Linux shuts the receive side down (every later receive returns 0 too); Winsock and the BSD
+// stacks get an empty datagram from the socket to itself.
 void wakeReceiver(SocketHandle socket);
 
 void closeSocket(SocketHandle socket);

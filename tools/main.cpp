@@ -15,8 +15,8 @@ using orvtool::Command;
 
 std::vector<const Command*> commands()
 {
-    return {&orvtool::demoCommand(),   &orvtool::monitorCommand(), &orvtool::simulateCommand(),
-            &orvtool::sendCommand(),   &orvtool::decodeCommand(),  &orvtool::recordCommand(),
+    return {&orvtool::demoCommand(),  &orvtool::monitorCommand(), &orvtool::simulateCommand(),
+            &orvtool::sendCommand(),  &orvtool::decodeCommand(),  &orvtool::recordCommand(),
             &orvtool::replayCommand()};
 }
 

@@ -24,6 +24,7 @@
 
 static_assert(std::is_same<SOCKET, orv::SocketHandle>::value, "SocketHandle must be SOCKET");
 static_assert(INVALID_SOCKET == orv::invalidSocket, "invalidSocket must be INVALID_SOCKET");
+static_assert(WSAEADDRINUSE == orv::udp::addressInUseError, "addressInUseError must be Winsock's");
 
 namespace orv
 {
@@ -38,12 +39,16 @@ namespace
 std::once_flag winsockStarted;
 int winsockStartError = 0;
 
-bool startWinsock()
+} // namespace
+
+bool startup()
 {
-    std::call_once(winsockStarted, [] {
-        WSADATA data;
-        winsockStartError = WSAStartup(MAKEWORD(2, 2), &data);
-    });
+    std::call_once(winsockStarted,
+                   []
+                   {
+                       WSADATA data;
+                       winsockStartError = WSAStartup(MAKEWORD(2, 2), &data);
+                   });
     if (winsockStartError != 0)
     {
         WSASetLastError(winsockStartError);
@@ -51,6 +56,9 @@ bool startWinsock()
     }
     return true;
 }
+
+namespace
+{
 
 sockaddr_in socketAddress(const std::string& ip, std::uint16_t port)
 {
@@ -67,7 +75,7 @@ sockaddr_in socketAddress(const std::string& ip, std::uint16_t port)
 
 SocketHandle openSocket()
 {
-    if (!startWinsock())
+    if (!startup())
     {
         return invalidSocket;
     }
@@ -191,8 +199,15 @@ void wakeReceiver(SocketHandle socket)
         {
             self.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         }
-        ::sendto(socket, "", 0, 0, reinterpret_cast<const sockaddr*>(&self), sizeof self);
+        if (::sendto(socket, "", 0, 0, reinterpret_cast<const sockaddr*>(&self), sizeof self) == 0)
+        {
+            return;
+        }
     }
+    // The datagram could not go (the bound interface went away): refuse further receives,
+    // which ends a blocked one on the stacks that support it, and still leaves the handle
+    // open until the receiver has stopped.
+    ::shutdown(socket, SD_BOTH);
 }
 
 void closeSocket(SocketHandle socket)

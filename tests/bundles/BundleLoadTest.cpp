@@ -1,6 +1,6 @@
 // Each bundle loads alone, with every symbol resolved at load time, and exposes its three
 // entry points. ctest runs each test in a process of its own, so "alone" holds.
-#include <dlfcn.h>
+#include "harness/SharedLibrary.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +11,14 @@ namespace
 
 void expectLoadsAlone(const char* path, const char* const (&entryPoints)[3])
 {
-    void* handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(handle, nullptr) << dlerror();
+    std::string error;
+    void* handle = orvharness::loader::open(path, error);
+    ASSERT_NE(handle, nullptr) << error;
     for (const char* name : entryPoints)
     {
-        EXPECT_NE(dlsym(handle, name), nullptr) << name;
+        EXPECT_NE(orvharness::loader::symbol(handle, name), nullptr) << name;
     }
-    EXPECT_EQ(dlclose(handle), 0) << dlerror();
+    orvharness::loader::close(handle);
 }
 
 TEST(BundleLoadTest, TableOperatorLoadsAloneWithEverySymbolResolved)

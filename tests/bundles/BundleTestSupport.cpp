@@ -1,9 +1,6 @@
 #include "BundleTestSupport.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "receiver/UdpSocket.h"
 
 #include <stdexcept>
 #include <thread>
@@ -17,32 +14,24 @@ std::unique_ptr<orvharness::Bundle> BundleTest::chopBundle;
 namespace
 {
 
-sockaddr_in loopbackAddress(const std::string& ip, uint16_t port)
+// A socket bound to ip:port, or invalidSocket when the bind fails.
+orv::SocketHandle boundSocket(const std::string& ip, uint16_t port)
 {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    if (inet_pton(AF_INET, ip.c_str(), &address.sin_addr) != 1)
+    if (ip.empty() || ip.find_first_not_of("0123456789.") != std::string::npos)
     {
         throw std::invalid_argument("not an IPv4 address: " + ip);
     }
-    return address;
-}
-
-int boundSocket(const std::string& ip, uint16_t port)
-{
-    int fd = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    if (fd < 0)
+    const orv::SocketHandle socket = orv::udp::openSocket();
+    if (socket == orv::invalidSocket)
     {
         throw std::runtime_error("no UDP socket");
     }
-    sockaddr_in address = loopbackAddress(ip, port);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0)
+    if (!orv::udp::bindTo(socket, ip, port))
     {
-        close(fd);
-        return -1;
+        orv::udp::closeSocket(socket);
+        return orv::invalidSocket;
     }
-    return fd;
+    return socket;
 }
 
 } // namespace
@@ -54,32 +43,54 @@ std::string datagram(MessageType type, const Map& payload)
 
 uint16_t freeUdpPort(const std::string& ip)
 {
-    int fd = boundSocket(ip, 0);
-    if (fd < 0)
+    const orv::SocketHandle socket = boundSocket(ip, 0);
+    if (socket == orv::invalidSocket)
     {
         throw std::runtime_error("cannot bind a probe socket on " + ip);
     }
-    sockaddr_in address{};
-    socklen_t length = sizeof(address);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
+    const uint16_t port = orv::udp::localPort(socket);
+    orv::udp::closeSocket(socket);
+    return port;
 }
 
 bool udpPortIsFree(const std::string& ip, uint16_t port)
 {
-    int fd = boundSocket(ip, port);
-    if (fd < 0)
+    const orv::SocketHandle socket = boundSocket(ip, port);
+    if (socket == orv::invalidSocket)
     {
         return false;
     }
-    close(fd);
+    orv::udp::closeSocket(socket);
     return true;
 }
 
-LoopbackSender::LoopbackSender(const std::string& fromIp) : fd_(boundSocket(fromIp, 0))
+bool loopbackAddressesAreSeparate()
 {
-    if (fd_ < 0)
+    const orv::SocketHandle receiver = boundSocket("127.0.0.1", 0);
+    const orv::SocketHandle sender = boundSocket("127.0.0.9", 0);
+    bool separate = false;
+    if (receiver != orv::invalidSocket && sender != orv::invalidSocket &&
+        orv::udp::sendTo(sender, "127.0.0.1", orv::udp::localPort(receiver), "probe", 5) &&
+        orv::udp::waitReadable(receiver, 2000))
+    {
+        char buffer[8];
+        char from[orv::udp::addressTextSize];
+        orv::udp::receiveFrom(receiver, buffer, sizeof buffer, from);
+        separate = std::string(from) == "127.0.0.9";
+    }
+    for (const orv::SocketHandle socket : {receiver, sender})
+    {
+        if (socket != orv::invalidSocket)
+        {
+            orv::udp::closeSocket(socket);
+        }
+    }
+    return separate;
+}
+
+LoopbackSender::LoopbackSender(const std::string& fromIp) : socket_(boundSocket(fromIp, 0))
+{
+    if (socket_ == orv::invalidSocket)
     {
         throw std::runtime_error("cannot bind a sender on " + fromIp);
     }
@@ -87,20 +98,18 @@ LoopbackSender::LoopbackSender(const std::string& fromIp) : fd_(boundSocket(from
 
 LoopbackSender::~LoopbackSender()
 {
-    close(fd_);
+    orv::udp::closeSocket(socket_);
 }
 
 void LoopbackSender::send(uint16_t port, const std::string& bytes, const std::string& toIp)
 {
-    sockaddr_in to = loopbackAddress(toIp, port);
-    ssize_t sent =
-        sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof(to));
-    ASSERT_EQ(sent, static_cast<ssize_t>(bytes.size()));
+    ASSERT_TRUE(orv::udp::sendTo(socket_, toIp, port, bytes.data(), bytes.size()))
+        << "error " << orv::udp::lastError();
 }
 
-PortHolder::PortHolder(const std::string& ip, uint16_t port) : fd_(boundSocket(ip, port))
+PortHolder::PortHolder(const std::string& ip, uint16_t port) : socket_(boundSocket(ip, port))
 {
-    if (fd_ < 0)
+    if (socket_ == orv::invalidSocket)
     {
         throw std::runtime_error("cannot hold the port");
     }
@@ -108,7 +117,7 @@ PortHolder::PortHolder(const std::string& ip, uint16_t port) : fd_(boundSocket(i
 
 PortHolder::~PortHolder()
 {
-    close(fd_);
+    orv::udp::closeSocket(socket_);
 }
 
 bool cookUntil(orvharness::Network& net, const std::function<bool()>& done,

@@ -6,6 +6,7 @@
 #include "harness/Network.h"
 #include "msgpack/MsgPack.h"
 #include "receiver/Messages.h"
+#include "receiver/UdpSocket.h"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,11 @@ uint16_t freeUdpPort(const std::string& ip = "127.0.0.1");
 // Whether a UDP socket could bind ip:port right now (so nothing holds it).
 bool udpPortIsFree(const std::string& ip, uint16_t port);
 
+// Whether sockets bound to different loopback addresses stay apart: a datagram from 127.0.0.9
+// shows that sender, not 127.0.0.1. Wine binds such sockets to the loopback interface
+// instead, so there every sender reads 127.0.0.1 and the addresses share their ports.
+bool loopbackAddressesAreSeparate();
+
 // Sends datagrams from a socket bound to `fromIp` (any address of 127.0.0.0/8).
 class LoopbackSender
 {
@@ -41,7 +47,7 @@ public:
     void send(uint16_t port, const std::string& bytes, const std::string& toIp = "127.0.0.1");
 
 private:
-    int fd_ = -1;
+    orv::SocketHandle socket_ = orv::invalidSocket;
 };
 
 // A socket bound to ip:port for as long as it lives, to make a bind of the receiver fail.
@@ -54,7 +60,7 @@ public:
     PortHolder& operator=(const PortHolder&) = delete;
 
 private:
-    int fd_ = -1;
+    orv::SocketHandle socket_ = orv::invalidSocket;
 };
 
 constexpr std::chrono::milliseconds defaultDeadline{5000};

@@ -105,7 +105,8 @@ TEST_F(TableOperatorControlTest, ConnectFailureReachesTheHostAsErrorText)
     NodeId orv = createOrv("orv1", port);
     PortHolder holder("127.0.0.1", port);
     reconnect(orv);
-    EXPECT_EQ(net->errorText(orv), "Error Creating Socket: " + std::to_string(EADDRINUSE));
+    EXPECT_EQ(net->errorText(orv),
+              "Error Creating Socket: " + std::to_string(orv::udp::addressInUseError));
     EXPECT_EQ(net->warningText(orv), "");
     EXPECT_FALSE(showsConnected(orv));
 }
@@ -168,6 +169,10 @@ TEST_F(TableOperatorControlTest, PortChangeTakesEffectOnlyAtReconnect)
 
 TEST_F(TableOperatorControlTest, IpChangeTakesEffectOnlyAtReconnect)
 {
+    if (!loopbackAddressesAreSeparate())
+    {
+        GTEST_SKIP() << "this stack does not keep loopback addresses apart";
+    }
     uint16_t port = 0;
     NodeId orv = createOrv("orv1", port);
     reconnect(orv);
@@ -184,6 +189,10 @@ TEST_F(TableOperatorControlTest, IpChangeTakesEffectOnlyAtReconnect)
 
 TEST_F(TableOperatorControlTest, IpFilterAppliesFromTheNextDatagramAndEmptyAcceptsAll)
 {
+    if (!loopbackAddressesAreSeparate())
+    {
+        GTEST_SKIP() << "this stack does not keep loopback addresses apart";
+    }
     uint16_t port = 0;
     NodeId orv = createOrv("orv1", port);
     reconnect(orv);

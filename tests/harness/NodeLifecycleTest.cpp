@@ -3,25 +3,26 @@
 #include "TestBundles.h"
 
 #include "harness/Network.h"
+#include "harness/SharedLibrary.h"
 
 #include <gtest/gtest.h>
-
-#include <dlfcn.h>
 
 namespace orvharness
 {
 namespace
 {
 
-// The echo bundle's own count of its live instances.
+// The echo bundle's own count of its live instances. The bundle is loaded already, so this
+// open only takes another reference to it.
 int echoInstances()
 {
-    void* handle = dlopen(ECHO_DAT_PATH, RTLD_NOW | RTLD_NOLOAD);
+    std::string error;
+    void* handle = loader::open(ECHO_DAT_PATH, error);
     if (handle == nullptr)
         return -1;
-    auto count = reinterpret_cast<int (*)()>(dlsym(handle, "EchoLiveInstances"));
+    auto count = reinterpret_cast<int (*)()>(loader::symbol(handle, "EchoLiveInstances"));
     const int live = count != nullptr ? count() : -1;
-    dlclose(handle);
+    loader::close(handle);
     return live;
 }
 

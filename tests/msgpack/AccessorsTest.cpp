@@ -117,9 +117,9 @@ TEST(Accessors, NullAndBoolShareTheStatics)
 TEST(Accessors, TypeNumbersFollowTheirBitLayout)
 {
     const MsgPack::Type in_order[] = {
-        MsgPack::NUL,    MsgPack::FLOAT32, MsgPack::FLOAT64, MsgPack::INT8,   MsgPack::INT16,
-        MsgPack::INT32,  MsgPack::INT64,   MsgPack::UINT8,   MsgPack::UINT16, MsgPack::UINT32,
-        MsgPack::UINT64, MsgPack::BOOL,    MsgPack::STRING,  MsgPack::BINARY, MsgPack::ARRAY,
+        MsgPack::NUL,    MsgPack::FLOAT32,  MsgPack::FLOAT64, MsgPack::INT8,   MsgPack::INT16,
+        MsgPack::INT32,  MsgPack::INT64,    MsgPack::UINT8,   MsgPack::UINT16, MsgPack::UINT32,
+        MsgPack::UINT64, MsgPack::BOOL,     MsgPack::STRING,  MsgPack::BINARY, MsgPack::ARRAY,
         MsgPack::OBJECT, MsgPack::EXTENSION};
     for (int i = 0; i < 17; ++i)
     {
@@ -143,9 +143,41 @@ TEST(Accessors, HasShape)
     EXPECT_EQ(err, "untouched");
     EXPECT_FALSE(map.has_shape({{"a", MsgPack::STRING}}, err));
     EXPECT_EQ(err, "bad type for a");
-    EXPECT_FALSE(map.has_shape({{"b", MsgPack::STRING}, {"n", MsgPack::INT32}, {"z", MsgPack::BOOL}},
-                               err));
+    EXPECT_FALSE(
+        map.has_shape({{"b", MsgPack::STRING}, {"n", MsgPack::INT32}, {"z", MsgPack::BOOL}}, err));
     EXPECT_EQ(err, "bad type for z");
     EXPECT_FALSE(map.has_shape({{"n", MsgPack::UINT8}, {"z", MsgPack::BOOL}}, err));
     EXPECT_EQ(err, "bad type for n");
+}
+
+// Every numeric accessor of every kind that holds no number, built through each constructor.
+TEST(Accessors, EveryNumericAccessorOfANonNumberIsZero)
+{
+    const std::string text = "x";
+    const MsgPack::array items{MsgPack(1)};
+    const MsgPack::object entries{{MsgPack("k"), MsgPack(1)}};
+    const MsgPack::binary bytes{1, 2};
+    const MsgPack::extension extension(3, {4});
+    const MsgPack values[] = {
+        MsgPack(),      MsgPack(true),    MsgPack(text),  MsgPack(std::string("y")), MsgPack("z"),
+        MsgPack(items), MsgPack(entries), MsgPack(bytes), MsgPack(extension)};
+    for (const MsgPack& value : values)
+    {
+        EXPECT_EQ(value.number_value(), 0.0);
+        EXPECT_EQ(value.float32_value(), 0.0f);
+        EXPECT_EQ(value.float64_value(), 0.0);
+        EXPECT_EQ(value.int_value(), 0);
+        EXPECT_EQ(value.int8_value(), 0);
+        EXPECT_EQ(value.int16_value(), 0);
+        EXPECT_EQ(value.int32_value(), 0);
+        EXPECT_EQ(value.int64_value(), 0);
+        EXPECT_EQ(value.uint8_value(), 0u);
+        EXPECT_EQ(value.uint16_value(), 0u);
+        EXPECT_EQ(value.uint32_value(), 0u);
+        EXPECT_EQ(value.uint64_value(), 0u);
+    }
+    EXPECT_EQ(values[5].array_items(), items);
+    EXPECT_EQ(values[6].object_items().size(), 1u);
+    EXPECT_EQ(values[7].binary_items(), bytes);
+    EXPECT_EQ(std::get<0>(values[8].extension_items()), 3);
 }

@@ -124,3 +124,51 @@ TEST(Compare, ContainersCompareElementwise)
     EXPECT_FALSE(MsgPack("ab") == MsgPack(MsgPack::binary{'a', 'b'}));
     EXPECT_FALSE(MsgPack(MsgPack::extension(1, {2})) == MsgPack(MsgPack::extension(2, {2})));
 }
+
+// Equal nested containers: comparing element pairs twice per level (a < b, then b < a) would
+// take 2^200 steps here. Map keys are compared on insertion, so this comes from the network.
+TEST(Compare, DeeplyNestedEqualContainersCompareInLinearTime)
+{
+    const std::string nested = std::string(198, '\x91') + '\x01';
+    std::string error;
+    const MsgPack map = MsgPack::parse("\x82" + nested + '\xc0' + nested + '\xc3', error);
+    EXPECT_EQ(error, "");
+    ASSERT_EQ(map.object_items().size(), 1u);
+    EXPECT_EQ(map.object_items().begin()->second, MsgPack()); // the first of equal keys wins
+
+    const MsgPack left = MsgPack::parse(nested, error);
+    const MsgPack right = MsgPack::parse(nested, error);
+    EXPECT_FALSE(left < right);
+    EXPECT_FALSE(right < left);
+    const MsgPack deepMap = MsgPack::parse(
+        std::string(100, '\x81') + "\xc0" + std::string(99, '\x81') + "\xc0\xc0\xc0", error);
+    EXPECT_FALSE(deepMap < deepMap);
+}
+
+TEST(Compare, ContainersOrderLexicographically)
+{
+    const auto array = [](std::initializer_list<MsgPack> items)
+    { return MsgPack(MsgPack::array(items)); };
+    EXPECT_TRUE(array({MsgPack(1), array({MsgPack(2)})}) <
+                array({MsgPack(1), array({MsgPack(3)})}));
+    EXPECT_FALSE(array({MsgPack(1), array({MsgPack(3)})}) <
+                 array({MsgPack(1), array({MsgPack(2)})}));
+    EXPECT_TRUE(array({MsgPack(1)}) < array({MsgPack(1), MsgPack(0)})); // a prefix is less
+    EXPECT_FALSE(array({MsgPack(1), MsgPack(0)}) < array({MsgPack(1)}));
+    const MsgPack small(MsgPack::object{{MsgPack("a"), MsgPack(1)}});
+    const MsgPack large(MsgPack::object{{MsgPack("a"), MsgPack(2)}});
+    const MsgPack otherKey(MsgPack::object{{MsgPack("b"), MsgPack(0)}});
+    EXPECT_TRUE(small < large);
+    EXPECT_FALSE(large < small);
+    EXPECT_TRUE(large < otherKey); // keys decide before values
+    EXPECT_FALSE(small < small);
+}
+
+TEST(Compare, LongStringsOrderByTheirBytesPastTheFirstSixteen)
+{
+    const std::string head(20, 'a');
+    EXPECT_TRUE(MsgPack(head + "a") < MsgPack(head + "b"));
+    EXPECT_FALSE(MsgPack(head + "b") < MsgPack(head + "a"));
+    EXPECT_TRUE(MsgPack(head) < MsgPack(head + "a"));
+    EXPECT_FALSE(MsgPack(head + "\xff") < MsgPack(head + "\x01"));
+}

@@ -20,7 +20,10 @@ struct Format
     MsgPack value;
 };
 
-MsgPack::binary data(std::initializer_list<uint8_t> bytes) { return MsgPack::binary(bytes); }
+MsgPack::binary data(std::initializer_list<uint8_t> bytes)
+{
+    return MsgPack::binary(bytes);
+}
 
 std::vector<Format> formats()
 {
@@ -41,7 +44,8 @@ std::vector<Format> formats()
         {"d0 80", MsgPack::INT8, MsgPack(int8_t{-128})},
         {"d1 80 00", MsgPack::INT16, MsgPack(int16_t{-32768})},
         {"d2 80 00 00 00", MsgPack::INT32, MsgPack(std::numeric_limits<int32_t>::min())},
-        {"d3 80 00 00 00 00 00 00 00", MsgPack::INT64, MsgPack(std::numeric_limits<int64_t>::min())},
+        {"d3 80 00 00 00 00 00 00 00", MsgPack::INT64,
+         MsgPack(std::numeric_limits<int64_t>::min())},
         {"d3 00 00 00 00 00 00 00 05", MsgPack::INT64, MsgPack(int64_t{5})},
         {"ca 3f c0 00 00", MsgPack::FLOAT32, MsgPack(1.5f)},
         {"cb 3f f8 00 00 00 00 00 00", MsgPack::FLOAT64, MsgPack(1.5)},
@@ -79,7 +83,8 @@ std::vector<Format> formats()
         {"dd 00 00 00 02 01 02", MsgPack::ARRAY, MsgPack(MsgPack::array{MsgPack(1), MsgPack(2)})},
         {"80", MsgPack::OBJECT, MsgPack(MsgPack::object{})},
         {"81 a1 61 01", MsgPack::OBJECT, MsgPack(MsgPack::object{{MsgPack("a"), MsgPack(1)}})},
-        {"de 00 01 a1 61 01", MsgPack::OBJECT, MsgPack(MsgPack::object{{MsgPack("a"), MsgPack(1)}})},
+        {"de 00 01 a1 61 01", MsgPack::OBJECT,
+         MsgPack(MsgPack::object{{MsgPack("a"), MsgPack(1)}})},
         {"df 00 00 00 01 a1 61 01", MsgPack::OBJECT,
          MsgPack(MsgPack::object{{MsgPack("a"), MsgPack(1)}})},
     };
@@ -130,7 +135,7 @@ TEST(DecoderFormats, WideLengthsAndCounts)
     std::string sixteen_entries = hex("de 00 10");
     for (int i = 0; i < 16; ++i)
     {
-        sixteen_entries += static_cast<char>(i);      // key: positive fixint
+        sixteen_entries += static_cast<char>(i);    // key: positive fixint
         sixteen_entries += static_cast<char>(0xc3); // value: true
     }
     const MsgPack map = MsgPack::parse(sixteen_entries, err);

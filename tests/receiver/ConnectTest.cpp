@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-
 namespace
 {
 
@@ -69,7 +67,8 @@ TEST(Connect, BindFailureKeepsTheSocketUntilTheNextDisconnect)
     const int descriptors = openDescriptorCount();
 
     receiver.connect();
-    EXPECT_EQ(receiver.errorTextCopy(), "Error Creating Socket: " + std::to_string(EADDRINUSE));
+    EXPECT_EQ(receiver.errorTextCopy(),
+              "Error Creating Socket: " + std::to_string(orv::udp::addressInUseError));
     EXPECT_FALSE(receiver.isConnected());
     EXPECT_FALSE(receiver.receiveThread.joinable());
     EXPECT_NE(receiver.socketFd, orv::invalidSocket);

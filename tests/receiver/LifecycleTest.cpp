@@ -17,10 +17,12 @@ namespace
 
 using Clock = std::chrono::steady_clock;
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool sanitized = true;
+// Sanitizers, and Winsock (tested under Wine, where every socket call goes through the Wine
+// server), slow each call down: the stop must still be prompt, within a looser bound.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || defined(_WIN32)
+constexpr bool slowCalls = true;
 #else
-constexpr bool sanitized = false;
+constexpr bool slowCalls = false;
 #endif
 
 std::string deckDatagram(int deck, double bpm)
@@ -89,7 +91,7 @@ TEST(Lifecycle, StopWithoutTrafficIsPrompt)
               << " ms, max " << worst << " ms\n";
     RecordProperty("stop_median_ms", std::to_string(median));
     RecordProperty("stop_max_ms", std::to_string(worst));
-    EXPECT_LT(median, sanitized ? 5.0 : 1.0);
+    EXPECT_LT(median, slowCalls ? 5.0 : 1.0);
     EXPECT_LT(worst, 50.0);
 }
 

@@ -57,6 +57,24 @@ public:
     bool bound = false;
 };
 
+// Whether a datagram from a socket bound to another loopback address than 127.0.0.1 shows that
+// address as its sender. Wine's sockets bind to the interface instead, so every loopback
+// sender there reads 127.0.0.1; sender filter tests need distinct senders.
+inline bool loopbackSendersAreDistinct()
+{
+    LoopbackSocket receiver;
+    LoopbackSocket sender("127.0.0.9");
+    if (!receiver.bound || !sender.bound || !sender.send(receiver.port(), "probe") ||
+        !orv::udp::waitReadable(receiver.handle, 2000))
+    {
+        return false;
+    }
+    char buffer[8];
+    char from[orv::udp::addressTextSize];
+    orv::udp::receiveFrom(receiver.handle, buffer, sizeof buffer, from);
+    return std::string(from) == "127.0.0.9";
+}
+
 // Open descriptors of this process, or -1 where that cannot be counted.
 inline int openDescriptorCount()
 {

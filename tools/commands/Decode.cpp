@@ -7,7 +7,7 @@
 #include "wire/ValueTree.h"
 #include "wire/WireKeys.h"
 
-#include <unistd.h>
+#include "platform/Platform.h"
 
 #include <iostream>
 #include <iterator>
@@ -30,7 +30,7 @@ bool readInput(const ParsedOptions& options, std::string& datagram, std::string&
             text += arg + " ";
         return fromHex(text, datagram, error);
     }
-    if (isatty(STDIN_FILENO))
+    if (stdinIsTerminal())
     {
         error = "give the datagram as hex (orv decode 01 82 a4 ...) or pipe its bytes in";
         return false;
@@ -65,7 +65,8 @@ void writeRecord(const RecordView& view, std::ostream& out)
         keyWidth = std::max(keyWidth, field.key.size() + 2);
         valueWidth = std::max(valueWidth, field.value.size());
     }
-    auto padded = [](std::string text, size_t width) {
+    auto padded = [](std::string text, size_t width)
+    {
         text.resize(std::max(text.size(), width), ' ');
         return text;
     };
@@ -109,7 +110,8 @@ int runDecode(const ParsedOptions& options)
 
     const std::string payload = datagram.substr(1);
     std::string parseError;
-    const orvpack::MsgPack value = orvpack::MsgPack::parse(payload.data(), payload.size(), parseError);
+    const orvpack::MsgPack value =
+        orvpack::MsgPack::parse(payload.data(), payload.size(), parseError);
     if (!parseError.empty())
     {
         out << "error     " << parseError;
@@ -125,8 +127,11 @@ int runDecode(const ParsedOptions& options)
     const size_t used = firstValueLength(payload);
     out << "payload   " << payload.size() << (payload.size() == 1 ? " byte" : " bytes");
     if (used < payload.size())
-        out << " (the value takes " << used << "; the " << payload.size() - used
-            << " after it are ignored)";
+    {
+        const size_t rest = payload.size() - used;
+        out << " (the value takes " << used << "; the " << rest
+            << (rest == 1 ? " byte after it is" : " bytes after it are") << " ignored)";
+    }
     out << "\n";
     std::ostringstream tree;
     writeValueTree(value, tree, 2);

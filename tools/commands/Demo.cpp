@@ -75,9 +75,11 @@ int runDemo(const ParsedOptions& options)
     LiveLoopSettings loop;
     loop.command = "demo";
     long long port = 0;
+    long long discoveryPort = kDiscoveryPort;
     double rate = 60.0;
     if (!readLiveLoopOptions(options, loop, error) ||
         !options.integer("--port", 0, 1, 65535, port, error) ||
+        !options.integer("--discovery-port", kDiscoveryPort, 0, 65535, discoveryPort, error) ||
         !options.real("--rate", 60.0, 0.1, 1000.0, rate, error))
     {
         std::cerr << "orv demo: " << error << "\n";
@@ -100,6 +102,7 @@ int runDemo(const ParsedOptions& options)
     // The simulator opens first, so that its discovery listener hears the node connect.
     orvsim::SimulatorSettings simulation;
     simulation.rate = rate;
+    simulation.discoveryPort = static_cast<uint16_t>(discoveryPort);
     orvsim::Simulator simulator(simulation);
     if (!simulator.open(error))
     {
@@ -140,19 +143,23 @@ int runDemo(const ParsedOptions& options)
     if (!simulator.discoveryNote().empty())
         reports.add(simulator.discoveryNote());
     std::atomic<bool> sending{true};
-    std::thread sender([&] {
-        simulator.run([&] { return sending.load(); },
-                      [&](const std::string& line) { reports.add(line); });
-    });
+    std::thread sender(
+        [&]
+        {
+            simulator.run([&] { return sending.load(); },
+                          [&](const std::string& line) { reports.add(line); });
+        });
 
     const std::string header = "simulated DJ: " + shortestText(rate) +
                                " datagrams a second per deck to " + to.text() +
                                "   (Ctrl-C ends the demo)";
-    const int status = runLiveLoop(*nodes, loop, [&](Snapshot& snapshot) {
-        snapshot.notes.push_back(header);
-        for (const std::string& line : reports.copy())
-            snapshot.notes.push_back(line);
-    });
+    const int status = runLiveLoop(*nodes, loop,
+                                   [&](Snapshot& snapshot)
+                                   {
+                                       snapshot.notes.push_back(header);
+                                       for (const std::string& line : reports.copy())
+                                           snapshot.notes.push_back(line);
+                                   });
 
     sending = false;
     sender.join();
@@ -166,6 +173,9 @@ const Command& demoCommand()
     std::vector<OptionSpec> options = {
         {"--port", "PORT", "UDP port on 127.0.0.1 (default 3650, or a free one if it is taken)"},
         {"--rate", "N", "the simulated DJ's datagrams a second per deck (default 60)"},
+        {"--discovery-port", "PORT",
+         "where the simulated DJ listens for the node's discovery "
+         "byte (default 7000, 0: do not listen)"},
     };
     for (const OptionSpec& option : liveLoopOptions())
         options.push_back(option);

@@ -37,7 +37,8 @@ bool waitUntil(Clock::time_point when)
         const Clock::time_point now = Clock::now();
         if (now >= when)
             return true;
-        std::this_thread::sleep_for(std::min<Clock::duration>(when - now, std::chrono::milliseconds(50)));
+        std::this_thread::sleep_for(
+            std::min<Clock::duration>(when - now, std::chrono::milliseconds(50)));
     }
     return false;
 }
@@ -203,8 +204,8 @@ int runReplay(const ParsedOptions& options)
     if (sent == 0 && status == kExitOk && !stopRequested())
     {
         std::cerr << "orv replay: no UDP datagram "
-                  << (port == 0 ? "" : "to port " + std::to_string(port) + " ")
-                  << "in " << path << (port == 0 ? "" : " (--port chooses another, 0 any)") << "\n";
+                  << (port == 0 ? "" : "to port " + std::to_string(port) + " ") << "in " << path
+                  << (port == 0 ? "" : " (--port chooses another, 0 any)") << "\n";
         status = kExitFailure;
     }
     return status;
@@ -224,8 +225,9 @@ const Command& replayCommand()
         {
             {"--to", "HOST:PORT", "where to send (default 127.0.0.1, port as --port or 3650)"},
             {"--port", "PORT", "replay the datagrams sent to this port (default 3650, 0: any)"},
-            {"--speed", "X", "2 plays twice as fast, 0.5 half as fast, 0 without waiting "
-                             "(default 1)"},
+            {"--speed", "X",
+             "2 plays twice as fast, 0.5 half as fast, 0 without waiting "
+             "(default 1)"},
             {"--max-gap", "SECONDS", "shorten longer pauses of the capture to this"},
             {"--verbose", "", "one line per datagram"},
         },

@@ -84,8 +84,8 @@ int runSend(const ParsedOptions& options)
         return kExitFailure;
     }
     if (!options.has("--quiet"))
-        std::cout << "sent " << datagram.size() << " bytes to " << to.text() << ": "
-                  << toHex(datagram) << "\n";
+        std::cout << "sent " << datagram.size() << (datagram.size() == 1 ? " byte" : " bytes")
+                  << " to " << to.text() << ": " << toHex(datagram) << "\n";
     return kExitOk;
 }
 

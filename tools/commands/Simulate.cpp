@@ -63,18 +63,18 @@ int runSimulate(const ParsedOptions& options)
         std::cout << "listening for the discovery byte on " << simulator.discovery().local().text()
                   << "\n";
     else
-        std::cout << simulator.discoveryNote()
-                  << "; --discovery-port chooses another port\n";
+        std::cout << simulator.discoveryNote() << "; --discovery-port chooses another port\n";
     std::cout.flush();
 
     const auto start = std::chrono::steady_clock::now();
-    simulator.run([] { return !stopRequested(); },
-                  [&](const std::string& line) {
-                      const double at = std::chrono::duration<double>(
-                                            std::chrono::steady_clock::now() - start)
-                                            .count();
-                      std::cout << "[" << fixedText(at, 1) << " s] " << line << std::endl;
-                  });
+    simulator.run(
+        [] { return !stopRequested(); },
+        [&](const std::string& line)
+        {
+            const double at =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            std::cout << "[" << fixedText(at, 1) << " s] " << line << std::endl;
+        });
 
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -106,8 +106,9 @@ const Command& simulateCommand()
             {"--multicast", "", "send to the group 239.0.0.1 (port from --to :PORT)"},
             {"--rate", "N", "datagrams a second per deck (default 60)"},
             {"--duration", "SECONDS", "stop after this long (default: until Ctrl-C)"},
-            {"--discovery-port", "PORT", "where to listen for the discovery byte (default 7000, 0: "
-                                         "do not listen)"},
+            {"--discovery-port", "PORT",
+             "where to listen for the discovery byte (default 7000, 0: "
+             "do not listen)"},
             {"--seed", "N", "another seed gives other event timings (default 1)"},
         },
         "  orv simulate\n"

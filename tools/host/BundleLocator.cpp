@@ -1,13 +1,9 @@
 #include "host/BundleLocator.h"
 
+#include "platform/Platform.h"
+
 #include <sys/stat.h>
-#include <unistd.h>
 
-#ifdef __APPLE__
-#include <mach-o/dyld.h>
-#endif
-
-#include <climits>
 #include <vector>
 
 namespace orvtool
@@ -26,25 +22,16 @@ constexpr const char* kBundleSuffix = ".so";
 
 bool exists(const std::string& path)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     return ::stat(path.c_str(), &info) == 0;
 }
 
 std::string executableFolder()
 {
-    std::string path;
-#if defined(__APPLE__)
-    char buffer[PATH_MAX] = {};
-    uint32_t size = sizeof buffer;
-    if (_NSGetExecutablePath(buffer, &size) == 0)
-        path = buffer;
-#else
-    char buffer[PATH_MAX] = {};
-    const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (length > 0)
-        path.assign(buffer, static_cast<size_t>(length));
-#endif
-    const size_t slash = path.rfind('/');
+    const std::string path = executablePath();
+    const size_t slash = path.find_last_of("/\\");
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
@@ -90,7 +77,9 @@ bool locateBundles(const std::string& explicitFolder, BundlePaths& out, std::str
         const BundlePaths paths = pathsIn(folder);
         if (exists(paths.dat) && exists(paths.channels))
         {
-            out = paths;
+            // "build/release/tools/../bundles" reads better as "build/release/bundles".
+            const std::string resolved = canonicalPath(folder);
+            out = !resolved.empty() ? pathsIn(resolved) : paths;
             return true;
         }
     }

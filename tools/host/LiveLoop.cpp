@@ -6,7 +6,7 @@
 #include "view/TerminalView.h"
 #include "view/TextRender.h"
 
-#include <unistd.h>
+#include "platform/Platform.h"
 
 #include <chrono>
 #include <iostream>
@@ -33,8 +33,9 @@ std::vector<OptionSpec> liveLoopOptions()
         {"--json", "", "one JSON object per refresh instead of the terminal view"},
         {"--once", "", "one snapshot after --duration (default 2 s), then exit"},
         {"--duration", "SECONDS", "stop after this long (default: until Ctrl-C)"},
-        {"--refresh", "SECONDS", "time between snapshots (default 0.1; 1 when the output is "
-                                 "no terminal)"},
+        {"--refresh", "SECONDS",
+         "time between snapshots (default 0.1; 1 when the output is "
+         "no terminal)"},
         {"--fps", "N", "frames cooked a second (default 60)"},
         {"--bundles", "DIR", "folder holding OrvDat and OrvChannels (default: beside orv)"},
     };
@@ -46,7 +47,7 @@ bool readLiveLoopOptions(const ParsedOptions& options, LiveLoopSettings& setting
     settings.json = options.has("--json");
     settings.once = options.has("--once");
     settings.bundles = options.text("--bundles");
-    const bool plain = !settings.json && !isatty(STDOUT_FILENO);
+    const bool plain = !settings.json && !stdoutIsTerminal();
     if (!options.real("--duration", settings.once ? kOnceDefaultSeconds : 0.0, 0.0, 1e9,
                       settings.duration, error) ||
         !options.real("--refresh", plain ? kPlainRefreshSeconds : 0.1, 0.01, 3600.0,
@@ -59,18 +60,18 @@ bool readLiveLoopOptions(const ParsedOptions& options, LiveLoopSettings& setting
 int runLiveLoop(LiveNodes& nodes, const LiveLoopSettings& settings,
                 const std::function<void(Snapshot&)>& annotate)
 {
-    TerminalView view(std::cout, !settings.json && isatty(STDOUT_FILENO));
+    TerminalView view(std::cout, !settings.json && stdoutIsTerminal());
     const std::string title = "orv " + settings.command;
     const Clock::time_point start = Clock::now();
-    const auto seconds = [&](Clock::time_point t) {
-        return std::chrono::duration<double>(t - start).count();
-    };
+    const auto seconds = [&](Clock::time_point t)
+    { return std::chrono::duration<double>(t - start).count(); };
     const auto framePeriod = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(1.0 / settings.fps));
     const auto refreshPeriod = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(settings.refresh));
 
-    const auto show = [&](double at) {
+    const auto show = [&](double at)
+    {
         Snapshot snapshot = nodes.snapshot(at);
         annotate(snapshot);
         if (settings.json)

@@ -16,7 +16,7 @@ namespace orvtool
 
 struct LiveLoopSettings
 {
-    std::string command; // "demo" or "monitor": the title and the JSON "command"
+    std::string command;   // "demo" or "monitor": the title and the JSON "command"
     double duration = 0.0; // seconds; 0 runs until Ctrl-C
     bool once = false;
     bool json = false;

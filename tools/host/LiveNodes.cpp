@@ -69,11 +69,10 @@ LiveNodes::~LiveNodes()
 bool LiveNodes::connect(const NodeSettings& settings, std::string& error)
 {
     settings_ = settings;
-    const bool accepted =
-        network_.setParameter(table_, "Ip", settings.ip) &&
-        network_.setParameter(table_, "Port", static_cast<int>(settings.port)) &&
-        network_.setParameter(table_, "Multicast", settings.multicast ? 1 : 0) &&
-        network_.setParameter(table_, "Ipfilter", settings.filter);
+    const bool accepted = network_.setParameter(table_, "Ip", settings.ip) &&
+                          network_.setParameter(table_, "Port", static_cast<int>(settings.port)) &&
+                          network_.setParameter(table_, "Multicast", settings.multicast ? 1 : 0) &&
+                          network_.setParameter(table_, "Ipfilter", settings.filter);
     if (!accepted)
     {
         error = "the table node refused a parameter: " + network_.lastError();

@@ -1,10 +1,8 @@
 #include "net/Endpoint.h"
 
 #include "cli/NumberText.h"
-
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <sys/socket.h>
+#include "net/SocketHeaders.h"
+#include "receiver/UdpSocket.h"
 
 #include <cstring>
 
@@ -63,6 +61,8 @@ bool resolveHost(const std::string& host, in_addr& out)
 {
     if (inet_pton(AF_INET, host.c_str(), &out) == 1)
         return true;
+    if (!orv::udp::startup())
+        return false;
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_DGRAM;

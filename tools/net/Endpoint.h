@@ -2,7 +2,7 @@
 // dotted IPv4 address or a name the resolver turns into one ("localhost").
 #pragma once
 
-#include <netinet/in.h>
+#include "net/SocketHeaders.h"
 
 #include <cstdint>
 #include <string>

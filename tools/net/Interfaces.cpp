@@ -16,8 +16,7 @@ std::string dotted(const sockaddr* address)
     if (address == nullptr || address->sa_family != AF_INET)
         return "";
     char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text,
-              sizeof text);
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text, sizeof text);
     return text;
 }
 

@@ -1,3 +1,5 @@
+// The tool's UDP socket on BSD sockets (Linux, macOS).
+
 #include "net/UdpSocket.h"
 
 #include <arpa/inet.h>
@@ -23,14 +25,16 @@ UdpSocket::~UdpSocket()
     close();
 }
 
-UdpSocket::UdpSocket(UdpSocket&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+UdpSocket::UdpSocket(UdpSocket&& other) noexcept : fd_(std::exchange(other.fd_, orv::invalidSocket))
+{
+}
 
 UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept
 {
     if (this != &other)
     {
         close();
-        fd_ = std::exchange(other.fd_, -1);
+        fd_ = std::exchange(other.fd_, orv::invalidSocket);
     }
     return *this;
 }
@@ -96,8 +100,8 @@ bool UdpSocket::joinMulticast(const std::string& group, const std::string& inter
     }
     if (::setsockopt(fd_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) != 0)
     {
-        error = "cannot join multicast group " + group + " on " + interfaceIp + ": " +
-                errnoText(errno);
+        error =
+            "cannot join multicast group " + group + " on " + interfaceIp + ": " + errnoText(errno);
         return false;
     }
     return true;
@@ -118,8 +122,8 @@ bool UdpSocket::setMulticastSending(std::string& error)
 
 bool UdpSocket::sendTo(const Endpoint& to, const void* data, size_t size, std::string& error)
 {
-    const ssize_t sent = ::sendto(fd_, data, size, 0,
-                                  reinterpret_cast<const sockaddr*>(&to.address), sizeof to.address);
+    const ssize_t sent = ::sendto(
+        fd_, data, size, 0, reinterpret_cast<const sockaddr*>(&to.address), sizeof to.address);
     if (sent < 0)
     {
         error = "cannot send to " + to.text() + ": " + errnoText(errno);

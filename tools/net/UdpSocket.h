@@ -4,6 +4,7 @@
 #pragma once
 
 #include "net/Endpoint.h"
+#include "receiver/UdpSocket.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -33,7 +34,7 @@ public:
 
     // Creates the socket; false with the reason in `error`.
     bool open(std::string& error);
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return fd_ != orv::invalidSocket; }
     void close();
 
     // Binds to `local` (no address reuse: a port in use is reported, as the receiver would
@@ -58,10 +59,11 @@ public:
                 std::string& error);
 
 private:
-    int fd_ = -1;
+    orv::SocketHandle fd_ = orv::invalidSocket;
 };
 
-// The system's text for an errno value, with its number: "Address already in use (98)".
+// The system's text for an error number (errno, or Winsock's on Windows), with the number:
+// "Address already in use (98)".
 std::string errnoText(int number);
 
 } // namespace orvtool

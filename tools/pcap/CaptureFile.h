@@ -24,14 +24,15 @@ public:
     virtual ~CaptureWriter() = default;
     // One packet with its arrival time (seconds since 1970); written through at once, so the
     // file is complete whenever the tool stops.
-    virtual bool write(double arrivalSeconds, const std::string& ipv4Packet, std::string& error) = 0;
+    virtual bool write(double arrivalSeconds, const std::string& ipv4Packet,
+                       std::string& error) = 0;
 };
 
 struct CapturedFrame
 {
-    double seconds = 0.0;   // capture time, seconds since 1970
-    std::string bytes;      // what the capture kept of the frame
-    size_t wireLength = 0;  // how long the frame was on the wire
+    double seconds = 0.0;  // capture time, seconds since 1970
+    std::string bytes;     // what the capture kept of the frame
+    size_t wireLength = 0; // how long the frame was on the wire
 };
 
 class CaptureReader

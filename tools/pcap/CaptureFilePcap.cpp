@@ -40,8 +40,8 @@ public:
         const double whole = std::floor(arrivalSeconds);
         header.ts.tv_sec = static_cast<time_t>(whole);
         header.ts.tv_usec = static_cast<suseconds_t>((arrivalSeconds - whole) * 1e6);
-        const size_t kept = packet.size() < static_cast<size_t>(kSnapLength) ? packet.size()
-                                                                               : kSnapLength;
+        const size_t kept =
+            packet.size() < static_cast<size_t>(kSnapLength) ? packet.size() : kSnapLength;
         header.caplen = static_cast<bpf_u_int32>(kept);
         header.len = static_cast<bpf_u_int32>(packet.size());
         pcap_dump(reinterpret_cast<u_char*>(dumper_), &header,

@@ -1,6 +1,6 @@
 #include "pcap/UdpFrame.h"
 
-#include <arpa/inet.h>
+#include "net/SocketHeaders.h"
 
 #include <cstring>
 
@@ -136,8 +136,8 @@ FrameResult parseFrame(LinkType link, const std::string& frame, UdpPacket& packe
     return FrameResult::Udp;
 }
 
-std::string buildIpv4UdpPacket(const Endpoint& from, const Endpoint& to,
-                               const std::string& payload, uint16_t id)
+std::string buildIpv4UdpPacket(const Endpoint& from, const Endpoint& to, const std::string& payload,
+                               uint16_t id)
 {
     const size_t total = 20 + kUdpHeaderSize + payload.size();
     std::string packet(20 + kUdpHeaderSize, '\0');

@@ -41,9 +41,10 @@ void DiscoveryListener::poll(int timeoutMs, const std::function<void(const std::
             report("discovery byte 0x09 from " + datagram.from.text() + " (sent to " +
                    datagram.to.text() + ")");
         else
-            report("datagram of " + std::to_string(datagram.size) + " bytes on the discovery port from " +
-                   datagram.from.text() + ", not the discovery byte: " +
-                   orvtool::toHex(bytes.substr(0, 16)) + (datagram.size > 16 ? " ..." : ""));
+            report("datagram of " + std::to_string(datagram.size) +
+                   " bytes on the discovery port from " + datagram.from.text() +
+                   ", not the discovery byte: " + orvtool::toHex(bytes.substr(0, 16)) +
+                   (datagram.size > 16 ? " ..." : ""));
     }
 }
 

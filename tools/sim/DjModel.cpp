@@ -30,8 +30,8 @@ constexpr EventKind kEventKinds[] = {
 // A smooth value between about lo and hi: two slow sines of unrelated periods.
 double sway(double t, double period, double phase, double lo, double hi)
 {
-    const double wave =
-        0.7 * std::sin(kTwoPi * t / period + phase) + 0.3 * std::sin(kTwoPi * t / (period * 0.37) + 2.0 * phase);
+    const double wave = 0.7 * std::sin(kTwoPi * t / period + phase) +
+                        0.3 * std::sin(kTwoPi * t / (period * 0.37) + 2.0 * phase);
     return lo + (hi - lo) * (0.5 + 0.5 * wave);
 }
 
@@ -98,8 +98,8 @@ void DjModel::advance(double seconds)
         {
             // The part past the end plays on in the next track (one load per call is enough:
             // every track is minutes long).
-            const double overrun = std::fmod(deck.position - deck.track.lengthSeconds,
-                                             deck.track.lengthSeconds);
+            const double overrun =
+                std::fmod(deck.position - deck.track.lengthSeconds, deck.track.lengthSeconds);
             loadNextTrack(deck);
             deck.position = std::min(overrun, deck.track.lengthSeconds * 0.5);
         }

@@ -11,8 +11,7 @@ namespace orvsim
 
 using Clock = std::chrono::steady_clock;
 
-Simulator::Simulator(const SimulatorSettings& settings)
-    : settings_(settings), model_(settings.seed)
+Simulator::Simulator(const SimulatorSettings& settings) : settings_(settings), model_(settings.seed)
 {
 }
 
@@ -49,8 +48,7 @@ void Simulator::send(const std::string& datagram,
         report(error + " (later failures are only counted)");
 }
 
-void Simulator::tick(double elapsedSeconds,
-                     const std::function<void(const std::string&)>& report)
+void Simulator::tick(double elapsedSeconds, const std::function<void(const std::string&)>& report)
 {
     model_.advance(elapsedSeconds - model_.time());
 
@@ -77,9 +75,8 @@ void Simulator::run(const std::function<bool()>& keepGoing,
     const auto period = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(1.0 / std::max(settings_.rate, 0.01)));
     Clock::time_point nextTick = start;
-    const auto seconds = [&](Clock::time_point t) {
-        return std::chrono::duration<double>(t - start).count();
-    };
+    const auto seconds = [&](Clock::time_point t)
+    { return std::chrono::duration<double>(t - start).count(); };
 
     while (keepGoing())
     {
@@ -95,16 +92,18 @@ void Simulator::run(const std::function<bool()>& keepGoing,
                 nextTick = now + period;
         }
         now = Clock::now();
-        const auto wait = std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                         nextTick - now),
-                                     std::chrono::milliseconds(0), std::chrono::milliseconds(50));
+        const auto wait =
+            std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - now),
+                       std::chrono::milliseconds(0), std::chrono::milliseconds(50));
         if (wait.count() > 0)
         {
             if (discovery_.isOpen())
-                discovery_.poll(static_cast<int>(wait.count()), [&](const std::string& line) {
-                    ++counts_.discoveries;
-                    report(line);
-                });
+                discovery_.poll(static_cast<int>(wait.count()),
+                                [&](const std::string& line)
+                                {
+                                    ++counts_.discoveries;
+                                    report(line);
+                                });
             else
                 std::this_thread::sleep_for(wait);
         }
@@ -112,10 +111,12 @@ void Simulator::run(const std::function<bool()>& keepGoing,
         {
             // Under a millisecond to go: look at the discovery port without waiting, then
             // sleep precisely to the tick.
-            discovery_.poll(0, [&](const std::string& line) {
-                ++counts_.discoveries;
-                report(line);
-            });
+            discovery_.poll(0,
+                            [&](const std::string& line)
+                            {
+                                ++counts_.discoveries;
+                                report(line);
+                            });
             std::this_thread::sleep_until(nextTick);
         }
     }

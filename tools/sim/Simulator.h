@@ -21,8 +21,8 @@ namespace orvsim
 struct SimulatorSettings
 {
     orvtool::Endpoint to;
-    double rate = 60.0;           // ticks (Deck datagrams per deck) a second
-    double duration = 0.0;        // seconds; 0 runs until keepGoing says no
+    double rate = 60.0;    // ticks (Deck datagrams per deck) a second
+    double duration = 0.0; // seconds; 0 runs until keepGoing says no
     uint32_t seed = 1;
     uint16_t discoveryPort = 7000; // 0: do not listen
     std::string discoveryIp = "0.0.0.0";

@@ -6,8 +6,7 @@ namespace orvsim
 namespace
 {
 
-Track makeTrack(const char* title, const char* artist, const char* album, double length,
-                double bpm)
+Track makeTrack(const char* title, const char* artist, const char* album, double length, double bpm)
 {
     Track track;
     track.title = title;

@@ -1,5 +1,6 @@
 #include "view/Diagnostics.h"
 
+#include "platform/Platform.h"
 #include "view/NumberFormat.h"
 
 #include <cstring>
@@ -19,11 +20,46 @@ std::string padded(std::string text, size_t width)
     return text;
 }
 
+// The texts a node sets without any datagram having arrived: its connect failures and its
+// receive errors. Every other text (a decoder's "end of buffer.", ...) came with a datagram.
+bool isSocketText(const std::string& text)
+{
+    static const char* const kPrefixes[] = {
+        "Already running",
+        "IP is empty",
+        "Port is 0",
+        "Socket creation failed",
+        "Error Creating Socket: ",
+        "Error setting multicast option: ",
+        "Error starting receive thread: ",
+        "Error Receiving: ",
+    };
+    for (const char* prefix : kPrefixes)
+    {
+        if (text.rfind(prefix, 0) == 0)
+            return true;
+    }
+    return false;
+}
+
+// The system's words for the error number at the end of a node's text, if it ends in one.
+std::string errnoMeaning(const std::string& text)
+{
+    const size_t colon = text.rfind(": ");
+    if (colon == std::string::npos || colon + 2 >= text.size())
+        return "";
+    const std::string digits = text.substr(colon + 2);
+    if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 5)
+        return "";
+    return systemErrorText(std::stoi(digits));
+}
+
 } // namespace
 
 bool nothingReceived(const Snapshot& snapshot)
 {
-    if (!snapshot.error.empty() || !snapshot.warning.empty())
+    if ((!snapshot.error.empty() && !isSocketText(snapshot.error)) ||
+        (!snapshot.warning.empty() && !isSocketText(snapshot.warning)))
         return false;
     const orvharness::Table& table = snapshot.table;
     if (table.rows() > kFixedRows)
@@ -35,7 +71,8 @@ bool nothingReceived(const Snapshot& snapshot)
             const orvharness::TableCell& cell = table.cell(row, col);
             if (cell.kind == orvharness::CellKind::Text && !cell.text.empty())
                 return false;
-            if ((cell.kind == orvharness::CellKind::Number || cell.kind == orvharness::CellKind::Int) &&
+            if ((cell.kind == orvharness::CellKind::Number ||
+                 cell.kind == orvharness::CellKind::Int) &&
                 cell.number != 0.0)
                 return false;
         }
@@ -77,7 +114,15 @@ std::vector<std::string> silenceDiagnostics(const Snapshot& snapshot, double sil
     if (!snapshot.connected)
         lines.push_back("The node is NOT connected" +
                         (snapshot.error.empty() ? std::string(".") : ": " + snapshot.error));
-    lines.push_back("The node listens on UDP " + node.ip + ":" + port +
+    else if (!snapshot.error.empty())
+        lines.push_back("The node's error text: " + snapshot.error);
+    const std::string meaning = errnoMeaning(snapshot.error);
+    if (!meaning.empty())
+        lines.push_back("  (error " + snapshot.error.substr(snapshot.error.rfind(": ") + 2) +
+                        " is \"" + meaning + "\" on this system)");
+    lines.push_back(std::string(snapshot.connected ? "The node listens on UDP "
+                                                   : "The node is set to listen on UDP ") +
+                    node.ip + ":" + port +
                     (node.multicast ? ", group 239.0.0.1" : ", multicast off") +
                     (node.filter.empty() ? ", any sender." : ", only from " + node.filter + "."));
 
@@ -101,7 +146,8 @@ std::vector<std::string> silenceDiagnostics(const Snapshot& snapshot, double sil
     lines.push_back("- the sender sends elsewhere: it must send to port " + port + " of " +
                     (node.ip == "0.0.0.0" ? std::string("an address above") : node.ip));
     if (node.ip.rfind("127.", 0) == 0)
-        lines.push_back("- " + node.ip + " hears only senders on this machine; for a sender "
+        lines.push_back("- " + node.ip +
+                        " hears only senders on this machine; for a sender "
                         "on the network use --ip with an address above, or 0.0.0.0");
     if (!ipIsLocal)
         lines.push_back("- " + node.ip + " is no address of this machine (see above)");

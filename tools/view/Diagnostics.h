@@ -13,7 +13,8 @@ namespace orvtool
 {
 
 // True while no datagram has changed anything a node shows: 18 rows (no event), empty
-// texts and zero numbers in every deck column, no error or warning text.
+// texts and zero numbers in every deck column, and no error or warning text other than the
+// node's connect and receive failures (which need no datagram).
 bool nothingReceived(const Snapshot& snapshot);
 
 // True when the two snapshots show the same table cells, channels and texts.

@@ -64,7 +64,8 @@ nlohmann::json snapshotJson(const Snapshot& snapshot, const std::string& command
           {"multicast", snapshot.node.multicast},
           {"filter", snapshot.node.filter},
           {"bundles", snapshot.bundleDir}}},
-        {"table", {{"rows", snapshot.table.rows()}, {"cols", snapshot.table.cols()}, {"cells", cells}}},
+        {"table",
+         {{"rows", snapshot.table.rows()}, {"cols", snapshot.table.cols()}, {"cells", cells}}},
         {"channels", channels},
         {"notes", snapshot.notes},
     };

@@ -16,9 +16,9 @@ constexpr size_t kLabelWidth = 12;
 constexpr size_t kColumnWidth = 16;
 constexpr int kDecks = 4;
 
-const char* const kChannelFields[11] = {"Pitch", "Position", "Position2", "NormPos",
-                                        "BPM",   "Length",   "EQLow",     "EQMid",
-                                        "EQHigh", "Deck",    "Beat"};
+const char* const kChannelFields[11] = {"Pitch",  "Position", "Position2", "NormPos",
+                                        "BPM",    "Length",   "EQLow",     "EQMid",
+                                        "EQHigh", "Deck",     "Beat"};
 
 // The UTF-8 characters of `text`, each a printable piece; controls (C0, DEL, C1) and bytes
 // that start no valid character become "?".
@@ -48,7 +48,8 @@ std::vector<std::string> printableCharacters(const std::string& text)
             continue;
         }
         const bool c0 = length == 1 && (lead < 0x20 || lead == 0x7f);
-        const bool c1 = length == 2 && lead == 0xc2 && static_cast<unsigned char>(text[i + 1]) < 0xa0;
+        const bool c1 =
+            length == 2 && lead == 0xc2 && static_cast<unsigned char>(text[i + 1]) < 0xa0;
         characters.push_back(c0 || c1 ? std::string("?") : text.substr(i, length));
         i += length;
     }
@@ -185,11 +186,10 @@ std::string renderSnapshot(const Snapshot& snapshot, const std::string& title)
 {
     std::ostringstream out;
     const NodeSettings& node = snapshot.node;
-    out << title << "  node orv1: " << (node.multicast ? "multicast 239.0.0.1 on " : "")
-        << node.ip << ":" << node.port
-        << (node.filter.empty() ? "" : "  filter " + fitText(node.filter, 15)) << "  "
-        << (snapshot.connected ? "connected" : "NOT CONNECTED") << "  " << fixedText(snapshot.seconds, 1)
-        << " s\n";
+    out << title << "  node orv1: " << (node.multicast ? "multicast 239.0.0.1 on " : "") << node.ip
+        << ":" << node.port << (node.filter.empty() ? "" : "  filter " + fitText(node.filter, 15))
+        << "  " << (snapshot.connected ? "connected" : "NOT CONNECTED") << "  "
+        << fixedText(snapshot.seconds, 1) << " s\n";
     out << "error: " << (snapshot.error.empty() ? "-" : fitText(snapshot.error, 70)) << "\n";
     out << "warning: " << (snapshot.warning.empty() ? "-" : fitText(snapshot.warning, 68)) << "\n";
     if (!snapshot.hostError.empty())

@@ -18,10 +18,27 @@ std::string makeDatagram(uint8_t type, const orvpack::MsgPack& payload)
 
 std::string makeDatagram(uint8_t type, const Entries& entries)
 {
-    orvpack::MsgPack::object map;
+    // Written by hand rather than through a MsgPack map, which sorts its keys: the entries
+    // go on the wire in the order given, duplicates included, as a sender would write them.
+    std::string datagram(1, static_cast<char>(type));
+    const size_t count = entries.size();
+    if (count < 16)
+    {
+        datagram += static_cast<char>(0x80 | count);
+    }
+    else
+    {
+        const int width = count <= 0xffff ? 2 : 4;
+        datagram += static_cast<char>(width == 2 ? 0xde : 0xdf);
+        for (int shift = 8 * (width - 1); shift >= 0; shift -= 8)
+            datagram += static_cast<char>((count >> shift) & 0xff);
+    }
     for (const auto& entry : entries)
-        map[orvpack::MsgPack(entry.first)] = entry.second;
-    return makeDatagram(type, orvpack::MsgPack(std::move(map)));
+    {
+        datagram += orvpack::MsgPack(entry.first).dump();
+        datagram += entry.second.dump();
+    }
+    return datagram;
 }
 
 std::string messageTypeName(uint8_t type)
@@ -120,7 +137,8 @@ bool fromHex(const std::string& text, std::string& out, std::string& error)
             }
             continue;
         }
-        if (high < 0 && c == '0' && i + 1 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X'))
+        if (high < 0 && c == '0' && i + 1 < text.size() &&
+            (text[i + 1] == 'x' || text[i + 1] == 'X'))
         {
             ++i; // "0x" before a byte
             continue;

@@ -13,7 +13,7 @@ namespace orvtool
 
 using Entries = std::vector<std::pair<std::string, orvpack::MsgPack>>;
 
-// The type byte followed by the encoding of a map of `entries`.
+// The type byte followed by the encoding of a map of `entries`, in their order.
 std::string makeDatagram(uint8_t type, const Entries& entries);
 // The type byte followed by the encoding of any value.
 std::string makeDatagram(uint8_t type, const orvpack::MsgPack& payload);

@@ -147,4 +147,3 @@ void writeValueTree(const MsgPack& value, std::ostream& out, int indent)
 }
 
 } // namespace orvtool
-

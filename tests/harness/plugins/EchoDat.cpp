@@ -6,6 +6,7 @@
 //   row 2: getParString of a numeric and of an unknown parameter, the "Mode" menu index
 // With "Logcalls" on, both texts handed to the host are the calls of the cook so far.
 #include "DAT_CPlusPlusBase.h"
+#include "OrvPluginExport.h"
 
 #include <cstdio>
 #include <stdexcept>
@@ -15,7 +16,7 @@
 #define ECHO_API_VERSION TD::DATCPlusPlusAPIVersion
 #endif
 
-#define ECHO_EXPORT __attribute__((visibility("default")))
+#define ECHO_EXPORT ORV_PLUGIN_EXPORT
 
 namespace
 {

@@ -3,10 +3,11 @@
 // warning text tells what the "Source" DAT reference resolved to ("none", "builtin",
 // "custom:<opType>"). With "Logcalls" on, both texts are the calls of the cook so far.
 #include "CHOP_CPlusPlusBase.h"
+#include "OrvPluginExport.h"
 
 #include <string>
 
-#define RAMP_EXPORT __attribute__((visibility("default")))
+#define RAMP_EXPORT ORV_PLUGIN_EXPORT
 
 namespace
 {

@@ -1,0 +1,127 @@
+// The socket layer's promises that differ most between platforms: a long datagram arrives
+// as its first bytes with its sender, an ICMP "port unreachable" for an earlier send is no
+// receive error, the wake-up ends a blocked receive, and sockets open safely from several
+// threads at once.
+#include "Loopback.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
+
+namespace
+{
+
+int receive(LoopbackSocket& socket, std::string& data, std::string& sender,
+            std::size_t capacity = 4096)
+{
+    std::vector<char> buffer(capacity);
+    char senderText[orv::udp::addressTextSize];
+    const int size = orv::udp::receiveFrom(socket.handle, buffer.data(), buffer.size(), senderText);
+    data.assign(buffer.data(), size > 0 ? static_cast<std::size_t>(size) : 0);
+    sender = senderText;
+    return size;
+}
+
+} // namespace
+
+TEST(SocketLayer, LongDatagramArrivesAsItsFirstBytesWithItsSender)
+{
+    LoopbackSocket receiver;
+    LoopbackSocket sender;
+    ASSERT_TRUE(receiver.bound && sender.bound);
+    std::string longDatagram(5000, 'x');
+    for (std::size_t i = 0; i < longDatagram.size(); ++i)
+    {
+        longDatagram[i] = static_cast<char>('a' + i % 26);
+    }
+    ASSERT_TRUE(sender.send(receiver.port(), longDatagram));
+    ASSERT_TRUE(sender.send(receiver.port(), "next"));
+
+    std::vector<char> buffer(4096);
+    char from[orv::udp::addressTextSize];
+    std::uint16_t fromPort = 0;
+    ASSERT_EQ(orv::udp::receiveFrom(receiver.handle, buffer.data(), buffer.size(), from, &fromPort),
+              4096)
+        << "error " << orv::udp::lastError();
+    EXPECT_EQ(std::string(buffer.data(), buffer.size()), longDatagram.substr(0, 4096));
+    EXPECT_STREQ(from, "127.0.0.1");
+    EXPECT_EQ(fromPort, sender.port());
+
+    std::string data;
+    std::string fromText;
+    // The rest of the long datagram is gone, not left for the next receive.
+    ASSERT_EQ(receive(receiver, data, fromText), 4);
+    EXPECT_EQ(data, "next");
+}
+
+TEST(SocketLayer, PortUnreachableForAnEarlierSendIsNoReceiveError)
+{
+    std::uint16_t closedPort = 0;
+    {
+        LoopbackSocket probe;
+        closedPort = probe.port();
+    }
+    LoopbackSocket receiver;
+    LoopbackSocket sender;
+    // Nobody listens there: loopback answers with ICMP "port unreachable".
+    ASSERT_TRUE(receiver.send(closedPort, "\x09"));
+    ASSERT_TRUE(sender.send(receiver.port(), "state"));
+
+    std::string data;
+    std::string from;
+    EXPECT_EQ(receive(receiver, data, from), 5) << "error " << orv::udp::lastError();
+    EXPECT_EQ(data, "state");
+}
+
+TEST(SocketLayer, WakeReceiverEndsABlockedReceive)
+{
+    LoopbackSocket receiver;
+    std::atomic<bool> returned{false};
+    std::thread blocked(
+        [&]
+        {
+            std::string data;
+            std::string from;
+            receive(receiver, data, from);
+            returned.store(true);
+        });
+    // Give the thread time to block; the wake-up must work whether it has or not.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    orv::udp::wakeReceiver(receiver.handle);
+    EXPECT_TRUE(waitUntil([&] { return returned.load(); }, std::chrono::seconds(5)));
+    if (!returned.load())
+    {
+        // Unblock it for the join, whatever the layer did.
+        LoopbackSocket().send(receiver.port(), "x");
+    }
+    blocked.join();
+}
+
+TEST(SocketLayer, SocketsOpenFromSeveralThreadsAtOnce)
+{
+    constexpr int threads = 8;
+    constexpr int socketsPerThread = 40;
+    std::atomic<int> failures{0};
+    std::vector<std::thread> openers;
+    for (int t = 0; t < threads; ++t)
+    {
+        openers.emplace_back(
+            [&]
+            {
+                for (int i = 0; i < socketsPerThread; ++i)
+                {
+                    LoopbackSocket socket;
+                    if (!socket.bound || socket.port() == 0)
+                    {
+                        failures.fetch_add(1);
+                    }
+                }
+            });
+    }
+    for (std::thread& opener : openers)
+    {
+        opener.join();
+    }
+    EXPECT_EQ(failures.load(), 0);
+}

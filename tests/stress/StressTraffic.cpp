@@ -1,0 +1,344 @@
+#include "StressTraffic.h"
+
+#include "msgpack/MsgPack.h"
+#include "receiver/Messages.h"
+
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <stdexcept>
+
+namespace orvstress
+{
+namespace
+{
+
+using orvpack::MsgPack;
+using Map = MsgPack::object;
+
+// Fractions with few bits, so that s + fraction is exact in a float for s below 2^20.
+constexpr double deckOffsets[11] = {0.0, 0.5, 0.25, 0.75, 0.125, 0.375, 0.5, 0.25, 0.75, 0, 0};
+const char* const deckKeys[11] = {"Pitch",  "Position", "Position2", "NormalizedPosition",
+                                  "BPM",    "Length",   "EQLow",     "EQMid",
+                                  "EQHigh", "Deck",     "Beat"};
+
+std::string withType(MessageType type, const MsgPack& payload)
+{
+    return std::string(1, static_cast<char>(type)) + payload.dump();
+}
+
+int countEntries(const char* folder)
+{
+    DIR* dir = opendir(folder);
+    if (dir == nullptr)
+    {
+        return -1;
+    }
+    int count = 0;
+    while (const dirent* entry = readdir(dir))
+    {
+        if (entry->d_name[0] != '.')
+        {
+            ++count;
+        }
+    }
+    closedir(dir);
+    return count;
+}
+
+int loopbackSocket(const char* ip)
+{
+    const int fd = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    inet_pton(AF_INET, ip, &address.sin_addr);
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+    {
+        if (fd >= 0)
+        {
+            close(fd);
+        }
+        throw std::runtime_error(std::string("cannot bind a flood sender on ") + ip);
+    }
+    return fd;
+}
+
+// A datagram of a handled type whose payload never decodes: cut short, a refused byte, a
+// declared size beyond the datagram, or nesting beyond the limit.
+std::string malformed(const std::string& valid, std::mt19937& random)
+{
+    const char type = valid[0];
+    switch (random() % 6)
+    {
+    case 0: // cut anywhere inside the map (the type byte alone included)
+        return valid.substr(0, 1 + random() % (valid.size() - 1));
+    case 1: // 0xc1 where the first key should be
+        return valid.substr(0, 2) + '\xc1' + valid.substr(2);
+    case 2: // a string of 4 GiB declared, a few bytes present
+        return std::string(1, type) + "\x81\xa4"
+                                      "Deck"
+                                      "\xdb\xff\xff\xff\xff"
+                                      "abc";
+    case 3: // an array of 2^32 - 1 items, then 4000 nils
+        return std::string(1, type) + "\xdd\xff\xff\xff\xff" + std::string(4000, '\xc0');
+    case 4: // 300 nested arrays
+        return std::string(1, type) + std::string(300, '\x91') + '\xc0';
+    default: // a map of 65535 entries declared, 200 present
+    {
+        std::string bytes = std::string(1, type) + "\xde\xff\xff";
+        for (int i = 0; i < 200; ++i)
+        {
+            bytes += '\x01';
+            bytes += '\x02';
+        }
+        return bytes;
+    }
+    }
+}
+
+} // namespace
+
+std::string deckDatagram(uint32_t s, int deck)
+{
+    Map map;
+    for (int i = 0; i < 6; ++i)
+    {
+        map[MsgPack(deckKeys[i])] = MsgPack(s + deckOffsets[i]);
+    }
+    for (int i = 6; i < 9; ++i)
+    {
+        map[MsgPack(deckKeys[i])] = MsgPack(static_cast<float>(s + deckOffsets[i]));
+    }
+    map[MsgPack("Deck")] = MsgPack(static_cast<int32_t>(deck));
+    map[MsgPack("Beat")] = MsgPack(static_cast<uint32_t>(s));
+    return withType(MessageType::Deck, MsgPack(std::move(map)));
+}
+
+DeckFields expectedDeck(uint32_t s, int deck)
+{
+    DeckFields fields;
+    for (int i = 0; i < 9; ++i)
+    {
+        fields.values[i] = s + deckOffsets[i];
+    }
+    fields.values[9] = deck;
+    fields.values[10] = s;
+    return fields;
+}
+
+std::string metaDatagram(uint32_t s, int deck)
+{
+    const std::string n = std::to_string(s);
+    return withType(MessageType::Meta,
+                    MsgPack(Map{{MsgPack("Deck"), MsgPack(static_cast<int32_t>(deck))},
+                                {MsgPack("Title"), MsgPack("T" + n)},
+                                {MsgPack("Artist"), MsgPack("A" + n)},
+                                {MsgPack("Album"), MsgPack("B" + n)},
+                                {MsgPack("Filepath"), MsgPack("/F/" + n)}}));
+}
+
+std::string controlDatagram(uint32_t s)
+{
+    return withType(MessageType::Control, MsgPack(Map{{MsgPack("UpfaderA"), MsgPack(s + 0.0)},
+                                                      {MsgPack("UpfaderB"), MsgPack(s + 0.5)},
+                                                      {MsgPack("Crossfader"), MsgPack(s + 0.25)},
+                                                      {MsgPack("Active"), MsgPack(s)}}));
+}
+
+std::string eventDatagram(const std::string& name, uint8_t value)
+{
+    return withType(MessageType::Event, MsgPack(Map{{MsgPack("Event"), MsgPack(name)},
+                                                    {MsgPack("Value"), MsgPack(value)}}));
+}
+
+std::string checkDeck(const DeckFields& shown, int slot)
+{
+    bool allZero = true;
+    for (double value : shown.values)
+    {
+        allZero = allZero && value == 0.0;
+    }
+    if (allZero)
+    {
+        return "";
+    }
+    const double beat = shown.values[10];
+    if (beat < 0 || beat != std::floor(beat) || shown.values[9] != slot)
+    {
+        return "deck slot " + std::to_string(slot) + " shows deck " +
+               std::to_string(shown.values[9]) + ", beat " + std::to_string(beat);
+    }
+    const DeckFields expected = expectedDeck(static_cast<uint32_t>(beat), slot);
+    for (int i = 0; i < 11; ++i)
+    {
+        if (shown.values[i] != expected.values[i])
+        {
+            return "deck slot " + std::to_string(slot) + " mixes datagrams: " + deckKeys[i] +
+                   " is " + std::to_string(shown.values[i]) + " beside beat " +
+                   std::to_string(beat);
+        }
+    }
+    return "";
+}
+
+std::string checkMeta(const std::string (&texts)[4])
+{
+    if (texts[0].empty() && texts[1].empty() && texts[2].empty() && texts[3].empty())
+    {
+        return "";
+    }
+    const std::string n = texts[0].substr(texts[0].empty() ? 0 : 1);
+    if (texts[0] != "T" + n || texts[1] != "A" + n || texts[2] != "B" + n || texts[3] != "/F/" + n)
+    {
+        return "meta mixes datagrams: " + texts[0] + " " + texts[1] + " " + texts[2] + " " +
+               texts[3];
+    }
+    return "";
+}
+
+std::string checkControl(double upfaderA, double upfaderB, double crossfader)
+{
+    if (upfaderA == 0.0 && upfaderB == 0.0 && crossfader == 0.0)
+    {
+        return "";
+    }
+    if (upfaderB != upfaderA + 0.5 || crossfader != upfaderA + 0.25)
+    {
+        return "control mixes datagrams: " + std::to_string(upfaderA) + " " +
+               std::to_string(upfaderB) + " " + std::to_string(crossfader);
+    }
+    return "";
+}
+
+Flood::Flood(std::vector<uint16_t> ports, uint64_t count, uint32_t eventNames, uint32_t seed)
+    : ports_(std::move(ports)), count_(count), eventNames_(eventNames), seed_(seed)
+{
+}
+
+Flood::~Flood()
+{
+    stop();
+    join();
+}
+
+void Flood::start()
+{
+    std::mt19937 random(seed_);
+    pool_.reserve(poolSize);
+    for (size_t i = 0; i < poolSize; ++i)
+    {
+        Entry entry;
+        entry.bytes = next(random, entry.kind);
+        entry.fromOther = random() % 5 == 0;
+        pool_.push_back(std::move(entry));
+    }
+    thread_ = std::thread(&Flood::run, this);
+}
+
+void Flood::stop()
+{
+    stopping_.store(true);
+}
+
+void Flood::join()
+{
+    if (thread_.joinable())
+    {
+        thread_.join();
+    }
+}
+
+std::string Flood::next(std::mt19937& random, Kind& sort)
+{
+    const uint32_t kind = random() % 100;
+    const int deck = 1 + static_cast<int>(random() % 4);
+    if (kind < 45)
+    {
+        sort = Kind::Valid;
+        const uint32_t s = sequence_++;
+        if (kind < 15)
+        {
+            return deckDatagram(s, deck);
+        }
+        if (kind < 20)
+        {
+            return metaDatagram(s, deck);
+        }
+        if (kind < 25)
+        {
+            return controlDatagram(s);
+        }
+        // One event in fifty has a new long name: the name bound must hold memory down.
+        if (random() % 50 == 0)
+        {
+            return eventDatagram(std::string(2000, 'L') + std::to_string(s), s & 0xff);
+        }
+        return eventDatagram("E" + std::to_string(random() % eventNames_), s & 0xff);
+    }
+    if (kind < 75)
+    {
+        sort = Kind::Malformed;
+        return malformed(kind % 2 == 0 ? deckDatagram(0, deck) : metaDatagram(0, deck), random);
+    }
+    sort = Kind::Random;
+    std::string bytes(random() % 4200, '\0');
+    for (char& byte : bytes)
+    {
+        byte = static_cast<char>(random());
+    }
+    return bytes;
+}
+
+void Flood::run()
+{
+    std::mt19937 random(seed_ + 1);
+    const int main = loopbackSocket("127.0.0.1");
+    const int other = loopbackSocket("127.0.0.2");
+    size_t index = 0;
+    while (!stopping_.load() && (count_ == 0 || sent_.load() < count_))
+    {
+        const Entry& entry = pool_[index++ % pool_.size()];
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(ports_[random() % ports_.size()]);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        // A full socket buffer or a port that is closed for a moment is part of the test.
+        if (sendto(entry.fromOther ? other : main, entry.bytes.data(), entry.bytes.size(), 0,
+                   reinterpret_cast<sockaddr*>(&to), sizeof to) < 0)
+        {
+            ++counts_.sendFailures;
+        }
+        switch (entry.kind)
+        {
+        case Kind::Valid:
+            ++counts_.valid;
+            break;
+        case Kind::Malformed:
+            ++counts_.malformed;
+            break;
+        case Kind::Random:
+            ++counts_.random;
+            break;
+        }
+        sent_.fetch_add(1);
+    }
+    close(main);
+    close(other);
+    finished_.store(true);
+}
+
+int openDescriptors()
+{
+    return countEntries("/proc/self/fd");
+}
+
+int runningThreads()
+{
+    return countEntries("/proc/self/task");
+}
+
+} // namespace orvstress

@@ -1,0 +1,114 @@
+// orv decode through the built executable: the example datagrams, raw bytes on standard
+// input, and the broken datagrams a node turns into its error or warning text.
+#include "ToolProcess.h"
+
+#include <gtest/gtest.h>
+
+namespace orvtooltest
+{
+namespace
+{
+
+const char* const kDeckExample = "01 82 a4 44 65 63 6b 02 a3 42 50 4d cb 40 5f 00 00 00 00 00 00";
+const char* const kEventExample = "04 82 a5 45 76 65 6e 74 a4 44 72 6f 70 a5 56 61 6c 75 65 01";
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+TEST(Decode, ExampleDatagramsShowTypeTreeAndRecord)
+{
+    const ToolRun deck = runTool({"decode", kDeckExample});
+    ASSERT_EQ(deck.status, 0) << deck.err;
+    EXPECT_TRUE(contains(deck.out, "datagram  21 bytes"));
+    EXPECT_TRUE(contains(deck.out, "type      1 (Deck)"));
+    EXPECT_TRUE(contains(deck.out, "\"BPM\": float64 124\n"));
+    EXPECT_TRUE(contains(deck.out, "\"Deck\": uint8 2\n"));
+    EXPECT_TRUE(contains(deck.out, "replaces deck slot 2 (column \"Deck B\", channels 14 to 24)"));
+    EXPECT_TRUE(contains(deck.out, "bpm                 \"BPM\"                 124"));
+    EXPECT_TRUE(contains(deck.out, "row Velocity, channel 14")) << deck.out;
+
+    const ToolRun event = runTool({"decode", kEventExample});
+    ASSERT_EQ(event.status, 0) << event.err;
+    EXPECT_TRUE(contains(event.out, "type      4 (Event)"));
+    EXPECT_TRUE(contains(event.out, "sets event \"Drop\" to 1")) << event.out;
+}
+
+TEST(Decode, RawBytesOnStandardInputReadLikeHex)
+{
+    const std::string raw("\x01\x82\xa4"
+                          "Deck\x02\xa3"
+                          "BPM\xcb\x40\x5f\x00\x00\x00\x00\x00\x00",
+                          21);
+    const ToolRun fromStdin = runTool({"decode"}, raw);
+    ASSERT_EQ(fromStdin.status, 0) << fromStdin.err;
+    EXPECT_EQ(fromStdin.out, runTool({"decode", kDeckExample}).out);
+    // Hex text on standard input with --text, separators and 0x prefixes allowed.
+    const ToolRun text = runTool({"decode", "--text"}, "0x04,0x82 a5:45-76 65 6e 74 a4 44 72 6f "
+                                                       "70 a5 56 61 6c 75 65 01\n");
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_TRUE(contains(text.out, "sets event \"Drop\" to 1"));
+}
+
+TEST(Decode, BrokenPayloadsGiveTheDecoderTextAndWhereTheNodeShowsIt)
+{
+    const ToolRun cut = runTool({"decode", "01 82 a4 44 65 63"});
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_TRUE(contains(cut.out, "error     end of buffer."));
+    EXPECT_TRUE(contains(cut.out, "as its error text")) << cut.out;
+
+    const ToolRun reserved = runTool({"decode", "00 c1"});
+    EXPECT_EQ(reserved.status, 1);
+    EXPECT_TRUE(contains(reserved.out, "error     format error."));
+    EXPECT_TRUE(contains(reserved.out, "as its warning text")) << reserved.out;
+
+    const ToolRun typeOnly = runTool({"decode", "02"});
+    EXPECT_EQ(typeOnly.status, 1);
+    EXPECT_TRUE(contains(typeOnly.out, "end of buffer."));
+
+    // A string that claims four gigabytes in a datagram of six bytes.
+    const ToolRun huge = runTool({"decode", "01 db ff ff ff ff"});
+    EXPECT_EQ(huge.status, 1);
+    EXPECT_TRUE(contains(huge.out, "end of buffer."));
+
+    // Arrays nested deeper than the decoder goes.
+    const ToolRun deep = runTool({"decode"}, "\x01" + std::string(300, '\x91') + '\0');
+    EXPECT_EQ(deep.status, 1);
+    EXPECT_TRUE(contains(deep.out, "format error.")) << deep.out;
+
+    const ToolRun empty = runTool({"decode"}, "");
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_TRUE(contains(empty.out, "an empty datagram has no type byte"));
+
+    const ToolRun notHex = runTool({"decode", "01 8g"});
+    EXPECT_EQ(notHex.status, 2);
+    EXPECT_TRUE(contains(notHex.err, "'g' is no hex digit"));
+    EXPECT_EQ(runTool({"decode", "01 8"}).status, 2);
+}
+
+TEST(Decode, WhatTheReceiverIgnoresOrDrops)
+{
+    const ToolRun type3 = runTool({"decode", "03 80"});
+    EXPECT_EQ(type3.status, 0);
+    EXPECT_TRUE(contains(type3.out, "type      3 (none: the receiver ignores this type)"));
+    EXPECT_TRUE(contains(type3.out, "dropped: type 3 carries no record"));
+
+    const ToolRun deck5 = runTool({"decode", "01 81 a4 44 65 63 6b 05"});
+    EXPECT_EQ(deck5.status, 0);
+    EXPECT_TRUE(contains(deck5.out, "dropped: deck 5 is not 1 to 4"));
+
+    const ToolRun trailing = runTool({"decode", "04 80 c0 c0"});
+    EXPECT_TRUE(contains(trailing.out, "the value takes 1; the 2 bytes after it are ignored"))
+        << trailing.out;
+
+    // The receiver reads 4096 bytes of a datagram: the map of one long string is cut.
+    std::string big = "\x02\x81\xa5Title\xdb";
+    big += std::string("\x00\x00\x13\x88", 4) + std::string(5000, 'x');
+    const ToolRun cutOff = runTool({"decode"}, big);
+    EXPECT_TRUE(contains(cutOff.out, "reads only the first 4096 bytes"));
+    EXPECT_TRUE(contains(cutOff.out, "end of buffer.")) << cutOff.out;
+}
+
+} // namespace
+} // namespace orvtooltest

@@ -1,0 +1,160 @@
+// orv demo through the built executable: the simulated DJ, the real bundles and the view.
+#include "ToolJson.h"
+#include "ToolProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace orvtooltest
+{
+namespace
+{
+
+enum Row
+{
+    kTitle = 1,
+    kFilepath = 4,
+    kLength = 5,
+    kVelocity = 6,
+    kPosition = 7,
+    kNormPos = 9,
+    kBpm = 10,
+    kEqLow = 11,
+    kEqHigh = 13,
+    kBeat = 14,
+    kUpfaderA = 15,
+    kCrossfader = 17,
+};
+
+double number(const nlohmann::json& snapshot, int row, int col)
+{
+    const nlohmann::json value = cellValue(snapshot, row, col);
+    return value.is_number() ? value.get<double>() : std::nan("");
+}
+
+// Every deck column holds a track and a deck that plays it, as a DJ's four decks would.
+void expectFourDecksFilled(const nlohmann::json& snapshot)
+{
+    ASSERT_TRUE(snapshot.at("connected").get<bool>());
+    EXPECT_EQ(snapshot.at("error"), "");
+    EXPECT_EQ(snapshot.at("warning"), "");
+    ASSERT_GE(tableRows(snapshot), 18);
+    ASSERT_EQ(snapshot.at("channels").size(), 48u);
+    for (int deck = 1; deck <= 4; ++deck)
+    {
+        SCOPED_TRACE("deck " + std::to_string(deck));
+        for (int row = kTitle; row <= kFilepath; ++row)
+        {
+            EXPECT_EQ(cellKind(snapshot, row, deck), "text");
+            EXPECT_NE(cellValue(snapshot, row, deck), "");
+        }
+        for (int row = kLength; row <= kCrossfader; ++row)
+            EXPECT_EQ(cellKind(snapshot, row, deck), "number") << "row " << row;
+        EXPECT_GT(number(snapshot, kLength, deck), 60.0);
+        EXPECT_GT(number(snapshot, kVelocity, deck), 0.5);
+        EXPECT_GT(number(snapshot, kPosition, deck), 0.0);
+        EXPECT_GT(number(snapshot, kNormPos, deck), 0.0);
+        EXPECT_LT(number(snapshot, kNormPos, deck), 1.0);
+        EXPECT_GE(number(snapshot, kBpm, deck), 60.0);
+        EXPECT_LE(number(snapshot, kBpm, deck), 200.0);
+        EXPECT_GE(number(snapshot, kBeat, deck), 1.0);
+        EXPECT_LE(number(snapshot, kBeat, deck), 4.0);
+        // The channel node reads the same receiver: deck number and BPM in its channels.
+        const int base = 3 + 11 * (deck - 1);
+        EXPECT_EQ(channel(snapshot, base + 9), deck);
+        EXPECT_FLOAT_EQ(channel(snapshot, base + 4), number(snapshot, kBpm, deck));
+    }
+    EXPECT_GT(number(snapshot, kUpfaderA, 1), 0.0);
+    EXPECT_FLOAT_EQ(channel(snapshot, 2), number(snapshot, kCrossfader, 1));
+    EXPECT_TRUE(std::isnan(channel(snapshot, 47))) << "channel 47 is never written";
+}
+
+TEST(Demo, OnceJsonPrintsOneSnapshotWithFourFilledDecks)
+{
+    const ToolRun run = runTool({"demo", "--once", "--json", "--duration", "1", "--port", "3721",
+                                 "--discovery-port", "0", "--bundles", ORV_BUNDLE_FOLDER});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<nlohmann::json> shots = snapshots(run.out);
+    ASSERT_EQ(shots.size(), 1u) << run.out;
+    EXPECT_EQ(lines(run.out).size(), 1u);
+    EXPECT_EQ(shots[0].at("command"), "demo");
+    EXPECT_EQ(shots[0].at("node").at("port"), 3721);
+    expectFourDecksFilled(shots[0]);
+}
+
+TEST(Demo, DecksMoveInTimeBetweenTwoSnapshots)
+{
+    // Found beside the executable this time (no --bundles).
+    const ToolRun run = runTool({"demo", "--json", "--duration", "2.1", "--refresh", "0.4",
+                                 "--port", "3722", "--discovery-port", "0"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<nlohmann::json> shots = snapshots(run.out);
+    ASSERT_GE(shots.size(), 3u) << run.out;
+    const nlohmann::json& first = shots[1]; // the first may come before the first Meta
+    const nlohmann::json& last = shots.back();
+    expectFourDecksFilled(first);
+    expectFourDecksFilled(last);
+
+    const double elapsed = last.at("time").get<double>() - first.at("time").get<double>();
+    ASSERT_GT(elapsed, 0.7);
+    bool controlsMoved = false;
+    for (int deck = 1; deck <= 4; ++deck)
+    {
+        SCOPED_TRACE("deck " + std::to_string(deck));
+        const double pitch = number(first, kVelocity, deck);
+        const double moved = number(last, kPosition, deck) - number(first, kPosition, deck);
+        // Seconds of track at `pitch` seconds a second; the snapshots may each lag a frame
+        // or two behind the sender.
+        EXPECT_NEAR(moved, elapsed * pitch, 0.25);
+        EXPECT_GT(number(last, kNormPos, deck), number(first, kNormPos, deck));
+
+        // The beat is the bar position of the track's beats played so far.
+        for (const nlohmann::json* shot : {&first, &last})
+        {
+            const double trackBpm = number(*shot, kBpm, deck) / number(*shot, kVelocity, deck);
+            const double beats = number(*shot, kPosition, deck) * trackBpm / 60.0;
+            if (std::fabs(beats - std::round(beats)) < 1e-6)
+                continue; // on a beat boundary: rounding decides
+            EXPECT_EQ(number(*shot, kBeat, deck), std::fmod(std::floor(beats), 4.0) + 1.0);
+        }
+        for (int row = kEqLow; row <= kEqHigh; ++row)
+            controlsMoved = controlsMoved || number(first, row, deck) != number(last, row, deck);
+    }
+    EXPECT_TRUE(controlsMoved) << "the EQs stood still";
+    EXPECT_NE(number(first, kCrossfader, 1), number(last, kCrossfader, 1));
+}
+
+TEST(Demo, PlainViewWithoutATerminalAndMissingBundles)
+{
+    const ToolRun plain =
+        runTool({"demo", "--once", "--duration", "0.6", "--port", "3723", "--discovery-port", "0"});
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    // Output that is no terminal gets plain text, without ANSI sequences.
+    EXPECT_EQ(plain.out.find('\x1b'), std::string::npos);
+    EXPECT_NE(plain.out.find("Deck A"), std::string::npos);
+    EXPECT_NE(plain.out.find("Channels  48"), std::string::npos);
+
+    const ToolRun missing = runTool({"demo", "--once", "--bundles", "/nonexistent/orv"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("cannot find OrvDat"), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find("/nonexistent/orv"), std::string::npos);
+}
+
+TEST(Help, EveryCommandHasHelpAndBadUseExitsWithTwo)
+{
+    for (const char* command :
+         {"demo", "monitor", "simulate", "send", "decode", "record", "replay"})
+    {
+        const ToolRun help = runTool({command, "--help"});
+        EXPECT_EQ(help.status, 0) << command;
+        EXPECT_EQ(help.out.rfind(std::string("Usage: orv ") + command, 0), 0u) << help.out;
+    }
+    EXPECT_EQ(runTool({}).status, 2);
+    EXPECT_EQ(runTool({"dance"}).status, 2);
+    EXPECT_EQ(runTool({"demo", "--no-such-option"}).status, 2);
+    EXPECT_EQ(runTool({"demo", "--duration", "soon"}).status, 2);
+}
+
+} // namespace
+} // namespace orvtooltest

@@ -1,0 +1,193 @@
+// orv send into orv monitor, through the built executable: each message type lands in the
+// right cells of the real table node and in the channels, and silence is explained.
+#include "ToolJson.h"
+#include "ToolProcess.h"
+
+#include "net/UdpSocket.h"
+
+#include <gtest/gtest.h>
+
+namespace orvtooltest
+{
+namespace
+{
+
+const Millis kStartup(8000);
+
+// Starts `orv monitor --json` on `port` and waits for its first connected snapshot.
+std::unique_ptr<ToolProcess> startMonitor(const std::string& port,
+                                          const std::vector<std::string>& extra = {})
+{
+    std::vector<std::string> args = {"monitor",   "--port", port,         "--json",
+                                     "--refresh", "0.1",    "--duration", "20"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    auto monitor = std::make_unique<ToolProcess>(args);
+    monitor->waitForText("\"connected\":true", kStartup);
+    return monitor;
+}
+
+void send(const std::vector<std::string>& args)
+{
+    const ToolRun run = runTool(args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(run.out.rfind("sent ", 0), 0u) << run.out;
+}
+
+// The newest snapshot printed so far.
+nlohmann::json latest(const std::string& out)
+{
+    const std::vector<nlohmann::json> shots = snapshots(out);
+    return shots.empty() ? nlohmann::json::object() : shots.back();
+}
+
+TEST(MonitorSend, EachMessageTypeLandsInItsCellsAndChannels)
+{
+    auto monitor = startMonitor("3731");
+    ASSERT_TRUE(monitor->started());
+    ASSERT_NE(monitor->out().find("\"connected\":true"), std::string::npos) << monitor->err();
+    const std::string to = "127.0.0.1:3731";
+
+    send({"send", "deck", "Deck=2", "BPM=124.0", "Beat=3", "Pitch=1.5", "Position=61.5",
+          "EQLow=0.5f", "--to", to});
+    send({"send", "meta", "Deck=3", "Title=Glass Harbour", "Artist=Mira Okonkwo", "Album=\"1999\"",
+          "Filepath=/Music/glass.flac", "--to", to});
+    send({"send", "control", "UpfaderA=0.25", "UpfaderB=0.75", "Crossfader=0.5", "Active=1", "--to",
+          to});
+    send({"send", "event", "Event=Drop", "Value=1", "--to", to});
+    // A type as a number, and a value beyond 8 bits: the node keeps its low 8 bits.
+    send({"send", "4", "Event=Cue", "Value=300", "--to", to});
+
+    const bool arrived = monitor->waitFor(
+        [](const std::string& out)
+        {
+            const nlohmann::json shot = latest(out);
+            return shot.contains("table") && tableRows(shot) == 20 &&
+                   cellValue(shot, 10, 2) == 124.0 && cellValue(shot, 1, 3) != "" &&
+                   cellValue(shot, 15, 1) == 0.25;
+        },
+        Millis(8000));
+    const nlohmann::json shot = latest(monitor->out());
+    ASSERT_TRUE(arrived) << shot.dump();
+    EXPECT_EQ(shot.at("error"), "");
+
+    // Deck 2: column "Deck B" and channels 14 to 24; the other decks stay 0.
+    EXPECT_EQ(cellValue(shot, 6, 2), 1.5);  // "Pitch" shows as Velocity
+    EXPECT_EQ(cellValue(shot, 7, 2), 61.5); // Position
+    EXPECT_EQ(cellValue(shot, 11, 2), 0.5); // EQLow
+    EXPECT_EQ(cellValue(shot, 14, 2), 3.0); // Beat
+    EXPECT_EQ(cellValue(shot, 10, 1), 0.0);
+    EXPECT_EQ(cellValue(shot, 10, 4), 0.0);
+    EXPECT_EQ(channel(shot, 14), 1.5);
+    EXPECT_EQ(channel(shot, 15), 61.5);
+    EXPECT_EQ(channel(shot, 18), 124.0);
+    EXPECT_EQ(channel(shot, 20), 0.5);
+    EXPECT_EQ(channel(shot, 23), 2.0);
+    EXPECT_EQ(channel(shot, 24), 3.0);
+    EXPECT_EQ(channel(shot, 7), 0.0);
+
+    // Meta for deck 3: rows 1 to 4 of "Deck C", as text; quotes kept "1999" a string.
+    EXPECT_EQ(cellValue(shot, 1, 3), "Glass Harbour");
+    EXPECT_EQ(cellValue(shot, 2, 3), "Mira Okonkwo");
+    EXPECT_EQ(cellValue(shot, 3, 3), "1999");
+    EXPECT_EQ(cellKind(shot, 3, 3), "text");
+    EXPECT_EQ(cellValue(shot, 4, 3), "/Music/glass.flac");
+    EXPECT_EQ(cellValue(shot, 1, 2), "");
+
+    // Control: rows 15 to 17 in every deck column, channels 0 to 2.
+    for (int col = 1; col <= 4; ++col)
+    {
+        EXPECT_EQ(cellValue(shot, 15, col), 0.25);
+        EXPECT_EQ(cellValue(shot, 16, col), 0.75);
+        EXPECT_EQ(cellValue(shot, 17, col), 0.5);
+    }
+    EXPECT_EQ(channel(shot, 0), 0.25);
+    EXPECT_EQ(channel(shot, 1), 0.75);
+    EXPECT_EQ(channel(shot, 2), 0.5);
+
+    // Events: one row each below "Crossfader", value in column 1.
+    const int drop = rowLabelled(shot, "Drop");
+    const int cue = rowLabelled(shot, "Cue");
+    ASSERT_GE(drop, 18);
+    ASSERT_GE(cue, 18);
+    EXPECT_EQ(cellValue(shot, drop, 1), 1.0);
+    EXPECT_EQ(cellValue(shot, cue, 1), 44.0);
+    EXPECT_EQ(cellKind(shot, cue, 2), "empty");
+
+    monitor->requestStop();
+    EXPECT_EQ(monitor->finish(Millis(5000)), 0);
+}
+
+TEST(MonitorSend, BrokenPayloadBecomesTheNodesErrorOrWarningText)
+{
+    auto monitor = startMonitor("3732");
+    ASSERT_NE(monitor->out().find("\"connected\":true"), std::string::npos) << monitor->err();
+    send({"send", "--hex", "01 82 a4 44 65 63", "--to", "127.0.0.1:3732"});
+    send({"send", "--hex", "00 c1", "--to", "127.0.0.1:3732"});
+    const bool shown = monitor->waitFor(
+        [](const std::string& out)
+        {
+            const nlohmann::json shot = latest(out);
+            return shot.value("error", "") == "end of buffer." &&
+                   shot.value("warning", "") == "format error.";
+        },
+        Millis(8000));
+    EXPECT_TRUE(shown) << latest(monitor->out()).dump();
+    monitor->requestStop();
+    EXPECT_EQ(monitor->finish(Millis(5000)), 0);
+}
+
+bool hasNote(const nlohmann::json& shot, const std::string& part)
+{
+    for (const nlohmann::json& note : shot.at("notes"))
+    {
+        if (note.get<std::string>().find(part) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+TEST(MonitorSend, SilenceIsExplainedWithInterfacesBindingAndCauses)
+{
+    // A filter that the sender does not match: what it sends never shows.
+    auto monitor = startMonitor("3733", {"--filter", "127.0.0.2", "--silence", "1"});
+    ASSERT_NE(monitor->out().find("\"connected\":true"), std::string::npos) << monitor->err();
+    send({"send", "deck", "Deck=1", "BPM=120.0", "--to", "127.0.0.1:3733"});
+    const bool explained = monitor->waitForText("Nothing has arrived", Millis(8000));
+    monitor->requestStop();
+    monitor->finish(Millis(5000));
+    ASSERT_TRUE(explained) << monitor->out().substr(0, 2000);
+
+    const nlohmann::json shot = latest(monitor->out());
+    EXPECT_EQ(cellValue(shot, 10, 1), 0.0);
+    EXPECT_TRUE(hasNote(shot, "listens on UDP 127.0.0.1:3733"));
+    EXPECT_TRUE(hasNote(shot, "only from 127.0.0.2"));
+    EXPECT_TRUE(hasNote(shot, "IPv4 interfaces of this machine"));
+    EXPECT_TRUE(hasNote(shot, "127.0.0.1 ")) << "the loopback interface is listed";
+    EXPECT_TRUE(hasNote(shot, "firewall"));
+    EXPECT_TRUE(hasNote(shot, "the filter 127.0.0.2"));
+    EXPECT_TRUE(hasNote(shot, "239.0.0.1"));
+    EXPECT_TRUE(hasNote(shot, "another program holds port 3733"));
+}
+
+TEST(MonitorSend, PortInUseShowsTheNodesErrorAndItsMeaning)
+{
+    orvtool::UdpSocket holder;
+    orvtool::Endpoint local;
+    std::string error;
+    ASSERT_TRUE(orvtool::makeEndpoint("127.0.0.1", 3734, local));
+    ASSERT_TRUE(holder.open(error) && holder.bind(local, error)) << error;
+
+    const ToolRun run = runTool(
+        {"monitor", "--port", "3734", "--once", "--json", "--duration", "1.2", "--silence", "0.5"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const nlohmann::json shot = latest(run.out);
+    EXPECT_FALSE(shot.at("connected").get<bool>());
+    EXPECT_EQ(shot.at("error").get<std::string>().rfind("Error Creating Socket: ", 0), 0u);
+    // The node's failure is no datagram: the silence is still explained.
+    EXPECT_TRUE(hasNote(shot, "The node is NOT connected: Error Creating Socket: "));
+    EXPECT_TRUE(hasNote(shot, "on this system"));
+    EXPECT_TRUE(hasNote(shot, "set to listen on UDP 127.0.0.1:3734"));
+}
+
+} // namespace
+} // namespace orvtooltest

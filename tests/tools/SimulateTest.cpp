@@ -1,0 +1,136 @@
+// orv simulate through the built executable: what it sends, and the discovery byte it hears.
+#include "ToolProcess.h"
+
+#include "net/UdpSocket.h"
+#include "receiver/Messages.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace orvtooltest
+{
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+
+orvtool::UdpSocket boundSocket(uint16_t port)
+{
+    orvtool::UdpSocket socket;
+    orvtool::Endpoint local;
+    std::string error;
+    orvtool::makeEndpoint("127.0.0.1", port, local);
+    EXPECT_TRUE(socket.open(error) && socket.bind(local, error)) << error;
+    return socket;
+}
+
+TEST(Simulate, ReportsWhoSentTheDiscoveryByte)
+{
+    ToolProcess simulate({"simulate", "--to", "127.0.0.1:3751", "--discovery-port", "7751",
+                          "--rate", "10", "--duration", "20"});
+    ASSERT_TRUE(
+        simulate.waitForText("listening for the discovery byte on 0.0.0.0:7751", Millis(8000)))
+        << simulate.out() << simulate.err();
+
+    orvtool::UdpSocket node = boundSocket(0);
+    const std::string from = node.localEndpoint().text();
+    orvtool::Endpoint listener;
+    orvtool::makeEndpoint("127.0.0.1", 7751, listener);
+    std::string error;
+    ASSERT_TRUE(node.sendTo(listener, "\x09", 1, error)) << error;
+    EXPECT_TRUE(simulate.waitForText("discovery byte 0x09 from " + from, Millis(5000)))
+        << simulate.out();
+
+    // Anything else on that port is reported as what it is.
+    ASSERT_TRUE(node.sendTo(listener, "\x01\x02", 2, error)) << error;
+    EXPECT_TRUE(simulate.waitForText("datagram of 2 bytes on the discovery port from " + from,
+                                     Millis(5000)))
+        << simulate.out();
+
+    simulate.requestStop();
+    EXPECT_EQ(simulate.finish(Millis(5000)), 0);
+    EXPECT_NE(simulate.out().find("sent "), std::string::npos);
+}
+
+TEST(Simulate, SendsFourDecksTheMixerTracksAndEventsAtTheRate)
+{
+    orvtool::UdpSocket listener = boundSocket(3752);
+    ToolProcess simulate({"simulate", "--to", "127.0.0.1:3752", "--rate", "30", "--duration", "2",
+                          "--discovery-port", "0"});
+
+    std::map<int, int> deckCount;
+    std::map<int, Meta> metas;
+    std::map<int, double> lastPosition;
+    int controls = 0;
+    int events = 0;
+    int others = 0;
+    bool positionsRise = true;
+    const Clock::time_point deadline = Clock::now() + Millis(6000);
+    char buffer[4096];
+    while (Clock::now() < deadline)
+    {
+        orvtool::ReceivedDatagram datagram;
+        std::string error;
+        const int got = listener.receive(buffer, sizeof buffer, 300, datagram, error);
+        if (got != 1)
+        {
+            if (!simulate.running())
+                break; // done sending, and nothing more is on its way
+            continue;
+        }
+        std::string parseError;
+        const orvpack::MsgPack value =
+            orvpack::MsgPack::parse(buffer + 1, datagram.size - 1, parseError);
+        ASSERT_EQ(parseError, "");
+        switch (buffer[0])
+        {
+        case 0:
+            ++controls;
+            EXPECT_EQ(Control::fromMsgPack(value).active, 1);
+            break;
+        case 1:
+        {
+            const Deck deck = Deck::fromMsgPack(value);
+            ++deckCount[deck.deck];
+            if (lastPosition.count(deck.deck) != 0 && deck.position <= lastPosition[deck.deck])
+                positionsRise = false;
+            lastPosition[deck.deck] = deck.position;
+            break;
+        }
+        case 2:
+        {
+            const Meta meta = Meta::fromMsgPack(value);
+            metas[meta.deck] = meta;
+            break;
+        }
+        case 4:
+            ++events;
+            EXPECT_NE(Event::fromMsgPack(value).name, "");
+            break;
+        default:
+            ++others;
+        }
+    }
+    EXPECT_EQ(simulate.finish(Millis(3000)), 0) << simulate.err();
+
+    // 30 a second per deck for 2 seconds; a busy machine may skip a tick or two.
+    ASSERT_EQ(deckCount.size(), 4u);
+    for (const auto& [number, count] : deckCount)
+    {
+        EXPECT_GE(number, 1);
+        EXPECT_LE(number, 4);
+        EXPECT_NEAR(count, 60, 8) << "deck " << number;
+        EXPECT_FALSE(metas[number].title.empty());
+        EXPECT_FALSE(metas[number].artist.empty());
+        EXPECT_FALSE(metas[number].album.empty());
+        EXPECT_FALSE(metas[number].filepath.empty());
+    }
+    EXPECT_NEAR(controls, 60, 8);
+    EXPECT_GE(events, 1) << "the first event comes within a second";
+    EXPECT_EQ(others, 0);
+    EXPECT_TRUE(positionsRise);
+}
+
+} // namespace
+} // namespace orvtooltest

@@ -1,0 +1,61 @@
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+
+#include "platform/Platform.h"
+
+#include <windows.h>
+
+#include <io.h>
+
+#include <cstdio>
+
+namespace orvtool
+{
+
+bool stdinIsTerminal()
+{
+    return _isatty(_fileno(stdin)) != 0;
+}
+
+bool stdoutIsTerminal()
+{
+    return _isatty(_fileno(stdout)) != 0;
+}
+
+std::string executablePath()
+{
+    char buffer[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
+}
+
+std::string canonicalPath(const std::string& path)
+{
+    char resolved[MAX_PATH] = {};
+    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, resolved, nullptr);
+    if (length == 0 || length >= MAX_PATH ||
+        GetFileAttributesA(resolved) == INVALID_FILE_ATTRIBUTES)
+        return "";
+    return std::string(resolved, length);
+}
+
+std::string systemErrorText(int number)
+{
+    // Winsock's numbers (10000 and up) and the other system error codes share one table.
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(number), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = length > 0 && text != nullptr ? std::string(text, length) : "";
+    LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
+                               result.back() == ' ' || result.back() == '.'))
+        result.pop_back();
+    return result.empty() ? "error " + std::to_string(number) : result;
+}
+
+} // namespace orvtool
