@@ -1,14 +1,12 @@
-// The UDP layer on BSD sockets (Linux, macOS).
+// The UDP layer on BSD sockets (Linux, macOS); UdpSocketCommon.cpp has the calls that read
+// the same on Winsock.
 
-#include "receiver/UdpSocket.h"
+#include "receiver/SocketApi.h"
 
-#include <arpa/inet.h>
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace orv
@@ -17,17 +15,6 @@ namespace udp
 {
 namespace
 {
-
-sockaddr_in socketAddress(const std::string& ip, std::uint16_t port)
-{
-    sockaddr_in address;
-    std::memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    // Text that is no dotted IPv4 address leaves 0.0.0.0.
-    inet_pton(AF_INET, ip.c_str(), &address.sin_addr);
-    return address;
-}
 
 // The sender's address as inet_ntop writes it (dotted decimal, no leading zeros). glibc's
 // inet_ntop runs a formatted print for it, several hundred nanoseconds on every datagram.
@@ -65,28 +52,6 @@ bool startup()
 SocketHandle openSocket()
 {
     return ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-}
-
-bool bindTo(SocketHandle socket, const std::string& ip, std::uint16_t port)
-{
-    const sockaddr_in address = socketAddress(ip, port);
-    return ::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-}
-
-bool joinMulticastGroup(SocketHandle socket, const std::string& group,
-                        const std::string& interfaceIp)
-{
-    ip_mreq request;
-    std::memset(&request, 0, sizeof request);
-    inet_pton(AF_INET, group.c_str(), &request.imr_multiaddr);
-    inet_pton(AF_INET, interfaceIp.c_str(), &request.imr_interface);
-    return ::setsockopt(socket, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) >= 0;
-}
-
-bool enableBroadcast(SocketHandle socket)
-{
-    const int on = 1;
-    return ::setsockopt(socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0;
 }
 
 bool sendTo(SocketHandle socket, const std::string& ip, std::uint16_t port, const void* data,
@@ -138,18 +103,6 @@ bool waitReadable(SocketHandle socket, int timeoutMs)
     return ::poll(&entry, 1, timeoutMs) > 0 && (entry.revents & POLLIN) != 0;
 }
 
-std::uint16_t localPort(SocketHandle socket)
-{
-    sockaddr_in address;
-    std::memset(&address, 0, sizeof address);
-    socklen_t length = sizeof address;
-    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-    {
-        return 0;
-    }
-    return ntohs(address.sin_port);
-}
-
 void wakeReceiver(SocketHandle socket)
 {
     // Linux shuts the receive side of a UDP socket down even though it reports ENOTCONN for an
@@ -159,17 +112,7 @@ void wakeReceiver(SocketHandle socket)
     // The BSD stacks refuse the shutdown of an unconnected socket. An empty datagram to the
     // socket's own address wakes the receiver there: it is queued even if the receiver has
     // not reached recvfrom yet, and an empty datagram is dropped unread.
-    sockaddr_in self;
-    std::memset(&self, 0, sizeof self);
-    socklen_t length = sizeof self;
-    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&self), &length) == 0)
-    {
-        if (self.sin_addr.s_addr == htonl(INADDR_ANY))
-        {
-            self.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        }
-        ::sendto(socket, "", 0, 0, reinterpret_cast<const sockaddr*>(&self), sizeof self);
-    }
+    sendEmptyDatagramToSelf(socket);
 #endif
 }
 

@@ -1,16 +1,7 @@
-// The UDP layer on Winsock 2.
+// The UDP layer on Winsock 2; UdpSocketCommon.cpp has the calls that read the same on the
+// BSD sockets.
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-
-#include "receiver/UdpSocket.h"
-
-#include <winsock2.h>
-#include <ws2tcpip.h>
+#include "receiver/SocketApi.h"
 
 #include <climits>
 #include <cstring>
@@ -57,22 +48,6 @@ bool startup()
     return true;
 }
 
-namespace
-{
-
-sockaddr_in socketAddress(const std::string& ip, std::uint16_t port)
-{
-    sockaddr_in address;
-    std::memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    // Text that is no dotted IPv4 address leaves 0.0.0.0.
-    inet_pton(AF_INET, ip.c_str(), &address.sin_addr);
-    return address;
-}
-
-} // namespace
-
 SocketHandle openSocket()
 {
     if (!startup())
@@ -92,30 +67,6 @@ SocketHandle openSocket()
     WSAIoctl(socket, SIO_UDP_CONNRESET, &reportReset, sizeof reportReset, nullptr, 0, &returned,
              nullptr, nullptr);
     return socket;
-}
-
-bool bindTo(SocketHandle socket, const std::string& ip, std::uint16_t port)
-{
-    const sockaddr_in address = socketAddress(ip, port);
-    return ::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-}
-
-bool joinMulticastGroup(SocketHandle socket, const std::string& group,
-                        const std::string& interfaceIp)
-{
-    ip_mreq request;
-    std::memset(&request, 0, sizeof request);
-    inet_pton(AF_INET, group.c_str(), &request.imr_multiaddr);
-    inet_pton(AF_INET, interfaceIp.c_str(), &request.imr_interface);
-    return ::setsockopt(socket, IPPROTO_IP, IP_ADD_MEMBERSHIP,
-                        reinterpret_cast<const char*>(&request), sizeof request) >= 0;
-}
-
-bool enableBroadcast(SocketHandle socket)
-{
-    const BOOL on = TRUE;
-    return ::setsockopt(socket, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on),
-                        sizeof on) == 0;
 }
 
 bool sendTo(SocketHandle socket, const std::string& ip, std::uint16_t port, const void* data,
@@ -172,37 +123,15 @@ bool waitReadable(SocketHandle socket, int timeoutMs)
     return WSAPoll(&entry, 1, timeoutMs) > 0 && (entry.revents & POLLRDNORM) != 0;
 }
 
-std::uint16_t localPort(SocketHandle socket)
-{
-    sockaddr_in address;
-    std::memset(&address, 0, sizeof address);
-    int length = sizeof address;
-    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-    {
-        return 0;
-    }
-    return ntohs(address.sin_port);
-}
-
 void wakeReceiver(SocketHandle socket)
 {
     // Winsock has no shutdown that wakes a blocked recvfrom on an unconnected UDP socket, and
     // closing the socket under the receiver would let a new socket reuse its handle. An empty
     // datagram to the socket's own address wakes it: it is queued even if the receiver has
     // not reached recvfrom yet, and an empty datagram is dropped unread.
-    sockaddr_in self;
-    std::memset(&self, 0, sizeof self);
-    int length = sizeof self;
-    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&self), &length) == 0)
+    if (sendEmptyDatagramToSelf(socket))
     {
-        if (self.sin_addr.s_addr == htonl(INADDR_ANY))
-        {
-            self.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        }
-        if (::sendto(socket, "", 0, 0, reinterpret_cast<const sockaddr*>(&self), sizeof self) == 0)
-        {
-            return;
-        }
+        return;
     }
     // The datagram could not go (the bound interface went away): refuse further receives,
     // which ends a blocked one on the stacks that support it, and still leaves the handle

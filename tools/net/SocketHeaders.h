@@ -11,9 +11,12 @@
 #endif
 #include <winsock2.h>
 #include <ws2tcpip.h>
+using SocketLength = int;
 #else
 #include <arpa/inet.h>
+#include <cerrno>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+using SocketLength = socklen_t;
 #endif

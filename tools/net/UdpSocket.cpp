@@ -1,4 +1,5 @@
-// The tool's UDP socket on BSD sockets (Linux, macOS).
+// The tool's UDP socket on BSD sockets (Linux, macOS): opening with IP_PKTINFO, the
+// multicast sending options, sending and receiving. UdpSocketCommon.cpp has the rest.
 
 #include "net/UdpSocket.h"
 
@@ -14,30 +15,6 @@
 
 namespace orvtool
 {
-
-std::string errnoText(int number)
-{
-    return std::string(std::strerror(number)) + " (" + std::to_string(number) + ")";
-}
-
-UdpSocket::~UdpSocket()
-{
-    close();
-}
-
-UdpSocket::UdpSocket(UdpSocket&& other) noexcept : fd_(std::exchange(other.fd_, orv::invalidSocket))
-{
-}
-
-UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept
-{
-    if (this != &other)
-    {
-        close();
-        fd_ = std::exchange(other.fd_, orv::invalidSocket);
-    }
-    return *this;
-}
 
 bool UdpSocket::open(std::string& error)
 {
@@ -63,48 +40,6 @@ void UdpSocket::close()
         ::close(fd_);
         fd_ = -1;
     }
-}
-
-bool UdpSocket::bind(const Endpoint& local, std::string& error)
-{
-    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local.address), sizeof local.address) != 0)
-    {
-        const int number = errno;
-        error = "cannot bind UDP " + local.text() + ": " + errnoText(number);
-        if (number == EADDRINUSE)
-            error += "; another program (a receiver, an orv command) already uses that port";
-        else if (number == EADDRNOTAVAIL)
-            error += "; that address belongs to no interface of this machine";
-        return false;
-    }
-    return true;
-}
-
-Endpoint UdpSocket::localEndpoint() const
-{
-    Endpoint endpoint;
-    socklen_t length = sizeof endpoint.address;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&endpoint.address), &length);
-    return endpoint;
-}
-
-bool UdpSocket::joinMulticast(const std::string& group, const std::string& interfaceIp,
-                              std::string& error)
-{
-    ip_mreq request{};
-    if (inet_pton(AF_INET, group.c_str(), &request.imr_multiaddr) != 1 ||
-        inet_pton(AF_INET, interfaceIp.c_str(), &request.imr_interface) != 1)
-    {
-        error = "bad multicast group or interface address";
-        return false;
-    }
-    if (::setsockopt(fd_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) != 0)
-    {
-        error =
-            "cannot join multicast group " + group + " on " + interfaceIp + ": " + errnoText(errno);
-        return false;
-    }
-    return true;
 }
 
 bool UdpSocket::setMulticastSending(std::string& error)

@@ -1,6 +1,7 @@
 // The tool's UDP socket on Winsock 2. The socket itself comes from the receiver's socket
 // layer, which starts Winsock once per process and switches off the ICMP reset reports.
 // Windows does not say here which address a datagram was sent to, so `to` is the bound one.
+// UdpSocketCommon.cpp has what both platforms share.
 
 #include "net/SocketHeaders.h"
 #include "net/UdpSocket.h"
@@ -12,30 +13,6 @@
 
 namespace orvtool
 {
-
-std::string errnoText(int number)
-{
-    return systemErrorText(number) + " (" + std::to_string(number) + ")";
-}
-
-UdpSocket::~UdpSocket()
-{
-    close();
-}
-
-UdpSocket::UdpSocket(UdpSocket&& other) noexcept : fd_(std::exchange(other.fd_, orv::invalidSocket))
-{
-}
-
-UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept
-{
-    if (this != &other)
-    {
-        close();
-        fd_ = std::exchange(other.fd_, orv::invalidSocket);
-    }
-    return *this;
-}
 
 bool UdpSocket::open(std::string& error)
 {
@@ -56,49 +33,6 @@ void UdpSocket::close()
         orv::udp::closeSocket(fd_);
         fd_ = orv::invalidSocket;
     }
-}
-
-bool UdpSocket::bind(const Endpoint& local, std::string& error)
-{
-    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local.address), sizeof local.address) != 0)
-    {
-        const int number = WSAGetLastError();
-        error = "cannot bind UDP " + local.text() + ": " + errnoText(number);
-        if (number == WSAEADDRINUSE || number == WSAEACCES)
-            error += "; another program (a receiver, an orv command) already uses that port";
-        else if (number == WSAEADDRNOTAVAIL)
-            error += "; that address belongs to no interface of this machine";
-        return false;
-    }
-    return true;
-}
-
-Endpoint UdpSocket::localEndpoint() const
-{
-    Endpoint endpoint;
-    int length = sizeof endpoint.address;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&endpoint.address), &length);
-    return endpoint;
-}
-
-bool UdpSocket::joinMulticast(const std::string& group, const std::string& interfaceIp,
-                              std::string& error)
-{
-    ip_mreq request{};
-    if (inet_pton(AF_INET, group.c_str(), &request.imr_multiaddr) != 1 ||
-        inet_pton(AF_INET, interfaceIp.c_str(), &request.imr_interface) != 1)
-    {
-        error = "bad multicast group or interface address";
-        return false;
-    }
-    if (::setsockopt(fd_, IPPROTO_IP, IP_ADD_MEMBERSHIP, reinterpret_cast<const char*>(&request),
-                     sizeof request) != 0)
-    {
-        error = "cannot join multicast group " + group + " on " + interfaceIp + ": " +
-                errnoText(WSAGetLastError());
-        return false;
-    }
-    return true;
 }
 
 bool UdpSocket::setMulticastSending(std::string& error)
