@@ -60,13 +60,15 @@ void expectFourDecksFilled(const nlohmann::json& snapshot)
         EXPECT_LE(number(snapshot, kBpm, deck), 200.0);
         EXPECT_GE(number(snapshot, kBeat, deck), 1.0);
         EXPECT_LE(number(snapshot, kBeat, deck), 4.0);
-        // The channel node reads the same receiver: deck number and BPM in its channels.
+        // The channel node reads the same receiver: deck number and BPM in its channels. The
+        // two nodes cook one after the other, so a datagram may land between the two cooks:
+        // values that move are compared within what they move in a frame or two.
         const int base = 3 + 11 * (deck - 1);
         EXPECT_EQ(channel(snapshot, base + 9), deck);
-        EXPECT_FLOAT_EQ(channel(snapshot, base + 4), number(snapshot, kBpm, deck));
+        EXPECT_NEAR(channel(snapshot, base + 4), number(snapshot, kBpm, deck), 0.5);
     }
     EXPECT_GT(number(snapshot, kUpfaderA, 1), 0.0);
-    EXPECT_FLOAT_EQ(channel(snapshot, 2), number(snapshot, kCrossfader, 1));
+    EXPECT_NEAR(channel(snapshot, 2), number(snapshot, kCrossfader, 1), 0.05);
     EXPECT_TRUE(std::isnan(channel(snapshot, 47))) << "channel 47 is never written";
 }
 
