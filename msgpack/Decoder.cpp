@@ -7,6 +7,7 @@
 #include "msgpack/RecurringValues.h"
 #include "msgpack/StreamReader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <istream>
@@ -19,6 +20,16 @@ namespace
 // The top-level value is read at depth 0; a value at depth max_depth is refused, so at most
 // 201 containers nest and the innermost of them is empty.
 constexpr int max_depth = 201;
+
+// Storage set aside before a container's items are read is for at most this many items, and
+// never more than the rest of the input could fill: nested containers each declaring a huge
+// count would otherwise each reserve room for the whole rest of the input. Longer
+// containers grow as their items arrive.
+constexpr uint64_t max_reserved_items = 16;
+
+// What one map node takes: the entry and the tree's links (colour and three pointers in the
+// usual implementations). Only sizes the slab; a node larger than this comes from the heap.
+constexpr size_t node_bytes = sizeof(MsgPack::object::value_type) + 4 * sizeof(void*);
 
 template <typename Reader> class MsgPackParser
 {
@@ -262,7 +273,7 @@ private:
     static MsgPack parse_array_impl(Reader& in, uint64_t count, int depth)
     {
         MsgPack::array items;
-        items.reserve(in.plausible_count(count, 1));
+        items.reserve(std::min<size_t>(in.plausible_count(count, 1), max_reserved_items));
         for (uint64_t i = 0; i < count; ++i)
         {
             MsgPack item = parse_msgpack(in, depth);
@@ -275,10 +286,15 @@ private:
         return MsgPack(std::move(items));
     }
 
-    // The first of equivalent keys wins: emplace keeps the entry already there.
+    // The first of equivalent keys wins: try_emplace keeps the entry already there (and
+    // takes no node for the one refused).
     static MsgPack parse_object_impl(Reader& in, uint64_t count, int depth)
     {
-        MsgPack::object entries;
+        // An entry is at least two bytes: a key and a value.
+        const size_t reserved = std::min<size_t>(in.plausible_count(count, 2), max_reserved_items);
+        NodeSlabPtr slab(reserved > 0 ? NodeSlab::create(reserved * node_bytes) : nullptr);
+        MsgPack::object entries(ObjectKeyLess(),
+                                NodeAllocator<MsgPack::object::value_type>(slab.get()));
         for (uint64_t i = 0; i < count; ++i)
         {
             MsgPack key = parse_msgpack(in, depth);
@@ -291,9 +307,9 @@ private:
             {
                 return MsgPack();
             }
-            entries.emplace(std::move(key), std::move(value));
+            entries.try_emplace(std::move(key), std::move(value));
         }
-        return MsgPack(std::move(entries));
+        return make_decoded_object(std::move(entries), std::move(slab));
     }
 
     static MsgPack parse_fixarray(Reader& in, uint8_t lead, int depth)

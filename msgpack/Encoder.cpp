@@ -251,7 +251,7 @@ void write(std::ostream& out, const std::vector<MsgPack>& values)
     }
 }
 
-void write(std::ostream& out, const std::map<MsgPack, MsgPack, ObjectKeyLess>& values)
+void write(std::ostream& out, const MsgPack::object& values)
 {
     write_map_header(out, values.size());
     for (const auto& [key, value] : values)

@@ -4,6 +4,8 @@
 
 // It stands alone (forward declarations only) so that it can be included in any order.
 
+#include "msgpack/NodeAllocator.h"
+
 #include <cstdint>
 #include <iosfwd>
 #include <map>
@@ -31,7 +33,9 @@ void write_unsigned(std::ostream& out, uint64_t value);
 void write(std::ostream& out, const std::string& value);
 void write(std::ostream& out, const std::vector<uint8_t>& value); // BINARY
 void write(std::ostream& out, const std::vector<MsgPack>& values);
-void write(std::ostream& out, const std::map<MsgPack, MsgPack, ObjectKeyLess>& values);
+void write(std::ostream& out,
+           const std::map<MsgPack, MsgPack, ObjectKeyLess,
+                          NodeAllocator<std::pair<const MsgPack, MsgPack>>>& values);
 void write(std::ostream& out, const std::tuple<int8_t, std::vector<uint8_t>>& value);
 
 // What precedes the bytes, elements or entries of each sized kind. A length or count above

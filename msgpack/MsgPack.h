@@ -18,6 +18,8 @@
 // and its handles copied from any number of threads; one MsgPack object that a thread
 // assigns must not be read by another at the same time. Decoding may run on many threads.
 
+#include "msgpack/NodeAllocator.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -73,7 +75,9 @@ public:
     };
 
     using array = std::vector<MsgPack>;
-    using object = std::map<MsgPack, MsgPack, ObjectKeyLess>;
+    // A std::map with its own allocator: see NodeAllocator.h.
+    using object = std::map<MsgPack, MsgPack, ObjectKeyLess,
+                            NodeAllocator<std::pair<const MsgPack, MsgPack>>>;
     using binary = std::vector<uint8_t>;
     using extension = std::tuple<int8_t, binary>;
     using shape = std::initializer_list<std::pair<std::string, Type>>;
@@ -168,6 +172,7 @@ public:
 private:
     friend struct ObjectKeyLess;
     friend class RecurringValues;
+    friend MsgPack make_decoded_object(object&& entries, NodeSlabPtr slab);
 
     // A handle on the same value that shares no ownership: copying and dropping it touch no
     // reference count. Only for values that are never destroyed.

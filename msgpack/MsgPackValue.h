@@ -296,11 +296,23 @@ public:
     const MsgPack& operator[](size_t i) const override;
 };
 
-class MsgPackObject final : public Value<MsgPack::OBJECT, MsgPack::object>
+// Owns the slab of a decoded map's nodes. A base class of MsgPackObject ahead of the map, so
+// that the slab is made before the map and outlives it.
+struct NodeSlabOwner
+{
+    NodeSlabPtr slab;
+};
+
+class MsgPackObject final : private NodeSlabOwner, public Value<MsgPack::OBJECT, MsgPack::object>
 {
 public:
     explicit MsgPackObject(const MsgPack::object& value) : Value(value) {}
     explicit MsgPackObject(MsgPack::object&& value) : Value(std::move(value)) {}
+    // A decoded map, whose nodes lie in `nodes`.
+    MsgPackObject(MsgPack::object&& value, NodeSlabPtr nodes)
+        : NodeSlabOwner{std::move(nodes)}, Value(std::move(value))
+    {
+    }
     const MsgPack::object& object_items() const override { return m_value; }
     const MsgPack& operator[](const std::string& key) const override;
 };
@@ -312,6 +324,9 @@ public:
     explicit MsgPackExtension(MsgPack::extension&& value) : Value(std::move(value)) {}
     const MsgPack::extension& extension_items() const override { return m_value; }
 };
+
+// The handle on a map that the decoder built in `slab`.
+MsgPack make_decoded_object(MsgPack::object&& entries, NodeSlabPtr slab);
 
 // The process-wide shared values, created on first use (thread-safe) and never changed.
 struct Statics

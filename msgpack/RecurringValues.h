@@ -11,7 +11,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 namespace orvpack
@@ -43,7 +42,7 @@ public:
             const char* key = m_key_bytes[k];
             if (key[0] == static_cast<char>(bytes[0]) &&
                 key[length - 1] == static_cast<char>(bytes[length - 1]) &&
-                std::memcmp(key, bytes, length) == 0)
+                same_bytes(key, bytes, length))
             {
                 return &m_keys[k];
             }
@@ -53,6 +52,19 @@ public:
 
 private:
     RecurringValues();
+
+    // For keys this short a plain loop beats a call to memcmp.
+    static bool same_bytes(const char* key, const unsigned char* bytes, size_t length)
+    {
+        for (size_t i = 1; i + 1 < length; ++i)
+        {
+            if (key[i] != static_cast<char>(bytes[i]))
+            {
+                return false;
+            }
+        }
+        return true;
+    }
 
     // The values themselves; the arrays below hold uncounted handles on them.
     std::vector<MsgPack> m_owners;

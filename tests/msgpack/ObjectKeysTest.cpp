@@ -84,3 +84,32 @@ TEST(ObjectKeys, StringLookupMatchesOnlyStringKeys)
     EXPECT_EQ(high_keys.object_items().begin()->second.int_value(), 2);
     EXPECT_EQ(high_keys["\xff"].int_value(), 1);
 }
+
+TEST(ObjectKeys, DecodedMapsOutliveNothingTheyLendAndCopiesStandAlone)
+{
+    // 20 entries: more than the decoder sets room aside for, so nodes of both origins.
+    std::string bytes = hex("de 00 14");
+    for (int i = 0; i < 20; ++i)
+    {
+        bytes += hex("a2 6b") + static_cast<char>('a' + i) + hex("cb 3f f0 00 00 00 00 00 00");
+    }
+    std::string err;
+    MsgPack::object copy;
+    MsgPack kept;
+    {
+        const MsgPack decoded = MsgPack::parse(bytes, err);
+        ASSERT_EQ(err, "");
+        copy = decoded.object_items();
+        MsgPack::object moved_from(decoded.object_items());
+        MsgPack::object moved(std::move(moved_from));
+        copy.swap(moved);
+        kept = decoded["kt"];
+    }
+    // Whatever the decoded map held is gone; the copy, the swapped map and the value remain.
+    EXPECT_EQ(copy.size(), 20u);
+    EXPECT_EQ(copy.at(MsgPack("ka")).float64_value(), 1.0);
+    copy.erase(MsgPack("kb"));
+    copy.emplace(MsgPack("new"), MsgPack(2.0));
+    EXPECT_EQ(MsgPack(copy)["new"].float64_value(), 2.0);
+    EXPECT_EQ(kept.float64_value(), 1.0);
+}

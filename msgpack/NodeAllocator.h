@@ -1,0 +1,128 @@
+#pragma once
+// The allocator of MsgPack::object. A map built by the decoder takes its nodes from one slab,
+// a single block sized for its entries, instead of one heap block per node; every other map
+// (built by a user, or copied from a decoded one) takes them from the heap like
+// std::allocator. A node that does not fit in the slab comes from the heap as well.
+//
+// A slab is only ever filled while its map is decoded; afterwards the map is immutable and
+// its nodes go back to the slab (a no-op) when it is destroyed, before the slab itself.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <type_traits>
+
+namespace orvpack
+{
+
+class alignas(alignof(std::max_align_t)) NodeSlab
+{
+public:
+    // A slab with room for `bytes` of nodes, in one allocation.
+    static NodeSlab* create(size_t bytes)
+    {
+        void* memory = ::operator new(sizeof(NodeSlab) + bytes);
+        return new (memory) NodeSlab(bytes);
+    }
+
+    static void destroy(NodeSlab* slab) noexcept { ::operator delete(slab); }
+
+    // `size` bytes aligned to `alignment`, or nullptr when the slab is full.
+    void* take(size_t size, size_t alignment) noexcept
+    {
+        const size_t start = (m_used + alignment - 1) / alignment * alignment;
+        if (start > m_capacity || m_capacity - start < size)
+        {
+            return nullptr;
+        }
+        m_used = start + size;
+        return bytes() + start;
+    }
+
+    bool holds(const void* memory) const noexcept
+    {
+        const auto address = reinterpret_cast<uintptr_t>(memory);
+        const auto first = reinterpret_cast<uintptr_t>(bytes());
+        return address >= first && address < first + m_capacity;
+    }
+
+private:
+    explicit NodeSlab(size_t capacity) : m_capacity(capacity) {}
+
+    unsigned char* bytes() noexcept { return reinterpret_cast<unsigned char*>(this + 1); }
+    const unsigned char* bytes() const noexcept
+    {
+        return reinterpret_cast<const unsigned char*>(this + 1);
+    }
+
+    size_t m_used = 0;
+    const size_t m_capacity;
+};
+
+struct NodeSlabDelete
+{
+    void operator()(NodeSlab* slab) const noexcept { NodeSlab::destroy(slab); }
+};
+using NodeSlabPtr = std::unique_ptr<NodeSlab, NodeSlabDelete>;
+
+template <typename T> class NodeAllocator
+{
+public:
+    using value_type = T;
+    // A slab belongs to the one map it was made for: copies of a map take the heap, and the
+    // slab never moves to another map by assignment or swap.
+    using propagate_on_container_copy_assignment = std::false_type;
+    using propagate_on_container_move_assignment = std::false_type;
+    using propagate_on_container_swap = std::false_type;
+    using is_always_equal = std::false_type;
+
+    NodeAllocator() noexcept = default;
+    explicit NodeAllocator(NodeSlab* slab) noexcept : m_slab(slab) {}
+    template <typename U> NodeAllocator(const NodeAllocator<U>& other) noexcept
+        : m_slab(other.slab())
+    {
+    }
+
+    T* allocate(size_t n)
+    {
+        if (m_slab != nullptr && n == 1)
+        {
+            if (void* memory = m_slab->take(sizeof(T), alignof(T)))
+            {
+                return static_cast<T*>(memory);
+            }
+        }
+        return std::allocator<T>().allocate(n);
+    }
+
+    void deallocate(T* memory, size_t n) noexcept
+    {
+        if (m_slab != nullptr && m_slab->holds(memory))
+        {
+            return;
+        }
+        std::allocator<T>().deallocate(memory, n);
+    }
+
+    NodeAllocator select_on_container_copy_construction() const noexcept
+    {
+        return NodeAllocator();
+    }
+
+    NodeSlab* slab() const noexcept { return m_slab; }
+
+    template <typename U> bool operator==(const NodeAllocator<U>& other) const noexcept
+    {
+        return m_slab == other.slab();
+    }
+    template <typename U> bool operator!=(const NodeAllocator<U>& other) const noexcept
+    {
+        return m_slab != other.slab();
+    }
+
+private:
+    NodeSlab* m_slab = nullptr;
+};
+
+} // namespace orvpack
