@@ -1,11 +1,19 @@
-// Connecting when the system refuses a socket: the descriptor limit of the process is lowered
-// for the call and restored afterwards.
+// The receiver when the system fails it: no descriptor left for a socket (the descriptor
+// limit lowered for the call), no address space left for a thread's stack, and a socket
+// handle that stops being a socket under a running receive thread.
 #include "Loopback.h"
+#include "Payload.h"
 #include "TestReceiver.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <fstream>
+#include <mutex>
+#include <thread>
+#include <vector>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace
 {
@@ -30,6 +38,44 @@ public:
 private:
     rlimit saved{};
 };
+
+// Lowers the soft address-space limit to `bytes` while it lives.
+class AddressSpaceLimit
+{
+public:
+    explicit AddressSpaceLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_AS, &saved);
+        rlimit lowered = saved;
+        lowered.rlim_cur = bytes;
+        applied = setrlimit(RLIMIT_AS, &lowered) == 0;
+    }
+    ~AddressSpaceLimit() { setrlimit(RLIMIT_AS, &saved); }
+    AddressSpaceLimit(const AddressSpaceLimit&) = delete;
+    AddressSpaceLimit& operator=(const AddressSpaceLimit&) = delete;
+
+    bool applied = false;
+
+private:
+    rlimit saved{};
+};
+
+// The process's mapped address space in bytes (VmSize), or 0 where it cannot be read.
+rlim_t addressSpaceInUse()
+{
+    std::ifstream status("/proc/self/status");
+    std::string word;
+    while (status >> word)
+    {
+        if (word == "VmSize:")
+        {
+            rlim_t kib = 0;
+            status >> kib;
+            return kib * 1024;
+        }
+    }
+    return 0;
+}
 
 } // namespace
 
@@ -80,4 +126,87 @@ TEST(SystemFailure, RefusedSocketAfterAFailedBindLeavesNoStaleHandle)
     EXPECT_EQ(openDescriptorCount(), descriptors);
     receiver.disconnect();
     EXPECT_EQ(openDescriptorCount(), descriptors);
+}
+
+TEST(SystemFailure, ThreadThatCannotStartLeavesNoClaimAndNoSocket)
+{
+    TestReceiver receiver;
+    // The C library keeps the stacks of ended threads for new ones: park threads on all of
+    // them, so that a new thread needs fresh address space.
+    std::mutex parked;
+    std::unique_lock<std::mutex> hold(parked);
+    std::vector<std::thread> parkedThreads;
+    for (int i = 0; i < 16; ++i)
+    {
+        parkedThreads.emplace_back([&parked] { std::lock_guard<std::mutex> wait(parked); });
+    }
+    const auto release = [&]
+    {
+        hold.unlock();
+        for (std::thread& thread : parkedThreads)
+        {
+            thread.join();
+        }
+    };
+    const rlim_t inUse = addressSpaceInUse();
+    // The sanitizers reserve terabytes of address space up front and need more as they go.
+    if (inUse == 0 || inUse > (rlim_t{16} << 30))
+    {
+        release();
+        GTEST_SKIP() << "address space not limitable here";
+    }
+    const int descriptors = openDescriptorCount();
+    {
+        // Room for the socket and the texts, none for a thread's stack of several MiB.
+        AddressSpaceLimit tight(inUse + (rlim_t{1} << 20));
+        ASSERT_TRUE(tight.applied);
+        receiver.connect();
+    }
+    release();
+    const std::string text = receiver.errorTextCopy();
+    const std::string prefix = "Error starting receive thread: ";
+    ASSERT_EQ(text.compare(0, prefix.size(), prefix), 0) << text;
+    EXPECT_GT(std::stoi(text.substr(prefix.size())), 0) << text;
+    EXPECT_FALSE(receiver.running.load());
+    EXPECT_FALSE(receiver.isConnected());
+    EXPECT_FALSE(receiver.receiveThread.joinable());
+    EXPECT_EQ(receiver.socketFd, orv::invalidSocket);
+    EXPECT_EQ(openDescriptorCount(), descriptors);
+
+    receiver.connect();
+    EXPECT_TRUE(receiver.isConnected()) << receiver.errorTextCopy();
+    receiver.disconnect();
+}
+
+TEST(SystemFailure, ReceiveErrorsBecomeTheWarningAndDisconnectStillStops)
+{
+    TestReceiver receiver;
+    receiver.port = 65536; // bound as port 0: the system picks one
+    receiver.connect();
+    ASSERT_TRUE(receiver.isConnected()) << receiver.errorTextCopy();
+    LoopbackSocket sender;
+    const int descriptors = openDescriptorCount();
+    const std::uint16_t port = orv::udp::localPort(receiver.socketFd);
+
+    // The handle now names /dev/null; the receive blocked on the socket still ends with the
+    // next datagram, and every receive after it fails with ENOTSOCK.
+    const int notASocket = ::open("/dev/null", O_RDONLY);
+    ASSERT_GE(notASocket, 0);
+    ASSERT_EQ(::dup2(notASocket, receiver.socketFd), receiver.socketFd);
+    ::close(notASocket);
+    const std::string expected = "Error Receiving: " + std::to_string(ENOTSOCK);
+    EXPECT_TRUE(waitUntil(
+        [&]
+        {
+            sender.send(port, Payload().map(0).datagram(0));
+            return receiver.warningTextCopy() == expected;
+        }))
+        << receiver.warningTextCopy();
+
+    const auto start = std::chrono::steady_clock::now();
+    receiver.disconnect();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+    EXPECT_FALSE(receiver.receiveThread.joinable());
+    EXPECT_EQ(receiver.socketFd, orv::invalidSocket);
+    EXPECT_EQ(openDescriptorCount(), descriptors - 1);
 }
