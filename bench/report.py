@@ -208,29 +208,34 @@ NOTES = """\
 
 A decoded `Deck` is 23 values: the map, 11 keys and 11 values. The keys and the two small
 integers are shared prebuilt values, handed out as uncounted handles (no allocation and no
-atomic reference count); what remains is one allocation for each of the 9 floats, one for the
-map value and one node of `std::map` for each of the 11 entries: about 21 heap blocks, against
-msgpack-cxx's zone (a handful of blocks, a bump pointer and a flat array of key-value pairs).
-A profile of the decode (valgrind --tool=callgrind, per decode of the Deck payload, about
-9,600 instructions against about 3,000 for msgpack-cxx) puts roughly 37% in `malloc` and
-`free` (glibc's per-thread cache keeps 7 blocks per size, and a Deck frees 11 map nodes of one
-size, so part of them take the slower path), 20% in building the red-black tree (key
-comparisons and rebalancing), 10% in matching keys against the prebuilt ones and the rest in
-dispatch, the virtual calls of the value classes and reading numbers. That gap is the price of
-the value model itself: an immutable, shared tree with a `std::map` per object and one shared
-allocation per value, which the public interface (`object_items()` returns that map) fixes.
+atomic reference count). The map takes its 11 nodes from one slab, a single block sized for
+its entries when the decoder reads the map's count: `MsgPack::object` is a `std::map` whose
+allocator draws from that slab for a decoded map and from the heap for any other (a copy of a
+decoded map included), so the interface is unchanged. What remains is one shared allocation for
+each of the 9 floats, the map value and its slab: 11 heap blocks, against msgpack-cxx's zone (a
+handful of blocks, a bump pointer and a flat array of key-value pairs).
 
-Against Python's msgpack the decode is close to even, and which side is ahead depends on the
-payload and on the run: CPython builds the same dict from its small-object allocator, a free
-list of floats and interned keys, so its cost per value is a pointer bump where ours is a
-glibc `malloc` and `free`. Reducing ours further means fewer blocks per value (an arena per
-datagram, or storage of maps other than `std::map`), which changes the value model's
-interface and ownership rules; it is left as a design decision.
+The remaining gap is the value model: every value that is not shared is its own reference-
+counted object (a `malloc`, a `free` and an atomic decrement each), a map is a red-black tree
+built by key comparisons, and every accessor is a virtual call. A profile of the Deck decode
+(perf record -g on `orv_bench_decode`) puts about a fifth of the time in `malloc`/`free`
+(now nearly all of it for the floats), a fifth in searching and rebalancing the tree, a sixth
+in matching keys against the prebuilt ones and most of the rest in the map's read loop, the
+dispatch on lead bytes and reading numbers.
+Sharing the float values' storage with their map would need a reference count on the slab
+per value, since a handle on a value may outlive its map; it would save most of the remaining
+`malloc`/`free` time.
 
-Changes made for these figures: the shared keys and small integers are handed out uncounted
-(two atomic operations fewer per shared value, about 10% of a Deck decode); the records are
-filled in one walk of the map instead of one tree search per field; the receive thread writes
-the sender's address itself instead of through glibc's `inet_ntop` (a formatted print, several
+Against Python's msgpack: CPython builds the same dict from its small-object allocator, a free
+list of floats and interned keys, so its cost per value is a pointer bump; since the slab the
+Deck decode is ahead of it.
+
+Changes made for these figures: the map's nodes come from one slab (the Deck decode went from
+21 heap blocks to 11 and from 842 ns to about 550 ns on a quiet machine); keys are compared
+against the prebuilt ones without a call to `memcmp`; the shared keys and small integers are
+handed out uncounted (two atomic operations fewer per shared value); the records are filled in
+one walk of the map instead of one tree search per field; the receive thread writes the
+sender's address itself instead of through glibc's `inet_ntop` (a formatted print, several
 hundred nanoseconds per datagram) and clears only the part of its buffer that the previous
 datagram used.
 
@@ -246,16 +251,18 @@ and the plug-in makes none after its first cooks.
 
 ## What limits the receive path
 
-Both receivers spend most of their time in the kernel: the `recvfrom` system call and, above
-all, waking the blocked thread for a datagram (the context switch in a virtual machine costs
-microseconds). On top of that the receiver zeroes the part of its buffer the previous datagram
-used, writes the sender's address as text, takes its lock for the filter and again for the
-store, decodes and builds the record: about 1.5 µs for a Deck datagram, of which the decode is
-two thirds. A profile (perf record -g, split by thread) shows the receiver's own code at about a
-third of its thread's samples, decode and lookups first, `malloc`/`free` next; the ratio to the
-bare loop is that third. The figure also depends on how many datagrams each wake-up finds: a
-slower thread finds more waiting and wakes less often (wake-ups per datagram above), so the
-ratio is best read together with that row.
+Both receivers spend most of their time in the kernel: the `recvfrom` system call and waking
+the blocked thread (the context switch in a virtual machine costs microseconds). On a quiet
+machine the bare loop finds several datagrams waiting per wake-up and needs about 1.5 µs per
+datagram; the receiver then adds its own work for each: decoding the Deck and building the
+record (about 0.6 µs with warm caches, more in a thread whose caches the kernel has just
+walked through), two short lock holds (filter, store), the sender's address as text and
+clearing what the previous datagram left in the buffer. That work alone is more than a
+quarter of the bare loop's cost, so the 1.25 target is out of reach with one tree per
+datagram as the decode is specified: even msgpack-cxx's decode (about 0.2 µs) would use most
+of the allowance. On a loaded machine the bare loop's wake-ups cost more and the ratio falls
+(1.40 in an earlier run at load 5). The ratio is best read together with the wake-ups per
+datagram: a slower thread finds more waiting and wakes less often.
 """
 
 
