@@ -208,36 +208,37 @@ NOTES = """\
 
 A decoded `Deck` is 23 values: the map, 11 keys and 11 values. The keys and the two small
 integers are shared prebuilt values, handed out as uncounted handles (no allocation and no
-atomic reference count). The map takes its 11 nodes from one slab, a single block sized for
-its entries when the decoder reads the map's count: `MsgPack::object` is a `std::map` whose
-allocator draws from that slab for a decoded map and from the heap for any other (a copy of a
-decoded map included), so the interface is unchanged. What remains is one shared allocation for
-each of the 9 floats, the map value and its slab: 11 heap blocks, against msgpack-cxx's zone (a
-handful of blocks, a bump pointer and a flat array of key-value pairs).
+atomic reference count). Everything else lies in one slab, a single block that the decoder
+sizes from the map's count before reading the entries: the map's 11 nodes (`MsgPack::object`
+is a `std::map` whose allocator draws from the slab for a decoded map and from the heap for any
+other, a copy of a decoded map included, so the interface is unchanged) and the 9 floats'
+shared blocks. A handle on one of those floats may outlive its map, so the slab counts its
+holders (the map and each value in it) and goes when the last one does; the counts are taken
+in one step when the slab is made, so decoding itself touches no atomic for them. A Deck is
+therefore 2 heap blocks (the map value and its slab), against msgpack-cxx's zone.
 
-The remaining gap is the value model: every value that is not shared is its own reference-
-counted object (a `malloc`, a `free` and an atomic decrement each), a map is a red-black tree
-built by key comparisons, and every accessor is a virtual call. A profile of the Deck decode
-(perf record -g on `orv_bench_decode`) puts about a fifth of the time in `malloc`/`free`
-(now nearly all of it for the floats), a fifth in searching and rebalancing the tree, a sixth
-in matching keys against the prebuilt ones and most of the rest in the map's read loop, the
-dispatch on lead bytes and reading numbers.
-Sharing the float values' storage with their map would need a reference count on the slab
-per value, since a handle on a value may outlive its map; it would save most of the remaining
-`malloc`/`free` time.
+The remaining gap is the value model: a map is a red-black tree built by key comparisons,
+every value is an object with a virtual interface and a reference count that is dropped
+atomically, and the default handle is the shared null value. A profile of the Deck decode
+(perf record -g on `orv_bench_decode`) puts about a quarter of the time in searching and
+rebalancing the tree, a seventh in matching keys against the prebuilt ones, and most of the
+rest in the map's read loop, the dispatch on lead bytes and making the float values; the
+allocator is down to a few per cent. msgpack-cxx writes a flat array of key-value pairs into a
+bump-pointer zone and builds no index at all, which is why it stays ahead.
 
 Against Python's msgpack: CPython builds the same dict from its small-object allocator, a free
-list of floats and interned keys, so its cost per value is a pointer bump; since the slab the
-Deck decode is ahead of it.
+list of floats and interned keys, so its cost per value is a pointer bump; with the slab the
+Deck decode is well ahead of it.
 
-Changes made for these figures: the map's nodes come from one slab (the Deck decode went from
-21 heap blocks to 11 and from 842 ns to about 550 ns on a quiet machine); keys are compared
-against the prebuilt ones without a call to `memcmp`; the shared keys and small integers are
-handed out uncounted (two atomic operations fewer per shared value); the records are filled in
-one walk of the map instead of one tree search per field; the receive thread writes the
-sender's address itself instead of through glibc's `inet_ntop` (a formatted print, several
-hundred nanoseconds per datagram) and clears only the part of its buffer that the previous
-datagram used.
+Changes made for these figures: the map's nodes and values come from one slab (the Deck decode
+went from 21 heap blocks to 2 and from about 840 ns to about 460 ns on a quiet machine); the
+handles the decoder makes no longer start as the shared null value (an atomic increment and
+decrement each); keys are compared against the prebuilt ones without a call to `memcmp`; the
+shared keys and small integers are handed out uncounted (two atomic operations fewer per
+shared value); the records are filled in one walk of the map instead of one tree search per
+field; the receive thread writes the sender's address itself instead of through glibc's
+`inet_ntop` (a formatted print, several hundred nanoseconds per datagram) and clears only the
+part of its buffer that the previous datagram used.
 
 ## What limits the OrvDat cook
 

@@ -30,6 +30,8 @@ constexpr uint64_t max_reserved_items = 16;
 // What one map node takes: the entry and the tree's links (colour and three pointers in the
 // usual implementations). Only sizes the slab; a node larger than this comes from the heap.
 constexpr size_t node_bytes = sizeof(MsgPack::object::value_type) + 4 * sizeof(void*);
+// What one number value takes with its reference counts and allocator, likewise.
+constexpr size_t value_bytes = sizeof(MsgPackUint64) + 3 * sizeof(void*);
 
 template <typename Reader> class MsgPackParser
 {
@@ -165,7 +167,7 @@ private:
             }
             T value;
             std::memcpy(&value, &bits, sizeof value);
-            return MsgPack(value);
+            return make_number(in, value);
         }
         else
         {
@@ -190,8 +192,27 @@ private:
                     return RecurringValues::get().small_negative(value);
                 }
             }
-            return MsgPack(value);
+            return make_number(in, value);
         }
+    }
+
+    // A number that no prebuilt value shares: in the slab of the map being read, if any.
+    template <typename T> static MsgPack make_number(Reader& in, T value)
+    {
+        if (in.value_slab != nullptr && in.value_slab->has_value_room())
+        {
+            return DecodedValues::in_slab<typename ValueClassOf<T>::type>(in.value_slab, value);
+        }
+        return MsgPack(value);
+    }
+
+    static MsgPack make_string(Reader& in, std::string&& text)
+    {
+        if (in.value_slab != nullptr && in.value_slab->has_value_room())
+        {
+            return DecodedValues::in_slab<MsgPackString>(in.value_slab, std::move(text));
+        }
+        return MsgPack(std::move(text));
     }
 
     static MsgPack parse_string_impl(Reader& in, size_t length)
@@ -208,14 +229,14 @@ private:
             {
                 return *key;
             }
-            return MsgPack(std::string(reinterpret_cast<const char*>(bytes), length));
+            return make_string(in, std::string(reinterpret_cast<const char*>(bytes), length));
         }
         std::string text;
         if (!in.take_block(length, text))
         {
             return MsgPack();
         }
-        return MsgPack(std::move(text));
+        return make_string(in, std::move(text));
     }
 
     static MsgPack parse_fixstring(Reader& in, uint8_t lead, int)
@@ -272,6 +293,7 @@ private:
 
     static MsgPack parse_array_impl(Reader& in, uint64_t count, int depth)
     {
+        in.value_slab = nullptr; // elements are not a map's values
         MsgPack::array items;
         items.reserve(std::min<size_t>(in.plausible_count(count, 1), max_reserved_items));
         for (uint64_t i = 0; i < count; ++i)
@@ -292,24 +314,36 @@ private:
     {
         // An entry is at least two bytes: a key and a value.
         const size_t reserved = std::min<size_t>(in.plausible_count(count, 2), max_reserved_items);
-        NodeSlabPtr slab(reserved > 0 ? NodeSlab::create(reserved * node_bytes) : nullptr);
+        NodeSlabPtr slab(reserved > 0
+                             ? NodeSlab::create(reserved * (node_bytes + value_bytes), reserved)
+                             : nullptr);
         MsgPack::object entries(ObjectKeyLess(),
                                 NodeAllocator<MsgPack::object::value_type>(slab.get()));
+        // Only this map's own values go to its slab, and the reader never keeps a pointer to
+        // it past this call.
+        struct ValueSlabScope
+        {
+            Reader& in;
+            ~ValueSlabScope() { in.value_slab = nullptr; }
+        } scope{in};
         for (uint64_t i = 0; i < count; ++i)
         {
+            in.value_slab = nullptr;
             MsgPack key = parse_msgpack(in, depth);
             if (in.failed())
             {
                 return MsgPack();
             }
+            in.value_slab = slab.get();
             MsgPack value = parse_msgpack(in, depth);
+            in.value_slab = nullptr;
             if (in.failed())
             {
                 return MsgPack();
             }
             entries.try_emplace(std::move(key), std::move(value));
         }
-        return make_decoded_object(std::move(entries), std::move(slab));
+        return DecodedValues::object(std::move(entries), std::move(slab));
     }
 
     static MsgPack parse_fixarray(Reader& in, uint8_t lead, int depth)

@@ -3,6 +3,8 @@
 // failure flags a stream would (end of input, and refusal of a byte or a depth), so that the
 // decoder reports the same outcome whichever reader it runs on.
 
+#include "msgpack/NodeAllocator.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -82,6 +84,9 @@ public:
     bool end_of_input() const { return m_end_of_input; }
     size_t position() const { return static_cast<size_t>(m_next - m_begin); }
     bool at_end() const { return m_next == m_end; }
+
+    // Where the decoder puts the scalar values of the map it is reading (nullptr: the heap).
+    NodeSlab* value_slab = nullptr;
 
 private:
     const unsigned char* m_begin;

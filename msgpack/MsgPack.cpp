@@ -25,11 +25,10 @@ MsgPack::MsgPack(const array& values) : m_ptr(std::make_shared<MsgPackArray>(val
 MsgPack::MsgPack(array&& values) : m_ptr(std::make_shared<MsgPackArray>(std::move(values))) {}
 MsgPack::MsgPack(const object& values) : m_ptr(std::make_shared<MsgPackObject>(values)) {}
 MsgPack::MsgPack(object&& values) : m_ptr(std::make_shared<MsgPackObject>(std::move(values))) {}
-MsgPack make_decoded_object(MsgPack::object&& entries, NodeSlabPtr slab)
+MsgPack DecodedValues::object(MsgPack::object&& entries, NodeSlabPtr slab)
 {
-    MsgPack handle;
-    handle.m_ptr = std::make_shared<MsgPackObject>(std::move(entries), std::move(slab));
-    return handle;
+    return MsgPack(std::shared_ptr<MsgPackValue>(
+        std::make_shared<MsgPackObject>(std::move(entries), std::move(slab))));
 }
 MsgPack::MsgPack(const binary& values) : m_ptr(std::make_shared<MsgPackBinary>(values)) {}
 MsgPack::MsgPack(binary&& values) : m_ptr(std::make_shared<MsgPackBinary>(std::move(values))) {}

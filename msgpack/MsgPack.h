@@ -172,7 +172,7 @@ public:
 private:
     friend struct ObjectKeyLess;
     friend class RecurringValues;
-    friend MsgPack make_decoded_object(object&& entries, NodeSlabPtr slab);
+    friend struct DecodedValues;
 
     // A handle on the same value that shares no ownership: copying and dropping it touch no
     // reference count. Only for values that are never destroyed.
@@ -183,6 +183,9 @@ private:
             std::shared_ptr<MsgPackValue>(std::shared_ptr<MsgPackValue>(), value.m_ptr.get());
         return handle;
     }
+
+    // A handle on a value made elsewhere, without touching the shared null value first.
+    explicit MsgPack(std::shared_ptr<MsgPackValue>&& value) noexcept : m_ptr(std::move(value)) {}
 
     std::shared_ptr<MsgPackValue> m_ptr;
 };

@@ -325,8 +325,32 @@ public:
     const MsgPack::extension& extension_items() const override { return m_value; }
 };
 
-// The handle on a map that the decoder built in `slab`.
-MsgPack make_decoded_object(MsgPack::object&& entries, NodeSlabPtr slab);
+// The handles the decoder makes on values in a slab.
+struct DecodedValues
+{
+    // A map whose nodes lie in `slab`.
+    static MsgPack object(MsgPack::object&& entries, NodeSlabPtr slab);
+
+    // A value of class V whose shared block lies in `slab`, which must have value room.
+    template <typename V, typename Arg> static MsgPack in_slab(NodeSlab* slab, Arg&& arg)
+    {
+        return MsgPack(std::shared_ptr<MsgPackValue>(
+            std::allocate_shared<V>(SlabValueAllocator<V>(slab), std::forward<Arg>(arg))));
+    }
+};
+
+// The value class of each stored number type.
+template <typename T> struct ValueClassOf;
+template <> struct ValueClassOf<float> { using type = MsgPackFloat; };
+template <> struct ValueClassOf<double> { using type = MsgPackDouble; };
+template <> struct ValueClassOf<int8_t> { using type = MsgPackInt8; };
+template <> struct ValueClassOf<int16_t> { using type = MsgPackInt16; };
+template <> struct ValueClassOf<int32_t> { using type = MsgPackInt32; };
+template <> struct ValueClassOf<int64_t> { using type = MsgPackInt64; };
+template <> struct ValueClassOf<uint8_t> { using type = MsgPackUint8; };
+template <> struct ValueClassOf<uint16_t> { using type = MsgPackUint16; };
+template <> struct ValueClassOf<uint32_t> { using type = MsgPackUint32; };
+template <> struct ValueClassOf<uint64_t> { using type = MsgPackUint64; };
 
 // The process-wide shared values, created on first use (thread-safe) and never changed.
 struct Statics

@@ -6,7 +6,13 @@
 //
 // A slab is only ever filled while its map is decoded; afterwards the map is immutable and
 // its nodes go back to the slab (a no-op) when it is destroyed, before the slab itself.
+//
+// The map's scalar values live in the slab too (SlabValueAllocator). A handle on such a value
+// may outlive the map, so the slab counts its holders: the map, and each value it holds.
+// Every value counted is counted when the slab is made (room for one per entry), so decoding
+// touches no atomic; the map gives back the room it did not use when it releases the slab.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -19,14 +25,22 @@ namespace orvpack
 class alignas(alignof(std::max_align_t)) NodeSlab
 {
 public:
-    // A slab with room for `bytes` of nodes, in one allocation.
-    static NodeSlab* create(size_t bytes)
+    // A slab of `bytes`, in one allocation, for up to `values` values besides the nodes.
+    static NodeSlab* create(size_t bytes, size_t values)
     {
         void* memory = ::operator new(sizeof(NodeSlab) + bytes);
-        return new (memory) NodeSlab(bytes);
+        return new (memory) NodeSlab(bytes, values);
     }
 
-    static void destroy(NodeSlab* slab) noexcept { ::operator delete(slab); }
+    // The map's release: the slab goes when no value taken from it is left.
+    void release_by_owner() noexcept { release(1 + m_value_room); }
+
+    bool has_value_room() const noexcept { return m_value_room > 0; }
+
+    // Counts one more value; only while its map is being decoded, and only with room left.
+    void count_value() noexcept { --m_value_room; }
+
+    void release_value() noexcept { release(1); }
 
     // `size` bytes aligned to `alignment`, or nullptr when the slab is full.
     void* take(size_t size, size_t alignment) noexcept
@@ -48,7 +62,18 @@ public:
     }
 
 private:
-    explicit NodeSlab(size_t capacity) : m_capacity(capacity) {}
+    NodeSlab(size_t capacity, size_t values)
+        : m_holders(1 + values), m_value_room(values), m_capacity(capacity)
+    {
+    }
+
+    void release(size_t holders) noexcept
+    {
+        if (m_holders.fetch_sub(holders, std::memory_order_acq_rel) == holders)
+        {
+            ::operator delete(this);
+        }
+    }
 
     unsigned char* bytes() noexcept { return reinterpret_cast<unsigned char*>(this + 1); }
     const unsigned char* bytes() const noexcept
@@ -56,13 +81,15 @@ private:
         return reinterpret_cast<const unsigned char*>(this + 1);
     }
 
+    std::atomic<size_t> m_holders;
+    size_t m_value_room;
     size_t m_used = 0;
     const size_t m_capacity;
 };
 
 struct NodeSlabDelete
 {
-    void operator()(NodeSlab* slab) const noexcept { NodeSlab::destroy(slab); }
+    void operator()(NodeSlab* slab) const noexcept { slab->release_by_owner(); }
 };
 using NodeSlabPtr = std::unique_ptr<NodeSlab, NodeSlabDelete>;
 
@@ -123,6 +150,53 @@ public:
 
 private:
     NodeSlab* m_slab = nullptr;
+};
+
+// The allocator of one value's shared block (value and reference count) in its map's slab.
+// Every block it makes counts as a holder of the slab, also one that had to come from the heap
+// because the slab was full, so that the slab outlives every block that asks it about itself.
+template <typename T> class SlabValueAllocator
+{
+public:
+    using value_type = T;
+
+    explicit SlabValueAllocator(NodeSlab* slab) noexcept : m_slab(slab) {}
+    template <typename U> SlabValueAllocator(const SlabValueAllocator<U>& other) noexcept
+        : m_slab(other.slab())
+    {
+    }
+
+    T* allocate(size_t n)
+    {
+        void* memory = n == 1 ? m_slab->take(sizeof(T), alignof(T)) : nullptr;
+        T* block = memory != nullptr ? static_cast<T*>(memory) : std::allocator<T>().allocate(n);
+        m_slab->count_value();
+        return block;
+    }
+
+    void deallocate(T* block, size_t n) noexcept
+    {
+        NodeSlab* const slab = m_slab;
+        if (!slab->holds(block))
+        {
+            std::allocator<T>().deallocate(block, n);
+        }
+        slab->release_value();
+    }
+
+    NodeSlab* slab() const noexcept { return m_slab; }
+
+    template <typename U> bool operator==(const SlabValueAllocator<U>& other) const noexcept
+    {
+        return m_slab == other.slab();
+    }
+    template <typename U> bool operator!=(const SlabValueAllocator<U>& other) const noexcept
+    {
+        return m_slab != other.slab();
+    }
+
+private:
+    NodeSlab* m_slab;
 };
 
 } // namespace orvpack

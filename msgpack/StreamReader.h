@@ -4,6 +4,8 @@
 // Large blocks are read in bounded chunks, so a declared length that the stream cannot fill
 // costs no more storage than the bytes that really arrive.
 
+#include "msgpack/NodeAllocator.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -49,6 +51,9 @@ public:
     void refuse() { m_in.setstate(std::ios::failbit); }
     bool failed() const { return m_in.rdstate() != std::ios::goodbit; }
     bool end_of_input() const { return m_in.eof(); }
+
+    // Where the decoder puts the scalar values of the map it is reading (nullptr: the heap).
+    NodeSlab* value_slab = nullptr;
 
 private:
     static constexpr size_t chunk = 64 * 1024;

@@ -87,3 +87,37 @@ TEST(ConcurrentDecode, ThreadsDecodingAtOnceAllGetTheSameResults)
     }
     EXPECT_EQ(wrong.load(), 0);
 }
+
+TEST(ConcurrentDecode, ValuesOutliveTheirMapAcrossThreads)
+{
+    // A decoded map's numbers and strings share its storage: handles on them, copied to other
+    // threads and dropped there in any order after the map itself, must keep them whole.
+    const std::string payload = hex("83 a3 42 50 4d cb 40 5f 00 00 00 00 00 00 a5 54 69 74 6c 65"
+                                    " a4 53 6f 6e 67 a4 42 65 61 74 d1 01 00");
+    for (int round = 0; round < 200; ++round)
+    {
+        std::vector<MsgPack> values;
+        {
+            std::string err;
+            const MsgPack map = MsgPack::parse(payload, err);
+            values = {map["BPM"], map["Title"], map["Beat"]};
+        }
+        std::atomic<int> wrong{0};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 3; ++t)
+        {
+            threads.emplace_back(
+                [&wrong, copy = values]
+                {
+                    wrong += copy[0].float64_value() != 124.0 || copy[1].string_value() != "Song" ||
+                             copy[2].int_value() != 256;
+                });
+        }
+        values.clear();
+        for (std::thread& thread : threads)
+        {
+            thread.join();
+        }
+        EXPECT_EQ(wrong.load(), 0);
+    }
+}
