@@ -18,45 +18,25 @@
 namespace
 {
 
-// Lowers the soft descriptor limit to `limit` while it lives.
-class DescriptorLimit
+// Lowers the soft limit `which` (RLIMIT_NOFILE, RLIMIT_AS) to `value` while it lives.
+class ResourceLimit
 {
 public:
-    explicit DescriptorLimit(rlim_t limit)
+    ResourceLimit(int which, rlim_t value) : resource(which)
     {
-        getrlimit(RLIMIT_NOFILE, &saved);
+        getrlimit(resource, &saved);
         rlimit lowered = saved;
-        lowered.rlim_cur = limit;
-        applied = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+        lowered.rlim_cur = value;
+        applied = setrlimit(resource, &lowered) == 0;
     }
-    ~DescriptorLimit() { setrlimit(RLIMIT_NOFILE, &saved); }
-    DescriptorLimit(const DescriptorLimit&) = delete;
-    DescriptorLimit& operator=(const DescriptorLimit&) = delete;
+    ~ResourceLimit() { setrlimit(resource, &saved); }
+    ResourceLimit(const ResourceLimit&) = delete;
+    ResourceLimit& operator=(const ResourceLimit&) = delete;
 
     bool applied = false;
 
 private:
-    rlimit saved{};
-};
-
-// Lowers the soft address-space limit to `bytes` while it lives.
-class AddressSpaceLimit
-{
-public:
-    explicit AddressSpaceLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_AS, &saved);
-        rlimit lowered = saved;
-        lowered.rlim_cur = bytes;
-        applied = setrlimit(RLIMIT_AS, &lowered) == 0;
-    }
-    ~AddressSpaceLimit() { setrlimit(RLIMIT_AS, &saved); }
-    AddressSpaceLimit(const AddressSpaceLimit&) = delete;
-    AddressSpaceLimit& operator=(const AddressSpaceLimit&) = delete;
-
-    bool applied = false;
-
-private:
+    int resource;
     rlimit saved{};
 };
 
@@ -88,7 +68,7 @@ TEST(SystemFailure, NoDescriptorLeftGivesSocketCreationFailed)
     receiver.disconnect();
     const int descriptors = openDescriptorCount();
     {
-        DescriptorLimit none(0);
+        ResourceLimit none(RLIMIT_NOFILE, 0);
         ASSERT_TRUE(none.applied);
         receiver.connect();
     }
@@ -115,7 +95,7 @@ TEST(SystemFailure, RefusedSocketAfterAFailedBindLeavesNoStaleHandle)
     ASSERT_NE(receiver.socketFd, orv::invalidSocket); // kept by the failed bind
 
     {
-        DescriptorLimit none(0);
+        ResourceLimit none(RLIMIT_NOFILE, 0);
         ASSERT_TRUE(none.applied);
         receiver.connect();
     }
@@ -158,7 +138,7 @@ TEST(SystemFailure, ThreadThatCannotStartLeavesNoClaimAndNoSocket)
     const int descriptors = openDescriptorCount();
     {
         // Room for the socket and the texts, none for a thread's stack of several MiB.
-        AddressSpaceLimit tight(inUse + (rlim_t{1} << 20));
+        ResourceLimit tight(RLIMIT_AS, inUse + (rlim_t{1} << 20));
         ASSERT_TRUE(tight.applied);
         receiver.connect();
     }
