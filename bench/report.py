@@ -231,7 +231,7 @@ list of floats and interned keys, so its cost per value is a pointer bump; with 
 Deck decode is well ahead of it.
 
 Changes made for these figures: the map's nodes and values come from one slab (the Deck decode
-went from 21 heap blocks to 2 and from about 840 ns to about 460 ns on a quiet machine); the
+went from 21 heap blocks to 2 and from about 840 ns to about 500 ns on a quiet machine); the
 handles the decoder makes no longer start as the shared null value (an atomic increment and
 decrement each); keys are compared against the prebuilt ones without a call to `memcmp`; the
 shared keys and small integers are handed out uncounted (two atomic operations fewer per
