@@ -57,6 +57,16 @@ rlim_t addressSpaceInUse()
     return 0;
 }
 
+// After a failed connect: no claim of a connection or thread, no socket, no descriptor left
+// open beyond the `descriptors` there were before.
+void expectNothingClaimed(TestReceiver& receiver, int descriptors)
+{
+    EXPECT_FALSE(receiver.isConnected());
+    EXPECT_FALSE(receiver.receiveThread.joinable());
+    EXPECT_EQ(receiver.socketFd, orv::invalidSocket);
+    EXPECT_EQ(openDescriptorCount(), descriptors);
+}
+
 } // namespace
 
 TEST(SystemFailure, NoDescriptorLeftGivesSocketCreationFailed)
@@ -73,10 +83,7 @@ TEST(SystemFailure, NoDescriptorLeftGivesSocketCreationFailed)
         receiver.connect();
     }
     EXPECT_EQ(receiver.errorTextCopy(), "Socket creation failed");
-    EXPECT_FALSE(receiver.isConnected());
-    EXPECT_FALSE(receiver.receiveThread.joinable());
-    EXPECT_EQ(receiver.socketFd, orv::invalidSocket);
-    EXPECT_EQ(openDescriptorCount(), descriptors);
+    expectNothingClaimed(receiver, descriptors);
 
     // With descriptors available again the same receiver connects.
     receiver.connect();
@@ -148,10 +155,7 @@ TEST(SystemFailure, ThreadThatCannotStartLeavesNoClaimAndNoSocket)
     ASSERT_EQ(text.compare(0, prefix.size(), prefix), 0) << text;
     EXPECT_GT(std::stoi(text.substr(prefix.size())), 0) << text;
     EXPECT_FALSE(receiver.running.load());
-    EXPECT_FALSE(receiver.isConnected());
-    EXPECT_FALSE(receiver.receiveThread.joinable());
-    EXPECT_EQ(receiver.socketFd, orv::invalidSocket);
-    EXPECT_EQ(openDescriptorCount(), descriptors);
+    expectNothingClaimed(receiver, descriptors);
 
     receiver.connect();
     EXPECT_TRUE(receiver.isConnected()) << receiver.errorTextCopy();
