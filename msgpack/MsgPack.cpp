@@ -25,7 +25,7 @@ MsgPack::MsgPack(const array& values) : m_ptr(std::make_shared<MsgPackArray>(val
 MsgPack::MsgPack(array&& values) : m_ptr(std::make_shared<MsgPackArray>(std::move(values))) {}
 MsgPack::MsgPack(const object& values) : m_ptr(std::make_shared<MsgPackObject>(values)) {}
 MsgPack::MsgPack(object&& values) : m_ptr(std::make_shared<MsgPackObject>(std::move(values))) {}
-MsgPack DecodedValues::object(MsgPack::object&& entries, NodeSlabPtr slab)
+MsgPack DecodedValues::object(MsgPack::object&& entries, NodeSlabPtr&& slab)
 {
     return MsgPack(std::shared_ptr<MsgPackValue>(
         std::make_shared<MsgPackObject>(std::move(entries), std::move(slab))));

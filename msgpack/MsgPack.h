@@ -8,11 +8,13 @@
 // Numeric accessors convert the stored number to their result type:
 //  - integer to integer keeps the low bits in two's complement (uint8_value of -1 is 255);
 //  - integer to floating rounds to nearest; FLOAT64 to float rounds to nearest;
-//  - floating to integer truncates toward zero; when that integer fits 64 bits it then
+//  - floating to integer truncates toward zero; when that integer fits int64 it then
 //    converts like a stored integer, so narrower results keep its low bits (uint8_value of
-//    300.0 is 44, of 1.9 is 1, of -1.0 is 255). Beyond the 64-bit range, infinities included,
+//    300.0 is 44, of 1.9 is 1, of -1.0 is 255). Beyond the int64 range, infinities included,
 //    the result saturates at the bound of the result type (int_value of 1e30 is 2^31 - 1,
-//    uint8_value of -1e30 is 0). NaN gives 0. No conversion is ever undefined behaviour.
+//    uint8_value of -1e30 is 0, uint32_value of 1e19 is 2^32 - 1), except that uint64_value
+//    keeps every value below 2^64 exactly. NaN gives 0. No conversion is ever undefined
+//    behaviour.
 //
 // Threads: values are immutable and their reference counts atomic, so one tree may be read
 // and its handles copied from any number of threads; one MsgPack object that a thread
@@ -76,8 +78,8 @@ public:
 
     using array = std::vector<MsgPack>;
     // A std::map with its own allocator: see NodeAllocator.h.
-    using object = std::map<MsgPack, MsgPack, ObjectKeyLess,
-                            NodeAllocator<std::pair<const MsgPack, MsgPack>>>;
+    using object =
+        std::map<MsgPack, MsgPack, ObjectKeyLess, NodeAllocator<std::pair<const MsgPack, MsgPack>>>;
     using binary = std::vector<uint8_t>;
     using extension = std::tuple<int8_t, binary>;
     using shape = std::initializer_list<std::pair<std::string, Type>>;
@@ -150,8 +152,9 @@ public:
     bool has_shape(const shape& items, std::string& err) const;
 
     // Decoding. On failure the result is the null value and err becomes "end of buffer."
-    // (input ended early) or "format error." (byte 0xc1, or nesting deeper than 201
-    // containers); on success err is untouched. Bytes after the first value are ignored.
+    // (input ended early) or "format error." (byte 0xc1, or a value inside 201 nested
+    // containers: 201 nested arrays may still be read when the innermost is empty); on
+    // success err is untouched. Bytes after the first value are ignored.
     static MsgPack parse(const std::string& in, std::string& err);
     // Reads the range [in, in + length) directly; a null in gives "null input".
     static MsgPack parse(const char* in, size_t length, std::string& err);

@@ -328,8 +328,9 @@ public:
 // The handles the decoder makes on values in a slab.
 struct DecodedValues
 {
-    // A map whose nodes lie in `slab`.
-    static MsgPack object(MsgPack::object&& entries, NodeSlabPtr slab);
+    // A map whose nodes lie in `slab`. The slab moves into the map only once the map exists:
+    // if making it fails, the caller still owns the slab, and frees it after the entries.
+    static MsgPack object(MsgPack::object&& entries, NodeSlabPtr&& slab);
 
     // A value of class V whose shared block lies in `slab`, which must have value room.
     template <typename V, typename Arg> static MsgPack in_slab(NodeSlab* slab, Arg&& arg)
@@ -341,6 +342,7 @@ struct DecodedValues
 
 // The value class of each stored number type.
 template <typename T> struct ValueClassOf;
+// clang-format off
 template <> struct ValueClassOf<float> { using type = MsgPackFloat; };
 template <> struct ValueClassOf<double> { using type = MsgPackDouble; };
 template <> struct ValueClassOf<int8_t> { using type = MsgPackInt8; };
@@ -351,6 +353,7 @@ template <> struct ValueClassOf<uint8_t> { using type = MsgPackUint8; };
 template <> struct ValueClassOf<uint16_t> { using type = MsgPackUint16; };
 template <> struct ValueClassOf<uint32_t> { using type = MsgPackUint32; };
 template <> struct ValueClassOf<uint64_t> { using type = MsgPackUint64; };
+// clang-format on
 
 // The process-wide shared values, created on first use (thread-safe) and never changed.
 struct Statics

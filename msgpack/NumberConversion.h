@@ -11,8 +11,8 @@ namespace orvpack
 {
 
 // Truncates toward zero to a 64-bit integer, which then converts like a stored integer
-// (narrower results keep its low bits: 300.0 gives 44 as a uint8_t). Beyond the 64-bit range
-// the result saturates at the bound of Int; NaN gives 0.
+// (narrower results keep its low bits: 300.0 gives 44 as a uint8_t). Beyond the int64 range
+// the result saturates at the bound of Int (uint64_t keeps what lies below 2^64); NaN gives 0.
 template <typename Int, typename Float> Int float_to_integer(Float value)
 {
     constexpr Float two_pow_63 = static_cast<Float>(uint64_t{1} << 63); // exact

@@ -1,6 +1,6 @@
 // A datagram whose decoding runs out of memory is dropped with a warning, and the receive
-// thread goes on. Large allocations are refused on demand by a replaced global operator new,
-// so this suite is its own executable.
+// thread goes on. Allocations are refused on demand by a replaced global operator new (the
+// large ones, or the n-th one from now), so this suite is its own executable.
 #include "Loopback.h"
 #include "Payload.h"
 #include "TestReceiver.h"
@@ -16,10 +16,18 @@ namespace
 
 std::atomic<bool> refuseLarge{false};
 constexpr std::size_t large = 1024;
+// Counts allocations down while positive; the one that brings it to 0 is refused.
+std::atomic<long> refuseCountdown{0};
+std::atomic<long> allocations{0};
 
 void* allocate(std::size_t size)
 {
+    allocations.fetch_add(1);
     if (refuseLarge.load() && size >= large)
+    {
+        return nullptr;
+    }
+    if (refuseCountdown.load() > 0 && refuseCountdown.fetch_sub(1) == 1)
     {
         return nullptr;
     }
@@ -49,6 +57,86 @@ void operator delete(void* memory, std::size_t) noexcept
     std::free(memory);
 }
 
+// Every allocation of a decode fails in its turn: each must end as a drop, with every value
+// and slab made so far freed in a safe order (the sanitizer build catches a late free), and
+// the next datagram must be stored whole.
+TEST(OutOfMemory, EachAllocationOfADecodeMayFail)
+{
+    TestReceiver receiver;
+    const std::string deck = Payload()
+                                 .map(5)
+                                 .str("Deck")
+                                 .integer(3)
+                                 .str("BPM")
+                                 .float64(124.5)
+                                 .str("Position")
+                                 .float64(61.5)
+                                 .str("Extra")
+                                 .map(2)
+                                 .str("a")
+                                 .integer(-1000)
+                                 .str("b")
+                                 .str(std::string(40, 'x'))
+                                 .str("Beat")
+                                 .integer(2)
+                                 .datagram(1);
+    receiver.handleDatagram(deck.data(), deck.size(), "127.0.0.1"); // builds the shared tables
+    const long before = allocations.load();
+    receiver.handleDatagram(deck.data(), deck.size(), "127.0.0.1");
+    const long needed = allocations.load() - before;
+    ASSERT_GT(needed, 2);
+
+    for (long refused = 1; refused <= needed; ++refused)
+    {
+        TestReceiver fresh;
+        refuseCountdown = refused;
+        bool threw = false;
+        try
+        {
+            fresh.handleDatagram(deck.data(), deck.size(), "127.0.0.1");
+        }
+        catch (const std::bad_alloc&)
+        {
+            threw = true;
+        }
+        refuseCountdown = 0;
+        EXPECT_TRUE(threw) << "allocation " << refused << " of " << needed;
+        EXPECT_EQ(fresh.getDeck(3).bpm, 0.0) << "allocation " << refused;
+        fresh.handleDatagram(deck.data(), deck.size(), "127.0.0.1");
+        EXPECT_EQ(fresh.getDeck(3).bpm, 124.5) << "allocation " << refused;
+        EXPECT_EQ(fresh.getDeck(3).beat, 2) << "allocation " << refused;
+    }
+}
+
+// Whichever allocation of connect fails, the receiver claims a thread exactly when one runs,
+// and a refused connect leaves no socket behind.
+TEST(OutOfMemory, ConnectNeverClaimsAThreadItHasNot)
+{
+    for (long refused = 1; refused <= 40; ++refused)
+    {
+        TestReceiver receiver;
+        receiver.port = 65536; // bound as port 0: the system picks one
+        refuseCountdown = refused;
+        try
+        {
+            receiver.connect();
+        }
+        catch (const std::bad_alloc&)
+        {
+        }
+        refuseCountdown = 0;
+        const bool threadRuns = receiver.receiveThread.joinable();
+        EXPECT_EQ(receiver.isConnected(), threadRuns) << "allocation " << refused;
+        EXPECT_EQ(receiver.running.load(), threadRuns) << "allocation " << refused;
+        if (!threadRuns && receiver.errorTextCopy().rfind("Error starting", 0) == 0)
+        {
+            EXPECT_EQ(receiver.socketFd, orv::invalidSocket) << "allocation " << refused;
+        }
+        receiver.disconnect();
+        EXPECT_EQ(receiver.socketFd, orv::invalidSocket);
+    }
+}
+
 TEST(OutOfMemory, DatagramIsDroppedWithAWarningAndTheNextOneIsStored)
 {
     TestReceiver receiver;
@@ -64,8 +152,8 @@ TEST(OutOfMemory, DatagramIsDroppedWithAWarningAndTheNextOneIsStored)
 
     refuseLarge = true;
     ASSERT_TRUE(sender.send(port, meta));
-    const bool warned = waitUntil(
-        [&] { return receiver.warningTextCopy() == "Datagram dropped: out of memory"; });
+    const bool warned =
+        waitUntil([&] { return receiver.warningTextCopy() == "Datagram dropped: out of memory"; });
     refuseLarge = false;
     ASSERT_TRUE(warned) << receiver.warningTextCopy();
     EXPECT_EQ(receiver.getMeta(1).title, "");
