@@ -84,6 +84,8 @@ void OrvReceiver::connect()
         // Receiving still works for datagrams sent to the bound address itself.
         setErrorText("Error setting multicast option: " + std::to_string(error));
     }
+    // Made before `connected` is claimed: from there on only the thread's start can fail.
+    const std::string discovery = discoveryAddress(ip);
     {
         std::lock_guard<std::mutex> lock(stateMutex);
         connected = true;
@@ -93,25 +95,33 @@ void OrvReceiver::connect()
     // refuses to send to without the broadcast permission. Neither result sets a text.
     orv::udp::enableBroadcast(socketFd);
     const char request = static_cast<char>(discoveryByte);
-    orv::udp::sendTo(socketFd, discoveryAddress(ip), discoveryPort, &request, 1);
+    orv::udp::sendTo(socketFd, discovery, discoveryPort, &request, 1);
 
     // `running` is set before the thread exists, so a disconnect right after this call always
     // finds it and joins the thread.
     running.store(true);
+    int startError = 0; // stays 0 when the thread's own state could not be allocated
     try
     {
         receiveThread = std::thread(&OrvReceiver::runThread, this);
+        return;
     }
-    catch (const std::system_error& failure)
+    catch (const std::system_error& error)
     {
-        running.store(false);
-        closeSocket();
-        {
-            std::lock_guard<std::mutex> lock(stateMutex);
-            connected = false;
-        }
-        setErrorText("Error starting receive thread: " + std::to_string(failure.code().value()));
+        startError = error.code().value();
     }
+    catch (...)
+    {
+    }
+    // No thread: claim none, and keep no socket.
+    running.store(false);
+    closeSocket();
+    {
+        std::lock_guard<std::mutex> lock(stateMutex);
+        connected = false;
+    }
+    setErrorText(startError != 0 ? "Error starting receive thread: " + std::to_string(startError)
+                                 : std::string("Error starting receive thread: out of memory"));
 }
 
 void OrvReceiver::disconnect()
@@ -334,7 +344,7 @@ void OrvReceiver::snapshot(ReceiverSnapshot& out) const
     }
 }
 
-void OrvReceiver::setIpFilter(const std::string& filter)
+void OrvReceiver::setIpFilter(std::string_view filter)
 {
     std::lock_guard<std::mutex> lock(stateMutex);
     if (ipFilter != filter)

@@ -37,6 +37,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 
@@ -83,7 +84,7 @@ public:
     void snapshot(ReceiverSnapshot& out) const;
 
     // Thread-safe hand-overs of what crosses between the host and the receive thread.
-    void setIpFilter(const std::string& filter);
+    void setIpFilter(std::string_view filter); // allocates only when the filter changes
     std::string ipFilterCopy() const;
     std::string errorTextCopy() const;
     std::string warningTextCopy() const;

@@ -6,6 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <winsock2.h>
+#else
+#include <sys/socket.h>
+#endif
+
 namespace
 {
 
@@ -91,11 +97,14 @@ TEST(Connect, BindFailureKeepsTheSocketUntilTheNextDisconnect)
         EXPECT_EQ(openDescriptorCount(), descriptors);
     }
 
-    // A connect that works shows no stale error.
+    // A connect that works shows no stale error and no stale warning.
+    receiver.receive(std::string(1, '\0')); // a Control datagram with no payload
+    ASSERT_EQ(receiver.warningTextCopy(), "end of buffer.");
     receiver.port = 65536;
     receiver.connect();
     EXPECT_TRUE(receiver.isConnected());
     EXPECT_EQ(receiver.errorTextCopy(), "");
+    EXPECT_EQ(receiver.warningTextCopy(), "");
 }
 
 TEST(Connect, ConnectWhileRunningSaysAlreadyRunning)
@@ -124,6 +133,17 @@ TEST(Connect, DiscoveryGoesFromTheBoundSocketToPort7000OfDotTwoFiftyFive)
     receiver.connect();
     ASSERT_TRUE(receiver.isConnected());
     const std::uint16_t receiverPort = orv::udp::localPort(receiver.socketFd);
+    // On a real network the .255 address is a broadcast address, which needs the permission.
+    int broadcast = 0;
+#ifdef _WIN32
+    int length = sizeof broadcast;
+    getsockopt(receiver.socketFd, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<char*>(&broadcast),
+               &length);
+#else
+    socklen_t length = sizeof broadcast;
+    getsockopt(receiver.socketFd, SOL_SOCKET, SO_BROADCAST, &broadcast, &length);
+#endif
+    EXPECT_NE(broadcast, 0);
 
     // Other receivers on this machine may send their own discovery datagrams meanwhile.
     bool found = false;
@@ -137,8 +157,8 @@ TEST(Connect, DiscoveryGoesFromTheBoundSocketToPort7000OfDotTwoFiftyFive)
         char buffer[16];
         char sender[orv::udp::addressTextSize];
         std::uint16_t senderPort = 0;
-        const int size = orv::udp::receiveFrom(listener.handle, buffer, sizeof buffer, sender,
-                                               &senderPort);
+        const int size =
+            orv::udp::receiveFrom(listener.handle, buffer, sizeof buffer, sender, &senderPort);
         if (std::string(sender) == "127.0.0.1" && senderPort == receiverPort)
         {
             found = true;
