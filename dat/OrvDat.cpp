@@ -63,13 +63,21 @@ int32_t OrvDat::getNumInfoCHOPChans(void*)
 
 void OrvDat::getInfoCHOPChan(int32_t, TD::OP_InfoCHOPChan*, void*) {}
 
+namespace
+{
+// The copy a text is handed over from, reused from call to call (like the cook's snapshot) so
+// that handing over the same text on every frame allocates nothing.
+thread_local std::string handedText;
+} // namespace
+
 // Both texts are handed over on every call, empty ones too: the host shows nothing for an
 // empty text, and a text that the receiver replaced must not linger.
 void OrvDat::getWarningString(TD::OP_String* warning, void*)
 {
     try
     {
-        warning->setString(warningTextCopy().c_str());
+        warningTextCopy(handedText);
+        warning->setString(handedText.c_str());
     }
     catch (...)
     {
@@ -81,7 +89,8 @@ void OrvDat::getErrorString(TD::OP_String* error, void*)
 {
     try
     {
-        error->setString(errorTextCopy().c_str());
+        errorTextCopy(handedText);
+        error->setString(handedText.c_str());
     }
     catch (...)
     {
