@@ -3,9 +3,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 #include <cerrno>
 #include <cstdlib>
@@ -40,8 +42,10 @@ ToolProcess::ToolProcess(const std::vector<std::string>& args, const std::string
     pid_ = ::fork();
     if (pid_ == 0)
     {
-        // Dies with the test, whatever happens to it.
+#ifdef __linux__
+        // Dies with the test, whatever happens to it (elsewhere the destructor's kill must do).
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
         if (::getppid() != parent)
             ::_exit(127);
         ::dup2(inPipe[0], STDIN_FILENO);

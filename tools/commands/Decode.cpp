@@ -35,6 +35,7 @@ bool readInput(const ParsedOptions& options, std::string& datagram, std::string&
         error = "give the datagram as hex (orv decode 01 82 a4 ...) or pipe its bytes in";
         return false;
     }
+    readStdinAsBytes();
     std::string bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
     if (options.has("--text"))
         return fromHex(bytes, datagram, error);

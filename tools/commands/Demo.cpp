@@ -149,6 +149,17 @@ int runDemo(const ParsedOptions& options)
             simulator.run([&] { return sending.load(); },
                           [&](const std::string& line) { reports.add(line); });
         });
+    // Whatever ends the live loop, an exception too, the sender stops and is joined.
+    struct StopSender
+    {
+        std::atomic<bool>& sending;
+        std::thread& sender;
+        ~StopSender()
+        {
+            sending = false;
+            sender.join();
+        }
+    } stopSender{sending, sender};
 
     const std::string header = "simulated DJ: " + shortestText(rate) +
                                " datagrams a second per deck to " + to.text() +
@@ -161,8 +172,6 @@ int runDemo(const ParsedOptions& options)
                                            snapshot.notes.push_back(line);
                                    });
 
-    sending = false;
-    sender.join();
     return status;
 }
 

@@ -9,6 +9,8 @@ namespace orvtool
 
 bool stdinIsTerminal();
 bool stdoutIsTerminal();
+// Standard input delivers its bytes unchanged (no CR LF or Ctrl-Z translation on Windows).
+void readStdinAsBytes();
 
 // Full path of the running program; empty when the system does not say.
 std::string executablePath();

@@ -24,6 +24,8 @@ bool stdoutIsTerminal()
     return isatty(STDOUT_FILENO) != 0;
 }
 
+void readStdinAsBytes() {}
+
 std::string executablePath()
 {
     char buffer[PATH_MAX] = {};

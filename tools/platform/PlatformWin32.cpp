@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
 #include <io.h>
 
 #include <cstdio>
@@ -21,9 +22,23 @@ bool stdinIsTerminal()
     return _isatty(_fileno(stdin)) != 0;
 }
 
+// A console that cannot take ANSI sequences (a Windows 10 console before 1511) counts as no
+// terminal, so the view falls back to plain snapshots rather than printing escape codes.
 bool stdoutIsTerminal()
 {
-    return _isatty(_fileno(stdout)) != 0;
+    if (_isatty(_fileno(stdout)) == 0)
+        return false;
+    const HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (console == INVALID_HANDLE_VALUE || !GetConsoleMode(console, &mode))
+        return false;
+    return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
+           SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+void readStdinAsBytes()
+{
+    _setmode(_fileno(stdin), _O_BINARY);
 }
 
 std::string executablePath()
