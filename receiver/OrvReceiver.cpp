@@ -1,5 +1,6 @@
 #include "receiver/OrvReceiver.h"
 
+#include <chrono>
 #include <cstring>
 #include <new>
 #include <system_error>
@@ -9,6 +10,7 @@ namespace
 {
 
 constexpr std::size_t maxNameInWarning = 64;
+constexpr std::chrono::milliseconds receiveErrorPause{1};
 
 bool isSlotNumber(int deckNumber)
 {
@@ -162,6 +164,10 @@ void OrvReceiver::runThread()
                     break; // the wake-up of disconnect, no receive error
                 }
                 setWarningText("Error Receiving: " + std::to_string(error));
+                // An error that repeats at once (a socket gone bad) must not take a core of
+                // the host's machine; datagrams wait in the socket meanwhile, and a stop is
+                // seen after at most this pause.
+                std::this_thread::sleep_for(receiveErrorPause);
                 continue;
             }
             written = static_cast<std::size_t>(received);

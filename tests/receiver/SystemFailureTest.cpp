@@ -10,10 +10,12 @@
 #include <fcntl.h>
 #include <fstream>
 #include <mutex>
-#include <thread>
-#include <vector>
+#include <pthread.h>
 #include <sys/resource.h>
+#include <thread>
+#include <time.h>
 #include <unistd.h>
+#include <vector>
 
 namespace
 {
@@ -186,6 +188,28 @@ TEST(SystemFailure, ReceiveErrorsBecomeTheWarningAndDisconnectStillStops)
             return receiver.warningTextCopy() == expected;
         }))
         << receiver.warningTextCopy();
+
+    // Failing again and again, the thread still leaves the core to others.
+    clockid_t threadClock;
+    ASSERT_EQ(pthread_getcpuclockid(receiver.receiveThread.native_handle(), &threadClock), 0);
+    const auto cpuTime = [&]
+    {
+        timespec now{};
+        clock_gettime(threadClock, &now);
+        return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+    };
+    const auto cpuBefore = cpuTime();
+    const auto wallBefore = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - wallBefore < std::chrono::milliseconds(200))
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const auto busy = cpuTime() - cpuBefore;
+    const auto wall = std::chrono::steady_clock::now() - wallBefore;
+    EXPECT_LT(busy * 5, wall) << "receive thread busy "
+                              << std::chrono::duration<double, std::milli>(busy).count()
+                              << " ms of "
+                              << std::chrono::duration<double, std::milli>(wall).count();
 
     const auto start = std::chrono::steady_clock::now();
     receiver.disconnect();
