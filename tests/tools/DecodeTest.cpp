@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 namespace orvtooltest
 {
 namespace
@@ -33,6 +36,51 @@ TEST(Decode, ExampleDatagramsShowTypeTreeAndRecord)
     ASSERT_EQ(event.status, 0) << event.err;
     EXPECT_TRUE(contains(event.out, "type      4 (Event)"));
     EXPECT_TRUE(contains(event.out, "sets event \"Drop\" to 1")) << event.out;
+}
+
+// Every datagram the sender's guide shows in hex decodes as a node decodes it, to a record
+// the node keeps, with the byte count the guide gives above it.
+TEST(Decode, EveryExampleOfTheWireFormatGuideDecodes)
+{
+    std::ifstream guide(ORV_WIRE_FORMAT_DOC);
+    ASSERT_TRUE(guide) << ORV_WIRE_FORMAT_DOC;
+    std::string line;
+    std::string caption;
+    bool captionEnded = true;
+    int examples = 0;
+    while (std::getline(guide, line))
+    {
+        if (line != "```")
+        {
+            // The last paragraph before a block is its caption.
+            if (!line.empty())
+                caption = captionEnded ? line : caption + " " + line;
+            captionEnded = line.empty();
+            continue;
+        }
+        std::string hex;
+        while (std::getline(guide, line) && line != "```")
+            hex += line + " ";
+        std::istringstream bytes(hex);
+        std::string byte;
+        size_t count = 0;
+        bool allHex = true;
+        while (bytes >> byte)
+        {
+            ++count;
+            allHex = allHex && byte.size() == 2 &&
+                     byte.find_first_not_of("0123456789abcdef") == std::string::npos;
+        }
+        if (!allHex || count == 0)
+            continue; // a block of commands or text, not a datagram
+        ++examples;
+        const ToolRun run = runTool({"decode", hex});
+        EXPECT_EQ(run.status, 0) << hex << "\n" << run.out << run.err;
+        EXPECT_TRUE(contains(run.out, "datagram  " + std::to_string(count) + " bytes"));
+        EXPECT_TRUE(contains(caption, std::to_string(count) + " bytes")) << caption;
+        EXPECT_FALSE(contains(run.out, "error ")) << hex << "\n" << run.out;
+    }
+    EXPECT_GE(examples, 4);
 }
 
 TEST(Decode, RawBytesOnStandardInputReadLikeHex)
