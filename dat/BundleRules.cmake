@@ -32,10 +32,12 @@ function(orv_add_bundle target)
   endif()
 
   if(APPLE)
-    # A loadable bundle: OrvDat.plugin/Contents/MacOS/OrvDat with a generated Info.plist.
+    # A loadable bundle: OrvDat.plugin/Contents/MacOS/OrvDat with a generated Info.plist
+    # that names it a loadable bundle (BNDL), not an application.
     set_target_properties(${target} PROPERTIES
       BUNDLE TRUE
       BUNDLE_EXTENSION plugin
+      MACOSX_BUNDLE_INFO_PLIST ${PROJECT_SOURCE_DIR}/cmake/PluginInfo.plist.in
       MACOSX_BUNDLE_BUNDLE_NAME ${target}
       MACOSX_BUNDLE_GUI_IDENTIFIER org.orv.${target}
       MACOSX_BUNDLE_BUNDLE_VERSION ${PROJECT_VERSION}
