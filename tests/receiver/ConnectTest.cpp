@@ -1,16 +1,17 @@
 // Connecting on loopback: the settings checks, the bound port, bind failures and the socket
 // they leave, the discovery datagram and the multicast join.
-#include "Loopback.h"
-#include "Payload.h"
-#include "TestReceiver.h"
-
-#include <gtest/gtest.h>
-
+// Winsock's header must come before anything that brings in windows.h.
 #ifdef _WIN32
 #include <winsock2.h>
 #else
 #include <sys/socket.h>
 #endif
+
+#include "Loopback.h"
+#include "Payload.h"
+#include "TestReceiver.h"
+
+#include <gtest/gtest.h>
 
 namespace
 {
