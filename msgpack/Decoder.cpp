@@ -11,6 +11,7 @@
 #include <array>
 #include <cstring>
 #include <istream>
+#include <utility>
 
 namespace orvpack
 {
@@ -167,7 +168,7 @@ private:
             }
             T value;
             std::memcpy(&value, &bits, sizeof value);
-            return make_number(in, value);
+            return make_value<typename ValueClassOf<T>::type>(in, value);
         }
         else
         {
@@ -192,27 +193,19 @@ private:
                     return RecurringValues::get().small_negative(value);
                 }
             }
-            return make_number(in, value);
+            return make_value<typename ValueClassOf<T>::type>(in, value);
         }
     }
 
-    // A number that no prebuilt value shares: in the slab of the map being read, if any.
-    template <typename T> static MsgPack make_number(Reader& in, T value)
+    // A number or string that no prebuilt value shares: in the slab of the map being read, if
+    // it has room, else on the heap.
+    template <typename V, typename Arg> static MsgPack make_value(Reader& in, Arg&& arg)
     {
         if (in.value_slab != nullptr && in.value_slab->has_value_room())
         {
-            return DecodedValues::in_slab<typename ValueClassOf<T>::type>(in.value_slab, value);
+            return DecodedValues::in_slab<V>(in.value_slab, std::forward<Arg>(arg));
         }
-        return MsgPack(value);
-    }
-
-    static MsgPack make_string(Reader& in, std::string&& text)
-    {
-        if (in.value_slab != nullptr && in.value_slab->has_value_room())
-        {
-            return DecodedValues::in_slab<MsgPackString>(in.value_slab, std::move(text));
-        }
-        return MsgPack(std::move(text));
+        return MsgPack(std::forward<Arg>(arg));
     }
 
     static MsgPack parse_string_impl(Reader& in, size_t length)
@@ -229,14 +222,15 @@ private:
             {
                 return *key;
             }
-            return make_string(in, std::string(reinterpret_cast<const char*>(bytes), length));
+            return make_value<MsgPackString>(
+                in, std::string(reinterpret_cast<const char*>(bytes), length));
         }
         std::string text;
         if (!in.take_block(length, text))
         {
             return MsgPack();
         }
-        return make_string(in, std::move(text));
+        return make_value<MsgPackString>(in, std::move(text));
     }
 
     static MsgPack parse_fixstring(Reader& in, uint8_t lead, int)
@@ -319,16 +313,12 @@ private:
                              : nullptr);
         MsgPack::object entries(ObjectKeyLess(),
                                 NodeAllocator<MsgPack::object::value_type>(slab.get()));
-        // Only this map's own values go to its slab, and the reader never keeps a pointer to
-        // it past this call.
-        struct ValueSlabScope
-        {
-            Reader& in;
-            ~ValueSlabScope() { in.value_slab = nullptr; }
-        } scope{in};
+        // Only this map's own values go to its slab (not its keys, nor the values of an outer
+        // map), and the reader holds no pointer to it once a value is read. The reader lives
+        // for one parse call, so an exception takes the pointer with it.
+        in.value_slab = nullptr;
         for (uint64_t i = 0; i < count; ++i)
         {
-            in.value_slab = nullptr;
             MsgPack key = parse_msgpack(in, depth);
             if (in.failed())
             {
