@@ -2,7 +2,8 @@
 // and followed by the step into the record.
 //
 //   orv_bench_decode [Google Benchmark flags] [--payload-dir=DIR]
-// With --payload-dir the payloads are also written there (Deck.bin, ...) for the Python peer.
+// With --payload-dir the payloads are also written there (Deck.bin, ...) for the Python peer,
+// with the records' keys (keys.json).
 //
 // Built twice: orv_bench_decode times with the system allocator untouched; orv_bench_decode_heap
 // (ORV_BENCH_COUNT_HEAP) replaces it to report the heap blocks one decode takes, in the
@@ -14,7 +15,7 @@
 #include "Payloads.h"
 
 #include "msgpack/MsgPack.h"
-#include "receiver/Messages.h"
+#include "protocol/Protocol.h"
 
 #include <benchmark/benchmark.h>
 #include <msgpack.hpp>
@@ -59,7 +60,8 @@ template <class Decode> void run(benchmark::State& state, const Payload& payload
 void orvDecode(const std::string& bytes)
 {
     std::string error;
-    orvpack::MsgPack value = orvpack::MsgPack::parse(bytes.data(), bytes.size(), error);
+    orvpack::MsgPack value =
+        orvpack::MsgPack::parse(bytes.data(), bytes.size(), error, orvprotocol::wireKeys());
     benchmark::DoNotOptimize(value);
 }
 
@@ -73,13 +75,14 @@ void cxxDecode(const std::string& bytes)
 template <class Record> void orvRecord(const std::string& bytes)
 {
     std::string error;
-    const orvpack::MsgPack value = orvpack::MsgPack::parse(bytes.data(), bytes.size(), error);
+    const orvpack::MsgPack value =
+        orvpack::MsgPack::parse(bytes.data(), bytes.size(), error, orvprotocol::wireKeys());
     Record record = Record::fromMsgPack(value);
     benchmark::DoNotOptimize(record);
 }
 
 // What a msgpack-cxx user writes to fill the same records: one pass over the map, keys
-// compared in place, numbers converted by kind.
+// compared in place against the protocol's keys, values converted by kind.
 double cxxNumber(const msgpack::object& value)
 {
     switch (value.type)
@@ -96,110 +99,56 @@ double cxxNumber(const msgpack::object& value)
     }
 }
 
-std::string cxxText(const msgpack::object& value)
+template <class Record>
+void cxxAssign(const orvprotocol::Key<Record>& key, Record& record, const msgpack::object& value)
 {
-    return value.type == msgpack::type::STR ? std::string(value.via.str.ptr, value.via.str.size)
-                                            : std::string();
+    switch (key.kind)
+    {
+    case orvprotocol::ValueKind::Float64:
+        record.*key.float64 = cxxNumber(value);
+        break;
+    case orvprotocol::ValueKind::Float32:
+        record.*key.float32 = static_cast<float>(cxxNumber(value));
+        break;
+    case orvprotocol::ValueKind::Int32:
+        record.*key.int32 = static_cast<int32_t>(cxxNumber(value));
+        break;
+    case orvprotocol::ValueKind::UInt8:
+        record.*key.uint8 = static_cast<uint8_t>(static_cast<int64_t>(cxxNumber(value)));
+        break;
+    case orvprotocol::ValueKind::Text:
+        record.*key.text = value.type == msgpack::type::STR
+                               ? std::string(value.via.str.ptr, value.via.str.size)
+                               : std::string();
+        break;
+    }
 }
 
-template <class Assign> void cxxEachEntry(const msgpack::object& root, Assign assign)
+template <class Record> Record cxxFill(const msgpack::object& root)
 {
+    Record record;
     if (root.type != msgpack::type::MAP)
     {
-        return;
+        return record;
     }
     for (uint32_t i = 0; i < root.via.map.size; ++i)
     {
         const msgpack::object_kv& entry = root.via.map.ptr[i];
-        if (entry.key.type == msgpack::type::STR)
+        if (entry.key.type != msgpack::type::STR)
         {
-            assign(std::string_view(entry.key.via.str.ptr, entry.key.via.str.size), entry.val);
+            continue;
+        }
+        const std::string_view name(entry.key.via.str.ptr, entry.key.via.str.size);
+        for (const auto& key : orvprotocol::KeysOf<Record>::keys)
+        {
+            if (key.key == name)
+            {
+                cxxAssign(key, record, entry.val);
+                break;
+            }
         }
     }
-}
-
-Deck cxxDeck(const msgpack::object& root)
-{
-    Deck d;
-    cxxEachEntry(root,
-                 [&](std::string_view key, const msgpack::object& v)
-                 {
-                     if (key == "Pitch")
-                         d.pitch = cxxNumber(v);
-                     else if (key == "Position")
-                         d.position = cxxNumber(v);
-                     else if (key == "Position2")
-                         d.position2 = cxxNumber(v);
-                     else if (key == "NormalizedPosition")
-                         d.normalizedPosition = cxxNumber(v);
-                     else if (key == "BPM")
-                         d.bpm = cxxNumber(v);
-                     else if (key == "Length")
-                         d.length = cxxNumber(v);
-                     else if (key == "EQLow")
-                         d.eqLow = static_cast<float>(cxxNumber(v));
-                     else if (key == "EQMid")
-                         d.eqMid = static_cast<float>(cxxNumber(v));
-                     else if (key == "EQHigh")
-                         d.eqHigh = static_cast<float>(cxxNumber(v));
-                     else if (key == "Deck")
-                         d.deck = static_cast<int32_t>(cxxNumber(v));
-                     else if (key == "Beat")
-                         d.beat = static_cast<int32_t>(cxxNumber(v));
-                 });
-    return d;
-}
-
-Meta cxxMeta(const msgpack::object& root)
-{
-    Meta m;
-    cxxEachEntry(root,
-                 [&](std::string_view key, const msgpack::object& v)
-                 {
-                     if (key == "Deck")
-                         m.deck = static_cast<int32_t>(cxxNumber(v));
-                     else if (key == "Title")
-                         m.title = cxxText(v);
-                     else if (key == "Artist")
-                         m.artist = cxxText(v);
-                     else if (key == "Album")
-                         m.album = cxxText(v);
-                     else if (key == "Filepath")
-                         m.filepath = cxxText(v);
-                 });
-    return m;
-}
-
-Control cxxControl(const msgpack::object& root)
-{
-    Control c;
-    cxxEachEntry(root,
-                 [&](std::string_view key, const msgpack::object& v)
-                 {
-                     if (key == "UpfaderA")
-                         c.upfaderA = cxxNumber(v);
-                     else if (key == "UpfaderB")
-                         c.upfaderB = cxxNumber(v);
-                     else if (key == "Crossfader")
-                         c.crossfader = cxxNumber(v);
-                     else if (key == "Active")
-                         c.active = static_cast<int32_t>(cxxNumber(v));
-                 });
-    return c;
-}
-
-Event cxxEvent(const msgpack::object& root)
-{
-    Event e;
-    cxxEachEntry(root,
-                 [&](std::string_view key, const msgpack::object& v)
-                 {
-                     if (key == "Event")
-                         e.name = cxxText(v);
-                     else if (key == "Value")
-                         e.value = static_cast<uint8_t>(static_cast<int64_t>(cxxNumber(v)));
-                 });
-    return e;
+    return record;
 }
 
 template <class Record, Record (*Fill)(const msgpack::object&)>
@@ -220,10 +169,10 @@ void registerAll()
         Decode cxxWithRecord;
     };
     const Row rows[] = {
-        {"Deck", orvRecord<Deck>, cxxRecord<Deck, cxxDeck>},
-        {"Meta", orvRecord<Meta>, cxxRecord<Meta, cxxMeta>},
-        {"Control", orvRecord<Control>, cxxRecord<Control, cxxControl>},
-        {"Event", orvRecord<Event>, cxxRecord<Event, cxxEvent>},
+        {"Deck", orvRecord<Deck>, cxxRecord<Deck, cxxFill<Deck>>},
+        {"Meta", orvRecord<Meta>, cxxRecord<Meta, cxxFill<Meta>>},
+        {"Control", orvRecord<Control>, cxxRecord<Control, cxxFill<Control>>},
+        {"Event", orvRecord<Event>, cxxRecord<Event, cxxFill<Event>>},
     };
     for (const Payload& payload : orvbench::typicalPayloads())
     {
@@ -248,6 +197,26 @@ void registerAll()
     }
 }
 
+// The keys of a record for the Python peer's record step: [key, kind] pairs, kind "float",
+// "int", "byte" (an integer whose low 8 bits count) or "text".
+template <class Record> std::string keysJson()
+{
+    std::string json = "[";
+    for (const auto& key : orvprotocol::KeysOf<Record>::keys)
+    {
+        const char* kind = "float";
+        if (key.kind == orvprotocol::ValueKind::Int32)
+            kind = "int";
+        else if (key.kind == orvprotocol::ValueKind::UInt8)
+            kind = "byte";
+        else if (key.kind == orvprotocol::ValueKind::Text)
+            kind = "text";
+        json += std::string(json.size() > 1 ? ", " : "") + "[\"" + std::string(key.key) + "\", \"" +
+                kind + "\"]";
+    }
+    return json + "]";
+}
+
 bool writePayloads(const std::string& directory)
 {
     for (const Payload& payload : orvbench::typicalPayloads())
@@ -259,7 +228,11 @@ bool writePayloads(const std::string& directory)
             return false;
         }
     }
-    return true;
+    std::ofstream keys(directory + "/keys.json");
+    keys << "{\"Deck\": " << keysJson<Deck>() << ", \"Meta\": " << keysJson<Meta>()
+         << ", \"Control\": " << keysJson<Control>() << ", \"Event\": " << keysJson<Event>()
+         << "}\n";
+    return static_cast<bool>(keys);
 }
 
 } // namespace

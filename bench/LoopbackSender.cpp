@@ -1,9 +1,6 @@
 #include "LoopbackSender.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "net/Udp.h"
 
 #include <stdexcept>
 
@@ -12,50 +9,42 @@ namespace orvbench
 namespace
 {
 
-sockaddr_in loopback(std::uint16_t port)
+orv::SocketHandle boundLoopbackSocket()
 {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-
-int boundLoopbackSocket()
-{
-    const int fd = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    sockaddr_in address = loopback(0);
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+    const orv::SocketHandle socket = orv::udp::openSocket();
+    if (socket == orv::invalidSocket || !orv::udp::bindTo(socket, "127.0.0.1", 0))
     {
+        if (socket != orv::invalidSocket)
+        {
+            orv::udp::closeSocket(socket);
+        }
         throw std::runtime_error("cannot bind a UDP socket on 127.0.0.1");
     }
-    return fd;
+    return socket;
 }
+
+constexpr std::uint32_t loopback = 0x7f000001; // 127.0.0.1
 
 } // namespace
 
 std::uint16_t freeLoopbackPort()
 {
-    const int fd = boundLoopbackSocket();
-    sockaddr_in address{};
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
+    const orv::SocketHandle socket = boundLoopbackSocket();
+    const std::uint16_t port = orv::udp::localPort(socket);
+    orv::udp::closeSocket(socket);
+    return port;
 }
 
-LoopbackSender::LoopbackSender() : fd_(boundLoopbackSocket()) {}
+LoopbackSender::LoopbackSender() : socket_(boundLoopbackSocket()) {}
 
 LoopbackSender::~LoopbackSender()
 {
-    close(fd_);
+    orv::udp::closeSocket(socket_);
 }
 
 bool LoopbackSender::send(std::uint16_t port, const char* data, std::size_t size)
 {
-    const sockaddr_in to = loopback(port);
-    return sendto(fd_, data, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) ==
-           static_cast<ssize_t>(size);
+    return orv::udp::sendTo(socket_, loopback, port, data, size);
 }
 
 } // namespace orvbench

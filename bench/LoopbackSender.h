@@ -2,6 +2,8 @@
 // ports to bind receivers to. Loopback only, as every benchmark here.
 #pragma once
 
+#include "net/Udp.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -28,7 +30,7 @@ public:
     }
 
 private:
-    int fd_ = -1;
+    orv::SocketHandle socket_ = orv::invalidSocket;
 };
 
 } // namespace orvbench

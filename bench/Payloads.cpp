@@ -1,7 +1,10 @@
 #include "Payloads.h"
 
+#include "protocol/Protocol.h"
+
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 namespace orvbench
 {
@@ -71,59 +74,84 @@ private:
     std::string bytes_;
 };
 
+// Every key of the record in the protocol's order, each value in the form a sender picks for
+// its kind.
+template <class Record> std::string payloadOf(const Record& record)
+{
+    Writer writer;
+    writer.map(static_cast<unsigned>(std::size(orvprotocol::KeysOf<Record>::keys)));
+    for (const auto& key : orvprotocol::KeysOf<Record>::keys)
+    {
+        writer.text(std::string(key.key));
+        switch (key.kind)
+        {
+        case orvprotocol::ValueKind::Float64:
+            writer.float64(record.*key.float64);
+            break;
+        case orvprotocol::ValueKind::Float32:
+            writer.float32(record.*key.float32);
+            break;
+        case orvprotocol::ValueKind::Int32:
+            writer.fixint(static_cast<unsigned>(record.*key.int32));
+            break;
+        case orvprotocol::ValueKind::UInt8:
+            writer.fixint(record.*key.uint8);
+            break;
+        case orvprotocol::ValueKind::Text:
+            writer.text(record.*key.text);
+            break;
+        }
+    }
+    return writer.bytes();
+}
+
 } // namespace
 
 std::string deckPayload(double position)
 {
-    // clang-format off
-    return Writer()
-        .map(11)
-        .text("Deck").fixint(2)
-        .text("Pitch").float64(1.0213)
-        .text("Position").float64(position)
-        .text("Position2").float64(position - 0.025)
-        .text("NormalizedPosition").float64(position / 312.12)
-        .text("BPM").float64(124.0)
-        .text("Length").float64(312.12)
-        .text("EQLow").float32(0.75f)
-        .text("EQMid").float32(0.5f)
-        .text("EQHigh").float32(0.62f)
-        .text("Beat").fixint(3)
-        .bytes();
-    // clang-format on
+    Deck deck;
+    deck.deck = 2;
+    deck.pitch = 1.0213;
+    deck.position = position;
+    deck.position2 = position - 0.025;
+    deck.normalizedPosition = position / 312.12;
+    deck.bpm = 124.0;
+    deck.length = 312.12;
+    deck.eqLow = 0.75f;
+    deck.eqMid = 0.5f;
+    deck.eqHigh = 0.62f;
+    deck.beat = 3;
+    return payloadOf(deck);
 }
 
 std::string metaPayload()
 {
-    // clang-format off
-    return Writer()
-        .map(5)
-        .text("Deck").fixint(1)
-        .text("Title").text("Night Drive (Extended Mix)")
-        .text("Artist").text("Lena Okafor & The Tides")
-        .text("Album").text("Coastal Lights, Vol. 2")
-        .text("Filepath")
-        .text("/Users/dj/Music/Lena Okafor/Coastal Lights Vol 2/07 Night Drive (Extended Mix).flac")
-        .bytes();
-    // clang-format on
+    Meta meta;
+    meta.deck = 1;
+    meta.title = "Night Drive (Extended Mix)";
+    meta.artist = "Lena Okafor & The Tides";
+    meta.album = "Coastal Lights, Vol. 2";
+    meta.filepath =
+        "/Users/dj/Music/Lena Okafor/Coastal Lights Vol 2/07 Night Drive (Extended Mix).flac";
+    return payloadOf(meta);
 }
 
 std::string controlPayload()
 {
-    // clang-format off
-    return Writer()
-        .map(4)
-        .text("UpfaderA").float64(0.8)
-        .text("UpfaderB").float64(1.0)
-        .text("Crossfader").float64(-0.25)
-        .text("Active").fixint(1)
-        .bytes();
-    // clang-format on
+    Control control;
+    control.upfaderA = 0.8;
+    control.upfaderB = 1.0;
+    control.crossfader = -0.25;
+    control.active = 1;
+    return payloadOf(control);
 }
 
 std::string eventPayload(const std::string& name, unsigned value)
 {
-    return Writer().map(2).text("Event").text(name).text("Value").fixint(value).bytes();
+    Event event;
+    event.name = name;
+    event.value = static_cast<uint8_t>(value);
+    return payloadOf(event);
 }
 
 std::vector<Payload> typicalPayloads()

@@ -1,6 +1,7 @@
 // The state datagram payloads the benchmarks decode, written byte by byte the way a DJ-side
-// sender writes them (keys in the order of the records, floats as float 64 except the
-// equaliser's float 32, small integers as fixints), so every peer decodes the same bytes.
+// sender writes them (every key of the record in the protocol's order, floats as float 64
+// except the equaliser's float 32, small integers as fixints), so every peer decodes the same
+// bytes.
 #pragma once
 
 #include <string>

@@ -12,11 +12,11 @@
 #include "Percentile.h"
 #include "ThreadStats.h"
 
+#include "net/Udp.h"
 #include "receiver/OrvReceiver.h"
 
 #include <benchmark/benchmark.h>
 
-#include <arpa/inet.h>
 #include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -93,26 +93,21 @@ class BareReceiver
 public:
     BareReceiver()
     {
-        fd_ = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        fd_ = orv::udp::openSocket();
+        if (fd_ < 0 || !orv::udp::bindTo(fd_, "127.0.0.1", 0) ||
+            (port_ = orv::udp::localPort(fd_)) == 0)
         {
             throw std::runtime_error("cannot bind the bare receiver");
         }
-        port_ = ntohs(address.sin_port);
         thread_ = std::thread([this] { run(); });
     }
 
     ~BareReceiver()
     {
         stop_ = true;
-        shutdown(fd_, SHUT_RD); // the blocked recvfrom returns 0
+        orv::udp::wakeReceiver(fd_); // the blocked recvfrom returns 0
         thread_.join();
-        close(fd_);
+        orv::udp::closeSocket(fd_);
     }
 
     std::uint16_t port() const { return port_; }
@@ -122,6 +117,7 @@ public:
     int threadId() const { return threadId_.load(); }
 
 private:
+    // The peer: nothing but the system call, so no layer of ours between it and the kernel.
     void run()
     {
         threadId_ = static_cast<int>(syscall(SYS_gettid));

@@ -14,27 +14,18 @@ import time
 import timeit
 
 
-def records():
-    """Field extraction per payload, with the defaults the records use."""
+def records(keys):
+    """Field extraction per payload, with the defaults the records use, from the records'
+    keys as the decode benchmark wrote them (keys.json). Each extractor is one tuple of
+    d.get calls, as a script would write it by hand."""
+    defaults = {"float": "0.0", "int": "0", "byte": "0", "text": '""'}
 
-    def deck(d):
-        return (d.get("Pitch", 0.0), d.get("Position", 0.0), d.get("Position2", 0.0),
-                d.get("NormalizedPosition", 0.0), d.get("BPM", 0.0), d.get("Length", 0.0),
-                d.get("EQLow", 0.0), d.get("EQMid", 0.0), d.get("EQHigh", 0.0),
-                d.get("Deck", 0), d.get("Beat", 0))
+    def extractor(fields):
+        gets = [f"d.get({key!r}, {defaults[kind]})" + (" & 0xFF" if kind == "byte" else "")
+                for key, kind in fields]
+        return eval("lambda d: (" + ", ".join(gets) + ",)")
 
-    def meta(d):
-        return (d.get("Deck", 0), d.get("Title", ""), d.get("Artist", ""), d.get("Album", ""),
-                d.get("Filepath", ""))
-
-    def control(d):
-        return (d.get("UpfaderA", 0.0), d.get("UpfaderB", 0.0), d.get("Crossfader", 0.0),
-                d.get("Active", 0))
-
-    def event(d):
-        return (d.get("Event", ""), d.get("Value", 0) & 0xFF)
-
-    return {"Deck": deck, "Meta": meta, "Control": control, "Event": event}
+    return {name: extractor(fields) for name, fields in keys.items()}
 
 
 def best_ns(statement, namespace):
@@ -56,8 +47,10 @@ def main():
     except ImportError:
         extension = False
 
+    with open(f"{sys.argv[1]}/keys.json") as keys:
+        extractors = records(json.load(keys))
     results = {}
-    for name, record in records().items():
+    for name, record in extractors.items():
         with open(f"{sys.argv[1]}/{name}.bin", "rb") as payload:
             data = payload.read()
         namespace = {"unpackb": msgpack.unpackb, "data": data, "record": record}

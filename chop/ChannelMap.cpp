@@ -5,9 +5,29 @@
 namespace orvchannels
 {
 
+namespace
+{
+
 // Halfway between the largest float and 2^128: from here on (the tie included, since 2^128
 // has the even significand) a double rounds to infinity.
-static constexpr double kFloatOverflowEdge = 0x1.ffffffp+127;
+constexpr double kFloatOverflowEdge = 0x1.ffffffp+127;
+
+// A field as its channel holds it: doubles and integers rounded to nearest, 32-bit floats
+// copied.
+template <class Record> float sample(const orvprotocol::Key<Record>& key, const Record& record)
+{
+    switch (key.kind)
+    {
+    case orvprotocol::ValueKind::Float32:
+        return record.*key.float32;
+    case orvprotocol::ValueKind::Int32:
+        return nearestFloat(record.*key.int32);
+    default:
+        return nearestFloat(key.number(record));
+    }
+}
+
+} // namespace
 
 float nearestFloat(double value)
 {
@@ -29,25 +49,24 @@ float nearestFloat(int32_t value)
 
 void writeControl(float* const* channels, const Control& control)
 {
-    channels[kUpfaderAChannel][0] = nearestFloat(control.upfaderA);
-    channels[kUpfaderBChannel][0] = nearestFloat(control.upfaderB);
-    channels[kCrossfaderChannel][0] = nearestFloat(control.crossfader);
+    for (const auto& key : orvprotocol::controlKeys)
+    {
+        if (key.channel != orvprotocol::noChannel)
+        {
+            channels[key.channel][0] = sample(key, control);
+        }
+    }
 }
 
 void writeDeck(float* const* channels, int32_t deck, const Deck& record)
 {
-    float* const* first = channels + deckBase(deck);
-    first[PitchOffset][0] = nearestFloat(record.pitch);
-    first[PositionOffset][0] = nearestFloat(record.position);
-    first[Position2Offset][0] = nearestFloat(record.position2);
-    first[NormalizedPositionOffset][0] = nearestFloat(record.normalizedPosition);
-    first[BpmOffset][0] = nearestFloat(record.bpm);
-    first[LengthOffset][0] = nearestFloat(record.length);
-    first[EqLowOffset][0] = record.eqLow;
-    first[EqMidOffset][0] = record.eqMid;
-    first[EqHighOffset][0] = record.eqHigh;
-    first[DeckOffset][0] = nearestFloat(record.deck);
-    first[BeatOffset][0] = nearestFloat(record.beat);
+    for (const auto& key : orvprotocol::deckKeys)
+    {
+        if (key.channel != orvprotocol::noChannel)
+        {
+            channels[orvprotocol::deckChannel(deck, key.channel)][0] = sample(key, record);
+        }
+    }
 }
 
 } // namespace orvchannels

@@ -2,13 +2,12 @@
 
 #include "ChannelMap.h"
 #include "OrvChannelsParameters.h"
-#include "dat/OrvDatParameters.h"
-#include "receiver/OrvReceiver.h"
 
-#include "OrvApiVersion.h"
-#include "OrvPluginExport.h"
+#include "plugin/ApiVersion.h"
+#include "plugin/PluginExport.h"
+#include "plugin/PluginIdentity.h"
+#include "plugin/ReceiverReference.h"
 
-#include <cstring>
 #include <new>
 
 extern "C"
@@ -22,8 +21,8 @@ extern "C"
         }
         info->customOPInfo.opType->setString(orvchannels::kOpType);
         info->customOPInfo.opLabel->setString(orvchannels::kOpLabel);
-        info->customOPInfo.authorName->setString(orvchannels::kAuthorName);
-        info->customOPInfo.authorEmail->setString(orvchannels::kAuthorEmail);
+        info->customOPInfo.authorName->setString(orvplugin::kAuthorName);
+        info->customOPInfo.authorEmail->setString(orvplugin::kAuthorEmail);
     }
 
     ORV_PLUGIN_EXPORT TD::CHOP_CPlusPlusBase* CreateCHOPInstance(const TD::OP_NodeInfo* info)
@@ -38,30 +37,6 @@ extern "C"
     }
 
 } // extern "C"
-
-namespace
-{
-
-// The receiver behind the table operator that the parameter names, or null when the
-// parameter is empty, names no custom operator, or names one of another type: reading a
-// foreign plug-in's instance as a receiver would read memory of unknown layout.
-OrvReceiver* referencedReceiver(const TD::OP_Inputs* inputs)
-{
-    const TD::OP_DATInput* dat = inputs->getParDAT(orvchannels::kOrvDatName);
-    if (dat == nullptr || dat->customOP == nullptr)
-    {
-        return nullptr;
-    }
-    const TD::OP_CustomOPInstance<TD::DAT_CPlusPlusBase>& custom = *dat->customOP;
-    if (custom.instance == nullptr || custom.opType == nullptr ||
-        std::strcmp(custom.opType, orvdat::kOpType) != 0)
-    {
-        return nullptr;
-    }
-    return static_cast<OrvReceiver*>(custom.instance);
-}
-
-} // namespace
 
 OrvChannels::OrvChannels(const TD::OP_NodeInfo*) {}
 
@@ -84,7 +59,7 @@ void OrvChannels::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, 
     using namespace orvchannels;
     try
     {
-        OrvReceiver* receiver = referencedReceiver(inputs);
+        OrvReceiver* receiver = orvplugin::referencedReceiver(*inputs, kOrvDatName);
         if (receiver == nullptr || !receiver->isConnected())
         {
             return;

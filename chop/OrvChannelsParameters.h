@@ -7,8 +7,6 @@ namespace orvchannels
 
 inline constexpr const char* kOpType = "Orvchannels";
 inline constexpr const char* kOpLabel = "ORV Channels";
-inline constexpr const char* kAuthorName = "Quillmore";
-inline constexpr const char* kAuthorEmail = "orv@quillmore.dev";
 
 inline constexpr const char* kOrvDatName = "Orvdat";
 inline constexpr const char* kOrvDatLabel = "ORV DAT";

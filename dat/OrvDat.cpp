@@ -2,8 +2,9 @@
 
 #include "OrvDatParameters.h"
 
-#include "OrvApiVersion.h"
-#include "OrvPluginExport.h"
+#include "plugin/ApiVersion.h"
+#include "plugin/PluginExport.h"
+#include "plugin/PluginIdentity.h"
 
 #include <cstring>
 #include <string>
@@ -19,8 +20,8 @@ extern "C"
         }
         info->customOPInfo.opType->setString(orvdat::kOpType);
         info->customOPInfo.opLabel->setString(orvdat::kOpLabel);
-        info->customOPInfo.authorName->setString(orvdat::kAuthorName);
-        info->customOPInfo.authorEmail->setString(orvdat::kAuthorEmail);
+        info->customOPInfo.authorName->setString(orvplugin::kAuthorName);
+        info->customOPInfo.authorEmail->setString(orvplugin::kAuthorEmail);
         // No wired inputs: the node is fed by the network only.
         info->customOPInfo.minInputs = 0;
         info->customOPInfo.maxInputs = 0;

@@ -4,6 +4,8 @@
 
 #include "OrvDatParameters.h"
 
+#include "protocol/Protocol.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -25,8 +27,28 @@ const char* textOrEmpty(const char* text)
 int32_t tableRows(std::size_t eventCount)
 {
     const std::size_t most = static_cast<std::size_t>(std::numeric_limits<int32_t>::max());
-    const std::size_t fixed = static_cast<std::size_t>(orvdat::kFixedRows);
+    const std::size_t fixed = static_cast<std::size_t>(orvprotocol::fixedRows);
     return static_cast<int32_t>(eventCount < most - fixed ? eventCount + fixed : most);
+}
+
+// The fields of a record that have a table row, into that row of `column`.
+template <class Record> void writeFields(TD::DAT_Output& output, int column, const Record& record)
+{
+    for (const auto& key : orvprotocol::KeysOf<Record>::keys)
+    {
+        if (key.row == orvprotocol::noRow)
+        {
+            continue;
+        }
+        if (key.kind == orvprotocol::ValueKind::Text)
+        {
+            output.setCellString(key.row, column, (record.*key.text).c_str());
+        }
+        else
+        {
+            output.setCellDouble(key.row, column, key.number(record));
+        }
+    }
 }
 
 } // namespace
@@ -39,7 +61,7 @@ void OrvDat::execute(TD::DAT_Output* output, const TD::OP_Inputs* inputs, void*)
         snapshot(cookSnapshot);
         // The size follows the event count on every cook, connected or not, so the event
         // rows never shrink while the node lives.
-        output->setTableSize(tableRows(cookSnapshot.events.size()), orvdat::kColumns);
+        output->setTableSize(tableRows(cookSnapshot.events.size()), orvprotocol::tableColumns);
         copyParameters(*inputs);
         if (cookSnapshot.connected)
         {
@@ -84,35 +106,22 @@ void OrvDat::copyParameters(const TD::OP_Inputs& inputs)
 
 void OrvDat::writeCells(TD::DAT_Output& output) const
 {
-    using namespace orvdat;
+    using namespace orvprotocol;
     const ReceiverSnapshot& state = cookSnapshot;
 
-    for (int row = TitleRow; row < kFixedRows; ++row)
+    for (int row = TitleRow; row < fixedRows; ++row)
     {
-        output.setCellString(row, kLabelColumn, kRowLabels[row]);
+        output.setCellString(row, labelColumn, rowLabels[row]);
     }
-    for (int column = 1; column <= kDeckCount; ++column)
+    for (int column = 1; column <= deckCount; ++column)
     {
-        const Meta& meta = state.metas[column - 1];
-        const Deck& deck = state.decks[column - 1];
-        output.setCellString(HeaderRow, column, kDeckHeaders[column - 1]);
-        output.setCellString(TitleRow, column, meta.title.c_str());
-        output.setCellString(ArtistRow, column, meta.artist.c_str());
-        output.setCellString(AlbumRow, column, meta.album.c_str());
-        output.setCellString(FilepathRow, column, meta.filepath.c_str());
-        output.setCellDouble(LengthRow, column, deck.length);
-        output.setCellDouble(VelocityRow, column, deck.pitch);
-        output.setCellDouble(PositionRow, column, deck.position);
-        output.setCellDouble(Position2Row, column, deck.position2);
-        output.setCellDouble(NormPosRow, column, deck.normalizedPosition);
-        output.setCellDouble(BpmRow, column, deck.bpm);
-        output.setCellDouble(EqLowRow, column, deck.eqLow);
-        output.setCellDouble(EqMidRow, column, deck.eqMid);
-        output.setCellDouble(EqHighRow, column, deck.eqHigh);
-        output.setCellDouble(BeatRow, column, deck.beat);
-        output.setCellDouble(UpfaderARow, column, state.control.upfaderA);
-        output.setCellDouble(UpfaderBRow, column, state.control.upfaderB);
-        output.setCellDouble(CrossfaderRow, column, state.control.crossfader);
+        const Meta& meta = state.metas[static_cast<std::size_t>(column - 1)];
+        const Deck& deck = state.decks[static_cast<std::size_t>(column - 1)];
+        output.setCellString(HeaderRow, column, deckHeaders[column - 1]);
+        writeFields(output, column, meta);
+        writeFields(output, column, deck);
+        // The mixer shows in every deck's column.
+        writeFields(output, column, state.control);
     }
 
     // Event rows directly below "Crossfader", in the receiver's map order; columns 2 to 4
@@ -125,8 +134,8 @@ void OrvDat::writeCells(TD::DAT_Output& output) const
         {
             break;
         }
-        output.setCellString(row, kLabelColumn, name.c_str());
-        output.setCellDouble(row, kEventValueColumn, value);
+        output.setCellString(row, labelColumn, name.c_str());
+        output.setCellDouble(row, eventValueColumn, value);
         ++row;
     }
 }

@@ -40,6 +40,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(fromPointerError == fromStringError);
     FUZZ_CHECK(same(fromPointer, fromString));
 
+    // Shared known strings change nothing that can be seen.
+    static const orvpack::KnownStrings& known =
+        orvpack::KnownStrings::create({"a", "Deck", "BPM", std::string_view("\0\xc1", 2)});
+    std::string withKnownError;
+    const MsgPack withKnown =
+        MsgPack::parse(reinterpret_cast<const char*>(data), size, withKnownError, known);
+    FUZZ_CHECK(withKnownError == fromStringError);
+    FUZZ_CHECK(same(withKnown, fromString));
+
     std::string nullError;
     FUZZ_CHECK(MsgPack::parse(nullptr, size, nullError).type() == MsgPack::NUL);
     FUZZ_CHECK(nullError == "null input");

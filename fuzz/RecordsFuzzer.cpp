@@ -4,7 +4,7 @@
 
 #include "FuzzCheck.h"
 #include "msgpack/MsgPack.h"
-#include "receiver/Messages.h"
+#include "protocol/Messages.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -210,17 +210,17 @@ private:
 
     static MsgPack parse_string_impl(Reader& in, size_t length)
     {
-        if (length <= RecurringValues::longest_key)
+        if (in.known != nullptr && length <= KnownStrings::longest)
         {
-            unsigned char scratch[RecurringValues::longest_key];
+            unsigned char scratch[KnownStrings::longest];
             const unsigned char* bytes = in.take(length, scratch);
             if (bytes == nullptr)
             {
                 return MsgPack();
             }
-            if (const MsgPack* key = RecurringValues::get().wire_key(bytes, length))
+            if (const MsgPack* known = in.known->find(bytes, length))
             {
-                return *key;
+                return *known;
             }
             return make_value<MsgPackString>(
                 in, std::string(reinterpret_cast<const char*>(bytes), length));
@@ -399,6 +399,18 @@ MsgPack MsgPack::parse(const char* in, size_t length, std::string& err)
         return MsgPack();
     }
     MemoryReader reader(in, length);
+    return parse_reporting(reader, err);
+}
+
+MsgPack MsgPack::parse(const char* in, size_t length, std::string& err, const KnownStrings& known)
+{
+    if (in == nullptr)
+    {
+        err = "null input";
+        return MsgPack();
+    }
+    MemoryReader reader(in, length);
+    reader.known = &known;
     return parse_reporting(reader, err);
 }
 

@@ -5,6 +5,11 @@
 
 #include "msgpack/NodeAllocator.h"
 
+namespace orvpack
+{
+class KnownStrings;
+}
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -87,6 +92,8 @@ public:
 
     // Where the decoder puts the scalar values of the map it is reading (nullptr: the heap).
     NodeSlab* value_slab = nullptr;
+    // Strings decoded to shared values (nullptr: none).
+    const KnownStrings* known = nullptr;
 
 private:
     const unsigned char* m_begin;

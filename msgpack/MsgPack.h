@@ -37,6 +37,7 @@
 namespace orvpack
 {
 
+class KnownStrings;
 class MsgPack;
 class MsgPackValue;
 
@@ -158,6 +159,10 @@ public:
     static MsgPack parse(const std::string& in, std::string& err);
     // Reads the range [in, in + length) directly; a null in gives "null input".
     static MsgPack parse(const char* in, size_t length, std::string& err);
+    // The same, with every string of `known` decoded to its shared value: no allocation for
+    // the keys that a protocol's maps repeat in every message.
+    static MsgPack parse(const char* in, size_t length, std::string& err,
+                         const KnownStrings& known);
     // From the stream's position; failure shows in the stream's state (fail bit, and the
     // end-of-file bit when the input ended early) and in the null result.
     static MsgPack parse(std::istream& in);
@@ -174,6 +179,7 @@ public:
 
 private:
     friend struct ObjectKeyLess;
+    friend class KnownStrings;
     friend class RecurringValues;
     friend struct DecodedValues;
 
@@ -191,6 +197,36 @@ private:
     explicit MsgPack(std::shared_ptr<MsgPackValue>&& value) noexcept : m_ptr(std::move(value)) {}
 
     std::shared_ptr<MsgPackValue> m_ptr;
+};
+
+// Strings that recur in the input, such as the keys of a protocol's maps: a decode given this
+// set hands out one shared STRING value per string instead of a new one each time. Equal
+// values, so the sharing cannot be observed. Strings longer than `longest` bytes (and the
+// empty string) are not kept.
+//
+// Made once, with create(), then only read (from any thread), and never destroyed: decoded
+// values hold uncounted handles on its strings, so it must outlive them all.
+class KnownStrings
+{
+public:
+    static constexpr size_t longest = 32;
+
+    static const KnownStrings& create(const std::vector<std::string_view>& strings);
+
+    KnownStrings(const KnownStrings&) = delete;
+    KnownStrings& operator=(const KnownStrings&) = delete;
+
+    // The shared STRING value with exactly these bytes, or nullptr.
+    const MsgPack* find(const unsigned char* bytes, size_t length) const;
+
+private:
+    explicit KnownStrings(const std::vector<std::string_view>& strings);
+
+    std::vector<MsgPack> m_owners;    // the values, sorted by length
+    std::vector<MsgPack> m_values;    // uncounted handles on m_owners
+    std::vector<const char*> m_bytes; // the bytes of m_owners[k]
+    // For each length, the range [first, last) of m_owners of that length.
+    std::pair<size_t, size_t> m_by_length[longest + 1] = {};
 };
 
 // Exact comparisons of 64-bit integers of different signedness, each one branch-free test.

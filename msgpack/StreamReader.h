@@ -6,6 +6,11 @@
 
 #include "msgpack/NodeAllocator.h"
 
+namespace orvpack
+{
+class KnownStrings;
+}
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -54,6 +59,8 @@ public:
 
     // Where the decoder puts the scalar values of the map it is reading (nullptr: the heap).
     NodeSlab* value_slab = nullptr;
+    // Strings decoded to shared values (nullptr: none).
+    const KnownStrings* known = nullptr;
 
 private:
     static constexpr size_t chunk = 64 * 1024;

@@ -80,7 +80,7 @@ void OrvReceiver::connect()
         setErrorText("Error Creating Socket: " + std::to_string(error));
         return;
     }
-    if (multicast && !orv::udp::joinMulticastGroup(socketFd, multicastGroup, ip))
+    if (multicast && !orv::udp::joinMulticastGroup(socketFd, orvprotocol::multicastGroup, ip))
     {
         const int error = orv::udp::lastError();
         // Receiving still works for datagrams sent to the bound address itself.
@@ -96,8 +96,8 @@ void OrvReceiver::connect()
     // The discovery address is a broadcast address on a real network, which the system
     // refuses to send to without the broadcast permission. Neither result sets a text.
     orv::udp::enableBroadcast(socketFd);
-    const char request = static_cast<char>(discoveryByte);
-    orv::udp::sendTo(socketFd, discovery, discoveryPort, &request, 1);
+    const char request = static_cast<char>(orvprotocol::discoveryByte);
+    orv::udp::sendTo(socketFd, discovery, orvprotocol::discoveryPort, &request, 1);
 
     // `running` is set before the thread exists, so a disconnect right after this call always
     // finds it and joins the thread.
@@ -216,21 +216,20 @@ void OrvReceiver::handleDatagram(const char* data, std::size_t size, const char*
         }
     }
 
-    const unsigned char type = static_cast<unsigned char>(data[0]);
-    if (type != static_cast<unsigned char>(MessageType::Control) &&
-        type != static_cast<unsigned char>(MessageType::Deck) &&
-        type != static_cast<unsigned char>(MessageType::Meta) &&
-        type != static_cast<unsigned char>(MessageType::Event))
+    const orvprotocol::MessageInfo* message =
+        orvprotocol::findMessage(static_cast<std::uint8_t>(data[0]));
+    if (message == nullptr)
     {
         return;
     }
 
     // Decoded outside the lock.
     std::string error;
-    const orvpack::MsgPack value = orvpack::MsgPack::parse(data + 1, size - 1, error);
+    const orvpack::MsgPack value =
+        orvpack::MsgPack::parse(data + 1, size - 1, error, orvprotocol::wireKeys());
     if (!error.empty())
     {
-        if (type == static_cast<unsigned char>(MessageType::Control))
+        if (message->type == MessageType::Control)
         {
             setWarningText(std::move(error));
         }
@@ -241,7 +240,7 @@ void OrvReceiver::handleDatagram(const char* data, std::size_t size, const char*
         return;
     }
 
-    switch (static_cast<MessageType>(type))
+    switch (message->type)
     {
     case MessageType::Control:
     {

@@ -27,9 +27,9 @@
 #define ORV_RECEIVER_ORVRECEIVER_H
 
 #include "DAT_CPlusPlusBase.h"
-#include "receiver/Messages.h"
+#include "net/Udp.h"
+#include "protocol/Protocol.h"
 #include "receiver/ReceiverSnapshot.h"
-#include "receiver/UdpSocket.h"
 
 #include <array>
 #include <atomic>
@@ -45,11 +45,9 @@ class OrvReceiver : public TD::DAT_CPlusPlusBase
 {
 public:
     // Bytes of a datagram that are handled; the rest of a longer one is cut.
-    static constexpr std::size_t receiveBufferSize = 4096;
+    static constexpr std::size_t receiveBufferSize = orvprotocol::datagramLimit;
     // Distinct event names kept; a new name beyond this is dropped with a warning.
     static constexpr std::size_t maxEventNames = 1024;
-    static constexpr const char* multicastGroup = "239.0.0.1";
-    static constexpr std::uint16_t discoveryPort = 7000;
 
     // Opens nothing; the node information is not used.
     explicit OrvReceiver(const TD::OP_NodeInfo* info);
@@ -101,9 +99,9 @@ protected:
     void runThread();
 
     // Settings (host thread; ipFilter under stateMutex).
-    std::string ip = "127.0.0.1";
-    std::uint32_t port = 3650; // only the low 16 bits reach the socket
-    std::string ipFilter;      // empty accepts every sender
+    std::string ip = orvprotocol::defaultIp;
+    std::uint32_t port = orvprotocol::defaultPort; // only the low 16 bits reach the socket
+    std::string ipFilter;                          // empty accepts every sender
     bool multicast = false;
     // Texts handed to the host (under stateMutex).
     std::string errorText;

@@ -3,7 +3,7 @@
 #ifndef ORV_RECEIVER_RECEIVERSNAPSHOT_H
 #define ORV_RECEIVER_RECEIVERSNAPSHOT_H
 
-#include "receiver/Messages.h"
+#include "protocol/Messages.h"
 
 #include <array>
 #include <cstdint>
@@ -14,8 +14,8 @@
 struct ReceiverSnapshot
 {
     bool connected = false;
-    std::array<Deck, 4> decks;  // slot k-1 holds deck number k
-    std::array<Meta, 4> metas;  // slot k-1 holds deck number k
+    std::array<Deck, 4> decks; // slot k-1 holds deck number k
+    std::array<Meta, 4> metas; // slot k-1 holds deck number k
     Control control;
     // (name, value) of every event, in the receiver's map order; its size is the event count.
     std::vector<std::pair<std::string, std::uint8_t>> events;

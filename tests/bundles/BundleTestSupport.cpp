@@ -1,6 +1,6 @@
 #include "BundleTestSupport.h"
 
-#include "receiver/UdpSocket.h"
+#include "net/Udp.h"
 
 #include <stdexcept>
 #include <thread>

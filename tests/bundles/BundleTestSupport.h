@@ -5,8 +5,8 @@
 #include "harness/Bundle.h"
 #include "harness/Network.h"
 #include "msgpack/MsgPack.h"
-#include "receiver/Messages.h"
-#include "receiver/UdpSocket.h"
+#include "net/Udp.h"
+#include "protocol/Messages.h"
 
 #include <gtest/gtest.h>
 

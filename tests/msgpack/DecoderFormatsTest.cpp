@@ -157,15 +157,24 @@ TEST(DecoderFormats, TrailingBytesAreIgnored)
     EXPECT_EQ(err, "untouched");
 }
 
-TEST(DecoderFormats, WireKeysAndNearMissesDecodeToTheirBytes)
+TEST(DecoderFormats, KnownStringsAndNearMissesDecodeToTheirBytes)
 {
-    for (const char* text : {"NormalizedPosition", "NormalizedPositioN", "EQLow", "EQLoW", "EQMid",
-                             "UpfaderA", "UpfaderB", "UpfaderC", "BPM", "Deck", "Decks", "Value"})
+    static const orvpack::KnownStrings& known = orvpack::KnownStrings::create(
+        {"NormalizedPosition", "EQLow", "EQMid", "UpfaderA", "UpfaderB", "BPM", "Deck", "Value",
+         "D", std::string(orvpack::KnownStrings::longest + 1, 'x')});
+    for (const std::string& key :
+         {std::string("NormalizedPosition"), std::string("NormalizedPositioN"),
+          std::string("EQLow"), std::string("EQLoW"), std::string("EQMid"), std::string("UpfaderA"),
+          std::string("UpfaderB"), std::string("UpfaderC"), std::string("BPM"), std::string("Deck"),
+          std::string("Decks"), std::string("Value"), std::string("D"), std::string("E"),
+          std::string(orvpack::KnownStrings::longest + 1, 'x')})
     {
-        const std::string key(text);
+        const std::string bytes =
+            (key.size() < 32 ? std::string(1, static_cast<char>(0xa0 | key.size()))
+                             : hex("d9") + static_cast<char>(key.size())) +
+            key;
         std::string err;
-        const MsgPack value =
-            MsgPack::parse(std::string(1, static_cast<char>(0xa0 | key.size())) + key, err);
+        const MsgPack value = MsgPack::parse(bytes.data(), bytes.size(), err, known);
         EXPECT_EQ(value.type(), MsgPack::STRING);
         EXPECT_EQ(value.string_value(), key);
     }

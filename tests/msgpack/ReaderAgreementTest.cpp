@@ -36,7 +36,7 @@ std::vector<std::string> vectors()
     {
         inputs.push_back(hex(bytes));
     }
-    // Strings around the length that the decoder checks against the wire keys.
+    // Strings around the lengths that the decoder checks against known strings.
     inputs.push_back(hex("b2") + "NormalizedPosition");
     inputs.push_back(hex("b3") + "NormalizedPositions");
     inputs.push_back(hex("da 01 2c") + std::string(300, 'x'));
@@ -63,6 +63,7 @@ std::string text_of_state(const std::istream& in)
 enum class Form
 {
     pointer,
+    known_strings,
     string,
     stream_with_err,
     stream_state,
@@ -78,6 +79,13 @@ Decoded decode(const std::string& bytes, Form form)
     case Form::pointer:
         out.value = MsgPack::parse(bytes.data(), bytes.size(), out.err);
         break;
+    case Form::known_strings:
+    {
+        static const orvpack::KnownStrings& known =
+            orvpack::KnownStrings::create({"Deck", "NormalizedPosition", "x"});
+        out.value = MsgPack::parse(bytes.data(), bytes.size(), out.err, known);
+        break;
+    }
     case Form::string:
         out.value = MsgPack::parse(bytes, out.err);
         break;
@@ -107,8 +115,8 @@ TEST(ReaderAgreement, EveryFormGivesTheSameValueAndText)
         const Decoded expected = decode(bytes, Form::pointer);
         EXPECT_EQ(expected.err.empty(),
                   expected.value.type() != MsgPack::NUL || bytes == hex("c0"));
-        for (Form form :
-             {Form::string, Form::stream_with_err, Form::stream_state, Form::extraction})
+        for (Form form : {Form::known_strings, Form::string, Form::stream_with_err,
+                          Form::stream_state, Form::extraction})
         {
             SCOPED_TRACE("form " + std::to_string(static_cast<int>(form)));
             const Decoded actual = decode(bytes, form);

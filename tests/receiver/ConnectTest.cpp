@@ -123,7 +123,7 @@ TEST(Connect, ConnectWhileRunningSaysAlreadyRunning)
 
 TEST(Connect, DiscoveryGoesFromTheBoundSocketToPort7000OfDotTwoFiftyFive)
 {
-    LoopbackSocket listener("127.0.0.255", OrvReceiver::discoveryPort);
+    LoopbackSocket listener("127.0.0.255", orvprotocol::discoveryPort);
     if (!listener.bound)
     {
         GTEST_SKIP() << "cannot bind 127.0.0.255:7000 here (error " << orv::udp::lastError()

@@ -1,7 +1,7 @@
 // Helpers for the tests on real sockets: loopback peers, deadlines, descriptor counts.
 #pragma once
 
-#include "receiver/UdpSocket.h"
+#include "net/Udp.h"
 
 #include <chrono>
 #include <cstdint>

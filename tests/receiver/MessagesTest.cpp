@@ -1,6 +1,6 @@
 // The records' decoding from a MessagePack value: key matching, defaults, conversions.
+#include "protocol/Messages.h"
 #include "Payload.h"
-#include "receiver/Messages.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@ namespace
 orvpack::MsgPack decode(const Payload& payload)
 {
     std::string error;
-    orvpack::MsgPack value = orvpack::MsgPack::parse(payload.bytes.data(), payload.bytes.size(),
-                                                     error);
+    orvpack::MsgPack value =
+        orvpack::MsgPack::parse(payload.bytes.data(), payload.bytes.size(), error);
     EXPECT_EQ(error, "");
     return value;
 }
@@ -24,17 +24,28 @@ TEST(Records, DeckReadsEveryKeyIntoItsField)
 {
     const Deck deck = Deck::fromMsgPack(decode(Payload()
                                                    .map(11)
-                                                   .str("Pitch").float64(1.5)
-                                                   .str("Position").float64(61.5)
-                                                   .str("Position2").float64(62.5)
-                                                   .str("NormalizedPosition").float64(0.25)
-                                                   .str("BPM").float64(124.0)
-                                                   .str("Length").float64(300.0)
-                                                   .str("EQLow").float64(0.75)
-                                                   .str("EQMid").float32(0.5f)
-                                                   .str("EQHigh").integer(1)
-                                                   .str("Deck").integer(3)
-                                                   .str("Beat").integer(-1)));
+                                                   .str("Pitch")
+                                                   .float64(1.5)
+                                                   .str("Position")
+                                                   .float64(61.5)
+                                                   .str("Position2")
+                                                   .float64(62.5)
+                                                   .str("NormalizedPosition")
+                                                   .float64(0.25)
+                                                   .str("BPM")
+                                                   .float64(124.0)
+                                                   .str("Length")
+                                                   .float64(300.0)
+                                                   .str("EQLow")
+                                                   .float64(0.75)
+                                                   .str("EQMid")
+                                                   .float32(0.5f)
+                                                   .str("EQHigh")
+                                                   .integer(1)
+                                                   .str("Deck")
+                                                   .integer(3)
+                                                   .str("Beat")
+                                                   .integer(-1)));
     EXPECT_EQ(deck.pitch, 1.5);
     EXPECT_EQ(deck.position, 61.5);
     EXPECT_EQ(deck.position2, 62.5);
@@ -50,9 +61,16 @@ TEST(Records, DeckReadsEveryKeyIntoItsField)
 
 TEST(Records, KeysMatchExactlyAndOnlyAsStrings)
 {
-    const Deck deck = Deck::fromMsgPack(decode(
-        Payload().map(4).str("pitch").float64(1.0).str("BPM ").float64(2.0).str("Bpm").float64(3.0)
-            .bin("Deck").integer(2)));
+    const Deck deck = Deck::fromMsgPack(decode(Payload()
+                                                   .map(4)
+                                                   .str("pitch")
+                                                   .float64(1.0)
+                                                   .str("BPM ")
+                                                   .float64(2.0)
+                                                   .str("Bpm")
+                                                   .float64(3.0)
+                                                   .bin("Deck")
+                                                   .integer(2)));
     EXPECT_EQ(deck.pitch, 0.0);
     EXPECT_EQ(deck.bpm, 0.0);
     EXPECT_EQ(deck.deck, 0);
@@ -87,8 +105,7 @@ TEST(Records, NumbersConvertToTheFieldType)
     EXPECT_EQ(Deck::fromMsgPack(decode(Payload().map(1).str("Deck").float64(2.9))).deck, 2);
     EXPECT_EQ(Deck::fromMsgPack(decode(Payload().map(1).str("Beat").float64(-2.9))).beat, -2);
     EXPECT_EQ(Deck::fromMsgPack(decode(Payload().map(1).str("Deck").boolean(true))).deck, 0);
-    EXPECT_EQ(Control::fromMsgPack(decode(Payload().map(1).str("Active").boolean(true))).active,
-              0);
+    EXPECT_EQ(Control::fromMsgPack(decode(Payload().map(1).str("Active").boolean(true))).active, 0);
     EXPECT_EQ(Control::fromMsgPack(decode(Payload().map(1).str("UpfaderA").str("1"))).upfaderA,
               0.0);
 }
@@ -99,14 +116,16 @@ TEST(Records, FloatsBeyondAnIntegerFieldNeitherTrapNorLandInADeckSlot)
                            std::numeric_limits<double>::quiet_NaN()};
     for (double value : wild)
     {
-        const int deck = Deck::fromMsgPack(decode(Payload().map(1).str("Deck").float64(value))).deck;
+        const int deck =
+            Deck::fromMsgPack(decode(Payload().map(1).str("Deck").float64(value))).deck;
         EXPECT_FALSE(deck >= 1 && deck <= 4) << value;
     }
 }
 
 TEST(Records, EventValueKeepsTheLowEightBits)
 {
-    auto valueOf = [](Payload value) {
+    auto valueOf = [](Payload value)
+    {
         Payload payload = Payload().map(2).str("Event").str("Drop").str("Value");
         payload.bytes += value.bytes;
         return Event::fromMsgPack(decode(payload));
@@ -123,11 +142,16 @@ TEST(Records, MetaTakesOnlyStrings)
 {
     const Meta meta = Meta::fromMsgPack(decode(Payload()
                                                    .map(5)
-                                                   .str("Deck").integer(1)
-                                                   .str("Title").integer(5)
-                                                   .str("Artist").bin("bytes")
-                                                   .str("Album").str("Ümlaut")
-                                                   .str("Filepath").str(std::string(300, 'p'))));
+                                                   .str("Deck")
+                                                   .integer(1)
+                                                   .str("Title")
+                                                   .integer(5)
+                                                   .str("Artist")
+                                                   .bin("bytes")
+                                                   .str("Album")
+                                                   .str("Ümlaut")
+                                                   .str("Filepath")
+                                                   .str(std::string(300, 'p'))));
     EXPECT_EQ(meta.deck, 1);
     EXPECT_EQ(meta.title, "");
     EXPECT_EQ(meta.artist, "");

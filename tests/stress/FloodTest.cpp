@@ -9,7 +9,7 @@
 #include "StressTraffic.h"
 #include "Watchdog.h"
 
-#include "dat/OrvDatParameters.h"
+#include "protocol/Protocol.h"
 #include "receiver/OrvReceiver.h"
 
 #include <gtest/gtest.h>
@@ -107,7 +107,7 @@ TEST_F(Flood_, CooksAndPulsesThroughAFloodOfMixedDatagrams)
     bool someDeck = false;
     for (int column = 1; column <= 4; ++column)
     {
-        someDeck = someDeck || table.cell(orvdat::BeatRow, column).number > 0;
+        someDeck = someDeck || table.cell(orvprotocol::BeatRow, column).number > 0;
     }
     EXPECT_TRUE(someDeck);
 

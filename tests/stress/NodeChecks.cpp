@@ -1,35 +1,31 @@
 #include "NodeChecks.h"
 
 #include "StressTraffic.h"
-#include "chop/ChannelMap.h"
-#include "dat/OrvDatParameters.h"
+#include "protocol/Protocol.h"
 
 #include <cmath>
 
 namespace orvstress
 {
 
-using namespace orvdat;
+using namespace orvprotocol;
 
 std::string checkTable(const orvharness::Table& table)
 {
-    // Rows of the Deck fields in DeckFields order.
-    const int deckRows[11] = {VelocityRow, PositionRow, Position2Row, NormPosRow, BpmRow, LengthRow,
-                              EqLowRow,    EqMidRow,    EqHighRow,    -1,         BeatRow};
-    for (int column = 1; column <= kDeckCount; ++column)
+    for (int column = 1; column <= deckCount; ++column)
     {
+        // DeckFields are in channel order; the table does not show `deck`: the column says it.
         DeckFields shown;
-        for (int i = 0; i < 11; ++i)
-        {
-            // The table does not show `deck`; the column says it.
-            shown.values[i] = deckRows[i] < 0 ? 0.0 : table.cell(deckRows[i], column).number;
-        }
         bool filled = false;
-        for (double value : shown.values)
+        for (const Key<Deck>& key : deckKeys)
         {
-            filled = filled || value != 0.0;
+            if (key.row != noRow)
+            {
+                shown.values[key.channel] = table.cell(key.row, column).number;
+                filled = filled || shown.values[key.channel] != 0.0;
+            }
         }
-        shown.values[9] = filled ? column : 0;
+        shown.values[keyOf(&Deck::deck)->channel] = filled ? column : 0;
         std::string problem = checkDeck(shown, column);
         if (problem.empty())
         {
@@ -54,8 +50,7 @@ std::string checkTable(const orvharness::Table& table)
 
 std::string checkChannels(const std::vector<std::vector<float>>& channels)
 {
-    using namespace orvchannels;
-    if (channels.size() < static_cast<size_t>(kChannelCount))
+    if (channels.size() < static_cast<size_t>(channelCount))
     {
         return channels.empty()
                    ? ""
@@ -66,9 +61,9 @@ std::string checkChannels(const std::vector<std::vector<float>>& channels)
     {
         DeckFields shown;
         bool written = false;
-        for (int i = 0; i < 11; ++i)
+        for (int i = 0; i < channelsPerDeck; ++i)
         {
-            shown.values[i] = sample(deckBase(deck) + i);
+            shown.values[i] = sample(deckChannel(deck, i));
             written = written || !std::isnan(shown.values[i]);
         }
         if (!written)
@@ -81,25 +76,26 @@ std::string checkChannels(const std::vector<std::vector<float>>& channels)
             return "channels: " + problem;
         }
     }
-    if (std::isnan(sample(kUpfaderAChannel)))
+    const int upfaderA = keyOf(&Control::upfaderA)->channel;
+    if (std::isnan(sample(upfaderA)))
     {
         return "";
     }
-    return checkControl(sample(kUpfaderAChannel), sample(kUpfaderBChannel),
-                        sample(kCrossfaderChannel));
+    return checkControl(sample(upfaderA), sample(keyOf(&Control::upfaderB)->channel),
+                        sample(keyOf(&Control::crossfader)->channel));
 }
 
 size_t eventRows(const orvharness::Table& table)
 {
-    return table.rows() > kFixedRows ? static_cast<size_t>(table.rows() - kFixedRows) : 0;
+    return table.rows() > fixedRows ? static_cast<size_t>(table.rows() - fixedRows) : 0;
 }
 
 size_t eventNameBytes(const orvharness::Table& table)
 {
     size_t bytes = 0;
-    for (int row = kFixedRows; row < table.rows(); ++row)
+    for (int row = fixedRows; row < table.rows(); ++row)
     {
-        bytes += table.cell(row, kLabelColumn).text.size();
+        bytes += table.cell(row, labelColumn).text.size();
     }
     return bytes;
 }

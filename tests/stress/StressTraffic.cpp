@@ -1,13 +1,10 @@
 #include "StressTraffic.h"
 
 #include "msgpack/MsgPack.h"
-#include "receiver/Messages.h"
+#include "net/Udp.h"
+#include "protocol/Protocol.h"
 
-#include <arpa/inet.h>
 #include <dirent.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <stdexcept>
@@ -17,19 +14,14 @@ namespace orvstress
 namespace
 {
 
-using orvpack::MsgPack;
-using Map = MsgPack::object;
+constexpr std::uint32_t loopbackIp = 0x7f000001; // 127.0.0.1
 
-// Fractions with few bits, so that s + fraction is exact in a float for s below 2^20.
-constexpr double deckOffsets[11] = {0.0, 0.5, 0.25, 0.75, 0.125, 0.375, 0.5, 0.25, 0.75, 0, 0};
-const char* const deckKeys[11] = {"Pitch",  "Position", "Position2", "NormalizedPosition",
-                                  "BPM",    "Length",   "EQLow",     "EQMid",
-                                  "EQHigh", "Deck",     "Beat"};
+using orvprotocol::recordDatagram;
 
-std::string withType(MessageType type, const MsgPack& payload)
-{
-    return std::string(1, static_cast<char>(type)) + payload.dump();
-}
+// By channel offset: fractions with few bits, so that s + fraction is exact in a float for s
+// below 2^20. The deck number and the beat (s itself) are whole.
+constexpr double deckOffsets[orvprotocol::channelsPerDeck] = {0.0, 0.5,  0.25, 0.75, 0.125, 0.375,
+                                                              0.5, 0.25, 0.75, 0,    0};
 
 int countEntries(const char* folder)
 {
@@ -50,21 +42,18 @@ int countEntries(const char* folder)
     return count;
 }
 
-int loopbackSocket(const char* ip)
+orv::SocketHandle loopbackSocket(const char* ip)
 {
-    const int fd = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    inet_pton(AF_INET, ip, &address.sin_addr);
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+    const orv::SocketHandle socket = orv::udp::openSocket();
+    if (socket == orv::invalidSocket || !orv::udp::bindTo(socket, ip, 0))
     {
-        if (fd >= 0)
+        if (socket != orv::invalidSocket)
         {
-            close(fd);
+            orv::udp::closeSocket(socket);
         }
         throw std::runtime_error(std::string("cannot bind a flood sender on ") + ip);
     }
-    return fd;
+    return socket;
 }
 
 // A datagram of a handled type whose payload never decodes: cut short, a refused byte, a
@@ -104,55 +93,60 @@ std::string malformed(const std::string& valid, std::mt19937& random)
 
 std::string deckDatagram(uint32_t s, int deck)
 {
-    Map map;
-    for (int i = 0; i < 6; ++i)
+    Deck record;
+    for (const auto& key : orvprotocol::deckKeys)
     {
-        map[MsgPack(deckKeys[i])] = MsgPack(s + deckOffsets[i]);
+        const double value = s + deckOffsets[key.channel];
+        if (key.kind == orvprotocol::ValueKind::Float64)
+            record.*key.float64 = value;
+        else if (key.kind == orvprotocol::ValueKind::Float32)
+            record.*key.float32 = static_cast<float>(value);
     }
-    for (int i = 6; i < 9; ++i)
-    {
-        map[MsgPack(deckKeys[i])] = MsgPack(static_cast<float>(s + deckOffsets[i]));
-    }
-    map[MsgPack("Deck")] = MsgPack(static_cast<int32_t>(deck));
-    map[MsgPack("Beat")] = MsgPack(static_cast<uint32_t>(s));
-    return withType(MessageType::Deck, MsgPack(std::move(map)));
+    record.deck = deck;
+    record.beat = static_cast<int32_t>(s);
+    return recordDatagram(MessageType::Deck, record);
 }
 
 DeckFields expectedDeck(uint32_t s, int deck)
 {
     DeckFields fields;
-    for (int i = 0; i < 9; ++i)
+    for (int i = 0; i < orvprotocol::channelsPerDeck; ++i)
     {
         fields.values[i] = s + deckOffsets[i];
     }
-    fields.values[9] = deck;
-    fields.values[10] = s;
+    fields.values[orvprotocol::keyOf(&Deck::deck)->channel] = deck;
+    fields.values[orvprotocol::keyOf(&Deck::beat)->channel] = s;
     return fields;
 }
 
 std::string metaDatagram(uint32_t s, int deck)
 {
     const std::string n = std::to_string(s);
-    return withType(MessageType::Meta,
-                    MsgPack(Map{{MsgPack("Deck"), MsgPack(static_cast<int32_t>(deck))},
-                                {MsgPack("Title"), MsgPack("T" + n)},
-                                {MsgPack("Artist"), MsgPack("A" + n)},
-                                {MsgPack("Album"), MsgPack("B" + n)},
-                                {MsgPack("Filepath"), MsgPack("/F/" + n)}}));
+    Meta record;
+    record.deck = deck;
+    record.title = "T" + n;
+    record.artist = "A" + n;
+    record.album = "B" + n;
+    record.filepath = "/F/" + n;
+    return recordDatagram(MessageType::Meta, record);
 }
 
 std::string controlDatagram(uint32_t s)
 {
-    return withType(MessageType::Control, MsgPack(Map{{MsgPack("UpfaderA"), MsgPack(s + 0.0)},
-                                                      {MsgPack("UpfaderB"), MsgPack(s + 0.5)},
-                                                      {MsgPack("Crossfader"), MsgPack(s + 0.25)},
-                                                      {MsgPack("Active"), MsgPack(s)}}));
+    Control record;
+    record.upfaderA = s + 0.0;
+    record.upfaderB = s + 0.5;
+    record.crossfader = s + 0.25;
+    record.active = static_cast<int32_t>(s);
+    return recordDatagram(MessageType::Control, record);
 }
 
 std::string eventDatagram(const std::string& name, uint8_t value)
 {
-    return withType(MessageType::Event, MsgPack(Map{{MsgPack("Event"), MsgPack(name)},
-                                                    {MsgPack("Value"), MsgPack(value)}}));
+    Event record;
+    record.name = name;
+    record.value = value;
+    return recordDatagram(MessageType::Event, record);
 }
 
 std::string checkDeck(const DeckFields& shown, int slot)
@@ -166,19 +160,21 @@ std::string checkDeck(const DeckFields& shown, int slot)
     {
         return "";
     }
-    const double beat = shown.values[10];
-    if (beat < 0 || beat != std::floor(beat) || shown.values[9] != slot)
+    const double beat = shown.values[orvprotocol::keyOf(&Deck::beat)->channel];
+    const double number = shown.values[orvprotocol::keyOf(&Deck::deck)->channel];
+    if (beat < 0 || beat != std::floor(beat) || number != slot)
     {
-        return "deck slot " + std::to_string(slot) + " shows deck " +
-               std::to_string(shown.values[9]) + ", beat " + std::to_string(beat);
+        return "deck slot " + std::to_string(slot) + " shows deck " + std::to_string(number) +
+               ", beat " + std::to_string(beat);
     }
     const DeckFields expected = expectedDeck(static_cast<uint32_t>(beat), slot);
-    for (int i = 0; i < 11; ++i)
+    for (const auto& key : orvprotocol::deckKeys)
     {
-        if (shown.values[i] != expected.values[i])
+        if (shown.values[key.channel] != expected.values[key.channel])
         {
-            return "deck slot " + std::to_string(slot) + " mixes datagrams: " + deckKeys[i] +
-                   " is " + std::to_string(shown.values[i]) + " beside beat " +
+            return "deck slot " + std::to_string(slot) +
+                   " mixes datagrams: " + std::string(key.key) + " is " +
+                   std::to_string(shown.values[key.channel]) + " beside beat " +
                    std::to_string(beat);
         }
     }
@@ -296,19 +292,16 @@ std::string Flood::next(std::mt19937& random, Kind& sort)
 void Flood::run()
 {
     std::mt19937 random(seed_ + 1);
-    const int main = loopbackSocket("127.0.0.1");
-    const int other = loopbackSocket("127.0.0.2");
+    const orv::SocketHandle main = loopbackSocket("127.0.0.1");
+    const orv::SocketHandle other = loopbackSocket("127.0.0.2");
     size_t index = 0;
     while (!stopping_.load() && (count_ == 0 || sent_.load() < count_))
     {
         const Entry& entry = pool_[index++ % pool_.size()];
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(ports_[random() % ports_.size()]);
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const uint16_t port = ports_[random() % ports_.size()];
         // A full socket buffer or a port that is closed for a moment is part of the test.
-        if (sendto(entry.fromOther ? other : main, entry.bytes.data(), entry.bytes.size(), 0,
-                   reinterpret_cast<sockaddr*>(&to), sizeof to) < 0)
+        if (!orv::udp::sendTo(entry.fromOther ? other : main, loopbackIp, port, entry.bytes.data(),
+                              entry.bytes.size()))
         {
             ++counts_.sendFailures;
         }
@@ -326,8 +319,8 @@ void Flood::run()
         }
         sent_.fetch_add(1);
     }
-    close(main);
-    close(other);
+    orv::udp::closeSocket(main);
+    orv::udp::closeSocket(other);
     finished_.store(true);
 }
 

@@ -75,9 +75,9 @@ TEST(Diagnostics, TheLinesFitTheNodesSettings)
     snapshot.node.port = 3650;
     snapshot.node.multicast = true;
     snapshot.node.filter = "192.0.2.5";
-    const std::vector<InterfaceAddress> interfaces = {
-        {"lo", "127.0.0.1", "255.0.0.0", true, true, false},
-        {"eth0", "192.0.2.2", "255.255.255.0", true, false, true},
+    const std::vector<orv::udp::Ipv4Interface> interfaces = {
+        {"lo", "127.0.0.1", "255.0.0.0", true, true, false, ""},
+        {"eth0", "192.0.2.2", "255.255.255.0", true, false, true, "192.0.2.255"},
     };
     const std::vector<std::string> lines = silenceDiagnostics(snapshot, 5.0, interfaces);
     EXPECT_EQ(lines.front(), "Nothing has arrived in 5 s.");

@@ -3,7 +3,7 @@
 #include "sim/DjModel.h"
 #include "sim/SimDatagrams.h"
 
-#include "receiver/Messages.h"
+#include "protocol/Messages.h"
 
 #include <gtest/gtest.h>
 

@@ -171,10 +171,10 @@ TEST(MonitorSend, SilenceIsExplainedWithInterfacesBindingAndCauses)
 
 TEST(MonitorSend, PortInUseShowsTheNodesErrorAndItsMeaning)
 {
-    orvtool::UdpSocket holder;
-    orvtool::Endpoint local;
+    orv::net::UdpSocket holder;
+    orv::net::Endpoint local;
     std::string error;
-    ASSERT_TRUE(orvtool::makeEndpoint("127.0.0.1", 3734, local));
+    ASSERT_TRUE(orv::net::makeEndpoint("127.0.0.1", 3734, local));
     ASSERT_TRUE(holder.open(error) && holder.bind(local, error)) << error;
 
     const ToolRun run = runTool(

@@ -18,8 +18,8 @@ namespace
 {
 
 using Clock = std::chrono::steady_clock;
-using orvtool::Endpoint;
-using orvtool::UdpSocket;
+using orv::net::Endpoint;
+using orv::net::UdpSocket;
 
 struct Arrival
 {
@@ -27,18 +27,18 @@ struct Arrival
     double seconds = 0.0; // since the first arrival
 };
 
-UdpSocket boundSocket(uint16_t port)
+orv::net::UdpSocket boundSocket(uint16_t port)
 {
-    UdpSocket socket;
-    Endpoint local;
+    orv::net::UdpSocket socket;
+    orv::net::Endpoint local;
     std::string error;
-    orvtool::makeEndpoint("127.0.0.1", port, local);
+    orv::net::makeEndpoint("127.0.0.1", port, local);
     EXPECT_TRUE(socket.open(error) && socket.bind(local, error)) << error;
     return socket;
 }
 
 // Up to `count` datagrams, waiting at most `timeout` in all.
-std::vector<Arrival> receive(UdpSocket& socket, size_t count, Millis timeout)
+std::vector<Arrival> receive(orv::net::UdpSocket& socket, size_t count, Millis timeout)
 {
     std::vector<Arrival> arrivals;
     const Clock::time_point deadline = Clock::now() + timeout;
@@ -46,7 +46,7 @@ std::vector<Arrival> receive(UdpSocket& socket, size_t count, Millis timeout)
     char buffer[2048];
     while (arrivals.size() < count && Clock::now() < deadline)
     {
-        orvtool::ReceivedDatagram datagram;
+        orv::net::ReceivedDatagram datagram;
         std::string error;
         if (socket.receive(buffer, sizeof buffer, 50, datagram, error) != 1)
             continue;
@@ -85,9 +85,9 @@ TEST_F(RecordReplay, ReplaySendsTheRecordedDatagramsInOrderWithTheirTiming)
     std::vector<std::string> sent;
     std::vector<double> sentAt; // seconds since the first send
     Clock::time_point firstSend;
-    UdpSocket sender = boundSocket(0);
-    Endpoint to;
-    orvtool::makeEndpoint("127.0.0.1", 3741, to);
+    orv::net::UdpSocket sender = boundSocket(0);
+    orv::net::Endpoint to;
+    orv::net::makeEndpoint("127.0.0.1", 3741, to);
     for (size_t i = 0; i < 6; ++i)
     {
         std::this_thread::sleep_for(std::chrono::duration<double>(gaps[i]));
@@ -109,7 +109,7 @@ TEST_F(RecordReplay, ReplaySendsTheRecordedDatagramsInOrderWithTheirTiming)
     for (const double speed : {1.0, 2.0})
     {
         SCOPED_TRACE("speed " + std::to_string(speed));
-        UdpSocket listener = boundSocket(3742);
+        orv::net::UdpSocket listener = boundSocket(3742);
         ToolProcess replay({"replay", capture, "--port", "3741", "--to", "127.0.0.1:3742",
                             "--speed", std::to_string(speed)});
         const std::vector<Arrival> arrivals = receive(listener, 6, Millis(8000));
@@ -156,10 +156,10 @@ private:
 
 std::string udpPacket(uint16_t toPort, const std::string& payload)
 {
-    Endpoint from;
-    Endpoint to;
-    orvtool::makeEndpoint("192.0.2.10", 50000, from);
-    orvtool::makeEndpoint("192.0.2.20", toPort, to);
+    orv::net::Endpoint from;
+    orv::net::Endpoint to;
+    orv::net::makeEndpoint("192.0.2.10", 50000, from);
+    orv::net::makeEndpoint("192.0.2.20", toPort, to);
     return orvtool::buildIpv4UdpPacket(from, to, payload, 1);
 }
 
@@ -183,7 +183,7 @@ TEST_F(RecordReplay, ReplayReadsEthernetAndLinuxCookedCapturesOfOtherPrograms)
         tcp[9] = 6;
         file.frame(1000.04, ethernet(ipv4, tcp));
     }
-    UdpSocket listener = boundSocket(3743);
+    orv::net::UdpSocket listener = boundSocket(3743);
     const ToolRun run = runTool({"replay", path, "--to", "127.0.0.1:3743", "--speed", "0"});
     ASSERT_EQ(run.status, 0) << run.err;
     const std::vector<Arrival> arrivals = receive(listener, 3, Millis(1000));

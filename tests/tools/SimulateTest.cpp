@@ -2,7 +2,7 @@
 #include "ToolProcess.h"
 
 #include "net/UdpSocket.h"
-#include "receiver/Messages.h"
+#include "protocol/Messages.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +15,12 @@ namespace
 
 using Clock = std::chrono::steady_clock;
 
-orvtool::UdpSocket boundSocket(uint16_t port)
+orv::net::UdpSocket boundSocket(uint16_t port)
 {
-    orvtool::UdpSocket socket;
-    orvtool::Endpoint local;
+    orv::net::UdpSocket socket;
+    orv::net::Endpoint local;
     std::string error;
-    orvtool::makeEndpoint("127.0.0.1", port, local);
+    orv::net::makeEndpoint("127.0.0.1", port, local);
     EXPECT_TRUE(socket.open(error) && socket.bind(local, error)) << error;
     return socket;
 }
@@ -33,10 +33,10 @@ TEST(Simulate, ReportsWhoSentTheDiscoveryByte)
         simulate.waitForText("listening for the discovery byte on 0.0.0.0:7751", Millis(8000)))
         << simulate.out() << simulate.err();
 
-    orvtool::UdpSocket node = boundSocket(0);
+    orv::net::UdpSocket node = boundSocket(0);
     const std::string from = node.localEndpoint().text();
-    orvtool::Endpoint listener;
-    orvtool::makeEndpoint("127.0.0.1", 7751, listener);
+    orv::net::Endpoint listener;
+    orv::net::makeEndpoint("127.0.0.1", 7751, listener);
     std::string error;
     ASSERT_TRUE(node.sendTo(listener, "\x09", 1, error)) << error;
     EXPECT_TRUE(simulate.waitForText("discovery byte 0x09 from " + from, Millis(5000)))
@@ -55,7 +55,7 @@ TEST(Simulate, ReportsWhoSentTheDiscoveryByte)
 
 TEST(Simulate, SendsFourDecksTheMixerTracksAndEventsAtTheRate)
 {
-    orvtool::UdpSocket listener = boundSocket(3752);
+    orv::net::UdpSocket listener = boundSocket(3752);
     ToolProcess simulate({"simulate", "--to", "127.0.0.1:3752", "--rate", "30", "--duration", "2",
                           "--discovery-port", "0"});
 
@@ -70,7 +70,7 @@ TEST(Simulate, SendsFourDecksTheMixerTracksAndEventsAtTheRate)
     char buffer[4096];
     while (Clock::now() < deadline)
     {
-        orvtool::ReceivedDatagram datagram;
+        orv::net::ReceivedDatagram datagram;
         std::string error;
         const int got = listener.receive(buffer, sizeof buffer, 300, datagram, error);
         if (got != 1)

@@ -11,10 +11,10 @@ namespace
 
 std::string packet(const std::string& payload, uint16_t toPort = 3650)
 {
-    Endpoint from;
-    Endpoint to;
-    makeEndpoint("192.0.2.10", 50000, from);
-    makeEndpoint("192.0.2.20", toPort, to);
+    orv::net::Endpoint from;
+    orv::net::Endpoint to;
+    orv::net::makeEndpoint("192.0.2.10", 50000, from);
+    orv::net::makeEndpoint("192.0.2.20", toPort, to);
     return buildIpv4UdpPacket(from, to, payload, 7);
 }
 

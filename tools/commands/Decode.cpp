@@ -2,10 +2,10 @@
 #include "commands/Command.h"
 
 #include "msgpack/MsgPack.h"
+#include "protocol/Protocol.h"
 #include "wire/Datagram.h"
 #include "wire/RecordFields.h"
 #include "wire/ValueTree.h"
-#include "wire/WireKeys.h"
 
 #include "platform/Platform.h"
 
@@ -96,12 +96,12 @@ int runDecode(const ParsedOptions& options)
         out << "outcome   dropped: an empty datagram has no type byte\n";
         return kExitFailure;
     }
-    if (datagram.size() > keys::kReceiverDatagramLimit)
+    if (datagram.size() > orvprotocol::datagramLimit)
     {
-        out << "note      a receiver reads only the first " << keys::kReceiverDatagramLimit
-            << " bytes; the last " << datagram.size() - keys::kReceiverDatagramLimit
+        out << "note      a receiver reads only the first " << orvprotocol::datagramLimit
+            << " bytes; the last " << datagram.size() - orvprotocol::datagramLimit
             << " are cut off\n";
-        datagram.resize(keys::kReceiverDatagramLimit);
+        datagram.resize(orvprotocol::datagramLimit);
     }
 
     const auto type = static_cast<uint8_t>(datagram[0]);
@@ -111,14 +111,14 @@ int runDecode(const ParsedOptions& options)
 
     const std::string payload = datagram.substr(1);
     std::string parseError;
-    const orvpack::MsgPack value =
-        orvpack::MsgPack::parse(payload.data(), payload.size(), parseError);
+    const orvpack::MsgPack value = orvpack::MsgPack::parse(payload.data(), payload.size(),
+                                                           parseError, orvprotocol::wireKeys());
     if (!parseError.empty())
     {
         out << "error     " << parseError;
         if (typeName.empty())
             out << "  (the receiver does not decode this type, so it shows nothing)\n";
-        else if (type == keys::kControlType)
+        else if (type == static_cast<uint8_t>(MessageType::Control))
             out << "  (a node shows this as its warning text and drops the datagram)\n";
         else
             out << "  (a node shows this as its error text and drops the datagram)\n";

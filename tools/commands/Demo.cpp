@@ -3,10 +3,12 @@
 // terminal shows the table and the channels as the host would.
 #include "commands/Command.h"
 
+#include "protocol/Protocol.h"
+
 #include "cli/StopSignal.h"
-#include "host/BundleLocator.h"
-#include "host/LiveLoop.h"
-#include "host/LiveNodes.h"
+#include "live/BundleLocator.h"
+#include "live/LiveLoop.h"
+#include "live/LiveNodes.h"
 #include "net/UdpSocket.h"
 #include "sim/Simulator.h"
 #include "view/NumberFormat.h"
@@ -31,15 +33,15 @@ bool pickFreePort(uint16_t preferred, uint16_t& out, std::string& error)
 {
     for (uint16_t candidate : {preferred, uint16_t{0}})
     {
-        Endpoint local;
-        makeEndpoint(kDefaultIp, candidate, local);
-        UdpSocket probe;
+        orv::net::Endpoint local;
+        orv::net::makeEndpoint(orvprotocol::defaultIp, candidate, local);
+        orv::net::UdpSocket probe;
         std::string why;
         if (!probe.open(error))
             return false;
         if (probe.bind(local, why))
         {
-            out = probe.localEndpoint().port();
+            out = probe.localEndpoint().port;
             return true;
         }
     }
@@ -75,11 +77,12 @@ int runDemo(const ParsedOptions& options)
     LiveLoopSettings loop;
     loop.command = "demo";
     long long port = 0;
-    long long discoveryPort = kDiscoveryPort;
+    long long discoveryPort = orvprotocol::discoveryPort;
     double rate = 60.0;
     if (!readLiveLoopOptions(options, loop, error) ||
         !options.integer("--port", 0, 1, 65535, port, error) ||
-        !options.integer("--discovery-port", kDiscoveryPort, 0, 65535, discoveryPort, error) ||
+        !options.integer("--discovery-port", orvprotocol::discoveryPort, 0, 65535, discoveryPort,
+                         error) ||
         !options.real("--rate", 60.0, 0.1, 1000.0, rate, error))
     {
         std::cerr << "orv demo: " << error << "\n";
@@ -118,7 +121,7 @@ int runDemo(const ParsedOptions& options)
     {
         if (portChosen)
             node.port = static_cast<uint16_t>(port);
-        else if (!pickFreePort(kDefaultPort, node.port, error))
+        else if (!pickFreePort(orvprotocol::defaultPort, node.port, error))
         {
             std::cerr << "orv demo: " << error << "\n";
             return kExitFailure;
@@ -135,8 +138,8 @@ int runDemo(const ParsedOptions& options)
     if (!nodes->isConnected())
         std::cerr << "orv demo: the node did not connect: " << nodes->errorText() << "\n";
 
-    Endpoint to;
-    makeEndpoint(kDefaultIp, node.port, to);
+    orv::net::Endpoint to;
+    orv::net::makeEndpoint(orvprotocol::defaultIp, node.port, to);
     simulator.setDestination(to);
 
     ReportLines reports;

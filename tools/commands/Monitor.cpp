@@ -2,9 +2,11 @@
 // nothing arrives.
 #include "commands/Command.h"
 
-#include "host/BundleLocator.h"
-#include "host/LiveLoop.h"
-#include "host/LiveNodes.h"
+#include "protocol/Protocol.h"
+
+#include "live/BundleLocator.h"
+#include "live/LiveLoop.h"
+#include "live/LiveNodes.h"
 #include "net/Endpoint.h"
 #include "net/Interfaces.h"
 #include "view/Diagnostics.h"
@@ -38,7 +40,7 @@ public:
         if (!heardAnything_ && snapshot.seconds >= patience_)
         {
             if (interfaces_.empty())
-                interfaces_ = listIpv4Interfaces();
+                interfaces_ = orv::udp::listIpv4Interfaces();
             for (const std::string& line :
                  silenceDiagnostics(snapshot, snapshot.seconds, interfaces_))
                 snapshot.notes.push_back(line);
@@ -55,7 +57,7 @@ private:
     bool heardAnything_ = false;
     double lastChange_ = 0.0;
     std::optional<Snapshot> last_;
-    std::vector<InterfaceAddress> interfaces_;
+    std::vector<orv::udp::Ipv4Interface> interfaces_;
 };
 
 int runMonitor(const ParsedOptions& options)
@@ -63,10 +65,10 @@ int runMonitor(const ParsedOptions& options)
     std::string error;
     LiveLoopSettings loop;
     loop.command = "monitor";
-    long long port = kDefaultPort;
+    long long port = orvprotocol::defaultPort;
     double patience = 3.0;
     if (!readLiveLoopOptions(options, loop, error) ||
-        !options.integer("--port", kDefaultPort, 1, 65535, port, error) ||
+        !options.integer("--port", orvprotocol::defaultPort, 1, 65535, port, error) ||
         !options.real("--silence", 3.0, 0.1, 3600.0, patience, error))
     {
         std::cerr << "orv monitor: " << error << "\n";
@@ -74,11 +76,11 @@ int runMonitor(const ParsedOptions& options)
     }
     NodeSettings node;
     node.multicast = options.has("--multicast");
-    node.ip = options.text("--ip", kDefaultIp);
+    node.ip = options.text("--ip", orvprotocol::defaultIp);
     node.port = static_cast<uint16_t>(port);
     node.filter = options.text("--filter");
-    Endpoint check;
-    if (!makeEndpoint(node.ip, node.port, check))
+    orv::net::Endpoint check;
+    if (!orv::net::makeEndpoint(node.ip, node.port, check))
         std::cerr << "orv monitor: note: \"" << node.ip
                   << "\" is no dotted IPv4 address; the node will bind 0.0.0.0 (every "
                      "interface)\n";

@@ -1,6 +1,8 @@
 // orv record: the datagrams arriving on a port, with their arrival times, into a pcap file.
 #include "commands/Command.h"
 
+#include "protocol/Protocol.h"
+
 #include "cli/StopSignal.h"
 #include "net/UdpSocket.h"
 #include "pcap/CaptureFile.h"
@@ -32,10 +34,10 @@ int runRecord(const ParsedOptions& options)
     const std::string path = options.positional()[0];
 
     std::string error;
-    long long port = kDefaultPort;
+    long long port = orvprotocol::defaultPort;
     long long count = 0;
     double duration = 0.0;
-    if (!options.integer("--port", kDefaultPort, 1, 65535, port, error) ||
+    if (!options.integer("--port", orvprotocol::defaultPort, 1, 65535, port, error) ||
         !options.integer("--count", 0, 0, 1LL << 40, count, error) ||
         !options.real("--duration", 0.0, 0.0, 1e9, duration, error))
     {
@@ -43,15 +45,15 @@ int runRecord(const ParsedOptions& options)
         return kExitUsage;
     }
     const bool multicast = options.has("--multicast");
-    const std::string ip = options.text("--ip", multicast ? "0.0.0.0" : kDefaultIp);
-    Endpoint local;
-    if (!makeEndpoint(ip, static_cast<uint16_t>(port), local))
+    const std::string ip = options.text("--ip", multicast ? "0.0.0.0" : orvprotocol::defaultIp);
+    orv::net::Endpoint local;
+    if (!orv::net::makeEndpoint(ip, static_cast<uint16_t>(port), local))
     {
         std::cerr << "orv record: --ip wants a dotted IPv4 address, not \"" << ip << "\"\n";
         return kExitUsage;
     }
 
-    UdpSocket socket;
+    orv::net::UdpSocket socket;
     if (!socket.open(error) || !socket.bind(local, error))
     {
         std::cerr << "orv record: " << error << "\n";
@@ -59,7 +61,7 @@ int runRecord(const ParsedOptions& options)
     }
     if (multicast)
     {
-        if (!socket.joinMulticast(kMulticastGroup, ip, error))
+        if (!socket.joinMulticast(orvprotocol::multicastGroup, ip, error))
         {
             std::cerr << "orv record: " << error << "\n";
             return kExitFailure;
@@ -90,7 +92,7 @@ int runRecord(const ParsedOptions& options)
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() >=
                 duration)
             break;
-        ReceivedDatagram datagram;
+        orv::net::ReceivedDatagram datagram;
         const int got = socket.receive(buffer.data(), buffer.size(), 50, datagram, error);
         if (got < 0)
         {

@@ -1,6 +1,8 @@
 // orv replay: the UDP datagrams of a capture, sent again with their original timing.
 #include "commands/Command.h"
 
+#include "protocol/Protocol.h"
+
 #include "cli/StopSignal.h"
 #include "net/UdpSocket.h"
 #include "pcap/CaptureFile.h"
@@ -77,19 +79,20 @@ int runReplay(const ParsedOptions& options)
     const std::string path = options.positional()[0];
 
     std::string error;
-    long long port = kDefaultPort;
+    long long port = orvprotocol::defaultPort;
     double speed = 1.0;
     double maxGap = 0.0;
-    if (!options.integer("--port", kDefaultPort, 0, 65535, port, error) ||
+    if (!options.integer("--port", orvprotocol::defaultPort, 0, 65535, port, error) ||
         !options.real("--speed", 1.0, 0.0, 1e6, speed, error) ||
         !options.real("--max-gap", 0.0, 0.0, 1e9, maxGap, error))
     {
         std::cerr << "orv replay: " << error << "\n";
         return kExitUsage;
     }
-    const uint16_t defaultPort = port == 0 ? kDefaultPort : static_cast<uint16_t>(port);
-    Endpoint to;
-    if (!parseEndpoint(options.text("--to", kDefaultIp), kDefaultIp, defaultPort, to, error))
+    const uint16_t defaultPort = port == 0 ? orvprotocol::defaultPort : static_cast<uint16_t>(port);
+    orv::net::Endpoint to;
+    if (!orv::net::parseEndpoint(options.text("--to", orvprotocol::defaultIp),
+                                 orvprotocol::defaultIp, defaultPort, to, error))
     {
         std::cerr << "orv replay: " << error << "\n";
         return kExitUsage;
@@ -108,7 +111,7 @@ int runReplay(const ParsedOptions& options)
                      "loopback captures\n";
         return kExitFailure;
     }
-    UdpSocket socket;
+    orv::net::UdpSocket socket;
     if (!socket.open(error) || (to.isMulticast() && !socket.setMulticastSending(error)))
     {
         std::cerr << "orv replay: " << error << "\n";
@@ -159,7 +162,7 @@ int runReplay(const ParsedOptions& options)
             ++skips.malformed;
             continue;
         }
-        if (port != 0 && packet.to.port() != port)
+        if (port != 0 && packet.to.port != port)
         {
             ++skips.otherPort;
             continue;

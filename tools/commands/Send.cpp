@@ -1,6 +1,8 @@
 // orv send: one datagram built from the command line.
 #include "commands/Command.h"
 
+#include "protocol/Protocol.h"
+
 #include "net/UdpSocket.h"
 #include "wire/Datagram.h"
 #include "wire/ValueText.h"
@@ -62,21 +64,23 @@ int runSend(const ParsedOptions& options)
         return kExitUsage;
     }
 
-    Endpoint to;
-    const std::string defaultHost = options.has("--multicast") ? kMulticastGroup : kDefaultIp;
-    if (!parseEndpoint(options.text("--to", defaultHost), defaultHost, kDefaultPort, to, error))
+    orv::net::Endpoint to;
+    const std::string defaultHost =
+        options.has("--multicast") ? orvprotocol::multicastGroup : orvprotocol::defaultIp;
+    if (!orv::net::parseEndpoint(options.text("--to", defaultHost), defaultHost,
+                                 orvprotocol::defaultPort, to, error))
     {
         std::cerr << "orv send: " << error << "\n";
         return kExitUsage;
     }
     if (options.has("--multicast") && !to.isMulticast())
     {
-        std::cerr << "orv send: --multicast sends to the group " << kMulticastGroup
+        std::cerr << "orv send: --multicast sends to the group " << orvprotocol::multicastGroup
                   << "; give --to :PORT to change only the port\n";
         return kExitUsage;
     }
 
-    UdpSocket socket;
+    orv::net::UdpSocket socket;
     if (!socket.open(error) || (to.isMulticast() && !socket.setMulticastSending(error)) ||
         !socket.sendTo(to, datagram.data(), datagram.size(), error))
     {

@@ -1,6 +1,8 @@
 // orv simulate: a believable DJ sender, and a listener for the discovery byte.
 #include "commands/Command.h"
 
+#include "protocol/Protocol.h"
+
 #include "cli/StopSignal.h"
 #include "net/Endpoint.h"
 #include "sim/Simulator.h"
@@ -19,11 +21,12 @@ int runSimulate(const ParsedOptions& options)
 {
     std::string error;
     orvsim::SimulatorSettings settings;
-    long long discoveryPort = kDiscoveryPort;
+    long long discoveryPort = orvprotocol::discoveryPort;
     long long seed = 1;
     if (!options.real("--rate", 60.0, 0.1, 1000.0, settings.rate, error) ||
         !options.real("--duration", 0.0, 0.0, 1e9, settings.duration, error) ||
-        !options.integer("--discovery-port", kDiscoveryPort, 0, 65535, discoveryPort, error) ||
+        !options.integer("--discovery-port", orvprotocol::discoveryPort, 0, 65535, discoveryPort,
+                         error) ||
         !options.integer("--seed", 1, 0, 4294967295LL, seed, error))
     {
         std::cerr << "orv simulate: " << error << "\n";
@@ -33,16 +36,17 @@ int runSimulate(const ParsedOptions& options)
     settings.seed = static_cast<uint32_t>(seed);
 
     const bool multicast = options.has("--multicast");
-    const std::string defaultHost = multicast ? kMulticastGroup : kDefaultIp;
-    if (!parseEndpoint(options.text("--to", defaultHost), defaultHost, kDefaultPort, settings.to,
-                       error))
+    const std::string defaultHost =
+        multicast ? orvprotocol::multicastGroup : orvprotocol::defaultIp;
+    if (!orv::net::parseEndpoint(options.text("--to", defaultHost), defaultHost,
+                                 orvprotocol::defaultPort, settings.to, error))
     {
         std::cerr << "orv simulate: " << error << "\n";
         return kExitUsage;
     }
     if (multicast && !settings.to.isMulticast())
     {
-        std::cerr << "orv simulate: --multicast sends to the group " << kMulticastGroup
+        std::cerr << "orv simulate: --multicast sends to the group " << orvprotocol::multicastGroup
                   << "; give --to :PORT to change only the port\n";
         return kExitUsage;
     }

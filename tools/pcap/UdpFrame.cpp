@@ -1,7 +1,5 @@
 #include "pcap/UdpFrame.h"
 
-#include "net/SocketHeaders.h"
-
 #include <cstring>
 
 namespace orvtool
@@ -26,6 +24,17 @@ void write16(std::string& bytes, size_t offset, uint16_t value)
 {
     bytes[offset] = static_cast<char>(value >> 8);
     bytes[offset + 1] = static_cast<char>(value & 0xff);
+}
+
+uint32_t read32(const std::string& bytes, size_t offset)
+{
+    return (static_cast<uint32_t>(read16(bytes, offset)) << 16) | read16(bytes, offset + 2);
+}
+
+void write32(std::string& bytes, size_t offset, uint32_t value)
+{
+    write16(bytes, offset, static_cast<uint16_t>(value >> 16));
+    write16(bytes, offset + 2, static_cast<uint16_t>(value & 0xffff));
 }
 
 // Where the IPv4 packet starts in the frame; false when the frame carries no IPv4.
@@ -125,19 +134,15 @@ FrameResult parseFrame(LinkType link, const std::string& frame, UdpPacket& packe
         return FrameResult::Truncated;
 
     UdpPacket found;
-    found.from.address.sin_family = AF_INET;
-    found.to.address.sin_family = AF_INET;
-    std::memcpy(&found.from.address.sin_addr, frame.data() + ip + 12, 4);
-    std::memcpy(&found.to.address.sin_addr, frame.data() + ip + 16, 4);
-    found.from.address.sin_port = htons(read16(frame, udp));
-    found.to.address.sin_port = htons(read16(frame, udp + 2));
+    found.from = orv::net::Endpoint{read32(frame, ip + 12), read16(frame, udp)};
+    found.to = orv::net::Endpoint{read32(frame, ip + 16), read16(frame, udp + 2)};
     found.payload = frame.substr(udp + kUdpHeaderSize, payloadLength);
     packet = std::move(found);
     return FrameResult::Udp;
 }
 
-std::string buildIpv4UdpPacket(const Endpoint& from, const Endpoint& to, const std::string& payload,
-                               uint16_t id)
+std::string buildIpv4UdpPacket(const orv::net::Endpoint& from, const orv::net::Endpoint& to,
+                               const std::string& payload, uint16_t id)
 {
     const size_t total = 20 + kUdpHeaderSize + payload.size();
     std::string packet(20 + kUdpHeaderSize, '\0');
@@ -147,12 +152,12 @@ std::string buildIpv4UdpPacket(const Endpoint& from, const Endpoint& to, const s
     write16(packet, 6, 0x4000); // don't fragment
     packet[8] = 64;             // time to live
     packet[9] = static_cast<char>(kProtocolUdp);
-    std::memcpy(&packet[12], &from.address.sin_addr, 4);
-    std::memcpy(&packet[16], &to.address.sin_addr, 4);
+    write32(packet, 12, from.ip);
+    write32(packet, 16, to.ip);
     write16(packet, 10, headerChecksum(packet.substr(0, 20)));
 
-    write16(packet, 20, from.port());
-    write16(packet, 22, to.port());
+    write16(packet, 20, from.port);
+    write16(packet, 22, to.port);
     const size_t udpLength = kUdpHeaderSize + payload.size();
     write16(packet, 24, static_cast<uint16_t>(udpLength > 0xffff ? 0xffff : udpLength));
     // UDP checksum 0: "none", allowed over IPv4.

@@ -25,8 +25,8 @@ enum class LinkType
 
 struct UdpPacket
 {
-    Endpoint from;
-    Endpoint to;
+    orv::net::Endpoint from;
+    orv::net::Endpoint to;
     std::string payload;
 };
 
@@ -45,7 +45,7 @@ FrameResult parseFrame(LinkType link, const std::string& frame, UdpPacket& packe
 
 // A raw IPv4 packet (header with checksum, UDP header without checksum, payload) for a
 // datagram from `from` to `to`. `id` becomes the IPv4 identification.
-std::string buildIpv4UdpPacket(const Endpoint& from, const Endpoint& to, const std::string& payload,
-                               uint16_t id);
+std::string buildIpv4UdpPacket(const orv::net::Endpoint& from, const orv::net::Endpoint& to,
+                               const std::string& payload, uint16_t id);
 
 } // namespace orvtool

@@ -1,5 +1,6 @@
-// What the tool needs of the operating system besides sockets, one implementation per
-// platform: PlatformPosix.cpp (Linux, macOS) and PlatformWin32.cpp.
+// What the tool needs of the operating system besides sockets (net/ has those), one
+// implementation per platform: posix/PlatformPosix.cpp (Linux, macOS) and
+// win32/PlatformWin32.cpp.
 #pragma once
 
 #include <string>
@@ -17,9 +18,5 @@ std::string executablePath();
 
 // `path` made absolute with "." and ".." resolved; empty when it does not exist.
 std::string canonicalPath(const std::string& path);
-
-// The system's words for an error number as the receiver shows it (errno, or a Winsock or
-// Windows error number on Windows).
-std::string systemErrorText(int number);
 
 } // namespace orvtool

@@ -1,15 +1,15 @@
 #include "sim/DiscoveryListener.h"
 
+#include "protocol/Protocol.h"
 #include "wire/Datagram.h"
-#include "wire/WireKeys.h"
 
 namespace orvsim
 {
 
 bool DiscoveryListener::open(const std::string& ip, uint16_t port, std::string& error)
 {
-    orvtool::Endpoint local;
-    if (!orvtool::makeEndpoint(ip, port, local))
+    orv::net::Endpoint local;
+    if (!orv::net::makeEndpoint(ip, port, local))
     {
         error = "\"" + ip + "\" is no IPv4 address";
         return false;
@@ -30,14 +30,14 @@ void DiscoveryListener::poll(int timeoutMs, const std::function<void(const std::
         return;
     char buffer[512];
     std::string error;
-    orvtool::ReceivedDatagram datagram;
+    orv::net::ReceivedDatagram datagram;
     int waitMs = timeoutMs;
     // Everything that has arrived, then back to the caller.
     while (socket_.receive(buffer, sizeof buffer, waitMs, datagram, error) == 1)
     {
         waitMs = 0;
         const std::string bytes(buffer, datagram.size);
-        if (datagram.size == 1 && static_cast<uint8_t>(buffer[0]) == orvtool::keys::kDiscoveryByte)
+        if (datagram.size == 1 && static_cast<uint8_t>(buffer[0]) == orvprotocol::discoveryByte)
             report("discovery byte 0x09 from " + datagram.from.text() + " (sent to " +
                    datagram.to.text() + ")");
         else

@@ -18,14 +18,14 @@ public:
     // reason in `error`, which says plainly when the port is taken.
     bool open(const std::string& ip, uint16_t port, std::string& error);
     bool isOpen() const { return socket_.isOpen(); }
-    orvtool::Endpoint local() const { return socket_.localEndpoint(); }
+    orv::net::Endpoint local() const { return socket_.localEndpoint(); }
 
     // Waits at most `timeoutMs` and reads what has arrived; `report` gets one line per
     // datagram ("discovery byte 0x09 from 127.0.0.1:3650 (sent to 127.0.0.255:7000)").
     void poll(int timeoutMs, const std::function<void(const std::string&)>& report);
 
 private:
-    orvtool::UdpSocket socket_;
+    orv::net::UdpSocket socket_;
 };
 
 } // namespace orvsim

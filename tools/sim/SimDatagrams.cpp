@@ -1,62 +1,54 @@
 #include "sim/SimDatagrams.h"
 
-#include "wire/Datagram.h"
-#include "wire/WireKeys.h"
+#include "protocol/Protocol.h"
 
 namespace orvsim
 {
 
-using orvpack::MsgPack;
-namespace keys = orvtool::keys;
-
 std::string deckDatagram(const DeckState& deck)
 {
-    return orvtool::makeDatagram(
-        keys::kDeckType, orvtool::Entries{
-                             {keys::kDeck, MsgPack(static_cast<int32_t>(deck.number))},
-                             {keys::kPitch, MsgPack(deck.pitch)},
-                             {keys::kPosition, MsgPack(deck.position)},
-                             {keys::kPosition2, MsgPack(deck.remaining())},
-                             {keys::kNormalizedPosition, MsgPack(deck.normalizedPosition())},
-                             {keys::kBpm, MsgPack(deck.bpm())},
-                             {keys::kLength, MsgPack(deck.track.lengthSeconds)},
-                             {keys::kEqLow, MsgPack(deck.eqLow)},
-                             {keys::kEqMid, MsgPack(deck.eqMid)},
-                             {keys::kEqHigh, MsgPack(deck.eqHigh)},
-                             {keys::kBeat, MsgPack(static_cast<int32_t>(deck.beat()))},
-                         });
+    Deck record;
+    record.deck = deck.number;
+    record.pitch = deck.pitch;
+    record.position = deck.position;
+    record.position2 = deck.remaining();
+    record.normalizedPosition = deck.normalizedPosition();
+    record.bpm = deck.bpm();
+    record.length = deck.track.lengthSeconds;
+    record.eqLow = deck.eqLow;
+    record.eqMid = deck.eqMid;
+    record.eqHigh = deck.eqHigh;
+    record.beat = deck.beat();
+    return orvprotocol::recordDatagram(MessageType::Deck, record);
 }
 
 std::string metaDatagram(const DeckState& deck)
 {
-    return orvtool::makeDatagram(keys::kMetaType,
-                                 orvtool::Entries{
-                                     {keys::kDeck, MsgPack(static_cast<int32_t>(deck.number))},
-                                     {keys::kTitle, MsgPack(deck.track.title)},
-                                     {keys::kArtist, MsgPack(deck.track.artist)},
-                                     {keys::kAlbum, MsgPack(deck.track.album)},
-                                     {keys::kFilepath, MsgPack(deck.track.filepath)},
-                                 });
+    Meta record;
+    record.deck = deck.number;
+    record.title = deck.track.title;
+    record.artist = deck.track.artist;
+    record.album = deck.track.album;
+    record.filepath = deck.track.filepath;
+    return orvprotocol::recordDatagram(MessageType::Meta, record);
 }
 
 std::string controlDatagram(const MixerState& mixer)
 {
-    return orvtool::makeDatagram(keys::kControlType,
-                                 orvtool::Entries{
-                                     {keys::kUpfaderA, MsgPack(mixer.upfaderA)},
-                                     {keys::kUpfaderB, MsgPack(mixer.upfaderB)},
-                                     {keys::kCrossfader, MsgPack(mixer.crossfader)},
-                                     {keys::kActive, MsgPack(static_cast<int32_t>(mixer.active))},
-                                 });
+    Control record;
+    record.upfaderA = mixer.upfaderA;
+    record.upfaderB = mixer.upfaderB;
+    record.crossfader = mixer.crossfader;
+    record.active = mixer.active;
+    return orvprotocol::recordDatagram(MessageType::Control, record);
 }
 
 std::string eventDatagram(const DjEvent& event)
 {
-    return orvtool::makeDatagram(
-        keys::kEventType, orvtool::Entries{
-                              {keys::kEvent, MsgPack(event.name)},
-                              {keys::kValue, MsgPack(static_cast<uint8_t>(event.value & 0xff))},
-                          });
+    Event record;
+    record.name = event.name;
+    record.value = static_cast<uint8_t>(event.value & 0xff);
+    return orvprotocol::recordDatagram(MessageType::Event, record);
 }
 
 } // namespace orvsim

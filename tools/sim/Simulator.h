@@ -11,6 +11,8 @@
 #include "sim/DiscoveryListener.h"
 #include "sim/DjModel.h"
 
+#include "protocol/Protocol.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -20,11 +22,11 @@ namespace orvsim
 
 struct SimulatorSettings
 {
-    orvtool::Endpoint to;
+    orv::net::Endpoint to;
     double rate = 60.0;    // ticks (Deck datagrams per deck) a second
     double duration = 0.0; // seconds; 0 runs until keepGoing says no
     uint32_t seed = 1;
-    uint16_t discoveryPort = 7000; // 0: do not listen
+    uint16_t discoveryPort = orvprotocol::discoveryPort; // 0: do not listen
     std::string discoveryIp = "0.0.0.0";
 };
 
@@ -47,8 +49,8 @@ public:
     const std::string& discoveryNote() const { return discoveryNote_; }
     const DiscoveryListener& discovery() const { return discovery_; }
     // Another destination, before run() (the demo learns its port after opening).
-    void setDestination(const orvtool::Endpoint& to) { settings_.to = to; }
-    const orvtool::Endpoint& destination() const { return settings_.to; }
+    void setDestination(const orv::net::Endpoint& to) { settings_.to = to; }
+    const orv::net::Endpoint& destination() const { return settings_.to; }
 
     // Sends until the duration is over or keepGoing() answers false (asked at least every
     // 50 ms). `report` gets the discovery lines and the first send failure.
@@ -63,7 +65,7 @@ private:
 
     SimulatorSettings settings_;
     DjModel model_;
-    orvtool::UdpSocket socket_;
+    orv::net::UdpSocket socket_;
     DiscoveryListener discovery_;
     std::string discoveryNote_;
     SimulatorCounts counts_;

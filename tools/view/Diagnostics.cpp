@@ -1,6 +1,7 @@
 #include "view/Diagnostics.h"
 
-#include "platform/Platform.h"
+#include "net/Udp.h"
+#include "protocol/Protocol.h"
 #include "view/NumberFormat.h"
 
 #include <cstring>
@@ -10,8 +11,6 @@ namespace orvtool
 
 namespace
 {
-
-constexpr int32_t kFixedRows = 18;
 
 std::string padded(std::string text, size_t width)
 {
@@ -51,7 +50,7 @@ std::string errnoMeaning(const std::string& text)
     const std::string digits = text.substr(colon + 2);
     if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 5)
         return "";
-    return systemErrorText(std::stoi(digits));
+    return orv::udp::errorText(std::stoi(digits));
 }
 
 } // namespace
@@ -62,7 +61,7 @@ bool nothingReceived(const Snapshot& snapshot)
         (!snapshot.warning.empty() && !isSocketText(snapshot.warning)))
         return false;
     const orvharness::Table& table = snapshot.table;
-    if (table.rows() > kFixedRows)
+    if (table.rows() > orvprotocol::fixedRows)
         return false;
     for (int32_t row = 1; row < table.rows(); ++row)
     {
@@ -105,7 +104,7 @@ bool sameContent(const Snapshot& a, const Snapshot& b)
 }
 
 std::vector<std::string> silenceDiagnostics(const Snapshot& snapshot, double silentSeconds,
-                                            const std::vector<InterfaceAddress>& interfaces)
+                                            const std::vector<orv::udp::Ipv4Interface>& interfaces)
 {
     const NodeSettings& node = snapshot.node;
     const std::string port = std::to_string(node.port);
@@ -123,14 +122,15 @@ std::vector<std::string> silenceDiagnostics(const Snapshot& snapshot, double sil
     lines.push_back(std::string(snapshot.connected ? "The node listens on UDP "
                                                    : "The node is set to listen on UDP ") +
                     node.ip + ":" + port +
-                    (node.multicast ? ", group 239.0.0.1" : ", multicast off") +
+                    (node.multicast ? std::string(", group ") + orvprotocol::multicastGroup
+                                    : ", multicast off") +
                     (node.filter.empty() ? ", any sender." : ", only from " + node.filter + "."));
 
     bool ipIsLocal = node.ip == "0.0.0.0";
     lines.push_back("IPv4 interfaces of this machine:");
     if (interfaces.empty())
         lines.push_back("  (none could be read)");
-    for (const InterfaceAddress& address : interfaces)
+    for (const orv::udp::Ipv4Interface& address : interfaces)
     {
         ipIsLocal = ipIsLocal || address.address == node.ip;
         std::string flags = address.up ? "up" : "down";
@@ -160,10 +160,12 @@ std::vector<std::string> silenceDiagnostics(const Snapshot& snapshot, double sil
         lines.push_back("- multicast: on Linux and macOS a node bound to a unicast address sees "
                         "no group traffic; use --ip 0.0.0.0 --multicast");
     if (!node.multicast)
-        lines.push_back("- the sender sends to the group 239.0.0.1: add --multicast (and --ip "
-                        "0.0.0.0 on Linux and macOS)");
+        lines.push_back(std::string("- the sender sends to the group ") +
+                        orvprotocol::multicastGroup +
+                        ": add --multicast (and --ip 0.0.0.0 on Linux and macOS)");
     lines.push_back("- another program holds port " + port +
-                    " (then the node shows \"Error Creating Socket: 98\" on Linux)");
+                    " (then the node shows \"Error Creating Socket: " +
+                    std::to_string(orv::udp::addressInUseError) + "\")");
     return lines;
 }
 

@@ -21,6 +21,6 @@ bool nothingReceived(const Snapshot& snapshot);
 bool sameContent(const Snapshot& a, const Snapshot& b);
 
 std::vector<std::string> silenceDiagnostics(const Snapshot& snapshot, double silentSeconds,
-                                            const std::vector<InterfaceAddress>& interfaces);
+                                            const std::vector<orv::udp::Ipv4Interface>& interfaces);
 
 } // namespace orvtool

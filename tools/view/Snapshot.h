@@ -3,6 +3,7 @@
 #pragma once
 
 #include "harness/Table.h"
+#include "protocol/Protocol.h"
 
 #include <cstdint>
 #include <string>
@@ -14,8 +15,8 @@ namespace orvtool
 // The table node's network parameters.
 struct NodeSettings
 {
-    std::string ip = "127.0.0.1";
-    uint16_t port = 3650;
+    std::string ip = orvprotocol::defaultIp;
+    uint16_t port = orvprotocol::defaultPort;
     bool multicast = false;
     std::string filter;
 };

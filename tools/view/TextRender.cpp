@@ -1,5 +1,6 @@
 #include "view/TextRender.h"
 
+#include "protocol/Protocol.h"
 #include "view/NumberFormat.h"
 
 #include <cmath>
@@ -14,11 +15,6 @@ namespace
 
 constexpr size_t kLabelWidth = 12;
 constexpr size_t kColumnWidth = 16;
-constexpr int kDecks = 4;
-
-const char* const kChannelFields[11] = {"Pitch",  "Position", "Position2", "NormPos",
-                                        "BPM",    "Length",   "EQLow",     "EQMid",
-                                        "EQHigh", "Deck",     "Beat"};
 
 // The UTF-8 characters of `text`, each a printable piece; controls (C0, DEL, C1) and bytes
 // that start no valid character become "?".
@@ -106,24 +102,34 @@ void renderTable(const Snapshot& snapshot, std::ostream& out)
 
 void renderChannels(const Snapshot& snapshot, std::ostream& out)
 {
+    using namespace orvprotocol;
     out << "Channels  " << snapshot.channels.size() << " (index value)\n";
     if (snapshot.channels.empty())
         return;
-    out << pad("0 UpfaderA", 14) << pad(channelValue(snapshot, 0), 10) << pad("1 UpfaderB", 14)
-        << pad(channelValue(snapshot, 1), 10) << pad("2 Crossfader", 14)
-        << channelValue(snapshot, 2) << "\n";
+    std::string mixer;
+    for (const Key<Control>& key : controlKeys)
+    {
+        if (key.channel != noChannel)
+            mixer += pad(std::to_string(key.channel) + " " + key.name, 14) +
+                     pad(channelValue(snapshot, static_cast<size_t>(key.channel)), 10);
+    }
+    while (!mixer.empty() && mixer.back() == ' ')
+        mixer.pop_back();
+    out << mixer << "\n";
     std::string header = pad("", kLabelWidth);
-    for (int deck = 0; deck < kDecks; ++deck)
-        header += pad(std::string("Deck ") + static_cast<char>('A' + deck), kColumnWidth);
+    for (int deck = 0; deck < deckCount; ++deck)
+        header += pad(deckHeaders[deck], kColumnWidth);
     while (!header.empty() && header.back() == ' ')
         header.pop_back();
     out << header << "\n";
-    for (size_t field = 0; field < 11; ++field)
+    for (const Key<Deck>& key : deckKeys)
     {
-        std::string line = pad(kChannelFields[field], kLabelWidth);
-        for (size_t deck = 0; deck < kDecks; ++deck)
+        if (key.channel == noChannel)
+            continue;
+        std::string line = pad(key.name, kLabelWidth);
+        for (int deck = 1; deck <= deckCount; ++deck)
         {
-            const size_t index = 3 + 11 * deck + field;
+            const size_t index = static_cast<size_t>(deckChannel(deck, key.channel));
             line += pad(pad(std::to_string(index), 3) + fitText(channelValue(snapshot, index), 12),
                         kColumnWidth);
         }
@@ -131,8 +137,9 @@ void renderChannels(const Snapshot& snapshot, std::ostream& out)
             line.pop_back();
         out << line << "\n";
     }
-    if (snapshot.channels.size() > 47)
-        out << "47 (not written by the operator) " << channelValue(snapshot, 47) << "\n";
+    if (snapshot.channels.size() > static_cast<size_t>(unusedChannel))
+        out << unusedChannel << " (not written by the operator) "
+            << channelValue(snapshot, static_cast<size_t>(unusedChannel)) << "\n";
 }
 
 } // namespace
@@ -186,9 +193,11 @@ std::string renderSnapshot(const Snapshot& snapshot, const std::string& title)
 {
     std::ostringstream out;
     const NodeSettings& node = snapshot.node;
-    out << title << "  node orv1: " << (node.multicast ? "multicast 239.0.0.1 on " : "") << node.ip
-        << ":" << node.port << (node.filter.empty() ? "" : "  filter " + fitText(node.filter, 15))
-        << "  " << (snapshot.connected ? "connected" : "NOT CONNECTED") << "  "
+    out << title << "  node orv1: "
+        << (node.multicast ? std::string("multicast ") + orvprotocol::multicastGroup + " on " : "")
+        << node.ip << ":" << node.port
+        << (node.filter.empty() ? "" : "  filter " + fitText(node.filter, 15)) << "  "
+        << (snapshot.connected ? "connected" : "NOT CONNECTED") << "  "
         << fixedText(snapshot.seconds, 1) << " s\n";
     out << "error: " << (snapshot.error.empty() ? "-" : fitText(snapshot.error, 70)) << "\n";
     out << "warning: " << (snapshot.warning.empty() ? "-" : fitText(snapshot.warning, 68)) << "\n";

@@ -1,6 +1,6 @@
 #include "wire/Datagram.h"
 
-#include "wire/WireKeys.h"
+#include "protocol/Protocol.h"
 
 #include <algorithm>
 #include <cctype>
@@ -43,34 +43,24 @@ std::string makeDatagram(uint8_t type, const Entries& entries)
 
 std::string messageTypeName(uint8_t type)
 {
-    switch (type)
-    {
-    case keys::kControlType:
-        return "Control";
-    case keys::kDeckType:
-        return "Deck";
-    case keys::kMetaType:
-        return "Meta";
-    case keys::kEventType:
-        return "Event";
-    default:
-        return "";
-    }
+    const orvprotocol::MessageInfo* message = orvprotocol::findMessage(type);
+    return message != nullptr ? message->name : "";
 }
 
 bool parseMessageType(const std::string& text, uint8_t& out)
 {
-    std::string lower = text;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    for (int type : {keys::kControlType, keys::kDeckType, keys::kMetaType, keys::kEventType})
+    const auto lowered = [](std::string word)
     {
-        std::string name = messageTypeName(static_cast<uint8_t>(type));
-        std::transform(name.begin(), name.end(), name.begin(),
+        std::transform(word.begin(), word.end(), word.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (lower == name)
+        return word;
+    };
+    const std::string lower = lowered(text);
+    for (const orvprotocol::MessageInfo& message : orvprotocol::messageTypes)
+    {
+        if (lower == lowered(message.name))
         {
-            out = static_cast<uint8_t>(type);
+            out = static_cast<uint8_t>(message.type);
             return true;
         }
     }

@@ -1,8 +1,7 @@
 #include "wire/RecordFields.h"
 
-#include "receiver/Messages.h"
+#include "protocol/Protocol.h"
 #include "view/NumberFormat.h"
-#include "wire/WireKeys.h"
 
 namespace orvtool
 {
@@ -10,43 +9,57 @@ namespace orvtool
 namespace
 {
 
-const char* const kDeckColumns[] = {"Deck A", "Deck B", "Deck C", "Deck D"};
+using namespace orvprotocol;
 
 bool isDeckNumber(int32_t deck)
 {
-    return deck >= 1 && deck <= 4;
+    return deck >= 1 && deck <= deckCount;
 }
 
-// Channel index of a deck field, from the channel operator's map: 3 + 11 * (deck - 1) + offset.
-std::string channelOf(int32_t deck, int offset)
+template <class Record> std::string valueText(const Key<Record>& key, const Record& record)
 {
-    if (!isDeckNumber(deck))
-        return "";
-    return ", channel " + std::to_string(3 + 11 * (deck - 1) + offset);
+    switch (key.kind)
+    {
+    case ValueKind::Text:
+        return quotedText(record.*key.text);
+    case ValueKind::Int32:
+        return std::to_string(record.*key.int32);
+    case ValueKind::UInt8:
+        return std::to_string(record.*key.uint8);
+    default:
+        return shortestText(key.number(record));
+    }
 }
 
-RecordField field(const char* name, const char* key, const std::string& value,
-                  const std::string& shown)
+// Where a field shows: its table row, and the channel of its key (a deck field's channel
+// only when the deck number selects a slot).
+template <class Record> std::string shownAt(const Key<Record>& key, int32_t deck)
 {
-    return RecordField{name, key, value, shown};
+    std::string shown;
+    if (key.row != noRow)
+        shown = std::string("row ") + rowLabels[key.row];
+    if (key.channel == noChannel)
+        return shown;
+    int channel = key.channel;
+    if constexpr (std::is_same_v<Record, Deck>)
+    {
+        if (!isDeckNumber(deck))
+            return shown;
+        channel = deckChannel(deck, key.channel);
+    }
+    return (shown.empty() ? "" : shown + ", ") + "channel " + std::to_string(channel);
 }
 
-std::string number(double value)
+template <class Record> void describeFields(const Record& record, int32_t deck, RecordView& out)
 {
-    return shortestText(value);
+    for (const Key<Record>& key : KeysOf<Record>::keys)
+        out.fields.push_back(RecordField{key.field, std::string(key.key), valueText(key, record),
+                                         shownAt(key, deck)});
 }
 
 void describeControl(const orvpack::MsgPack& payload, RecordView& out)
 {
-    const Control control = Control::fromMsgPack(payload);
-    out.record = "Control";
-    out.fields = {
-        field("upfaderA", keys::kUpfaderA, number(control.upfaderA), "row UpfaderA, channel 0"),
-        field("upfaderB", keys::kUpfaderB, number(control.upfaderB), "row UpfaderB, channel 1"),
-        field("crossfader", keys::kCrossfader, number(control.crossfader),
-              "row Crossfader, channel 2"),
-        field("active", keys::kActive, std::to_string(control.active), ""),
-    };
+    describeFields(Control::fromMsgPack(payload), 0, out);
     out.outcome = "replaces the mixer record (rows 15 to 17 of every deck column, channels 0 to "
                   "2; \"Active\" is not shown)";
 }
@@ -55,27 +68,16 @@ void describeDeck(const orvpack::MsgPack& payload, RecordView& out)
 {
     const Deck deck = Deck::fromMsgPack(payload);
     const int32_t n = deck.deck;
-    out.record = "Deck";
-    out.fields = {
-        field("pitch", keys::kPitch, number(deck.pitch), "row Velocity" + channelOf(n, 0)),
-        field("position", keys::kPosition, number(deck.position), "row Position" + channelOf(n, 1)),
-        field("position2", keys::kPosition2, number(deck.position2),
-              "row Position2" + channelOf(n, 2)),
-        field("normalizedPosition", keys::kNormalizedPosition, number(deck.normalizedPosition),
-              "row NormPos" + channelOf(n, 3)),
-        field("bpm", keys::kBpm, number(deck.bpm), "row BPM" + channelOf(n, 4)),
-        field("length", keys::kLength, number(deck.length), "row Length" + channelOf(n, 5)),
-        field("eqLow", keys::kEqLow, number(deck.eqLow), "row EQLow" + channelOf(n, 6)),
-        field("eqMid", keys::kEqMid, number(deck.eqMid), "row EQMid" + channelOf(n, 7)),
-        field("eqHigh", keys::kEqHigh, number(deck.eqHigh), "row EQHigh" + channelOf(n, 8)),
-        field("deck", keys::kDeck, std::to_string(deck.deck),
-              isDeckNumber(n) ? "selects the slot" + channelOf(n, 9) : "selects the slot"),
-        field("beat", keys::kBeat, std::to_string(deck.beat), "row Beat" + channelOf(n, 10)),
-    };
+    describeFields(deck, n, out);
+    for (RecordField& field : out.fields)
+    {
+        if (field.key == keyOf(&Deck::deck)->key)
+            field.shown = "selects the slot" + (field.shown.empty() ? "" : ", " + field.shown);
+    }
     if (isDeckNumber(n))
         out.outcome = "replaces deck slot " + std::to_string(n) + " (column \"" +
-                      kDeckColumns[n - 1] + "\", channels " + std::to_string(3 + 11 * (n - 1)) +
-                      " to " + std::to_string(13 + 11 * (n - 1)) + ")";
+                      deckHeaders[n - 1] + "\", channels " + std::to_string(deckChannel(n, 0)) +
+                      " to " + std::to_string(deckChannel(n, channelsPerDeck - 1)) + ")";
     else
         out.outcome = "dropped: deck " + std::to_string(n) + " is not 1 to 4";
 }
@@ -83,17 +85,15 @@ void describeDeck(const orvpack::MsgPack& payload, RecordView& out)
 void describeMeta(const orvpack::MsgPack& payload, RecordView& out)
 {
     const Meta meta = Meta::fromMsgPack(payload);
-    out.record = "Meta";
-    out.fields = {
-        field("deck", keys::kDeck, std::to_string(meta.deck), "selects the slot"),
-        field("title", keys::kTitle, quotedText(meta.title), "row Title"),
-        field("artist", keys::kArtist, quotedText(meta.artist), "row Artist"),
-        field("album", keys::kAlbum, quotedText(meta.album), "row Album"),
-        field("filepath", keys::kFilepath, quotedText(meta.filepath), "row Filepath"),
-    };
+    describeFields(meta, meta.deck, out);
+    for (RecordField& field : out.fields)
+    {
+        if (field.key == keyOf(&Meta::deck)->key)
+            field.shown = "selects the slot";
+    }
     if (isDeckNumber(meta.deck))
         out.outcome = "replaces metadata slot " + std::to_string(meta.deck) + " (rows 1 to 4 of " +
-                      "column \"" + kDeckColumns[meta.deck - 1] + "\")";
+                      "column \"" + deckHeaders[meta.deck - 1] + "\")";
     else
         out.outcome = "dropped: deck " + std::to_string(meta.deck) + " is not 1 to 4";
 }
@@ -101,11 +101,9 @@ void describeMeta(const orvpack::MsgPack& payload, RecordView& out)
 void describeEvent(const orvpack::MsgPack& payload, RecordView& out)
 {
     const Event event = Event::fromMsgPack(payload);
-    out.record = "Event";
-    out.fields = {
-        field("name", keys::kEvent, quotedText(event.name), "column 0 of the event's row"),
-        field("value", keys::kValue, std::to_string(event.value), "column 1 of the event's row"),
-    };
+    describeFields(event, 0, out);
+    out.fields[0].shown = "column 0 of the event's row";
+    out.fields[1].shown = "column 1 of the event's row";
     out.outcome = "sets event " + quotedText(event.name) + " to " + std::to_string(event.value) +
                   " (one row per event name, below \"Crossfader\")";
 }
@@ -115,23 +113,26 @@ void describeEvent(const orvpack::MsgPack& payload, RecordView& out)
 bool describeRecord(uint8_t type, const orvpack::MsgPack& payload, RecordView& out)
 {
     out = RecordView{};
-    switch (type)
-    {
-    case keys::kControlType:
-        describeControl(payload, out);
-        return true;
-    case keys::kDeckType:
-        describeDeck(payload, out);
-        return true;
-    case keys::kMetaType:
-        describeMeta(payload, out);
-        return true;
-    case keys::kEventType:
-        describeEvent(payload, out);
-        return true;
-    default:
+    const MessageInfo* message = findMessage(type);
+    if (message == nullptr)
         return false;
+    out.record = message->name;
+    switch (message->type)
+    {
+    case MessageType::Control:
+        describeControl(payload, out);
+        break;
+    case MessageType::Deck:
+        describeDeck(payload, out);
+        break;
+    case MessageType::Meta:
+        describeMeta(payload, out);
+        break;
+    case MessageType::Event:
+        describeEvent(payload, out);
+        break;
     }
+    return true;
 }
 
 } // namespace orvtool

@@ -6,7 +6,7 @@
 //   row 2: getParString of a numeric and of an unknown parameter, the "Mode" menu index
 // With "Logcalls" on, both texts handed to the host are the calls of the cook so far.
 #include "DAT_CPlusPlusBase.h"
-#include "OrvPluginExport.h"
+#include "plugin/PluginExport.h"
 
 #include <cstdio>
 #include <stdexcept>

@@ -3,7 +3,7 @@
 // warning text tells what the "Source" DAT reference resolved to ("none", "builtin",
 // "custom:<opType>"). With "Logcalls" on, both texts are the calls of the cook so far.
 #include "CHOP_CPlusPlusBase.h"
-#include "OrvPluginExport.h"
+#include "plugin/PluginExport.h"
 
 #include <string>
 

@@ -1,0 +1,94 @@
+#include "live/BundleLocator.h"
+
+#include "platform/Platform.h"
+
+#include <sys/stat.h>
+
+#include <vector>
+
+namespace orvtool
+{
+
+namespace
+{
+
+#if defined(__APPLE__)
+constexpr const char* kBundleSuffix = ".plugin";
+#elif defined(_WIN32)
+constexpr const char* kBundleSuffix = ".dll";
+#else
+constexpr const char* kBundleSuffix = ".so";
+#endif
+
+bool exists(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+std::string executableFolder()
+{
+    const std::string path = executablePath();
+    const size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+BundlePaths pathsIn(const std::string& folder)
+{
+    BundlePaths paths;
+    paths.folder = folder;
+    paths.dat = folder + "/" + datBundleFileName();
+    paths.channels = folder + "/" + channelsBundleFileName();
+    return paths;
+}
+
+} // namespace
+
+std::string datBundleFileName()
+{
+    return std::string("OrvDat") + kBundleSuffix;
+}
+
+std::string channelsBundleFileName()
+{
+    return std::string("OrvChannels") + kBundleSuffix;
+}
+
+bool locateBundles(const std::string& explicitFolder, BundlePaths& out, std::string& error)
+{
+    std::vector<std::string> folders;
+    if (!explicitFolder.empty())
+    {
+        folders.push_back(explicitFolder);
+    }
+    else
+    {
+        const std::string here = executableFolder();
+        folders = {here, here + "/bundles", here + "/../bundles"};
+#ifdef ORV_BUILD_BUNDLE_DIR
+        folders.push_back(ORV_BUILD_BUNDLE_DIR);
+#endif
+    }
+
+    for (const std::string& folder : folders)
+    {
+        const BundlePaths paths = pathsIn(folder);
+        if (exists(paths.dat) && exists(paths.channels))
+        {
+            // "build/release/tools/../bundles" reads better as "build/release/bundles".
+            const std::string resolved = canonicalPath(folder);
+            out = !resolved.empty() ? pathsIn(resolved) : paths;
+            return true;
+        }
+    }
+    error = "cannot find " + datBundleFileName() + " and " + channelsBundleFileName() + " in";
+    for (const std::string& folder : folders)
+        error += "\n  " + folder;
+    error += "\nBuild them (cmake --build --preset release builds them with orv) or name their "
+             "folder with --bundles DIR.";
+    return false;
+}
+
+} // namespace orvtool

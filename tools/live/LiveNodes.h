@@ -1,0 +1,58 @@
+// The two real bundles in the headless host, wired as a TouchDesigner user wires them: one
+// OrvDat node ("orv1") and one OrvChannels node ("channels1") whose "Orvdat" parameter names
+// it. Everything the tool shows comes from what these nodes hand the host.
+// Thread rules: one thread (the host's cook thread, played by the caller).
+#pragma once
+
+#include "harness/Bundle.h"
+#include "harness/Network.h"
+#include "live/BundleLocator.h"
+#include "view/Snapshot.h"
+
+#include <memory>
+#include <string>
+
+namespace orvtool
+{
+
+class LiveNodes
+{
+public:
+    // Loads both bundles and creates the two nodes; null with the reason in `error`.
+    static std::unique_ptr<LiveNodes> create(const BundlePaths& bundles, std::string& error);
+    ~LiveNodes();
+    LiveNodes(const LiveNodes&) = delete;
+    LiveNodes& operator=(const LiveNodes&) = delete;
+
+    // Sets "Ip", "Port", "Multicast" and "Ipfilter", cooks one frame (the node copies its
+    // parameters into the receiver when it cooks) and presses "Reconnect". False when the
+    // host refused a parameter; a failed connect shows as the node's error text.
+    bool connect(const NodeSettings& settings, std::string& error);
+    // "Reset": the receiver disconnects (it keeps what it received).
+    void disconnect();
+
+    void cookFrame();
+    int64_t frame() const { return network_.frame(); }
+    std::string errorText() const;
+    // Whether the table node wrote its cells in the last cook: it does so only while its
+    // receiver is connected.
+    bool isConnected() const;
+
+    // The current table, channels and texts. `seconds` and `notes` are the caller's.
+    Snapshot snapshot(double seconds) const;
+    const NodeSettings& settings() const { return settings_; }
+
+private:
+    LiveNodes() = default;
+
+    // Declared before the network: the bundles must outlive the nodes made from them.
+    std::unique_ptr<orvharness::Bundle> datBundle_;
+    std::unique_ptr<orvharness::Bundle> channelsBundle_;
+    orvharness::Network network_;
+    orvharness::NodeId table_ = orvharness::noNode;
+    orvharness::NodeId channels_ = orvharness::noNode;
+    NodeSettings settings_;
+    std::string bundleFolder_;
+};
+
+} // namespace orvtool

@@ -1,0 +1,61 @@
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+
+#include "platform/Platform.h"
+
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+
+namespace orvtool
+{
+
+bool stdinIsTerminal()
+{
+    return _isatty(_fileno(stdin)) != 0;
+}
+
+// A console that cannot take ANSI sequences (a Windows 10 console before 1511) counts as no
+// terminal, so the view falls back to plain snapshots rather than printing escape codes.
+bool stdoutIsTerminal()
+{
+    if (_isatty(_fileno(stdout)) == 0)
+        return false;
+    const HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (console == INVALID_HANDLE_VALUE || !GetConsoleMode(console, &mode))
+        return false;
+    return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
+           SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+void readStdinAsBytes()
+{
+    _setmode(_fileno(stdin), _O_BINARY);
+}
+
+std::string executablePath()
+{
+    char buffer[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
+}
+
+std::string canonicalPath(const std::string& path)
+{
+    char resolved[MAX_PATH] = {};
+    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, resolved, nullptr);
+    if (length == 0 || length >= MAX_PATH ||
+        GetFileAttributesA(resolved) == INVALID_FILE_ATTRIBUTES)
+        return "";
+    return std::string(resolved, length);
+}
+
+} // namespace orvtool
