@@ -2,10 +2,13 @@
 // input, and the broken datagrams a node turns into its error or warning text.
 #include "ToolProcess.h"
 
+#include "protocol/Protocol.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace orvtooltest
 {
@@ -81,6 +84,55 @@ TEST(Decode, EveryExampleOfTheWireFormatGuideDecodes)
         EXPECT_FALSE(contains(run.out, "error ")) << hex << "\n" << run.out;
     }
     EXPECT_GE(examples, 4);
+}
+
+// The guide's tables name every type byte and every key of the protocol, each key with its
+// table row and channel.
+TEST(Decode, TheWireFormatGuideListsEveryKeyOfTheProtocol)
+{
+    std::ifstream guide(ORV_WIRE_FORMAT_DOC);
+    ASSERT_TRUE(guide) << ORV_WIRE_FORMAT_DOC;
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(guide, line);)
+    {
+        if (line.rfind("| ", 0) == 0)
+            rows.push_back(line + " ");
+    }
+    const auto listed = [&](const std::vector<std::string>& parts)
+    {
+        for (const std::string& row : rows)
+        {
+            bool all = true;
+            for (const std::string& part : parts)
+                all = all && contains(row, part);
+            if (all)
+                return true;
+        }
+        return false;
+    };
+    using namespace orvprotocol;
+    for (const MessageInfo& message : messageTypes)
+    {
+        const std::string number = std::to_string(static_cast<int>(message.type));
+        EXPECT_TRUE(listed({"| " + number + " | " + message.name + " |"})) << message.name;
+    }
+    const auto check = [&](const auto& keys, bool deckChannels)
+    {
+        for (const auto& key : keys)
+        {
+            std::vector<std::string> parts = {"| \"" + std::string(key.key) + "\" |"};
+            if (key.row != noRow)
+                parts.push_back("| " + std::string(rowLabels[key.row]) + " |");
+            if (key.channel != noChannel)
+                parts.push_back(deckChannels ? "| b + " + std::to_string(key.channel) + " |"
+                                             : "| " + std::to_string(key.channel) + " |");
+            EXPECT_TRUE(listed(parts)) << key.key;
+        }
+    };
+    check(controlKeys, false);
+    check(deckKeys, true);
+    check(metaKeys, false);
+    check(eventKeys, false);
 }
 
 TEST(Decode, RawBytesOnStandardInputReadLikeHex)

@@ -2,6 +2,8 @@
 #include "ToolJson.h"
 #include "ToolProcess.h"
 
+#include "protocol/Protocol.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,21 +13,7 @@ namespace orvtooltest
 namespace
 {
 
-enum Row
-{
-    kTitle = 1,
-    kFilepath = 4,
-    kLength = 5,
-    kVelocity = 6,
-    kPosition = 7,
-    kNormPos = 9,
-    kBpm = 10,
-    kEqLow = 11,
-    kEqHigh = 13,
-    kBeat = 14,
-    kUpfaderA = 15,
-    kCrossfader = 17,
-};
+using namespace orvprotocol;
 
 double number(const nlohmann::json& snapshot, int row, int col)
 {
@@ -44,31 +32,31 @@ void expectFourDecksFilled(const nlohmann::json& snapshot)
     for (int deck = 1; deck <= 4; ++deck)
     {
         SCOPED_TRACE("deck " + std::to_string(deck));
-        for (int row = kTitle; row <= kFilepath; ++row)
+        for (int row = TitleRow; row <= FilepathRow; ++row)
         {
             EXPECT_EQ(cellKind(snapshot, row, deck), "text");
             EXPECT_NE(cellValue(snapshot, row, deck), "");
         }
-        for (int row = kLength; row <= kCrossfader; ++row)
+        for (int row = LengthRow; row <= CrossfaderRow; ++row)
             EXPECT_EQ(cellKind(snapshot, row, deck), "number") << "row " << row;
-        EXPECT_GT(number(snapshot, kLength, deck), 60.0);
-        EXPECT_GT(number(snapshot, kVelocity, deck), 0.5);
-        EXPECT_GT(number(snapshot, kPosition, deck), 0.0);
-        EXPECT_GT(number(snapshot, kNormPos, deck), 0.0);
-        EXPECT_LT(number(snapshot, kNormPos, deck), 1.0);
-        EXPECT_GE(number(snapshot, kBpm, deck), 60.0);
-        EXPECT_LE(number(snapshot, kBpm, deck), 200.0);
-        EXPECT_GE(number(snapshot, kBeat, deck), 1.0);
-        EXPECT_LE(number(snapshot, kBeat, deck), 4.0);
+        EXPECT_GT(number(snapshot, LengthRow, deck), 60.0);
+        EXPECT_GT(number(snapshot, VelocityRow, deck), 0.5);
+        EXPECT_GT(number(snapshot, PositionRow, deck), 0.0);
+        EXPECT_GT(number(snapshot, NormPosRow, deck), 0.0);
+        EXPECT_LT(number(snapshot, NormPosRow, deck), 1.0);
+        EXPECT_GE(number(snapshot, BpmRow, deck), 60.0);
+        EXPECT_LE(number(snapshot, BpmRow, deck), 200.0);
+        EXPECT_GE(number(snapshot, BeatRow, deck), 1.0);
+        EXPECT_LE(number(snapshot, BeatRow, deck), 4.0);
         // The channel node reads the same receiver: deck number and BPM in its channels. The
         // two nodes cook one after the other, so a datagram may land between the two cooks:
         // values that move are compared within what they move in a frame or two.
         const int base = 3 + 11 * (deck - 1);
         EXPECT_EQ(channel(snapshot, base + 9), deck);
-        EXPECT_NEAR(channel(snapshot, base + 4), number(snapshot, kBpm, deck), 0.5);
+        EXPECT_NEAR(channel(snapshot, base + 4), number(snapshot, BpmRow, deck), 0.5);
     }
-    EXPECT_GT(number(snapshot, kUpfaderA, 1), 0.0);
-    EXPECT_NEAR(channel(snapshot, 2), number(snapshot, kCrossfader, 1), 0.05);
+    EXPECT_GT(number(snapshot, UpfaderARow, 1), 0.0);
+    EXPECT_NEAR(channel(snapshot, 2), number(snapshot, CrossfaderRow, 1), 0.05);
     EXPECT_TRUE(std::isnan(channel(snapshot, 47))) << "channel 47 is never written";
 }
 
@@ -104,27 +92,27 @@ TEST(Demo, DecksMoveInTimeBetweenTwoSnapshots)
     for (int deck = 1; deck <= 4; ++deck)
     {
         SCOPED_TRACE("deck " + std::to_string(deck));
-        const double pitch = number(first, kVelocity, deck);
-        const double moved = number(last, kPosition, deck) - number(first, kPosition, deck);
+        const double pitch = number(first, VelocityRow, deck);
+        const double moved = number(last, PositionRow, deck) - number(first, PositionRow, deck);
         // Seconds of track at `pitch` seconds a second; the snapshots may each lag a frame
         // or two behind the sender.
         EXPECT_NEAR(moved, elapsed * pitch, 0.25);
-        EXPECT_GT(number(last, kNormPos, deck), number(first, kNormPos, deck));
+        EXPECT_GT(number(last, NormPosRow, deck), number(first, NormPosRow, deck));
 
         // The beat is the bar position of the track's beats played so far.
         for (const nlohmann::json* shot : {&first, &last})
         {
-            const double trackBpm = number(*shot, kBpm, deck) / number(*shot, kVelocity, deck);
-            const double beats = number(*shot, kPosition, deck) * trackBpm / 60.0;
+            const double trackBpm = number(*shot, BpmRow, deck) / number(*shot, VelocityRow, deck);
+            const double beats = number(*shot, PositionRow, deck) * trackBpm / 60.0;
             if (std::fabs(beats - std::round(beats)) < 1e-6)
                 continue; // on a beat boundary: rounding decides
-            EXPECT_EQ(number(*shot, kBeat, deck), std::fmod(std::floor(beats), 4.0) + 1.0);
+            EXPECT_EQ(number(*shot, BeatRow, deck), std::fmod(std::floor(beats), 4.0) + 1.0);
         }
-        for (int row = kEqLow; row <= kEqHigh; ++row)
+        for (int row = EqLowRow; row <= EqHighRow; ++row)
             controlsMoved = controlsMoved || number(first, row, deck) != number(last, row, deck);
     }
     EXPECT_TRUE(controlsMoved) << "the EQs stood still";
-    EXPECT_NE(number(first, kCrossfader, 1), number(last, kCrossfader, 1));
+    EXPECT_NE(number(first, CrossfaderRow, 1), number(last, CrossfaderRow, 1));
 }
 
 TEST(Demo, PlainViewWithoutATerminalAndMissingBundles)

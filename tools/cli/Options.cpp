@@ -1,6 +1,6 @@
 #include "cli/Options.h"
 
-#include "cli/NumberText.h"
+#include "cli/ArgumentNumbers.h"
 
 namespace orvtool
 {

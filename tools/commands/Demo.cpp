@@ -2,6 +2,7 @@
 // 127.0.0.1, the real OrvDat and OrvChannels bundles receive in the headless host, and the
 // terminal shows the table and the channels as the host would.
 #include "commands/Command.h"
+#include "harness/NumberText.h"
 
 #include "protocol/Protocol.h"
 
@@ -11,7 +12,7 @@
 #include "live/LiveNodes.h"
 #include "net/UdpSocket.h"
 #include "sim/Simulator.h"
-#include "view/NumberFormat.h"
+#include "view/TextFormat.h"
 
 #include <atomic>
 #include <deque>
@@ -164,7 +165,7 @@ int runDemo(const ParsedOptions& options)
         }
     } stopSender{sending, sender};
 
-    const std::string header = "simulated DJ: " + shortestText(rate) +
+    const std::string header = "simulated DJ: " + orvharness::numberText(rate) +
                                " datagrams a second per deck to " + to.text() +
                                "   (Ctrl-C ends the demo)";
     const int status = runLiveLoop(*nodes, loop,

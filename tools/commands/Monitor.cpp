@@ -10,7 +10,7 @@
 #include "net/Endpoint.h"
 #include "net/Interfaces.h"
 #include "view/Diagnostics.h"
-#include "view/NumberFormat.h"
+#include "view/TextFormat.h"
 
 #include <iostream>
 #include <optional>

@@ -7,7 +7,7 @@
 #include "net/UdpSocket.h"
 #include "pcap/CaptureFile.h"
 #include "pcap/UdpFrame.h"
-#include "view/NumberFormat.h"
+#include "view/TextFormat.h"
 
 #include <chrono>
 #include <iostream>

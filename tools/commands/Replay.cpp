@@ -1,5 +1,6 @@
 // orv replay: the UDP datagrams of a capture, sent again with their original timing.
 #include "commands/Command.h"
+#include "harness/NumberText.h"
 
 #include "protocol/Protocol.h"
 
@@ -7,7 +8,7 @@
 #include "net/UdpSocket.h"
 #include "pcap/CaptureFile.h"
 #include "pcap/UdpFrame.h"
-#include "view/NumberFormat.h"
+#include "view/TextFormat.h"
 
 #include <algorithm>
 #include <chrono>
@@ -119,8 +120,8 @@ int runReplay(const ParsedOptions& options)
     }
 
     std::cout << "replaying UDP " << (port == 0 ? "to any port" : "to port " + std::to_string(port))
-              << " from " << path << " to " << to.text() << " at speed " << shortestText(speed)
-              << " (Ctrl-C stops)" << std::endl;
+              << " from " << path << " to " << to.text() << " at speed "
+              << orvharness::numberText(speed) << " (Ctrl-C stops)" << std::endl;
 
     const bool verbose = options.has("--verbose");
     SkipCounts skips;

@@ -1,12 +1,13 @@
 // orv simulate: a believable DJ sender, and a listener for the discovery byte.
 #include "commands/Command.h"
+#include "harness/NumberText.h"
 
 #include "protocol/Protocol.h"
 
 #include "cli/StopSignal.h"
 #include "net/Endpoint.h"
 #include "sim/Simulator.h"
-#include "view/NumberFormat.h"
+#include "view/TextFormat.h"
 
 #include <chrono>
 #include <iostream>
@@ -58,10 +59,10 @@ int runSimulate(const ParsedOptions& options)
         return kExitFailure;
     }
 
-    std::cout << "simulating 4 decks: " << shortestText(settings.rate)
+    std::cout << "simulating 4 decks: " << orvharness::numberText(settings.rate)
               << " datagrams a second per deck to " << settings.to.text();
     if (settings.duration > 0.0)
-        std::cout << " for " << shortestText(settings.duration) << " s";
+        std::cout << " for " << orvharness::numberText(settings.duration) << " s";
     std::cout << " (Ctrl-C stops)\n";
     if (simulator.discovery().isOpen())
         std::cout << "listening for the discovery byte on " << simulator.discovery().local().text()

@@ -2,7 +2,7 @@
 
 #include "net/Udp.h"
 #include "protocol/Protocol.h"
-#include "view/NumberFormat.h"
+#include "view/TextFormat.h"
 
 #include <cstring>
 

@@ -1,7 +1,8 @@
 #include "view/TextRender.h"
+#include "harness/NumberText.h"
 
 #include "protocol/Protocol.h"
-#include "view/NumberFormat.h"
+#include "view/TextFormat.h"
 
 #include <cmath>
 #include <cstdio>
@@ -171,7 +172,7 @@ std::string fitText(const std::string& text, size_t width, bool keepEnd)
 std::string compactNumber(double value)
 {
     if (std::isnan(value) || std::isinf(value))
-        return shortestText(value);
+        return orvharness::numberText(value);
     if (std::fabs(value) >= 1e7)
     {
         char buffer[32];

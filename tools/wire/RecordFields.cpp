@@ -1,7 +1,8 @@
 #include "wire/RecordFields.h"
+#include "harness/NumberText.h"
 
 #include "protocol/Protocol.h"
-#include "view/NumberFormat.h"
+#include "view/TextFormat.h"
 
 namespace orvtool
 {
@@ -27,7 +28,7 @@ template <class Record> std::string valueText(const Key<Record>& key, const Reco
     case ValueKind::UInt8:
         return std::to_string(record.*key.uint8);
     default:
-        return shortestText(key.number(record));
+        return orvharness::numberText(key.number(record));
     }
 }
 

@@ -1,6 +1,6 @@
 #include "wire/ValueText.h"
 
-#include "cli/NumberText.h"
+#include "cli/ArgumentNumbers.h"
 
 #include <cstdint>
 

@@ -1,6 +1,7 @@
 #include "wire/ValueTree.h"
+#include "harness/NumberText.h"
 
-#include "view/NumberFormat.h"
+#include "view/TextFormat.h"
 #include "wire/Datagram.h"
 
 #include <string>
@@ -73,7 +74,7 @@ std::string headline(const MsgPack& value)
         return kind;
     case MsgPack::FLOAT32:
     case MsgPack::FLOAT64:
-        return kind + " " + shortestText(value.float64_value());
+        return kind + " " + orvharness::numberText(value.float64_value());
     case MsgPack::INT8:
     case MsgPack::INT16:
     case MsgPack::INT32:

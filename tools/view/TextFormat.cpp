@@ -1,22 +1,10 @@
-#include "view/NumberFormat.h"
+#include "view/TextFormat.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 
 namespace orvtool
 {
-
-std::string shortestText(double value)
-{
-    if (std::isnan(value))
-        return "nan";
-    if (std::isinf(value))
-        return value > 0 ? "inf" : "-inf";
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
-}
 
 std::string fixedText(double value, int decimals)
 {

@@ -1,4 +1,5 @@
-// Numbers as the tool prints them.
+// Numbers in columns and texts as the tool prints them. The shortest text of a number, as the
+// host shows it in a cell, is harness/NumberText.h's numberText.
 #pragma once
 
 #include <string>
@@ -6,8 +7,6 @@
 namespace orvtool
 {
 
-// The shortest text that reads back as the same double ("124", "0.1", "1e+300", "nan").
-std::string shortestText(double value);
 // A fixed number of decimals, for columns ("124.000").
 std::string fixedText(double value, int decimals);
 // Printable text: bytes below 0x20 and 0x7f as \n, \t or \xNN, quotes and backslashes

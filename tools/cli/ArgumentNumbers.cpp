@@ -1,4 +1,4 @@
-#include "cli/NumberText.h"
+#include "cli/ArgumentNumbers.h"
 
 #include <cctype>
 #include <cerrno>
