@@ -73,6 +73,9 @@ enum TableRow : int
     FirstEventRow, // one row per event name from here on
 };
 inline constexpr int fixedRows = FirstEventRow;
+// Event names a node keeps (and rows it shows below the fixed ones); a new name beyond this
+// is dropped with a warning.
+inline constexpr std::size_t maxEventNames = 1024;
 inline constexpr int tableColumns = 5;
 inline constexpr int labelColumn = 0;
 inline constexpr int eventValueColumn = 1;

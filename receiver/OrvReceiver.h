@@ -47,7 +47,7 @@ public:
     // Bytes of a datagram that are handled; the rest of a longer one is cut.
     static constexpr std::size_t receiveBufferSize = orvprotocol::datagramLimit;
     // Distinct event names kept; a new name beyond this is dropped with a warning.
-    static constexpr std::size_t maxEventNames = 1024;
+    static constexpr std::size_t maxEventNames = orvprotocol::maxEventNames;
 
     // Opens nothing; the node information is not used.
     explicit OrvReceiver(const TD::OP_NodeInfo* info);

@@ -10,7 +10,6 @@
 #include "Watchdog.h"
 
 #include "protocol/Protocol.h"
-#include "receiver/OrvReceiver.h"
 
 #include <gtest/gtest.h>
 
@@ -114,8 +113,8 @@ TEST_F(Flood_, CooksAndPulsesThroughAFloodOfMixedDatagrams)
     // Event names: at most the bound, each no longer than a datagram.
     const size_t names = orvstress::eventRows(table);
     EXPECT_GT(names, 0u);
-    EXPECT_LE(names, OrvReceiver::maxEventNames);
-    EXPECT_LE(orvstress::eventNameBytes(table), names * OrvReceiver::receiveBufferSize);
+    EXPECT_LE(names, orvprotocol::maxEventNames);
+    EXPECT_LE(orvstress::eventNameBytes(table), names * orvprotocol::datagramLimit);
 
     const orvstress::FloodCounts& counts = flood.counts();
     EXPECT_GE(counts.total(), floodCount);

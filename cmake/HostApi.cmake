@@ -1,8 +1,16 @@
-# orv_host: the host API headers that the bundles and the receiver compile against. By default
-# our own declarations in this folder; with ORV_TD_SDK_DIR the published headers from that
-# folder instead.
-add_library(orv_host INTERFACE)
+# The host's plug-in API headers, as two targets that never meet in one target:
+# - orv_host: what the bundles and the receiver (the table operator's instance) compile
+#   against. By default our own declarations in host/; with ORV_TD_SDK_DIR the published
+#   headers from that folder instead.
+# - orv_host_api: always host/. The headless host plays the host's side of exactly these
+#   declarations, so it and everything built on it (tools, tests, benchmarks) use them.
+# The receiver links orv_host; nothing that links orv_harness links the receiver.
+include_guard(GLOBAL)
 
+set(ORV_TD_SDK_DIR "" CACHE PATH
+    "Folder with the published TouchDesigner SDK headers (Samples/CPlusPlus); empty uses host/")
+
+add_library(orv_host INTERFACE)
 if(ORV_TD_SDK_DIR)
   if(NOT EXISTS "${ORV_TD_SDK_DIR}/DAT_CPlusPlusBase.h")
     message(FATAL_ERROR "ORV_TD_SDK_DIR=${ORV_TD_SDK_DIR} holds no DAT_CPlusPlusBase.h")
@@ -19,9 +27,8 @@ if(ORV_TD_SDK_DIR)
 else()
   # System include, like the published headers: their unused reserved arguments are no
   # warnings of ours.
-  target_include_directories(orv_host SYSTEM INTERFACE ${CMAKE_CURRENT_SOURCE_DIR})
+  target_include_directories(orv_host SYSTEM INTERFACE ${PROJECT_SOURCE_DIR}/host)
 endif()
 
-# The headless host always uses our own declarations: it plays the host's side of them.
 add_library(orv_host_api INTERFACE)
-target_include_directories(orv_host_api SYSTEM INTERFACE ${CMAKE_CURRENT_SOURCE_DIR})
+target_include_directories(orv_host_api SYSTEM INTERFACE ${PROJECT_SOURCE_DIR}/host)
