@@ -129,8 +129,8 @@ bool enableDestinationAddress(SocketHandle socket);
 
 struct DatagramInfo
 {
-    std::size_t size = 0;            // bytes stored in the caller's buffer
-    bool truncated = false;          // the datagram was longer than the buffer
+    std::size_t size = 0;   // bytes stored in the caller's buffer
+    bool truncated = false; // the datagram was longer than the buffer
     std::uint32_t senderIp = 0;
     std::uint16_t senderPort = 0;
     std::uint32_t destinationIp = 0; // 0 when the system does not say

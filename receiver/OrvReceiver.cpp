@@ -1,5 +1,8 @@
 #include "receiver/OrvReceiver.h"
 
+#include "net/Interfaces.h"
+
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <new>
@@ -87,17 +90,20 @@ void OrvReceiver::connect()
         setErrorText("Error setting multicast option: " + std::to_string(error));
     }
     // Made before `connected` is claimed: from there on only the thread's start can fail.
-    const std::string discovery = discoveryAddress(ip);
+    const std::vector<std::string> discovery = discoveryAddresses(ip);
     {
         std::lock_guard<std::mutex> lock(stateMutex);
         connected = true;
     }
 
-    // The discovery address is a broadcast address on a real network, which the system
-    // refuses to send to without the broadcast permission. Neither result sets a text.
+    // The discovery addresses are broadcast addresses on a real network, which the system
+    // refuses to send to without the broadcast permission. No result sets a text.
     orv::udp::enableBroadcast(socketFd);
     const char request = static_cast<char>(orvprotocol::discoveryByte);
-    orv::udp::sendTo(socketFd, discovery, orvprotocol::discoveryPort, &request, 1);
+    for (const std::string& address : discovery)
+    {
+        orv::udp::sendTo(socketFd, address, orvprotocol::discoveryPort, &request, 1);
+    }
 
     // `running` is set before the thread exists, so a disconnect right after this call always
     // finds it and joins the thread.
@@ -396,6 +402,32 @@ std::string OrvReceiver::discoveryAddress(const std::string& ip)
         return ip;
     }
     return ip.substr(0, lastDot + 1) + "255";
+}
+
+std::vector<std::string> OrvReceiver::discoveryAddresses(const std::string& ip)
+{
+    std::uint32_t bound = 0;
+    if (!orv::udp::parseIpv4(ip, bound) || bound != 0)
+    {
+        return {discoveryAddress(ip)};
+    }
+    std::vector<std::string> addresses;
+    const auto add = [&addresses](const std::string& address)
+    {
+        if (std::find(addresses.begin(), addresses.end(), address) == addresses.end())
+        {
+            addresses.push_back(address);
+        }
+    };
+    for (const orv::udp::Ipv4Interface& entry : orv::udp::listIpv4Interfaces())
+    {
+        if (entry.up && !entry.broadcast.empty())
+        {
+            add(entry.broadcast);
+        }
+    }
+    add(discoveryAddress(orvprotocol::defaultIp));
+    return addresses;
 }
 
 void OrvReceiver::setErrorText(std::string text)

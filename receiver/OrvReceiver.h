@@ -40,6 +40,7 @@
 #include <string_view>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
 class OrvReceiver : public TD::DAT_CPlusPlusBase
 {
@@ -93,6 +94,11 @@ public:
     // The discovery address for a local address: `ip` cut after its last "." with "255"
     // appended (192.168.1.20 gives 192.168.1.255); `ip` itself when it holds no ".".
     static std::string discoveryAddress(const std::string& ip);
+    // Where connect sends the discovery byte: discoveryAddress(ip) alone, except for a node
+    // bound to every interface ("0.0.0.0"), whose .255 address no peer could receive: then
+    // the broadcast address of every up IPv4 interface that has one, and 127.0.0.255 for a
+    // peer on this machine, each once.
+    static std::vector<std::string> discoveryAddresses(const std::string& ip);
 
 protected:
     // Body of the receive thread: receive, hand to handleDatagram, until `running` is false.
