@@ -129,6 +129,39 @@ struct DiscoveryListener
     }
 };
 
+// The destinations of the discovery bytes from the node that reach the peer while `node`
+// runs in the node's namespace.
+std::vector<std::string> bytesAtPeer(const TwoHostLan& lan, const std::function<void()>& node)
+{
+    DiscoveryListener peer;
+    std::vector<std::string> atPeer;
+    std::thread listening(
+        [&]
+        {
+            lan.inPeer(
+                [&]
+                {
+                    if (peer.open())
+                        atPeer = peer.bytesFrom(lan.nodeIp(), 3000);
+                });
+        });
+    EXPECT_TRUE(peer.waitUntilReady()) << peer.error;
+    EXPECT_TRUE(lan.inNode(node));
+    listening.join();
+    return atPeer;
+}
+
+// A node on `ip` connects and disconnects.
+void connectNode(const std::string& ip)
+{
+    TestReceiver node;
+    node.ip = ip;
+    node.connect();
+    EXPECT_TRUE(node.isConnected());
+    EXPECT_EQ(node.errorTextCopy(), "");
+    node.disconnect();
+}
+
 TEST(DiscoveryLan, ANodeOnEveryInterfaceReachesThePeerByTheInterfacesBroadcast)
 {
     TwoHostLan lan;
@@ -136,39 +169,19 @@ TEST(DiscoveryLan, ANodeOnEveryInterfaceReachesThePeerByTheInterfacesBroadcast)
     {
         GTEST_SKIP() << "cannot make network namespaces here (needs root and iproute2's ip)";
     }
-
-    // The peer listens in its namespace while the node connects in its own.
-    DiscoveryListener peer;
-    DiscoveryListener local;
-    std::vector<std::string> atPeer;
     std::vector<std::string> atNode;
-    std::thread listening(
-        [&]
-        {
-            ASSERT_TRUE(lan.inPeer(
-                [&]
-                {
-                    ASSERT_TRUE(peer.open()) << peer.error;
-                    atPeer = peer.bytesFrom(lan.nodeIp(), 3000);
-                }));
-        });
-    ASSERT_TRUE(peer.waitUntilReady()) << peer.error;
-    ASSERT_TRUE(lan.inNode(
-        [&]
-        {
-            ASSERT_TRUE(local.open()) << local.error;
-            TestReceiver node;
-            node.ip = "0.0.0.0";
-            node.connect();
-            EXPECT_TRUE(node.isConnected());
-            EXPECT_EQ(node.errorTextCopy(), "");
-            node.disconnect();
-            // Sent from the node's port on 0.0.0.0, so a local listener sees the address of
-            // the interface each byte left by: 127.0.0.1 for the loopback one.
-            atNode = local.bytesFrom("127.0.0.1", 2000);
-        }));
-    listening.join();
-
+    const std::vector<std::string> atPeer =
+        bytesAtPeer(lan,
+                    [&]
+                    {
+                        DiscoveryListener local;
+                        ASSERT_TRUE(local.open()) << local.error;
+                        connectNode("0.0.0.0");
+                        // Sent from the node's port on 0.0.0.0, so a local listener sees the
+                        // address of the interface each byte left by: 127.0.0.1 for the loopback
+                        // one.
+                        atNode = local.bytesFrom("127.0.0.1", 2000);
+                    });
     const std::string broadcast = lan.nodeIp().substr(0, lan.nodeIp().rfind('.')) + ".255";
     EXPECT_EQ(atPeer, std::vector<std::string>{broadcast});
     EXPECT_EQ(atNode, std::vector<std::string>{"127.0.0.255"});
@@ -181,29 +194,7 @@ TEST(DiscoveryLan, ANodeOnOneAddressKeepsItsSubnetsDotTwoFiveFive)
     {
         GTEST_SKIP() << "cannot make network namespaces here (needs root and iproute2's ip)";
     }
-    DiscoveryListener peer;
-    std::vector<std::string> atPeer;
-    std::thread listening(
-        [&]
-        {
-            ASSERT_TRUE(lan.inPeer(
-                [&]
-                {
-                    ASSERT_TRUE(peer.open()) << peer.error;
-                    atPeer = peer.bytesFrom(lan.nodeIp(), 3000);
-                }));
-        });
-    ASSERT_TRUE(peer.waitUntilReady()) << peer.error;
-    ASSERT_TRUE(lan.inNode(
-        [&]
-        {
-            TestReceiver node;
-            node.ip = lan.nodeIp();
-            node.connect();
-            EXPECT_TRUE(node.isConnected());
-            node.disconnect();
-        }));
-    listening.join();
+    const std::vector<std::string> atPeer = bytesAtPeer(lan, [&] { connectNode(lan.nodeIp()); });
     EXPECT_EQ(atPeer, std::vector<std::string>{OrvReceiver::discoveryAddress(lan.nodeIp())});
 }
 
