@@ -3,7 +3,6 @@
 #include "protocol/Protocol.h"
 
 #include <cstdint>
-#include <cstring>
 #include <iterator>
 
 namespace orvbench
@@ -36,71 +35,27 @@ public:
         return *this;
     }
 
-    Writer& fixint(unsigned value)
+    Writer& raw(const std::string& bytes)
     {
-        bytes_ += static_cast<char>(value & 0x7f);
-        return *this;
-    }
-
-    Writer& float64(double value)
-    {
-        std::uint64_t bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        bytes_ += static_cast<char>(0xcb);
-        bigEndian(bits, 8);
-        return *this;
-    }
-
-    Writer& float32(float value)
-    {
-        std::uint32_t bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        bytes_ += static_cast<char>(0xca);
-        bigEndian(bits, 4);
+        bytes_ += bytes;
         return *this;
     }
 
     std::string bytes() const { return bytes_; }
 
 private:
-    void bigEndian(std::uint64_t bits, int count)
-    {
-        for (int i = count - 1; i >= 0; --i)
-        {
-            bytes_ += static_cast<char>((bits >> (8 * i)) & 0xff);
-        }
-    }
-
     std::string bytes_;
 };
 
-// Every key of the record in the protocol's order, each value in the form a sender picks for
-// its kind.
+// Every key of the record in the protocol's order, each value in the shortest form of its
+// kind (as the encoder writes it: float 64, float 32, fixints, str 8 for longer texts).
 template <class Record> std::string payloadOf(const Record& record)
 {
     Writer writer;
     writer.map(static_cast<unsigned>(std::size(orvprotocol::KeysOf<Record>::keys)));
     for (const auto& key : orvprotocol::KeysOf<Record>::keys)
     {
-        writer.text(std::string(key.key));
-        switch (key.kind)
-        {
-        case orvprotocol::ValueKind::Float64:
-            writer.float64(record.*key.float64);
-            break;
-        case orvprotocol::ValueKind::Float32:
-            writer.float32(record.*key.float32);
-            break;
-        case orvprotocol::ValueKind::Int32:
-            writer.fixint(static_cast<unsigned>(record.*key.int32));
-            break;
-        case orvprotocol::ValueKind::UInt8:
-            writer.fixint(record.*key.uint8);
-            break;
-        case orvprotocol::ValueKind::Text:
-            writer.text(record.*key.text);
-            break;
-        }
+        writer.text(std::string(key.key)).raw(key.encode(record).dump());
     }
     return writer.bytes();
 }
