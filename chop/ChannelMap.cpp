@@ -12,19 +12,26 @@ namespace
 // has the even significand) a double rounds to infinity.
 constexpr double kFloatOverflowEdge = 0x1.ffffffp+127;
 
-// A field as its channel holds it: doubles and integers rounded to nearest, 32-bit floats
-// copied.
-template <class Record> float sample(const orvprotocol::Key<Record>& key, const Record& record)
+// Sample 0 of every channel of a record's fields, `first` the channel of offset 0. Each key
+// is a compile-time constant: one conversion and one store per field.
+template <class Record> void writeFields(float* const* channels, int first, const Record& record)
 {
-    switch (key.kind)
-    {
-    case orvprotocol::ValueKind::Float32:
-        return record.*key.float32;
-    case orvprotocol::ValueKind::Int32:
-        return nearestFloat(record.*key.int32);
-    default:
-        return nearestFloat(key.number(record));
-    }
+    orvprotocol::forEachKey<Record>(
+        [&](auto index)
+        {
+            constexpr const auto& key = orvprotocol::KeysOf<Record>::keys[decltype(index)::value];
+            if constexpr (key.channel != orvprotocol::noChannel)
+            {
+                float& sample = channels[first + key.channel][0];
+                // Doubles and integers are rounded to nearest, 32-bit floats copied.
+                if constexpr (key.kind == orvprotocol::ValueKind::Float32)
+                    sample = record.*(key.float32);
+                else if constexpr (key.kind == orvprotocol::ValueKind::Int32)
+                    sample = nearestFloat(record.*(key.int32));
+                else if constexpr (key.kind == orvprotocol::ValueKind::Float64)
+                    sample = nearestFloat(record.*(key.float64));
+            }
+        });
 }
 
 } // namespace
@@ -49,24 +56,12 @@ float nearestFloat(int32_t value)
 
 void writeControl(float* const* channels, const Control& control)
 {
-    for (const auto& key : orvprotocol::controlKeys)
-    {
-        if (key.channel != orvprotocol::noChannel)
-        {
-            channels[key.channel][0] = sample(key, control);
-        }
-    }
+    writeFields(channels, 0, control);
 }
 
 void writeDeck(float* const* channels, int32_t deck, const Deck& record)
 {
-    for (const auto& key : orvprotocol::deckKeys)
-    {
-        if (key.channel != orvprotocol::noChannel)
-        {
-            channels[orvprotocol::deckChannel(deck, key.channel)][0] = sample(key, record);
-        }
-    }
+    writeFields(channels, orvprotocol::deckChannel(deck, 0), record);
 }
 
 } // namespace orvchannels

@@ -31,24 +31,21 @@ int32_t tableRows(std::size_t eventCount)
     return static_cast<int32_t>(eventCount < most - fixed ? eventCount + fixed : most);
 }
 
-// The fields of a record that have a table row, into that row of `column`.
+// The fields of a record that have a table row, into that row of `column`. Each key is a
+// compile-time constant: one call per field.
 template <class Record> void writeFields(TD::DAT_Output& output, int column, const Record& record)
 {
-    for (const auto& key : orvprotocol::KeysOf<Record>::keys)
-    {
-        if (key.row == orvprotocol::noRow)
+    orvprotocol::forEachKey<Record>(
+        [&](auto index)
         {
-            continue;
-        }
-        if (key.kind == orvprotocol::ValueKind::Text)
-        {
-            output.setCellString(key.row, column, (record.*key.text).c_str());
-        }
-        else
-        {
-            output.setCellDouble(key.row, column, key.number(record));
-        }
-    }
+            constexpr const auto& key = orvprotocol::KeysOf<Record>::keys[decltype(index)::value];
+            if constexpr (key.row == orvprotocol::noRow)
+                return;
+            else if constexpr (key.kind == orvprotocol::ValueKind::Text)
+                output.setCellString(key.row, column, (record.*(key.text)).c_str());
+            else
+                output.setCellDouble(key.row, column, key.number(record));
+        });
 }
 
 } // namespace

@@ -15,9 +15,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 namespace orvprotocol
 {
@@ -273,6 +275,19 @@ template <> struct KeysOf<Event>
 {
     static constexpr const auto& keys = eventKeys;
 };
+
+// Calls visit(index) for every key of Record's table, where index is a std::integral_constant:
+// `constexpr auto& key = KeysOf<Record>::keys[index];` is then a compile-time constant, so a
+// loop on every frame compiles to one straight store per field.
+template <class Visit, std::size_t... I> void visitIndices(Visit& visit, std::index_sequence<I...>)
+{
+    (visit(std::integral_constant<std::size_t, I>{}), ...);
+}
+
+template <class Record, class Visit> void forEachKey(Visit&& visit)
+{
+    visitIndices(visit, std::make_index_sequence<std::size(KeysOf<Record>::keys)>{});
+}
 
 // The key of a record field, or nullptr (for tests and tools that name a field).
 template <class Record, class Field> const Key<Record>* keyOf(Field Record::*field)
