@@ -1,0 +1,28 @@
+// The beat length the deck's own Beat changes show, when they show one.
+//
+// Each boundary is known only to lie within a bracket one datagram wide, so a single spacing
+// is rough; the last few spacings must agree with each other before they count, which a Beat
+// that changes at random (every datagram, or now and then) does not manage.
+#pragma once
+
+namespace orvbeat
+{
+
+class ObservedTempo
+{
+public:
+    static constexpr int spacings = 4;   // consecutive spacings that must agree
+    static constexpr double spread = 0.1; // how far each may stray from their mean
+
+    void reset() { count = 0; }
+    // One boundary at `location` on the timeline (the middle of its bracket).
+    void add(double location);
+    // The mean of the last spacings when they agree and lie in [shortest, longest], else 0.
+    double beatLength(double shortest, double longest) const;
+
+private:
+    double boundaries[spacings + 1] = {};
+    int count = 0; // boundaries held, oldest first
+};
+
+} // namespace orvbeat

@@ -1,0 +1,232 @@
+#include "beat/PositionClock.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace orvbeat
+{
+
+namespace
+{
+
+// Beyond these a value is treated as garbage rather than as a time or a position.
+constexpr double maxMagnitude = 1e9;
+// Off the line by more than this much host time: the sender jumped.
+constexpr double jumpSeconds = 0.1;
+// Earlier than the line by more than this, several times running: the rate changed.
+constexpr double earlySeconds = 0.001;
+constexpr int earlySamplesForRateChange = 3;
+constexpr int matureSamples = 16; // window size from which early samples are telling
+// The window must hold this much before its own rate is trusted over the prior.
+constexpr int fitSamples = 8;
+constexpr double fitSpanSeconds = 0.25;
+// The pivot of a tempo change is kept until the new window has this many samples.
+constexpr int pivotSamples = 6;
+// Relative change of BPM or Pitch that counts as a tempo change.
+constexpr double tempoChangeRatio = 2e-4;
+
+bool usable(double value) { return std::isfinite(value) && std::fabs(value) < maxMagnitude; }
+double finiteOrZero(double value) { return std::isfinite(value) ? value : 0.0; }
+bool isSpeedRatio(double pitch) { return pitch >= 0.25 && pitch <= 4.0; }
+bool saneRate(double rate) { return rate >= 1e-3 && rate <= 1e6; }
+
+bool changed(double value, double reference)
+{
+    return std::fabs(value - reference) > tempoChangeRatio * std::max(std::fabs(reference), 1e-9);
+}
+
+double cross(double ox, double oy, double ax, double ay, double bx, double by)
+{
+    return (ax - ox) * (by - oy) - (ay - oy) * (bx - ox);
+}
+
+} // namespace
+
+double PositionClock::positionAt(double now) const
+{
+    if (count == 0 || paused())
+        return latest.position;
+    return lineAt.position + (now - lineAt.arrival) * lineRate;
+}
+
+double PositionClock::speedRatio(double bpm, double pitch) const
+{
+    if (isSpeedRatio(pitch) && isSpeedRatio(windowPitch))
+        return pitch / windowPitch;
+    if (bpm > 0.0 && windowBpm > 0.0 && bpm / windowBpm >= 0.25 && bpm / windowBpm <= 4.0)
+        return bpm / windowBpm;
+    return 1.0;
+}
+
+SampleKind PositionClock::add(double arrival, double position, double bpm, double pitch)
+{
+    if (!usable(arrival) || !usable(position))
+        return SampleKind::Ignored;
+    bpm = finiteOrZero(bpm);
+    pitch = finiteOrZero(pitch);
+    const Sample sample{arrival, position};
+
+    if (count == 0)
+    {
+        rateSource = isSpeedRatio(pitch) ? RateSource::Pitch : RateSource::Guess;
+        restart(sample, bpm, pitch, isSpeedRatio(pitch) ? pitch : 1.0);
+        return SampleKind::First;
+    }
+    if (position == latest.position && arrival >= latest.arrival)
+    {
+        ++repeats;
+        latest.arrival = arrival;
+        return SampleKind::Repeated;
+    }
+    const bool wasPaused = paused();
+    repeats = 0;
+
+    if (position < latest.position || arrival < latest.arrival)
+    {
+        restart(sample, bpm, pitch, lineRate);
+        return SampleKind::Jump;
+    }
+    if (wasPaused)
+    {
+        restart(sample, bpm, pitch, lineRate);
+        return SampleKind::Resumed;
+    }
+    const double late = arrival - lineArrival(position); // >= 0 on a steady line
+    if (std::fabs(late) > jumpSeconds)
+    {
+        restart(sample, bpm, pitch, lineRate);
+        return SampleKind::Jump;
+    }
+    if (changed(bpm, windowBpm) || changed(pitch, windowPitch))
+    {
+        // The speed changed somewhere since the previous sample. The old line's arrival for
+        // this position is off by at most (interval x speed change), well under a millisecond
+        // at 60 datagrams a second, and is a better anchor than one jittery sample.
+        double newRate = lineRate;
+        if (rateSource == RateSource::Pitch && isSpeedRatio(pitch))
+            newRate = pitch;
+        else if (rateSource != RateSource::One)
+            newRate = lineRate * speedRatio(bpm, pitch);
+        const Sample pivotAt{lineArrival(position), position};
+        restart(sample, bpm, pitch, saneRate(newRate) ? newRate : lineRate);
+        pivot = pivotAt;
+        hasPivot = true;
+        refit(pitch);
+        return SampleKind::TempoChange;
+    }
+    earlyInARow = (count >= matureSamples && late < -earlySeconds) ? earlyInARow + 1 : 0;
+    if (earlyInARow >= earlySamplesForRateChange)
+    {
+        restart(sample, bpm, pitch, lineRate);
+        return SampleKind::RateChange;
+    }
+    push(sample);
+    refit(pitch);
+    return SampleKind::Added;
+}
+
+void PositionClock::restart(const Sample& sample, double bpm, double pitch, double rate)
+{
+    first = 0;
+    count = 0;
+    repeats = 0;
+    earlyInARow = 0;
+    hasPivot = false;
+    priorRate = rate;
+    windowBpm = bpm;
+    windowPitch = pitch;
+    push(sample);
+    refit(pitch);
+}
+
+void PositionClock::push(const Sample& sample)
+{
+    if (count == windowSize)
+    {
+        first = (first + 1) % windowSize;
+        --count;
+    }
+    window[(first + count) % windowSize] = sample;
+    ++count;
+    latest = sample;
+}
+
+void PositionClock::refit(double pitch)
+{
+    lineRate = priorRate;
+    const double span = latest.arrival - at(0).arrival;
+    if (count >= fitSamples && span >= fitSpanSeconds)
+    {
+        const double fitted = fittedRate();
+        // A rate fitted over a short span is loose: snap generously then.
+        const double tolerance = std::max(0.005, 0.010 / span);
+        if (isSpeedRatio(pitch) && std::fabs(fitted / pitch - 1.0) < tolerance)
+        {
+            lineRate = pitch;
+            rateSource = RateSource::Pitch;
+        }
+        else if (std::fabs(fitted - 1.0) < tolerance)
+        {
+            lineRate = 1.0;
+            rateSource = RateSource::One;
+        }
+        else if (saneRate(fitted))
+        {
+            lineRate = fitted;
+            rateSource = RateSource::Fitted;
+        }
+    }
+    // With the rate fixed the tightest line below every sample touches the earliest one.
+    // Differences are taken from the newest sample to keep the precision of large clocks.
+    double lowest = 0.0;
+    for (int i = 0; i < count; ++i)
+    {
+        const Sample& s = at(i);
+        lowest = std::min(lowest, (s.arrival - latest.arrival) -
+                                      (s.position - latest.position) / lineRate);
+    }
+    if (hasPivot && count < pivotSamples)
+        lowest = std::min(lowest, (pivot.arrival - latest.arrival) -
+                                      (pivot.position - latest.position) / lineRate);
+    else
+        hasPivot = false;
+    lineAt = Sample{latest.arrival + lowest, latest.position};
+}
+
+double PositionClock::fittedRate() const
+{
+    // Lower convex hull of (position, arrival), positions increasing; the line below all
+    // samples with the least summed distance to them is the hull edge above their mean position.
+    int hull[windowSize];
+    int size = 0;
+    double meanPosition = 0.0;
+    const Sample& origin = at(0);
+    for (int i = 0; i < count; ++i)
+    {
+        const double x = at(i).position - origin.position;
+        const double y = at(i).arrival - origin.arrival;
+        meanPosition += x / count;
+        while (size >= 2)
+        {
+            const Sample& a = at(hull[size - 2]);
+            const Sample& b = at(hull[size - 1]);
+            if (cross(a.position - origin.position, a.arrival - origin.arrival,
+                      b.position - origin.position, b.arrival - origin.arrival, x, y) > 0.0)
+                break;
+            --size;
+        }
+        hull[size++] = i;
+    }
+    for (int j = 0; j + 1 < size; ++j)
+    {
+        const Sample& a = at(hull[j]);
+        const Sample& b = at(hull[j + 1]);
+        if (b.position - origin.position < meanPosition && j + 2 < size)
+            continue;
+        const double slope = (b.arrival - a.arrival) / (b.position - a.position);
+        return slope > 0.0 ? 1.0 / slope : 0.0;
+    }
+    return 0.0;
+}
+
+} // namespace orvbeat
