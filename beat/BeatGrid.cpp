@@ -33,15 +33,16 @@ void BeatGrid::startAt(double location, double length)
         moveBase(location, length);
 }
 
-bool BeatGrid::addBoundary(double before, double at, double length, double drift)
+bool BeatGrid::addBoundary(double before, double at, double length, double drift,
+                           bool exactLength)
 {
     if (!(at > before) || !(length > 0.0) || !std::isfinite(before) || !std::isfinite(at))
         return false;
     const double middle = 0.5 * (before + at);
     ++boundaries;
 
-    const bool wasAnchored = anchoredAlive;
-    if (anchoredAlive)
+    const bool wasAnchored = anchoredAlive && exactLength;
+    if (wasAnchored)
     {
         const double line = std::round(middle / length) * length;
         const double tolerance = 1e-6 * length; // rounding of the length, not timing
@@ -81,7 +82,7 @@ bool BeatGrid::addBoundary(double before, double at, double length, double drift
         }
     }
 
-    if (anchoredAlive)
+    if (anchoredAlive && exactLength)
     {
         moveBase(0.0, length);
         return true;

@@ -24,8 +24,10 @@ public:
     // Puts a grid line at `location`: where a deck that has shown no boundary starts playing.
     void startAt(double location, double length);
     // One bracket (before, at]; `drift` is how far a line may wander per beat of distance for
-    // the length's uncertainty. True when the grid in use, unchanged, has a line in it.
-    bool addBoundary(double before, double at, double length, double drift);
+    // the length's uncertainty. The anchored grid is tested and used only with an exact length
+    // (a measured one is too rough to follow from the start of the track). True when the grid
+    // in use, unchanged, has a line in the bracket.
+    bool addBoundary(double before, double at, double length, double drift, bool exactLength);
 
     bool learned() const { return boundaries > 0; }
     bool anchored() const { return anchoredAlive; }

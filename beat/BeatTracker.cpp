@@ -20,7 +20,7 @@ constexpr double bpmMultiples[] = {1.0, 0.5, 2.0, 0.25, 4.0};
 constexpr double multipleTolerance = 0.1;
 // How far a grid line may wander per beat: BPM is exact, a measured length is not.
 constexpr double bpmLengthDrift = 1e-4;
-constexpr double observedLengthDrift = 0.01;
+constexpr double observedLengthDrift = 0.02; // divided by the spacings measured
 // Without datagrams for this many beats the clock holds.
 constexpr double staleBeats = 2.0;
 // Locked needs this many agreeing boundaries in a row, the last within lockBeats.
@@ -43,16 +43,17 @@ BeatTracker::BeatLength BeatTracker::beatLength() const
         tempo = bpmIncludesPitch ? bpm : bpm * (pitchIsSpeed ? pitch : 1.0);
     }
     const double fromBpm = tempo >= lowestBpm && tempo <= highestBpm ? 60.0 * rate / tempo : 0.0;
-    const double seen =
-        observed.beatLength(60.0 * rate / highestObservedBpm, 60.0 * rate / lowestObservedBpm);
+    int spacings = 0;
+    const double seen = observed.beatLength(60.0 * rate / highestObservedBpm,
+                                            60.0 * rate / lowestObservedBpm, spacings);
     if (seen <= 0.0)
-        return BeatLength{fromBpm, false};
+        return BeatLength{fromBpm, false, 0};
     if (fromBpm <= 0.0)
-        return BeatLength{seen, true};
+        return BeatLength{seen, true, spacings};
     for (double multiple : bpmMultiples)
         if (std::fabs(seen / (fromBpm * multiple) - 1.0) < multipleTolerance)
-            return BeatLength{fromBpm * multiple, false};
-    return BeatLength{seen, true};
+            return BeatLength{fromBpm * multiple, false, 0};
+    return BeatLength{seen, true, spacings};
 }
 
 void BeatTracker::newTrack()
@@ -127,8 +128,9 @@ void BeatTracker::takeBoundary(const DeckInput& in, int beatsPerBar)
     if (!(length.value > 0.0) || tooClose || at - before > 0.5 * length.value)
         return;
 
-    const double drift = (length.observed ? observedLengthDrift : bpmLengthDrift) * length.value;
-    const bool agrees = grid.addBoundary(before, at, length.value, drift);
+    const double drift =
+        (length.observed ? observedLengthDrift / length.spacings : bpmLengthDrift) * length.value;
+    const bool agrees = grid.addBoundary(before, at, length.value, drift, !length.observed);
     agreeingBoundaries = agrees ? agreeingBoundaries + 1 : 0;
     const double phase = grid.phaseAt(middle, length.value);
     if (agrees)

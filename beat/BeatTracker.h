@@ -75,6 +75,7 @@ private:
     {
         double value = 0.0;    // on the timeline; 0 when unknown
         bool observed = false; // measured from the boundaries rather than taken from BPM
+        int spacings = 0;      // how many boundary spacings the measure spans
     };
 
     void takeDatagram(const DeckInput& in);

@@ -12,29 +12,47 @@ void ObservedTempo::add(double location)
     // A boundary behind the previous one belongs to another stretch of the timeline.
     if (count > 0 && !(location > boundaries[count - 1]))
         count = 0;
-    if (count == spacings + 1)
+    if (count == maxSpacings + 1)
     {
-        for (int i = 1; i <= spacings; ++i)
+        for (int i = 1; i <= maxSpacings; ++i)
             boundaries[i - 1] = boundaries[i];
         --count;
     }
     boundaries[count++] = location;
 }
 
-double ObservedTempo::beatLength(double shortest, double longest) const
+double ObservedTempo::beatLength(double shortest, double longest, int& used) const
 {
+    used = 0;
     if (count < spacings + 1)
         return 0.0;
-    const double mean = (boundaries[spacings] - boundaries[0]) / spacings;
+    const int newest = count - 1;
+    const double mean = (boundaries[newest] - boundaries[newest - spacings]) / spacings;
     if (!(mean >= shortest && mean <= longest))
         return 0.0;
-    for (int i = 0; i < spacings; ++i)
+    int oldest = newest;
+    while (oldest > 0 &&
+           std::fabs(boundaries[oldest] - boundaries[oldest - 1] - mean) <= spread * mean)
+        --oldest;
+    if (newest - oldest < spacings)
+        return 0.0;
+    // Least squares over the run: each boundary is off by up to half a bracket, and a fit
+    // keeps that error from piling up the way the two end points alone would.
+    const int n = newest - oldest + 1;
+    const double middleIndex = 0.5 * (n - 1);
+    double middleLocation = 0.0;
+    for (int i = 0; i < n; ++i)
+        middleLocation += (boundaries[oldest + i] - boundaries[oldest]) / n;
+    double covariance = 0.0;
+    double variance = 0.0;
+    for (int i = 0; i < n; ++i)
     {
-        const double spacing = boundaries[i + 1] - boundaries[i];
-        if (std::fabs(spacing - mean) > spread * mean)
-            return 0.0;
+        covariance +=
+            (i - middleIndex) * (boundaries[oldest + i] - boundaries[oldest] - middleLocation);
+        variance += (i - middleIndex) * (i - middleIndex);
     }
-    return mean;
+    used = n - 1;
+    return covariance / variance;
 }
 
 } // namespace orvbeat

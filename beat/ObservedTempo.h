@@ -11,17 +11,19 @@ namespace orvbeat
 class ObservedTempo
 {
 public:
-    static constexpr int spacings = 4;   // consecutive spacings that must agree
-    static constexpr double spread = 0.1; // how far each may stray from their mean
+    static constexpr int spacings = 4;      // the latest spacings, which must agree
+    static constexpr int maxSpacings = 16;  // earlier ones that agree too refine the length
+    static constexpr double spread = 0.1;   // how far each may stray from the mean
 
     void reset() { count = 0; }
     // One boundary at `location` on the timeline (the middle of its bracket).
     void add(double location);
-    // The mean of the last spacings when they agree and lie in [shortest, longest], else 0.
-    double beatLength(double shortest, double longest) const;
+    // The spacing, fitted over the run of agreeing spacings, when the latest ones agree on one
+    // in [shortest, longest]; else 0. `used` receives the number of spacings fitted.
+    double beatLength(double shortest, double longest, int& used) const;
 
 private:
-    double boundaries[spacings + 1] = {};
+    double boundaries[maxSpacings + 1] = {};
     int count = 0; // boundaries held, oldest first
 };
 
