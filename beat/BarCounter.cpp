@@ -33,8 +33,8 @@ void BarCounter::addBoundary(std::int32_t before, std::int32_t at, double beatIn
     seenZero = seenZero || from == 0 || to == 0;
     seenTop = seenTop || from == n || to == n;
     const std::int64_t low = seenZero ? 0 : 1;
-    const bool inCycle = !(seenZero && seenTop) && from >= low && from < low + n && to >= low &&
-                         to < low + n;
+    const bool inCycle =
+        !(seenZero && seenTop) && from >= low && from < low + n && to >= low && to < low + n;
     const bool steps = to == from + 1 || (from == low + n - 1 && to == low);
     if (!inCycle || !steps)
     {

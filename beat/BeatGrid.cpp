@@ -17,7 +17,10 @@ void carry(double& lo, double& hi, double location, double length, double drift)
     hi += beats * length + std::fabs(beats) * drift;
 }
 
-bool overlaps(double lo, double hi, double before, double at) { return lo <= at && hi >= before; }
+bool overlaps(double lo, double hi, double before, double at)
+{
+    return lo <= at && hi >= before;
+}
 
 } // namespace
 
@@ -33,8 +36,7 @@ void BeatGrid::startAt(double location, double length)
         moveBase(location, length);
 }
 
-bool BeatGrid::addBoundary(double before, double at, double length, double drift,
-                           bool exactLength)
+bool BeatGrid::addBoundary(double before, double at, double length, double drift, bool exactLength)
 {
     if (!(at > before) || !(length > 0.0) || !std::isfinite(before) || !std::isfinite(at))
         return false;
@@ -71,8 +73,8 @@ bool BeatGrid::addBoundary(double before, double at, double length, double drift
                 carry(candidate.lo, candidate.hi, middle, length, drift);
             if (candidate.valid && overlaps(candidate.lo, candidate.hi, before, at))
             {
-                feasible = Interval{std::max(candidate.lo, before), std::min(candidate.hi, at),
-                                    true};
+                feasible =
+                    Interval{std::max(candidate.lo, before), std::min(candidate.hi, at), true};
                 candidate.valid = false;
             }
             else

@@ -29,7 +29,10 @@ constexpr double lockBeats = 2.5;
 // Arrival times carry the network's delay: a host-time bracket opens this much earlier.
 constexpr double hostBracketSlack = 0.005;
 
-double finiteOr(double value, double fallback) { return std::isfinite(value) ? value : fallback; }
+double finiteOr(double value, double fallback)
+{
+    return std::isfinite(value) ? value : fallback;
+}
 
 } // namespace
 
@@ -237,8 +240,8 @@ BeatOutput BeatTracker::update(const DeckInput& in, double now, const TrackerSet
         out.beat = bar.barPosition(output.beatIndex(), beatsPerBar);
     }
     out.barRamp = std::min((out.beat - 1.0 + out.beatRamp) / beatsPerBar, std::nextafter(1.0, 0.0));
-    for (double* channel : {&out.beatRamp, &out.barRamp, &out.beat, &out.beats, &out.bpm,
-                            &out.position})
+    for (double* channel :
+         {&out.beatRamp, &out.barRamp, &out.beat, &out.beats, &out.bpm, &out.position})
         *channel = finiteOr(*channel, 0.0);
     return out;
 }

@@ -11,9 +11,9 @@ namespace orvbeat
 class ObservedTempo
 {
 public:
-    static constexpr int spacings = 4;      // the latest spacings, which must agree
-    static constexpr int maxSpacings = 16;  // earlier ones that agree too refine the length
-    static constexpr double spread = 0.1;   // how far each may stray from the mean
+    static constexpr int spacings = 4;     // the latest spacings, which must agree
+    static constexpr int maxSpacings = 16; // earlier ones that agree too refine the length
+    static constexpr double spread = 0.1;  // how far each may stray from the mean
 
     void reset() { count = 0; }
     // One boundary at `location` on the timeline (the middle of its bracket).

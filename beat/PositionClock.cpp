@@ -25,10 +25,22 @@ constexpr int pivotSamples = 6;
 // Relative change of BPM or Pitch that counts as a tempo change.
 constexpr double tempoChangeRatio = 2e-4;
 
-bool usable(double value) { return std::isfinite(value) && std::fabs(value) < maxMagnitude; }
-double finiteOrZero(double value) { return std::isfinite(value) ? value : 0.0; }
-bool isSpeedRatio(double pitch) { return pitch >= 0.25 && pitch <= 4.0; }
-bool saneRate(double rate) { return rate >= 1e-3 && rate <= 1e6; }
+bool usable(double value)
+{
+    return std::isfinite(value) && std::fabs(value) < maxMagnitude;
+}
+double finiteOrZero(double value)
+{
+    return std::isfinite(value) ? value : 0.0;
+}
+bool isSpeedRatio(double pitch)
+{
+    return pitch >= 0.25 && pitch <= 4.0;
+}
+bool saneRate(double rate)
+{
+    return rate >= 1e-3 && rate <= 1e6;
+}
 
 bool changed(double value, double reference)
 {
@@ -92,7 +104,9 @@ SampleKind PositionClock::add(double arrival, double position, double bpm, doubl
         return SampleKind::Resumed;
     }
     const double late = arrival - lineArrival(position); // >= 0 on a steady line
-    if (std::fabs(late) > jumpSeconds)
+    // Until a second sample shows the units, a guessed rate cannot tell a jump.
+    const bool canTell = rateSource != RateSource::Guess || count > 1;
+    if (canTell && std::fabs(late) > jumpSeconds)
     {
         restart(sample, bpm, pitch, lineRate);
         return SampleKind::Jump;
@@ -153,8 +167,15 @@ void PositionClock::push(const Sample& sample)
 
 void PositionClock::refit(double pitch)
 {
-    lineRate = priorRate;
     const double span = latest.arrival - at(0).arrival;
+    if (rateSource == RateSource::Guess && count >= 2 && span > 0.0)
+    {
+        // No Pitch to go by: the rough rate across the window until a fit can be trusted.
+        const double rough = (latest.position - at(0).position) / span;
+        if (saneRate(rough))
+            priorRate = rough;
+    }
+    lineRate = priorRate;
     if (count >= fitSamples && span >= fitSpanSeconds)
     {
         const double fitted = fittedRate();
@@ -182,8 +203,8 @@ void PositionClock::refit(double pitch)
     for (int i = 0; i < count; ++i)
     {
         const Sample& s = at(i);
-        lowest = std::min(lowest, (s.arrival - latest.arrival) -
-                                      (s.position - latest.position) / lineRate);
+        lowest = std::min(lowest,
+                          (s.arrival - latest.arrival) - (s.position - latest.position) / lineRate);
     }
     if (hasPivot && count < pivotSamples)
         lowest = std::min(lowest, (pivot.arrival - latest.arrival) -

@@ -37,11 +37,7 @@ struct SyntheticDeck
     double uniform(double lo, double hi) { return std::uniform_real_distribution<>(lo, hi)(rng); }
     double beatSeconds() const { return 60.0 / (trackBpm * pitch); }
     double truePhase() const { return (position - gridOffset) * trackBpm / 60.0; }
-    int senderBeat() const
-    {
-        const int beat = static_cast<int>(std::floor(truePhase())) % 4;
-        return beat < 0 ? beat + 4 : beat;
-    }
+    int senderBeat() const { return (static_cast<int>(std::floor(truePhase())) % 4 + 4) % 4; }
 
     // Seconds from the true boundary to where the frame's ramp puts it (positive: late).
     double boundaryError(const orvbeat::BeatOutput& out) const
@@ -69,9 +65,10 @@ struct SyntheticDeck
     }
 
 private:
+    // In flight; BPM, Pitch and Length are read when it lands (a few ms make no difference).
     struct Datagram
     {
-        double arrival, position, bpm, pitch, length;
+        double arrival, position;
         int beat;
     };
 
@@ -90,9 +87,10 @@ private:
     {
         if (!sending || uniform(0.0, 1.0) < dropRate)
             return;
-        const int beat = randomBeat ? static_cast<int>(rng() % 4) : sendBeat ? senderBeat() + 1 : -1;
-        pending = Datagram{now + uniform(0.0, maxDelay), sendPosition ? position : 0.0,
-                           trackBpm * pitch * bpmFactor, pitch, length, beat};
+        const int beat = randomBeat ? static_cast<int>(rng() % 4)
+                         : sendBeat ? senderBeat() + 1
+                                    : -1;
+        pending = Datagram{now + uniform(0.0, maxDelay), sendPosition ? position : 0.0, beat};
         pendingValid = true;
     }
 
@@ -112,9 +110,9 @@ private:
         ++in.datagramCount;
         in.arrival = d.arrival;
         in.position = d.position;
-        in.bpm = d.bpm;
-        in.pitch = d.pitch;
-        in.length = d.length;
+        in.bpm = trackBpm * pitch * bpmFactor;
+        in.pitch = pitch;
+        in.length = length;
         in.beat = d.beat;
         pendingValid = false;
     }
