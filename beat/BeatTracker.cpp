@@ -134,7 +134,7 @@ void BeatTracker::takeBoundary(const DeckInput& in, int beatsPerBar)
     const double drift =
         (length.observed ? observedLengthDrift / length.spacings : bpmLengthDrift) * length.value;
     const bool agrees = grid.addBoundary(before, at, length.value, drift, !length.observed);
-    agreeingBoundaries = agrees ? agreeingBoundaries + 1 : 0;
+    agreeingBoundaries = agrees ? std::min(agreeingBoundaries + 1, boundariesToLock) : 0;
     const double phase = grid.phaseAt(middle, length.value);
     if (agrees)
         lastAgreedPhase = phase;

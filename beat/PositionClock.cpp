@@ -13,6 +13,8 @@ namespace
 constexpr double maxMagnitude = 1e9;
 // Off the line by more than this much host time: the sender jumped.
 constexpr double jumpSeconds = 0.1;
+// A moving sample this close to the line after one repeat: the deck never stopped.
+constexpr double repeatOnLineSeconds = 0.01;
 // Earlier than the line by more than this, several times running: the rate changed.
 constexpr double earlySeconds = 0.001;
 constexpr int earlySamplesForRateChange = 3;
@@ -86,11 +88,12 @@ SampleKind PositionClock::add(double arrival, double position, double bpm, doubl
     }
     if (position == latest.position && arrival >= latest.arrival)
     {
-        ++repeats;
+        repeats = std::min(repeats + 1, 2); // paused from 2 on: no need to count further
         latest.arrival = arrival;
         return SampleKind::Repeated;
     }
     const bool wasPaused = paused();
+    const int repeated = repeats;
     repeats = 0;
 
     if (position < latest.position || arrival < latest.arrival)
@@ -98,12 +101,16 @@ SampleKind PositionClock::add(double arrival, double position, double bpm, doubl
         restart(sample, bpm, pitch, lineRate);
         return SampleKind::Jump;
     }
-    if (wasPaused)
+    const double late = arrival - lineArrival(position); // >= 0 on a steady line
+    if (wasPaused && repeated == 1 && std::fabs(late) < repeatOnLineSeconds)
+    {
+        repeatsWhilePlaying = true; // it kept moving: the repeat was a stale Position
+    }
+    else if (wasPaused)
     {
         restart(sample, bpm, pitch, lineRate);
         return SampleKind::Resumed;
     }
-    const double late = arrival - lineArrival(position); // >= 0 on a steady line
     // Until a second sample shows the units, a guessed rate cannot tell a jump.
     const bool canTell = rateSource != RateSource::Guess || count > 1;
     if (canTell && std::fabs(late) > jumpSeconds)

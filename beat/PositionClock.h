@@ -41,9 +41,9 @@ public:
     SampleKind add(double arrival, double position, double bpm, double pitch);
 
     bool started() const { return count > 0; }
-    // Two repeats of the same position in a row: a sender that refreshes Position only every
-    // other datagram never trips this, a stopped deck does within three datagrams.
-    bool paused() const { return repeats >= 2; }
+    // The same position again: paused at once for a sender that refreshes Position with every
+    // datagram, at the second repeat for one seen repeating it while playing on.
+    bool paused() const { return repeats >= (repeatsWhilePlaying ? 2 : 1); }
     double rate() const { return lineRate; }
     double latestPosition() const { return latest.position; }
     // The line at `now`; the paused position while paused.
@@ -82,6 +82,7 @@ private:
     int count = 0;
     Sample latest;
     int repeats = 0;
+    bool repeatsWhilePlaying = false;
     int earlyInARow = 0;
 
     // The line: through `lineAt` with slope 1 / lineRate.
