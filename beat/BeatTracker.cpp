@@ -142,6 +142,33 @@ void BeatTracker::takeBoundary(const DeckInput& in, int beatsPerBar)
                     beatsPerBar);
 }
 
+bool BeatTracker::advance(double location, double length, double tempo, double dt, int beatsPerBar)
+{
+    const bool starting = (anchorPending && !grid.learned()) || countPending;
+    if (anchorPending && !grid.learned())
+        grid.startAt(hasRest && !hostTimeline ? restLocation : location, length);
+    anchorPending = false;
+    hasRest = false;
+    const double phase = grid.phaseAt(location, length);
+    bool pulse = false;
+    if (starting)
+        output.jumpTo(phase);
+    else if (jumpPending)
+        pulse = output.jumpTo(phase);
+    else
+        pulse = output.follow(phase, dt, tempo);
+    jumpPending = false;
+    if (countPending)
+    {
+        bar.countFrom(output.beatIndex(), beatsPerBar);
+        beats = 0.0;
+        countPending = false;
+    }
+    if (pulse)
+        beats += 1.0;
+    return pulse;
+}
+
 BeatOutput BeatTracker::update(const DeckInput& in, double now, const TrackerSettings& settings)
 {
     if (in.datagramCount == 0)
@@ -193,32 +220,9 @@ BeatOutput BeatTracker::update(const DeckInput& in, double now, const TrackerSet
 
     bool pulse = false;
     if (playing)
-    {
-        const bool starting = (anchorPending && !grid.learned()) || countPending;
-        if (anchorPending && !grid.learned())
-            grid.startAt(hasRest && !hostTimeline ? restLocation : location, length);
-        anchorPending = false;
-        const double phase = grid.phaseAt(location, length);
-        if (starting)
-            output.jumpTo(phase);
-        else if (jumpPending)
-            pulse = output.jumpTo(phase);
-        else
-            pulse = output.follow(phase, dt, tempo);
-        jumpPending = false;
-        if (countPending)
-        {
-            bar.countFrom(output.beatIndex(), beatsPerBar);
-            beats = 0.0;
-            countPending = false;
-        }
-        if (pulse)
-            beats += 1.0;
-    }
+        pulse = advance(location, length, tempo, dt, beatsPerBar);
     else if (!output.started() && length > 0.0 && clock.started())
-    {
         output.jumpTo(grid.phaseAt(location, length)); // a loaded deck shows its cue's phase
-    }
     // Data back after a hold: the phase is taken afresh, whichever way it moved.
     jumpPending = jumpPending || (!fresh && output.started());
 

@@ -82,6 +82,8 @@ private:
     void takeBoundary(const DeckInput& in, int beatsPerBar);
     void newTrack();
     void useHostTimeline(bool host);
+    // One playing frame of the visible clock at `location` on the timeline. True on a new beat.
+    bool advance(double location, double length, double tempo, double dt, int beatsPerBar);
     double timelineRate() const { return hostTimeline ? 1.0 : clock.rate(); }
     BeatLength beatLength() const;
 

@@ -19,23 +19,32 @@ void ObservedTempo::add(double location)
         --count;
     }
     boundaries[count++] = location;
+    fit();
 }
 
 double ObservedTempo::beatLength(double shortest, double longest, int& used) const
 {
-    used = 0;
+    const bool inRange = fitted >= shortest && fitted <= longest;
+    used = inRange ? fittedSpacings : 0;
+    return inRange ? fitted : 0.0;
+}
+
+void ObservedTempo::fit()
+{
+    fitted = 0.0;
+    fittedSpacings = 0;
     if (count < spacings + 1)
-        return 0.0;
+        return;
     const int newest = count - 1;
     const double mean = (boundaries[newest] - boundaries[newest - spacings]) / spacings;
-    if (!(mean >= shortest && mean <= longest))
-        return 0.0;
+    if (!(mean > 0.0))
+        return;
     int oldest = newest;
     while (oldest > 0 &&
            std::fabs(boundaries[oldest] - boundaries[oldest - 1] - mean) <= spread * mean)
         --oldest;
     if (newest - oldest < spacings)
-        return 0.0;
+        return;
     // Least squares over the run: each boundary is off by up to half a bracket, and a fit
     // keeps that error from piling up the way the two end points alone would.
     const int n = newest - oldest + 1;
@@ -51,8 +60,8 @@ double ObservedTempo::beatLength(double shortest, double longest, int& used) con
             (i - middleIndex) * (boundaries[oldest + i] - boundaries[oldest] - middleLocation);
         variance += (i - middleIndex) * (i - middleIndex);
     }
-    used = n - 1;
-    return covariance / variance;
+    fittedSpacings = n - 1;
+    fitted = covariance / variance;
 }
 
 } // namespace orvbeat

@@ -15,7 +15,7 @@ public:
     static constexpr int maxSpacings = 16; // earlier ones that agree too refine the length
     static constexpr double spread = 0.1;  // how far each may stray from the mean
 
-    void reset() { count = 0; }
+    void reset() { *this = ObservedTempo(); }
     // One boundary at `location` on the timeline (the middle of its bracket).
     void add(double location);
     // The spacing, fitted over the run of agreeing spacings, when the latest ones agree on one
@@ -24,7 +24,11 @@ public:
 
 private:
     double boundaries[maxSpacings + 1] = {};
-    int count = 0; // boundaries held, oldest first
+    int count = 0;       // boundaries held, oldest first
+    double fitted = 0.0; // worked out once per boundary, 0 while the spacings disagree
+    int fittedSpacings = 0;
+
+    void fit();
 };
 
 } // namespace orvbeat

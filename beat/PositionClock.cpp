@@ -22,6 +22,9 @@ constexpr int matureSamples = 16; // window size from which early samples are te
 // The window must hold this much before its own rate is trusted over the prior.
 constexpr int fitSamples = 8;
 constexpr double fitSpanSeconds = 0.25;
+// The rate is fitted anew every this many samples: it changes slowly, and the hull is the one
+// costly step of a frame.
+constexpr int fitEvery = 4;
 // The pivot of a tempo change is kept until the new window has this many samples.
 constexpr int pivotSamples = 6;
 // Relative change of BPM or Pitch that counts as a tempo change.
@@ -153,7 +156,8 @@ void PositionClock::restart(const Sample& sample, double bpm, double pitch, doub
     repeats = 0;
     earlyInARow = 0;
     hasPivot = false;
-    priorRate = rate;
+    samplesSinceFit = 0;
+    lineRate = rate;
     windowBpm = bpm;
     windowPitch = pitch;
     push(sample);
@@ -180,11 +184,12 @@ void PositionClock::refit(double pitch)
         // No Pitch to go by: the rough rate across the window until a fit can be trusted.
         const double rough = (latest.position - at(0).position) / span;
         if (saneRate(rough))
-            priorRate = rough;
+            lineRate = rough;
     }
-    lineRate = priorRate;
-    if (count >= fitSamples && span >= fitSpanSeconds)
+    ++samplesSinceFit;
+    if (count >= fitSamples && span >= fitSpanSeconds && samplesSinceFit >= fitEvery)
     {
+        samplesSinceFit = 0;
         const double fitted = fittedRate();
         // A rate fitted over a short span is loose: snap generously then.
         const double tolerance = std::max(0.005, 0.010 / span);
@@ -204,18 +209,20 @@ void PositionClock::refit(double pitch)
             rateSource = RateSource::Fitted;
         }
     }
-    // With the rate fixed the tightest line below every sample touches the earliest one.
-    // Differences are taken from the newest sample to keep the precision of large clocks.
+    // With the rate fixed, the tightest line below every sample passes through the least
+    // delayed one. Differences are taken from the newest sample to keep the precision of large
+    // clocks.
+    const double inverseRate = 1.0 / lineRate;
     double lowest = 0.0;
     for (int i = 0; i < count; ++i)
     {
         const Sample& s = at(i);
-        lowest = std::min(lowest,
-                          (s.arrival - latest.arrival) - (s.position - latest.position) / lineRate);
+        lowest = std::min(lowest, (s.arrival - latest.arrival) -
+                                      (s.position - latest.position) * inverseRate);
     }
     if (hasPivot && count < pivotSamples)
         lowest = std::min(lowest, (pivot.arrival - latest.arrival) -
-                                      (pivot.position - latest.position) / lineRate);
+                                      (pivot.position - latest.position) * inverseRate);
     else
         hasPivot = false;
     lineAt = Sample{latest.arrival + lowest, latest.position};
@@ -225,33 +232,29 @@ double PositionClock::fittedRate() const
 {
     // Lower convex hull of (position, arrival), positions increasing; the line below all
     // samples with the least summed distance to them is the hull edge above their mean position.
-    int hull[windowSize];
+    double hullX[windowSize];
+    double hullY[windowSize];
     int size = 0;
-    double meanPosition = 0.0;
+    double sumX = 0.0;
     const Sample& origin = at(0);
     for (int i = 0; i < count; ++i)
     {
         const double x = at(i).position - origin.position;
         const double y = at(i).arrival - origin.arrival;
-        meanPosition += x / count;
-        while (size >= 2)
-        {
-            const Sample& a = at(hull[size - 2]);
-            const Sample& b = at(hull[size - 1]);
-            if (cross(a.position - origin.position, a.arrival - origin.arrival,
-                      b.position - origin.position, b.arrival - origin.arrival, x, y) > 0.0)
-                break;
+        sumX += x;
+        while (size >= 2 && cross(hullX[size - 2], hullY[size - 2], hullX[size - 1],
+                                  hullY[size - 1], x, y) <= 0.0)
             --size;
-        }
-        hull[size++] = i;
+        hullX[size] = x;
+        hullY[size] = y;
+        ++size;
     }
+    const double meanX = sumX / count;
     for (int j = 0; j + 1 < size; ++j)
     {
-        const Sample& a = at(hull[j]);
-        const Sample& b = at(hull[j + 1]);
-        if (b.position - origin.position < meanPosition && j + 2 < size)
+        if (hullX[j + 1] < meanX && j + 2 < size)
             continue;
-        const double slope = (b.arrival - a.arrival) / (b.position - a.position);
+        const double slope = (hullY[j + 1] - hullY[j]) / (hullX[j + 1] - hullX[j]);
         return slope > 0.0 ? 1.0 / slope : 0.0;
     }
     return 0.0;

@@ -67,7 +67,8 @@ private:
 
     // How much faster the deck runs with these values than the window's.
     double speedRatio(double bpm, double pitch) const;
-    void restart(const Sample& sample, double bpm, double pitch, double priorRate);
+    // Starts the window again from `sample`, at `rate` until a fit says otherwise.
+    void restart(const Sample& sample, double bpm, double pitch, double rate);
     void push(const Sample& sample);
     void refit(double pitch);
     double fittedRate() const; // 0 when the window cannot tell
@@ -88,8 +89,8 @@ private:
     // The line: through `lineAt` with slope 1 / lineRate.
     Sample lineAt;
     double lineRate = 1.0;
-    double priorRate = 1.0; // used until the window spans enough to fit
     RateSource rateSource = RateSource::Guess;
+    int samplesSinceFit = 0;
 
     // The old line's timing at a pivot, honoured until the new window has a few samples.
     Sample pivot;
