@@ -8,8 +8,11 @@
 // seen, so position(now) read off that line is as steady as the sender's own clock.
 //
 // The rate (position units per host second) is fitted from the lower convex hull of the
-// window and then snapped to Pitch, or to 1, when the fit cannot tell them apart: with the rate
-// exact, the offset is just the smallest (arrival - position / rate) of the window.
+// window (every few samples: it changes slowly, and the hull is the costly step) and then
+// snapped to Pitch, or to 1, when the fit cannot tell them apart: with the rate exact, the
+// offset is just the smallest (arrival - position / rate) of the window. Until the window spans
+// enough, the rate is Pitch when Pitch is a speed ratio (0.25..4), else the rough rate across
+// the window.
 //
 // The window restarts on a jump (seek, cue, new track, resume after a pause), on a change of
 // BPM or Pitch (the line pivots at that sample, keeping the old line's timing until the new
