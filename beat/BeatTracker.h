@@ -21,7 +21,11 @@
 // - Playing: beatRamp runs 0 -> 1 across each beat on the host clock between datagrams;
 //   beatPulse is 1 on the first frame of each beat; beats counts the beats begun since the
 //   deck started playing this track; locked is 1 once two consecutive beat boundaries agreed
-//   with the clock, and stays 1 while boundaries keep agreeing.
+//   with the clock, and stays 1 while boundaries keep agreeing (it drops when none has come
+//   for 2.5 beats of the track, e.g. right after a seek, until the next one agrees).
+// - Starting: until the first boundary is seen, the first beat begins where the deck started
+//   playing. When the first boundaries show the deck's own grid, the phase moves onto it,
+//   forwards only: a lag is taken at once, a lead is turned into an early next beat.
 // - Paused (datagrams still come, Position stands still): playing is 0, the ramps, beat and
 //   beats hold, beatPulse is 0, bpm keeps the deck's tempo, position is where the deck stands.
 //   On resume the clock carries on from there.
@@ -46,8 +50,8 @@
 //   time standing still or going back, huge gaps) never yields a NaN or infinite channel, and
 //   the ramps stay in [0, 1).
 //
-// Cost: update is O(1) apart from a fit over at most 64 samples when a datagram is new, and
-// never allocates.
+// Cost: on a frame with a new datagram, one pass over the 64-sample window (and every fourth
+// such frame the hull fit); otherwise O(1). Nothing is allocated: every buffer is a fixed array.
 #pragma once
 
 #include "beat/BarCounter.h"
