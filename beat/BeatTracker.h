@@ -25,7 +25,8 @@
 //   for 2.5 beats of the track, e.g. right after a seek, until the next one agrees).
 // - Starting: until the first boundary is seen, the first beat begins where the deck started
 //   playing. When the first boundaries show the deck's own grid, the phase moves onto it,
-//   forwards only: a lag is taken at once, a lead is turned into an early next beat.
+//   forwards only: a lag is caught up, a lead is worked off by slowing down or, beyond a
+//   quarter beat, turned into an early next beat.
 // - Paused (datagrams still come, Position stands still): playing is 0, the ramps, beat and
 //   beats hold, beatPulse is 0, bpm keeps the deck's tempo, position is where the deck stands.
 //   On resume the clock carries on from there.
