@@ -1,0 +1,133 @@
+// The beat clock of one deck: turns the stream of the deck's datagrams, read once per frame,
+// into the channels visuals lock to (see BeatOutput).
+//
+// How it works. The datagrams' Position values are the sender's own time stamps, so the fine
+// timing is done on the deck's timeline (track position): PositionClock fits position against
+// host time without the network's jitter, BeatGrid learns where the beats lie on that
+// timeline from the changes of Beat, ObservedTempo measures the beat spacing those changes
+// show, and OutputClock turns the resulting model phase into a visible phase that advances
+// every frame and never runs backwards within a beat.
+//
+// What Beat, BPM and Pitch mean is the sender's business, so:
+// - any change of Beat between two consecutive datagrams marks a beat boundary;
+// - the tempo is BPM, or BPM x Pitch when the settings say BPM leaves Pitch out (a Pitch that
+//   is not finite or not > 0 counts as 1);
+// - where BPM and the observed boundaries disagree (BPM half or double the beat rate, BPM 0 or
+//   not a number), the boundaries win, but only once several consecutive spacings agree
+//   within 10% on a tempo of 30..300 BPM: a Beat that changes at random never drives it.
+//
+// Behaviour, state by state.
+// - No data yet: every channel is 0.
+// - Playing: beatRamp runs 0 -> 1 across each beat on the host clock between datagrams;
+//   beatPulse is 1 on the first frame of each beat; beats counts the beats begun since the
+//   deck started playing this track; locked is 1 once two consecutive beat boundaries agreed
+//   with the clock, and stays 1 while boundaries keep agreeing (it drops when none has come
+//   for 2.5 beats of the track, e.g. right after a seek, until the next one agrees).
+// - Starting: until the first boundary is seen, the first beat begins where the deck started
+//   playing. When the first boundaries show the deck's own grid, the phase moves onto it,
+//   forwards only: a lag is caught up, a lead is worked off by slowing down or, beyond a
+//   quarter beat, turned into an early next beat.
+// - Paused (datagrams still come, Position stands still): playing is 0, the ramps, beat and
+//   beats hold, beatPulse is 0, bpm keeps the deck's tempo, position is where the deck stands.
+//   On resume the clock carries on from there.
+// - Tempo change (pitch fader): the clock follows the new BPM and the deck's new speed at
+//   once, and its phase error is back under a couple of milliseconds within a few beats.
+// - Loss of datagrams: the clock free-runs on the last tempo; about two beats after the last
+//   datagram it holds (ramps frozen), with playing and locked 0. When datagrams return it
+//   takes the deck's phase again at once.
+// - Not connected: the clock holds at once, with playing and locked 0.
+// - A deck that reports no beat (Beat never changes, e.g. always -1): the clock runs on BPM
+//   with its first beat where the deck started playing, and locked stays 0.
+// - A cue or seek (Position jumps): the clock takes the new phase at once, even backwards,
+//   with a single beatPulse. The learned grid is kept: it belongs to the track.
+// - A new track (Length changes): the grid, the bar alignment and the beat count start again.
+// - A sender whose Position never moves while Beat keeps changing: host time stands in for
+//   the timeline, playing is 1 while boundaries keep coming; the timing is then only as good
+//   as the datagrams' arrival times.
+// - beat (bar position, 1..beatsPerBar): when the sender's Beat steps by +1 and wraps within a
+//   cycle of beatsPerBar values (1..N or 0..N-1) the bar follows the sender's numbers;
+//   otherwise it counts from where the deck started playing, the first beat being 1.
+// - Bad input (NaN, infinite, negative or zero BPM, NaN or huge Position, random Beat, host
+//   time standing still or going back, huge gaps) never yields a NaN or infinite channel, and
+//   the ramps stay in [0, 1).
+//
+// Cost: on a frame with a new datagram, one pass over the 64-sample window (and every fourth
+// such frame the hull fit); otherwise O(1). Nothing is allocated: every buffer is a fixed array.
+#pragma once
+
+#include "beat/BarCounter.h"
+#include "beat/BeatGrid.h"
+#include "beat/BeatOutput.h"
+#include "beat/DeckInput.h"
+#include "beat/ObservedTempo.h"
+#include "beat/OutputClock.h"
+#include "beat/PositionClock.h"
+
+#include <cstdint>
+
+namespace orvbeat
+{
+
+class BeatTracker
+{
+public:
+    void reset() { *this = BeatTracker(); }
+    // One frame at host time `now` (seconds, the clock of the datagrams' arrival times).
+    BeatOutput update(const DeckInput& in, double now, const TrackerSettings& settings);
+
+private:
+    struct BeatLength
+    {
+        double value = 0.0;    // on the timeline; 0 when unknown
+        bool observed = false; // measured from the boundaries rather than taken from BPM
+        int spacings = 0;      // how many boundary spacings the measure spans
+    };
+
+    void takeDatagram(const DeckInput& in);
+    void takeBoundary(const DeckInput& in, int beatsPerBar);
+    void newTrack();
+    void useHostTimeline(bool host);
+    // One playing frame of the visible clock at `location` on the timeline. True on a new beat.
+    bool advance(double location, double length, double tempo, double dt, int beatsPerBar);
+    double timelineRate() const { return hostTimeline ? 1.0 : clock.rate(); }
+    BeatLength beatLength() const;
+
+    PositionClock clock;
+    BeatGrid grid;
+    ObservedTempo observed;
+    BarCounter bar;
+    OutputClock output;
+
+    bool bpmIncludesPitch = true;
+    bool hasNow = false;
+    double lastNow = 0.0;
+
+    // The latest datagram.
+    std::uint64_t seenDatagrams = 0;
+    double lastArrival = 0.0;
+    double bpm = 0.0;
+    double pitch = 0.0;
+    bool hasLength = false;
+    double trackLength = 0.0;
+
+    // The boundaries.
+    std::uint64_t seenBoundaries = 0;
+    bool hostTimeline = false; // host time stands in for a Position that never moves
+    int stillBrackets = 0;     // consecutive boundaries across which Position stood still
+    bool hasBoundary = false;
+    double lastBoundaryMiddle = 0.0;
+    double lastBoundaryArrival = 0.0;
+    int agreeingBoundaries = 0;
+    double lastAgreedPhase = 0.0;
+
+    // Starting to play.
+    bool anchorPending = true; // the next start puts a grid line where the deck starts
+    bool countPending = true;  // the next start begins the beat count and the bar count
+    bool jumpPending = false;  // the next playing frame takes the model's phase at once
+    bool hasRest = false;
+    double restLocation = 0.0; // where the deck stood while paused
+    double beats = 0.0;
+    double shownPosition = 0.0;
+};
+
+} // namespace orvbeat

@@ -1,0 +1,263 @@
+#include "beat/PositionClock.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace orvbeat
+{
+
+namespace
+{
+
+// Beyond these a value is treated as garbage rather than as a time or a position.
+constexpr double maxMagnitude = 1e9;
+// Off the line by more than this much host time: the sender jumped.
+constexpr double jumpSeconds = 0.1;
+// A moving sample this close to the line after one repeat: the deck never stopped.
+constexpr double repeatOnLineSeconds = 0.01;
+// Earlier than the line by more than this, several times running: the rate changed.
+constexpr double earlySeconds = 0.001;
+constexpr int earlySamplesForRateChange = 3;
+constexpr int matureSamples = 16; // window size from which early samples are telling
+// The window must hold this much before its own rate is trusted over the prior.
+constexpr int fitSamples = 8;
+constexpr double fitSpanSeconds = 0.25;
+// The rate is fitted anew every this many samples: it changes slowly, and the hull is the one
+// costly step of a frame.
+constexpr int fitEvery = 4;
+// The pivot of a tempo change is kept until the new window has this many samples.
+constexpr int pivotSamples = 6;
+// Relative change of BPM or Pitch that counts as a tempo change.
+constexpr double tempoChangeRatio = 2e-4;
+
+bool usable(double value)
+{
+    return std::isfinite(value) && std::fabs(value) < maxMagnitude;
+}
+double finiteOrZero(double value)
+{
+    return std::isfinite(value) ? value : 0.0;
+}
+bool isSpeedRatio(double pitch)
+{
+    return pitch >= 0.25 && pitch <= 4.0;
+}
+bool saneRate(double rate)
+{
+    return rate >= 1e-3 && rate <= 1e6;
+}
+
+bool changed(double value, double reference)
+{
+    return std::fabs(value - reference) > tempoChangeRatio * std::max(std::fabs(reference), 1e-9);
+}
+
+double cross(double ox, double oy, double ax, double ay, double bx, double by)
+{
+    return (ax - ox) * (by - oy) - (ay - oy) * (bx - ox);
+}
+
+} // namespace
+
+double PositionClock::positionAt(double now) const
+{
+    if (count == 0 || paused())
+        return latest.position;
+    return lineAt.position + (now - lineAt.arrival) * lineRate;
+}
+
+double PositionClock::speedRatio(double bpm, double pitch) const
+{
+    if (isSpeedRatio(pitch) && isSpeedRatio(windowPitch))
+        return pitch / windowPitch;
+    if (bpm > 0.0 && windowBpm > 0.0 && bpm / windowBpm >= 0.25 && bpm / windowBpm <= 4.0)
+        return bpm / windowBpm;
+    return 1.0;
+}
+
+SampleKind PositionClock::add(double arrival, double position, double bpm, double pitch)
+{
+    if (!usable(arrival) || !usable(position))
+        return SampleKind::Ignored;
+    bpm = finiteOrZero(bpm);
+    pitch = finiteOrZero(pitch);
+    const Sample sample{arrival, position};
+
+    if (count == 0)
+    {
+        rateSource = isSpeedRatio(pitch) ? RateSource::Pitch : RateSource::Guess;
+        restart(sample, bpm, pitch, isSpeedRatio(pitch) ? pitch : 1.0);
+        return SampleKind::First;
+    }
+    if (position == latest.position && arrival >= latest.arrival)
+    {
+        repeats = std::min(repeats + 1, 2); // paused from 2 on: no need to count further
+        latest.arrival = arrival;
+        return SampleKind::Repeated;
+    }
+    const bool wasPaused = paused();
+    const int repeated = repeats;
+    repeats = 0;
+
+    if (position < latest.position || arrival < latest.arrival)
+    {
+        restart(sample, bpm, pitch, lineRate);
+        return SampleKind::Jump;
+    }
+    const double late = arrival - lineArrival(position); // >= 0 on a steady line
+    if (wasPaused && repeated == 1 && std::fabs(late) < repeatOnLineSeconds)
+    {
+        repeatsWhilePlaying = true; // it kept moving: the repeat was a stale Position
+    }
+    else if (wasPaused)
+    {
+        restart(sample, bpm, pitch, lineRate);
+        return SampleKind::Resumed;
+    }
+    // Until a second sample shows the units, a guessed rate cannot tell a jump.
+    const bool canTell = rateSource != RateSource::Guess || count > 1;
+    if (canTell && std::fabs(late) > jumpSeconds)
+    {
+        restart(sample, bpm, pitch, lineRate);
+        return SampleKind::Jump;
+    }
+    if (changed(bpm, windowBpm) || changed(pitch, windowPitch))
+    {
+        // The speed changed somewhere since the previous sample. The old line's arrival for
+        // this position is off by at most (interval x speed change), well under a millisecond
+        // at 60 datagrams a second, and is a better anchor than one jittery sample.
+        double newRate = lineRate;
+        if (rateSource == RateSource::Pitch && isSpeedRatio(pitch))
+            newRate = pitch;
+        else if (rateSource != RateSource::One)
+            newRate = lineRate * speedRatio(bpm, pitch);
+        const Sample pivotAt{lineArrival(position), position};
+        restart(sample, bpm, pitch, saneRate(newRate) ? newRate : lineRate);
+        pivot = pivotAt;
+        hasPivot = true;
+        refit(pitch);
+        return SampleKind::TempoChange;
+    }
+    earlyInARow = (count >= matureSamples && late < -earlySeconds) ? earlyInARow + 1 : 0;
+    if (earlyInARow >= earlySamplesForRateChange)
+    {
+        restart(sample, bpm, pitch, lineRate);
+        return SampleKind::RateChange;
+    }
+    push(sample);
+    refit(pitch);
+    return SampleKind::Added;
+}
+
+void PositionClock::restart(const Sample& sample, double bpm, double pitch, double rate)
+{
+    first = 0;
+    count = 0;
+    repeats = 0;
+    earlyInARow = 0;
+    hasPivot = false;
+    samplesSinceFit = 0;
+    lineRate = rate;
+    windowBpm = bpm;
+    windowPitch = pitch;
+    push(sample);
+    refit(pitch);
+}
+
+void PositionClock::push(const Sample& sample)
+{
+    if (count == windowSize)
+    {
+        first = (first + 1) % windowSize;
+        --count;
+    }
+    window[(first + count) % windowSize] = sample;
+    ++count;
+    latest = sample;
+}
+
+void PositionClock::refit(double pitch)
+{
+    const double span = latest.arrival - at(0).arrival;
+    if (rateSource == RateSource::Guess && count >= 2 && span > 0.0)
+    {
+        // No Pitch to go by: the rough rate across the window until a fit can be trusted.
+        const double rough = (latest.position - at(0).position) / span;
+        if (saneRate(rough))
+            lineRate = rough;
+    }
+    ++samplesSinceFit;
+    if (count >= fitSamples && span >= fitSpanSeconds && samplesSinceFit >= fitEvery)
+    {
+        samplesSinceFit = 0;
+        const double fitted = fittedRate();
+        // A rate fitted over a short span is loose: snap generously then.
+        const double tolerance = std::max(0.005, 0.010 / span);
+        if (isSpeedRatio(pitch) && std::fabs(fitted / pitch - 1.0) < tolerance)
+        {
+            lineRate = pitch;
+            rateSource = RateSource::Pitch;
+        }
+        else if (std::fabs(fitted - 1.0) < tolerance)
+        {
+            lineRate = 1.0;
+            rateSource = RateSource::One;
+        }
+        else if (saneRate(fitted))
+        {
+            lineRate = fitted;
+            rateSource = RateSource::Fitted;
+        }
+    }
+    // With the rate fixed, the tightest line below every sample passes through the least
+    // delayed one. Differences are taken from the newest sample to keep the precision of large
+    // clocks.
+    const double inverseRate = 1.0 / lineRate;
+    double lowest = 0.0;
+    for (int i = 0; i < count; ++i)
+    {
+        const Sample& s = at(i);
+        lowest = std::min(lowest, (s.arrival - latest.arrival) -
+                                      (s.position - latest.position) * inverseRate);
+    }
+    if (hasPivot && count < pivotSamples)
+        lowest = std::min(lowest, (pivot.arrival - latest.arrival) -
+                                      (pivot.position - latest.position) * inverseRate);
+    else
+        hasPivot = false;
+    lineAt = Sample{latest.arrival + lowest, latest.position};
+}
+
+double PositionClock::fittedRate() const
+{
+    // Lower convex hull of (position, arrival), positions increasing; the line below all
+    // samples with the least summed distance to them is the hull edge above their mean position.
+    double hullX[windowSize];
+    double hullY[windowSize];
+    int size = 0;
+    double sumX = 0.0;
+    const Sample& origin = at(0);
+    for (int i = 0; i < count; ++i)
+    {
+        const double x = at(i).position - origin.position;
+        const double y = at(i).arrival - origin.arrival;
+        sumX += x;
+        while (size >= 2 && cross(hullX[size - 2], hullY[size - 2], hullX[size - 1],
+                                  hullY[size - 1], x, y) <= 0.0)
+            --size;
+        hullX[size] = x;
+        hullY[size] = y;
+        ++size;
+    }
+    const double meanX = sumX / count;
+    for (int j = 0; j + 1 < size; ++j)
+    {
+        if (hullX[j + 1] < meanX && j + 2 < size)
+            continue;
+        const double slope = (hullY[j + 1] - hullY[j]) / (hullX[j + 1] - hullX[j]);
+        return slope > 0.0 ? 1.0 / slope : 0.0;
+    }
+    return 0.0;
+}
+
+} // namespace orvbeat

@@ -1,0 +1,107 @@
+// The deck's position as a function of host time, fitted to the (arrival, Position) pairs of
+// its datagrams.
+//
+// A datagram arrives some delay after it was sent, and that delay varies from one datagram to
+// the next; Position is the sender's own reading at send time, free of that jitter. Over a
+// window of recent samples the line  arrival = offset + position / rate  that lies below every
+// sample and is the tightest such line is the sender's timeline shifted by the smallest delay
+// seen, so position(now) read off that line is as steady as the sender's own clock.
+//
+// The rate (position units per host second) is fitted from the lower convex hull of the
+// window (every few samples: it changes slowly, and the hull is the costly step) and then
+// snapped to Pitch, or to 1, when the fit cannot tell them apart: with the rate exact, the
+// offset is just the smallest (arrival - position / rate) of the window. Until the window spans
+// enough, the rate is Pitch when Pitch is a speed ratio (0.25..4), else the rough rate across
+// the window.
+//
+// The window restarts on a jump (seek, cue, new track, resume after a pause), on a change of
+// BPM or Pitch (the line pivots at that sample, keeping the old line's timing until the new
+// window has a few samples), and when samples keep arriving earlier than the line allows
+// (the rate changed without BPM or Pitch telling).
+#pragma once
+
+namespace orvbeat
+{
+
+enum class SampleKind
+{
+    Ignored,     // not a usable number: nothing changed
+    First,       // the first sample
+    Added,       // on the line, added to the window
+    Repeated,    // same position as the previous sample: no new timing
+    Jump,        // far off the line or backwards: the window restarted from it
+    Resumed,     // the first moving sample after a pause: the window restarted from it
+    TempoChange, // BPM or Pitch changed: the line pivoted at it
+    RateChange,  // consistently early samples: the window restarted from it
+};
+
+class PositionClock
+{
+public:
+    static constexpr int windowSize = 64;
+
+    void reset() { *this = PositionClock(); }
+    SampleKind add(double arrival, double position, double bpm, double pitch);
+
+    bool started() const { return count > 0; }
+    // The same position again: paused at once for a sender that refreshes Position with every
+    // datagram, at the second repeat for one seen repeating it while playing on.
+    bool paused() const { return repeats >= (repeatsWhilePlaying ? 2 : 1); }
+    double rate() const { return lineRate; }
+    double latestPosition() const { return latest.position; }
+    // The line at `now`; the paused position while paused.
+    double positionAt(double now) const;
+
+private:
+    struct Sample
+    {
+        double arrival = 0.0;
+        double position = 0.0;
+    };
+
+    // Where the rate came from, which decides how it follows a tempo change.
+    enum class RateSource
+    {
+        Guess,  // 1 for want of anything better
+        Pitch,  // Position advances at Pitch (track seconds)
+        One,    // Position advances in host seconds whatever the speed
+        Fitted, // Position advances at a rate of its own
+    };
+
+    // How much faster the deck runs with these values than the window's.
+    double speedRatio(double bpm, double pitch) const;
+    // Starts the window again from `sample`, at `rate` until a fit says otherwise.
+    void restart(const Sample& sample, double bpm, double pitch, double rate);
+    void push(const Sample& sample);
+    void refit(double pitch);
+    double fittedRate() const; // 0 when the window cannot tell
+    const Sample& at(int i) const { return window[(first + i) % windowSize]; }
+    double lineArrival(double position) const
+    {
+        return lineAt.arrival + (position - lineAt.position) / lineRate;
+    }
+
+    Sample window[windowSize];
+    int first = 0;
+    int count = 0;
+    Sample latest;
+    int repeats = 0;
+    bool repeatsWhilePlaying = false;
+    int earlyInARow = 0;
+
+    // The line: through `lineAt` with slope 1 / lineRate.
+    Sample lineAt;
+    double lineRate = 1.0;
+    RateSource rateSource = RateSource::Guess;
+    int samplesSinceFit = 0;
+
+    // The old line's timing at a pivot, honoured until the new window has a few samples.
+    Sample pivot;
+    bool hasPivot = false;
+
+    // BPM and Pitch the window started with; a change beyond a hair restarts it.
+    double windowBpm = 0.0;
+    double windowPitch = 0.0;
+};
+
+} // namespace orvbeat

@@ -1,0 +1,249 @@
+// The tracker against a synthetic deck: precision, lock and the states a VJ meets.
+#include "SyntheticDeck.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using orvbeat::BeatOutput;
+
+namespace
+{
+
+// What the frames of a stretch of play showed.
+struct Watch
+{
+    std::vector<double> errors; // |boundary error| of each locked frame, sorted
+    double lockedAt = -1.0;     // deck time of the first locked frame
+    int pulses = 0;
+    int unlocked = 0;
+    int backwards = 0; // frames whose ramp went down without a new beat
+    int wrongBar = 0;  // locked frames mid-beat whose bar position is not the sender's Beat
+
+    double percentile(double p) const
+    {
+        return errors.empty() ? 1.0 : errors[static_cast<size_t>(p * (errors.size() - 1))];
+    }
+    double worst() const { return percentile(1.0); }
+};
+
+Watch play(SyntheticDeck& deck, double beats)
+{
+    Watch watch;
+    BeatOutput previous = deck.frame();
+    const double end = deck.now + beats * deck.beatSeconds();
+    while (deck.now < end)
+    {
+        const BeatOutput out = deck.frame();
+        if (out.locked > 0.0 && watch.lockedAt < 0.0)
+            watch.lockedAt = deck.now;
+        if (out.locked > 0.0)
+            watch.errors.push_back(std::fabs(deck.boundaryError(out)));
+        watch.pulses += out.beatPulse > 0.0;
+        watch.unlocked += out.locked == 0.0;
+        watch.wrongBar += out.locked > 0.0 && out.beatRamp > 0.2 && out.beatRamp < 0.8 &&
+                          out.beat != deck.senderBeat() + 1;
+        watch.backwards += out.beatPulse == 0.0 && out.beatRamp < previous.beatRamp;
+        previous = out;
+    }
+    std::sort(watch.errors.begin(), watch.errors.end());
+    return watch;
+}
+
+// Plays `beats` beats that must all be locked, forwards and within `maxError` seconds.
+Watch follows(SyntheticDeck& deck, double beats, double maxError)
+{
+    const Watch watch = play(deck, beats);
+    EXPECT_EQ(watch.unlocked, 0) << "at " << deck.now;
+    EXPECT_EQ(watch.backwards, 0) << "at " << deck.now;
+    EXPECT_LT(watch.worst(), maxError) << "at " << deck.now;
+    return watch;
+}
+
+} // namespace
+
+TEST(BeatTracker, SimulatorDeckLocksWithinTwoBeatsAndHoldsTwoMilliseconds)
+{
+    for (unsigned seed = 1; seed <= 5; ++seed)
+    {
+        SyntheticDeck deck(seed);
+        deck.pitch = 0.97 + 0.015 * seed;
+        deck.trackBpm = 118.0 + 2.5 * seed;
+        const Watch start = play(deck, 4.0);
+        EXPECT_GT(start.lockedAt, 0.0);
+        EXPECT_LT(start.lockedAt / deck.beatSeconds(), 2.1) << seed;
+        EXPECT_EQ(start.backwards, 0);
+        const Watch steady = follows(deck, 64.0, 0.003);
+        std::printf("seed %u: p99 %.3f ms, max %.3f ms, locked after %.2f beats\n", seed,
+                    1e3 * steady.percentile(0.99), 1e3 * steady.worst(),
+                    start.lockedAt / deck.beatSeconds());
+        EXPECT_LT(steady.percentile(0.99), 0.002);
+        EXPECT_EQ(steady.wrongBar, 0);
+        EXPECT_NEAR(steady.pulses, 64, 1);
+    }
+}
+
+TEST(BeatTracker, FivePercentTempoChangeIsFollowedWithinFourBeats)
+{
+    for (double change : {1.05, 1.0 / 1.05})
+    {
+        SyntheticDeck deck(7);
+        play(deck, 16.0);
+        deck.pitch *= change;
+        const Watch settling = play(deck, 4.0);
+        EXPECT_EQ(settling.unlocked + settling.backwards, 0);
+        const Watch after = follows(deck, 32.0, 0.002);
+        std::printf("tempo x%.3f: from 4 beats on p99 %.3f ms, max %.3f ms\n", change,
+                    1e3 * after.percentile(0.99), 1e3 * after.worst());
+    }
+}
+
+TEST(BeatTracker, OffsetGridIsLearnedFromTheBrackets)
+{
+    for (unsigned seed = 1; seed <= 3; ++seed)
+    {
+        SyntheticDeck deck(seed);
+        deck.gridOffset = 0.1234 * seed;
+        EXPECT_GT(play(deck, 4.0).lockedAt, 0.0);
+        follows(deck, 16.0, 0.010);
+        follows(deck, 48.0, 0.005);
+    }
+}
+
+TEST(BeatTracker, PauseHoldsAndResumeCarriesOn)
+{
+    SyntheticDeck deck;
+    play(deck, 8.0);
+    deck.playing = false;
+    play(deck, 0.2);
+    const BeatOutput paused = deck.frame();
+    EXPECT_EQ(play(deck, 6.0).pulses, 0);
+    const BeatOutput still = deck.frame();
+    EXPECT_EQ(still.playing, 0.0);
+    EXPECT_EQ(still.beatRamp, paused.beatRamp);
+    EXPECT_EQ(still.beats, paused.beats);
+    EXPECT_NEAR(still.bpm, 124.0, 1e-9);
+    EXPECT_NEAR(still.position, deck.position, 1e-9);
+
+    deck.playing = true;
+    play(deck, 2.0);
+    follows(deck, 8.0, 0.003);
+    EXPECT_GE(deck.frame().beats, paused.beats + 9);
+}
+
+TEST(BeatTracker, LostDataFreeRunsThenHoldsAndNotConnectedHolds)
+{
+    SyntheticDeck deck;
+    play(deck, 8.0);
+    deck.sending = false;
+    follows(deck, 1.5, 0.003);
+    play(deck, 1.0);
+    const BeatOutput held = deck.frame();
+    EXPECT_EQ(held.playing + held.locked + play(deck, 4.0).pulses, 0.0);
+    EXPECT_EQ(deck.frame().beatRamp, held.beatRamp);
+
+    deck.sending = true;
+    play(deck, 2.0);
+    follows(deck, 8.0, 0.003);
+
+    deck.in.connected = false;
+    const BeatOutput cut = deck.frame();
+    EXPECT_EQ(cut.playing + cut.locked + play(deck, 2.0).pulses, 0.0);
+    EXPECT_EQ(deck.frame().beatRamp, cut.beatRamp);
+}
+
+TEST(BeatTracker, SendersWithoutBeatOrPositionStillGiveAClock)
+{
+    // Beat always -1: BPM alone, from where the deck started, never locked.
+    SyntheticDeck noBeat;
+    noBeat.sendBeat = false;
+    const Watch watch = play(noBeat, 8.5);
+    EXPECT_EQ(watch.lockedAt, -1.0);
+    EXPECT_EQ(watch.pulses, 8);
+    const BeatOutput out = noBeat.frame();
+    EXPECT_NEAR(out.bpm, 124.0, 1e-9);
+    EXPECT_EQ(out.beat, 1.0); // the first beat of the third bar
+    EXPECT_NEAR(out.beatRamp, std::fmod((noBeat.position - 10.3) / noBeat.beatSeconds(), 1.0),
+                0.05);
+
+    // Position always 0: the boundaries on host time.
+    SyntheticDeck noPosition;
+    noPosition.sendPosition = false;
+    play(noPosition, 8.0);
+    EXPECT_NEAR(follows(noPosition, 16.0, 0.012).pulses, 16, 1);
+    EXPECT_NEAR(noPosition.frame().bpm, 124.0, 1e-6);
+}
+
+TEST(BeatTracker, SeekKeepsTheGridAndNewTrackLearnsAnother)
+{
+    SyntheticDeck deck;
+    deck.gridOffset = 0.2;
+    play(deck, 32.0);
+    deck.position -= 20.0;
+    EXPECT_LE(play(deck, 1.0).pulses, 2);
+    follows(deck, 8.0, 0.006);
+
+    deck.length = 200.0;
+    deck.position = 0.0;
+    deck.gridOffset = 0.05;
+    deck.trackBpm = 128.0;
+    EXPECT_LE(play(deck, 0.2).pulses, 1);
+    EXPECT_LE(deck.frame().beats, 1.0);
+    play(deck, 4.0);
+    follows(deck, 16.0, 0.010);
+}
+
+TEST(BeatTracker, ObservedBoundariesWinOverAWrongBpmButRandomBeatDoesNot)
+{
+    for (double factor : {0.5, 2.0, 0.0})
+    {
+        SyntheticDeck deck;
+        deck.bpmFactor = factor;
+        play(deck, 8.0);
+        follows(deck, 16.0, factor == 0.0 ? 0.010 : 0.003);
+        EXPECT_NEAR(deck.frame().bpm, 124.0, factor == 0.0 ? 0.5 : 1e-6) << factor;
+    }
+    SyntheticDeck deck;
+    deck.randomBeat = true;
+    EXPECT_NEAR(play(deck, 32.0).pulses, 32, 1);
+    EXPECT_NEAR(deck.frame().bpm, 124.0, 1e-6);
+}
+
+TEST(BeatTracker, HostileInputNeverBreaksTheChannels)
+{
+    const double garbage[] = {NAN, INFINITY, -INFINITY, -120.0, 0.0, 1e300, -1e300, 1e-300};
+    SyntheticDeck deck;
+    orvbeat::DeckInput& in = deck.in;
+    std::mt19937 rng(3);
+    // A plausible value, or now and then garbage.
+    auto odd = [&](double plausible) { return rng() % 6 ? plausible : garbage[rng() % 8]; };
+    double now = 100.0;
+    for (int frame = 0; frame < 20000; ++frame)
+    {
+        in.connected = rng() % 8 != 0;
+        in.datagramCount += rng() % 3;
+        in.beatChangeCount += rng() % 2;
+        in.arrival = odd(now);
+        in.arrivalBeforeChange = odd(now - 0.017);
+        in.arrivalAtChange = odd(now);
+        in.position = in.positionAtChange = odd(frame / 60.0);
+        in.positionBeforeChange = odd(in.position - 0.017);
+        in.bpm = odd(124.0);
+        in.pitch = odd(1.0);
+        in.length = rng() % 100 ? 300.0 : odd(0.0);
+        in.beat = in.beatBeforeChange = static_cast<int>(rng());
+        in.beatAtChange = rng() % 2 ? INT32_MIN : INT32_MAX;
+        const int step = rng() % 10;
+        now += step == 0 ? -1.0 : step == 1 ? 0.0 : step == 2 ? 1e4 : 1.0 / 60.0;
+        deck.settings.beatsPerBar = static_cast<int>(rng() % 20) - 4;
+        deck.settings.bpmIncludesPitch = rng() % 2;
+        const BeatOutput out = deck.tracker.update(in, step == 3 ? NAN : now, deck.settings);
+        for (double channel : {out.beatRamp, out.barRamp, out.beatPulse, out.beat, out.beats,
+                               out.bpm, out.playing, out.position, out.locked})
+            ASSERT_TRUE(std::isfinite(channel)) << frame;
+        ASSERT_TRUE(out.beatRamp >= 0.0 && out.beatRamp < 1.0) << frame;
+        ASSERT_TRUE(out.barRamp >= 0.0 && out.barRamp < 1.0) << frame;
+    }
+}

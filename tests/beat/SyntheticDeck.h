@@ -1,0 +1,119 @@
+// A deck in simulated time as the tracker sees it through a receiver: a sender plays a track
+// and sends a Deck datagram 60 times a second, each delayed by 0..5 ms, 10% of them lost;
+// `in` holds what the receiver would have stored by then, beat-change fields included.
+// Frames come 60 times a second with a millisecond of jitter. Everything is seeded.
+#pragma once
+
+#include "beat/BeatTracker.h"
+
+#include <cmath>
+#include <random>
+
+struct SyntheticDeck
+{
+    // The sender.
+    double trackBpm = 124.0;
+    double pitch = 1.0;
+    double position = 10.3;  // track seconds
+    double gridOffset = 0.0; // track seconds of the first beat line
+    double length = 300.0;
+    double bpmFactor = 1.0; // the BPM sent is trackBpm x pitch x bpmFactor
+    bool playing = true;
+    bool sending = true;
+    bool sendBeat = true;    // false: Beat is always -1
+    bool randomBeat = false; // Beat is noise
+    bool sendPosition = true;
+    double dropRate = 0.1;
+    double maxDelay = 0.005;
+
+    orvbeat::DeckInput in;
+    orvbeat::TrackerSettings settings;
+    orvbeat::BeatTracker tracker;
+    std::mt19937 rng;
+    double now = 0.0;
+
+    explicit SyntheticDeck(unsigned seed = 1) : rng(seed) { in.connected = true; }
+
+    double uniform(double lo, double hi) { return std::uniform_real_distribution<>(lo, hi)(rng); }
+    double beatSeconds() const { return 60.0 / (trackBpm * pitch); }
+    double truePhase() const { return (position - gridOffset) * trackBpm / 60.0; }
+    int senderBeat() const { return (static_cast<int>(std::floor(truePhase())) % 4 + 4) % 4; }
+
+    // Seconds from the true boundary to where the frame's ramp puts it (positive: late).
+    double boundaryError(const orvbeat::BeatOutput& out) const
+    {
+        const double phase = truePhase() - out.beatRamp * 60.0 / out.bpm / beatSeconds();
+        return (phase - std::round(phase)) * beatSeconds();
+    }
+
+    // One frame: the sender and the network up to the frame's time, then the tracker.
+    orvbeat::BeatOutput frame()
+    {
+        const double target = std::round(now * 60.0 + 1.0) / 60.0 + uniform(-0.001, 0.001);
+        while (nextSend <= target)
+        {
+            if (pendingValid && pending.arrival <= nextSend)
+                deliver();
+            step(nextSend);
+            send();
+            nextSend += 1.0 / 60.0;
+        }
+        if (pendingValid && pending.arrival <= target)
+            deliver();
+        step(target);
+        return tracker.update(in, now, settings);
+    }
+
+private:
+    // In flight; BPM, Pitch and Length are read when it lands (a few ms make no difference).
+    struct Datagram
+    {
+        double arrival, position;
+        int beat;
+    };
+
+    double nextSend = 0.0;
+    Datagram pending{};
+    bool pendingValid = false;
+
+    void step(double to)
+    {
+        if (playing)
+            position += (to - now) * pitch;
+        now = to;
+    }
+
+    void send()
+    {
+        if (!sending || uniform(0.0, 1.0) < dropRate)
+            return;
+        const int beat = randomBeat ? static_cast<int>(rng() % 4)
+                         : sendBeat ? senderBeat() + 1
+                                    : -1;
+        pending = Datagram{now + uniform(0.0, maxDelay), sendPosition ? position : 0.0, beat};
+        pendingValid = true;
+    }
+
+    void deliver()
+    {
+        const Datagram& d = pending;
+        if (in.datagramCount > 0 && d.beat != in.beat)
+        {
+            ++in.beatChangeCount;
+            in.arrivalBeforeChange = in.arrival;
+            in.positionBeforeChange = in.position;
+            in.beatBeforeChange = in.beat;
+            in.arrivalAtChange = d.arrival;
+            in.positionAtChange = d.position;
+            in.beatAtChange = d.beat;
+        }
+        ++in.datagramCount;
+        in.arrival = d.arrival;
+        in.position = d.position;
+        in.bpm = trackBpm * pitch * bpmFactor;
+        in.pitch = pitch;
+        in.length = length;
+        in.beat = d.beat;
+        pendingValid = false;
+    }
+};
