@@ -1,6 +1,7 @@
 #include "OrvChannels.h"
 
 #include "ChannelMap.h"
+#include "ChannelNames.h"
 #include "OrvChannelsParameters.h"
 
 #include "plugin/ApiVersion.h"
@@ -8,6 +9,8 @@
 #include "plugin/PluginIdentity.h"
 #include "plugin/ReceiverReference.h"
 
+#include <algorithm>
+#include <iterator>
 #include <new>
 
 extern "C"
@@ -54,6 +57,15 @@ bool OrvChannels::getOutputInfo(TD::CHOP_OutputInfo* info, const TD::OP_Inputs*,
     return true;
 }
 
+void OrvChannels::getChannelName(int32_t index, TD::OP_String* name, const TD::OP_Inputs* inputs,
+                                 void*)
+{
+    using namespace orvchannels;
+    const bool descriptive =
+        inputs != nullptr && inputs->getParInt(kChannelNamesName, 0) == kDescriptiveNames;
+    name->setString(descriptive ? descriptiveName(index) : "chan1");
+}
+
 void OrvChannels::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void*)
 {
     using namespace orvchannels;
@@ -86,8 +98,26 @@ void OrvChannels::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, 
 
 void OrvChannels::setupParameters(TD::OP_ParameterManager* manager, void*)
 {
-    TD::OP_StringParameter orvDat(orvchannels::kOrvDatName);
-    orvDat.label = orvchannels::kOrvDatLabel;
-    orvDat.defaultValue = "";
-    manager->appendDAT(orvDat);
+    using namespace orvchannels;
+    try
+    {
+        TD::OP_StringParameter orvDat(kOrvDatName);
+        orvDat.label = kOrvDatLabel;
+        orvDat.defaultValue = "";
+        manager->appendDAT(orvDat);
+
+        TD::OP_StringParameter names(kChannelNamesName);
+        names.label = kChannelNamesLabel;
+        names.defaultValue = kChannelNamesItemNames[0];
+        const char* itemNames[kChannelNamesItems];
+        const char* itemLabels[kChannelNamesItems];
+        std::copy(std::begin(kChannelNamesItemNames), std::end(kChannelNamesItemNames), itemNames);
+        std::copy(std::begin(kChannelNamesItemLabels), std::end(kChannelNamesItemLabels),
+                  itemLabels);
+        manager->appendMenu(names, kChannelNamesItems, itemNames, itemLabels);
+    }
+    catch (...)
+    {
+        // Parameters the host did not take are simply missing.
+    }
 }

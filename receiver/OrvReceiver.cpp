@@ -36,6 +36,24 @@ std::string shortenedName(const std::string& name)
     return name.substr(0, cut) + "...";
 }
 
+// What a Deck datagram arriving at `arrival` adds to its slot's timing, `previous` being the
+// record it replaces (caller holds the lock).
+void noteTiming(DeckTiming& timing, const Deck& previous, const Deck& next, std::int64_t arrival)
+{
+    if (timing.datagrams > 0 && next.beat != previous.beat)
+    {
+        ++timing.beatChanges;
+        timing.arrivalBeforeChange = timing.arrival;
+        timing.arrivalAtChange = arrival;
+        timing.positionBeforeChange = previous.position;
+        timing.positionAtChange = next.position;
+        timing.beatBeforeChange = previous.beat;
+        timing.beatAtChange = next.beat;
+    }
+    ++timing.datagrams;
+    timing.arrival = arrival;
+}
+
 } // namespace
 
 OrvReceiver::OrvReceiver(const TD::OP_NodeInfo*) {}
@@ -176,8 +194,9 @@ void OrvReceiver::runThread()
                 std::this_thread::sleep_for(receiveErrorPause);
                 continue;
             }
+            const std::int64_t arrival = steadyNow();
             written = static_cast<std::size_t>(received);
-            handleDatagram(buffer, written, sender);
+            handleDatagram(buffer, written, sender, arrival);
         }
         catch (const std::bad_alloc&)
         {
@@ -202,7 +221,20 @@ void OrvReceiver::runThread()
     }
 }
 
+std::int64_t OrvReceiver::steadyNow()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 void OrvReceiver::handleDatagram(const char* data, std::size_t size, const char* senderAddress)
+{
+    handleDatagram(data, size, senderAddress, steadyNow());
+}
+
+void OrvReceiver::handleDatagram(const char* data, std::size_t size, const char* senderAddress,
+                                 std::int64_t arrival)
 {
     // An empty datagram has no type byte (and is what wakes a stopping receiver).
     if (data == nullptr || size == 0)
@@ -260,8 +292,10 @@ void OrvReceiver::handleDatagram(const char* data, std::size_t size, const char*
         const Deck record = Deck::fromMsgPack(value);
         if (isSlotNumber(record.deck))
         {
+            const std::size_t slot = static_cast<std::size_t>(record.deck - 1);
             std::lock_guard<std::mutex> lock(stateMutex);
-            decks[static_cast<std::size_t>(record.deck - 1)] = record;
+            noteTiming(deckTimings[slot], decks[slot], record, arrival);
+            decks[slot] = record;
         }
         break;
     }
@@ -302,6 +336,22 @@ void OrvReceiver::storeEvent(Event&& event)
     // bounded, and say what was lost.
     setWarningText("Too many event names: dropped new event \"" + shortenedName(event.name) +
                    "\" (at most " + std::to_string(maxEventNames) + " names are kept)");
+}
+
+bool OrvReceiver::getDeckTiming(int deckNumber, Deck& deck, DeckTiming& timing) const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    if (isSlotNumber(deckNumber))
+    {
+        deck = decks[static_cast<std::size_t>(deckNumber - 1)];
+        timing = deckTimings[static_cast<std::size_t>(deckNumber - 1)];
+    }
+    else
+    {
+        deck = Deck();
+        timing = DeckTiming();
+    }
+    return connected;
 }
 
 Deck OrvReceiver::getDeck(int deckNumber) const

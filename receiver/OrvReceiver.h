@@ -29,6 +29,7 @@
 #include "DAT_CPlusPlusBase.h"
 #include "net/Udp.h"
 #include "protocol/Protocol.h"
+#include "receiver/DeckTiming.h"
 #include "receiver/ReceiverSnapshot.h"
 
 #include <array>
@@ -68,15 +69,24 @@ public:
 
     // One datagram as the receive thread handles it: sender filter, type byte, decode, store.
     // At most receiveBufferSize bytes are looked at; an empty datagram is dropped. Never
-    // throws for any input (only std::bad_alloc can leave it). Any thread; used by the receive
-    // thread, tests and the fuzzer.
+    // throws for any input (only std::bad_alloc can leave it). `arrival` is when it came
+    // (steadyNow()); without it, now. Any thread; used by the receive thread, tests and the
+    // fuzzer.
     void handleDatagram(const char* data, std::size_t size, const char* senderAddress);
+    void handleDatagram(const char* data, std::size_t size, const char* senderAddress,
+                        std::int64_t arrival);
+
+    // Nanoseconds of the steady clock that arrival times are read on.
+    static std::int64_t steadyNow();
 
     // Copies under stateMutex. Deck and meta numbers outside 1 to 4 give empty records.
     Deck getDeck(int deckNumber) const;
     Meta getMeta(int deckNumber) const;
     Control getControl() const;
     bool isConnected() const;
+    // Deck n (1 to 4) with the timing of its datagrams, under one lock; answers isConnected.
+    // Other numbers give empty records.
+    bool getDeckTiming(int deckNumber, Deck& deck, DeckTiming& timing) const;
 
     // Everything a table cook shows, under one lock, into a caller-owned snapshot whose
     // strings and vector keep their capacity from one call to the next.
@@ -117,8 +127,9 @@ protected:
     std::thread receiveThread;
     bool connected = false; // written on the host thread, under stateMutex
     orv::SocketHandle socketFd = orv::invalidSocket;
-    // The store (under stateMutex).
+    // The store (under stateMutex). deckTimings[k] belongs to decks[k].
     std::array<Deck, 4> decks;
+    std::array<DeckTiming, 4> deckTimings;
     std::array<Meta, 4> metas;
     Control control;
     std::unordered_map<std::string, std::uint8_t> events;

@@ -27,10 +27,13 @@ TEST(BundleLoadTest, TableOperatorLoadsAloneWithEverySymbolResolved)
                      {"FillDATPluginInfo", "CreateDATInstance", "DestroyDATInstance"});
 }
 
-TEST(BundleLoadTest, ChannelOperatorLoadsAloneWithEverySymbolResolved)
+TEST(BundleLoadTest, ChannelOperatorsLoadAloneWithEverySymbolResolved)
 {
-    expectLoadsAlone(ORV_CHOP_BUNDLE,
-                     {"FillCHOPPluginInfo", "CreateCHOPInstance", "DestroyCHOPInstance"});
+    for (const char* path : {ORV_CHOP_BUNDLE, ORV_BEAT_BUNDLE})
+    {
+        SCOPED_TRACE(path);
+        expectLoadsAlone(path, {"FillCHOPPluginInfo", "CreateCHOPInstance", "DestroyCHOPInstance"});
+    }
 }
 
 } // namespace

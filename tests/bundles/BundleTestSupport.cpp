@@ -10,6 +10,7 @@ namespace orvtest
 
 std::unique_ptr<orvharness::Bundle> BundleTest::datBundle;
 std::unique_ptr<orvharness::Bundle> BundleTest::chopBundle;
+std::unique_ptr<orvharness::Bundle> BundleTest::beatBundle;
 
 namespace
 {
@@ -147,10 +148,13 @@ void BundleTest::SetUpTestSuite()
     ASSERT_NE(datBundle, nullptr) << error;
     chopBundle = orvharness::Bundle::load(ORV_CHOP_BUNDLE, error);
     ASSERT_NE(chopBundle, nullptr) << error;
+    beatBundle = orvharness::Bundle::load(ORV_BEAT_BUNDLE, error);
+    ASSERT_NE(beatBundle, nullptr) << error;
 }
 
 void BundleTest::TearDownTestSuite()
 {
+    beatBundle.reset();
     chopBundle.reset();
     datBundle.reset();
 }
@@ -159,6 +163,7 @@ void BundleTest::SetUp()
 {
     ASSERT_NE(datBundle, nullptr);
     ASSERT_NE(chopBundle, nullptr);
+    ASSERT_NE(beatBundle, nullptr);
     net = std::make_unique<orvharness::Network>();
 }
 

@@ -90,6 +90,7 @@ protected:
 
     static std::unique_ptr<orvharness::Bundle> datBundle;
     static std::unique_ptr<orvharness::Bundle> chopBundle;
+    static std::unique_ptr<orvharness::Bundle> beatBundle;
     std::unique_ptr<orvharness::Network> net;
     LoopbackSender sender;
 };

@@ -224,5 +224,38 @@ TEST_F(ChannelOperatorTest, DestroyedTableNodeLeavesChannelNodesWritingNothing)
     EXPECT_EQ(net->hostErrorText(second), "");
 }
 
+// "Descriptive" names the channels by what they hold; indices and values stay as they are.
+TEST_F(ChannelOperatorTest, DescriptiveNamesChangeNoIndexAndNoValue)
+{
+    reconnect(orv);
+    ASSERT_TRUE(sendAndWait(port, datagram(MessageType::Deck, {{"Deck", 2}, {"BPM", 124.0}}),
+                            [&] { return sample(channels, 18) == 124.0f; }));
+    const std::vector<std::vector<float>> before = net->channels(channels);
+
+    ASSERT_TRUE(net->setParameter(channels, "Channelnames", "descriptive"));
+    net->cookFrame();
+    const orvharness::ChannelOutput output = net->channelOutput(channels);
+    ASSERT_EQ(output.names.size(), 48u);
+    EXPECT_EQ(output.names[0], "upfader_a");
+    EXPECT_EQ(output.names[2], "crossfader");
+    EXPECT_EQ(output.names[3], "deck1_pitch");
+    EXPECT_EQ(output.names[6], "deck1_normpos");
+    EXPECT_EQ(output.names[18], "deck2_bpm");
+    EXPECT_EQ(output.names[23], "deck2_deck");
+    EXPECT_EQ(output.names[46], "deck4_beat");
+    EXPECT_EQ(output.names[47], "reserved");
+    for (int index = 0; index < 47; ++index)
+    {
+        EXPECT_EQ(output.samples[index][0], before[index][0]) << "index " << index;
+    }
+
+    ASSERT_TRUE(net->setParameter(channels, "Channelnames", "compatible"));
+    net->cookFrame();
+    for (const std::string& name : net->channelOutput(channels).names)
+    {
+        EXPECT_EQ(name, "chan1");
+    }
+}
+
 } // namespace
 } // namespace orvtest

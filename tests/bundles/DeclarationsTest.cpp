@@ -120,18 +120,28 @@ TEST_F(DeclarationsTest, IpAndPortDefaultsFollowTheReceiverWhenParametersAreRebu
     EXPECT_EQ(records[1].defaultValues[0], 4100.0);
 }
 
-TEST_F(DeclarationsTest, ChannelOperatorDeclaresOneTableReference)
+TEST_F(DeclarationsTest, ChannelOperatorDeclaresATableReferenceAndTheNamesMenu)
 {
     orvharness::NodeId channels = net->createNode(*chopBundle, "channels1");
     ASSERT_NE(channels, orvharness::noNode);
     const std::vector<ParameterRecord> records = net->parameters(channels);
-    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].name, "Orvdat");
     EXPECT_EQ(records[0].kind, ParameterKind::Dat);
     EXPECT_EQ(records[0].label, "ORV DAT");
     EXPECT_FALSE(records[0].page.has_value());
     EXPECT_EQ(records[0].defaultText, "");
     EXPECT_EQ(records[0].result, AppendResult::Success);
+
+    // The default keeps the names of projects saved before the menu existed.
+    EXPECT_EQ(records[1].name, "Channelnames");
+    EXPECT_EQ(records[1].kind, ParameterKind::Menu);
+    EXPECT_EQ(records[1].label, "Channel Names");
+    EXPECT_EQ(records[1].defaultText, "compatible");
+    EXPECT_EQ(records[1].menuNames, (std::vector<std::string>{"compatible", "descriptive"}));
+    EXPECT_EQ(records[1].menuLabels,
+              (std::vector<std::string>{"chan1 (compatible)", "Descriptive"}));
+    EXPECT_EQ(records[1].result, AppendResult::Success);
 }
 
 TEST_F(DeclarationsTest, BothCookEveryFrameAndChannelsHaveTheirShape)

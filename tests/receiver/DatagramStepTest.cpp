@@ -38,7 +38,11 @@ TEST(DatagramStep, NewReceiverIsEmpty)
 TEST(DatagramStep, TheSpecimenDeckDatagramFillsSlotTwo)
 {
     TestReceiver receiver;
-    const char bytes[] = "\x01\x82\xa4" "Deck" "\x02\xa3" "BPM" "\xcb\x40\x5f\x00\x00\x00\x00\x00\x00";
+    const char bytes[] = "\x01\x82\xa4"
+                         "Deck"
+                         "\x02\xa3"
+                         "BPM"
+                         "\xcb\x40\x5f\x00\x00\x00\x00\x00\x00";
     receiver.handleDatagram(bytes, sizeof bytes - 1, "10.0.0.2");
     EXPECT_EQ(receiver.getDeck(2).bpm, 124.0);
     EXPECT_EQ(receiver.getDeck(2).deck, 2);
@@ -54,11 +58,16 @@ TEST(DatagramStep, EveryTypeByteReachesOnlyItsRecord)
     // One payload that every record type can read something from.
     const Payload payload = Payload()
                                 .map(5)
-                                .str("Deck").integer(1)
-                                .str("BPM").float64(99.0)
-                                .str("Title").str("Track")
-                                .str("Crossfader").float64(0.5)
-                                .str("Event").str("Drop");
+                                .str("Deck")
+                                .integer(1)
+                                .str("BPM")
+                                .float64(99.0)
+                                .str("Title")
+                                .str("Track")
+                                .str("Crossfader")
+                                .float64(0.5)
+                                .str("Event")
+                                .str("Drop");
     for (int type = 0; type < 256; ++type)
     {
         TestReceiver receiver;
@@ -114,11 +123,11 @@ TEST(DatagramStep, DeckNumbersOutsideOneToFourAreDropped)
     for (int outside : {0, 5, -1, 1000})
     {
         receiver.receive(deckDatagram(outside, 1.0));
-        receiver.receive(Payload().map(2).str("Deck").integer(outside).str("Title").str("x")
-                             .datagram(2));
+        receiver.receive(
+            Payload().map(2).str("Deck").integer(outside).str("Title").str("x").datagram(2));
     }
-    receiver.receive(Payload().map(2).str("Deck").float64(1e12).str("BPM").float64(1.0)
-                         .datagram(1));
+    receiver.receive(
+        Payload().map(2).str("Deck").float64(1e12).str("BPM").float64(1.0).datagram(1));
     for (int slot = 1; slot <= 4; ++slot)
     {
         EXPECT_EQ(receiver.getDeck(slot).bpm, 0.0);
@@ -126,16 +135,24 @@ TEST(DatagramStep, DeckNumbersOutsideOneToFourAreDropped)
     }
     EXPECT_EQ(receiver.errorTextCopy(), "");
 
-    receiver.receive(Payload().map(2).str("Deck").float64(4.9).str("BPM").float64(4.0)
-                         .datagram(1));
+    receiver.receive(Payload().map(2).str("Deck").float64(4.9).str("BPM").float64(4.0).datagram(1));
     EXPECT_EQ(receiver.getDeck(4).bpm, 4.0);
 }
 
 TEST(DatagramStep, ARecordReplacesItsSlotAsAWhole)
 {
     TestReceiver receiver;
-    receiver.receive(Payload().map(4).str("Deck").integer(2).str("Pitch").float64(1.1)
-                         .str("EQLow").float64(0.5).str("Beat").integer(3).datagram(1));
+    receiver.receive(Payload()
+                         .map(4)
+                         .str("Deck")
+                         .integer(2)
+                         .str("Pitch")
+                         .float64(1.1)
+                         .str("EQLow")
+                         .float64(0.5)
+                         .str("Beat")
+                         .integer(3)
+                         .datagram(1));
     receiver.receive(deckDatagram(2, 128.0));
     const Deck deck = receiver.getDeck(2);
     EXPECT_EQ(deck.bpm, 128.0);
@@ -143,8 +160,15 @@ TEST(DatagramStep, ARecordReplacesItsSlotAsAWhole)
     EXPECT_EQ(deck.eqLow, 0.0f);
     EXPECT_EQ(deck.beat, 0);
 
-    receiver.receive(Payload().map(3).str("Deck").integer(3).str("Title").str("A")
-                         .str("Artist").str("B").datagram(2));
+    receiver.receive(Payload()
+                         .map(3)
+                         .str("Deck")
+                         .integer(3)
+                         .str("Title")
+                         .str("A")
+                         .str("Artist")
+                         .str("B")
+                         .datagram(2));
     receiver.receive(Payload().map(2).str("Deck").integer(3).str("Album").str("C").datagram(2));
     const Meta meta = receiver.getMeta(3);
     EXPECT_EQ(meta.deck, 3);
@@ -152,8 +176,8 @@ TEST(DatagramStep, ARecordReplacesItsSlotAsAWhole)
     EXPECT_EQ(meta.artist, "");
     EXPECT_EQ(meta.album, "C");
 
-    receiver.receive(Payload().map(2).str("UpfaderA").float64(0.25).str("Active").integer(1)
-                         .datagram(0));
+    receiver.receive(
+        Payload().map(2).str("UpfaderA").float64(0.25).str("Active").integer(1).datagram(0));
     receiver.receive(Payload().map(1).str("Crossfader").float64(0.5).datagram(0));
     EXPECT_EQ(receiver.getControl().upfaderA, 0.0);
     EXPECT_EQ(receiver.getControl().active, 0);
@@ -239,8 +263,8 @@ TEST(DatagramStep, SnapshotCopiesEverythingIntoReusedStorage)
 {
     TestReceiver receiver;
     receiver.receive(deckDatagram(3, 33.0));
-    receiver.receive(Payload().map(2).str("Deck").integer(2).str("Title").str(std::string(40, 't'))
-                         .datagram(2));
+    receiver.receive(
+        Payload().map(2).str("Deck").integer(2).str("Title").str(std::string(40, 't')).datagram(2));
     receiver.receive(Payload().map(1).str("UpfaderB").float64(0.75).datagram(0));
     receiver.receive(eventDatagram(std::string(30, 'a'), 3));
     receiver.receive(eventDatagram("b", 4));
@@ -293,4 +317,49 @@ TEST(DatagramStep, RandomBytesNeverCrashTheStep)
         receiver.receive(datagram);
     }
     EXPECT_LE(receiver.events.size(), OrvReceiver::maxEventNames);
+}
+
+// What the beat clock reads: each deck's arrivals, and the datagrams on either side of the
+// latest change of its Beat (the first datagram of a slot changes nothing).
+TEST(DatagramStep, DeckTimingKeepsArrivalsAndTheLatestBeatChangePerDeck)
+{
+    TestReceiver receiver;
+    const auto deck = [](int number, double position, int beat)
+    {
+        return Payload()
+            .map(3)
+            .str("Deck")
+            .integer(number)
+            .str("Position")
+            .float64(position)
+            .str("Beat")
+            .integer(beat)
+            .datagram(1);
+    };
+    const auto feed = [&](const std::string& datagram, std::int64_t arrival)
+    { receiver.handleDatagram(datagram.data(), datagram.size(), "127.0.0.1", arrival); };
+    feed(deck(1, 10.0, 3), 1000);
+    feed(deck(1, 10.5, 3), 2000);
+    feed(deck(2, 99.0, 1), 2500);
+    feed(deck(1, 11.0, 4), 3000);
+
+    Deck record;
+    DeckTiming timing;
+    receiver.getDeckTiming(1, record, timing);
+    EXPECT_EQ(record.position, 11.0);
+    EXPECT_EQ(timing.datagrams, 3u);
+    EXPECT_EQ(timing.arrival, 3000);
+    EXPECT_EQ(timing.beatChanges, 1u);
+    EXPECT_EQ(timing.arrivalBeforeChange, 2000);
+    EXPECT_EQ(timing.arrivalAtChange, 3000);
+    EXPECT_EQ(timing.positionBeforeChange, 10.5);
+    EXPECT_EQ(timing.positionAtChange, 11.0);
+    EXPECT_EQ(timing.beatBeforeChange, 3);
+    EXPECT_EQ(timing.beatAtChange, 4);
+
+    receiver.getDeckTiming(2, record, timing);
+    EXPECT_EQ(timing.datagrams, 1u);
+    EXPECT_EQ(timing.beatChanges, 0u);
+    EXPECT_FALSE(receiver.getDeckTiming(7, record, timing)) << "not connected";
+    EXPECT_EQ(timing.datagrams, 0u);
 }

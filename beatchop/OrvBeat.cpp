@@ -1,0 +1,193 @@
+#include "OrvBeat.h"
+
+#include "BeatChannels.h"
+#include "OrvBeatParameters.h"
+
+#include "plugin/ApiVersion.h"
+#include "plugin/PluginExport.h"
+#include "plugin/PluginIdentity.h"
+#include "plugin/ReceiverReference.h"
+
+#include <algorithm>
+#include <new>
+
+extern "C"
+{
+
+    ORV_PLUGIN_EXPORT void FillCHOPPluginInfo(TD::CHOP_PluginInfo* info)
+    {
+        if (info == nullptr || !orvplugin::setApiVersion(info, TD::CHOPCPlusPlusAPIVersion))
+        {
+            return;
+        }
+        info->customOPInfo.opType->setString(orvbeat::kOpType);
+        info->customOPInfo.opLabel->setString(orvbeat::kOpLabel);
+        info->customOPInfo.authorName->setString(orvplugin::kAuthorName);
+        info->customOPInfo.authorEmail->setString(orvplugin::kAuthorEmail);
+    }
+
+    ORV_PLUGIN_EXPORT TD::CHOP_CPlusPlusBase* CreateCHOPInstance(const TD::OP_NodeInfo* info)
+    {
+        return new (std::nothrow) OrvBeat(info);
+    }
+
+    ORV_PLUGIN_EXPORT void DestroyCHOPInstance(TD::CHOP_CPlusPlusBase* instance)
+    {
+        // The base destructor is protected: delete through our own type.
+        delete static_cast<OrvBeat*>(instance);
+    }
+
+} // extern "C"
+
+namespace
+{
+
+using namespace orvbeat;
+
+constexpr double kNanosecond = 1e-9;
+
+// The "Deck" menu's item: 0 to 3 for decks 1 to 4, kAllDecksItem for all of them.
+int deckItem(const TD::OP_Inputs& inputs)
+{
+    return std::clamp(inputs.getParInt(kDeckName, 0), 0, kAllDecksItem);
+}
+
+TrackerSettings settingsOf(const TD::OP_Inputs& inputs)
+{
+    TrackerSettings settings;
+    settings.beatsPerBar =
+        std::clamp(inputs.getParInt(kBeatsPerBarName, 0), int32_t{1}, kMostBeatsPerBar);
+    settings.bpmIncludesPitch = inputs.getParInt(kBpmIncludesPitchName, 0) != 0;
+    return settings;
+}
+
+DeckInput inputOf(bool connected, const Deck& deck, const DeckTiming& timing)
+{
+    DeckInput in;
+    in.connected = connected;
+    in.datagramCount = timing.datagrams;
+    in.arrival = static_cast<double>(timing.arrival) * kNanosecond;
+    in.position = deck.position;
+    in.bpm = deck.bpm;
+    in.pitch = deck.pitch;
+    in.length = deck.length;
+    in.beat = deck.beat;
+    in.beatChangeCount = timing.beatChanges;
+    in.arrivalBeforeChange = static_cast<double>(timing.arrivalBeforeChange) * kNanosecond;
+    in.arrivalAtChange = static_cast<double>(timing.arrivalAtChange) * kNanosecond;
+    in.positionBeforeChange = timing.positionBeforeChange;
+    in.positionAtChange = timing.positionAtChange;
+    in.beatBeforeChange = timing.beatBeforeChange;
+    in.beatAtChange = timing.beatAtChange;
+    return in;
+}
+
+} // namespace
+
+OrvBeat::OrvBeat(const TD::OP_NodeInfo*) {}
+
+OrvBeat::~OrvBeat() {}
+
+void OrvBeat::getGeneralInfo(TD::CHOP_GeneralInfo* info, const TD::OP_Inputs*, void*)
+{
+    info->cookEveryFrame = true;
+}
+
+bool OrvBeat::getOutputInfo(TD::CHOP_OutputInfo* info, const TD::OP_Inputs* inputs, void*)
+{
+    const bool all = deckItem(*inputs) == kAllDecksItem;
+    info->numChannels = kChannelsPerDeck * (all ? 4 : 1);
+    info->numSamples = 1;
+    return true;
+}
+
+void OrvBeat::getChannelName(int32_t index, TD::OP_String* name, const TD::OP_Inputs* inputs, void*)
+{
+    name->setString(channelName(index, inputs != nullptr && deckItem(*inputs) == kAllDecksItem));
+}
+
+void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void*)
+{
+    try
+    {
+        const int item = deckItem(*inputs);
+        const OrvReceiver* receiver = orvplugin::referencedReceiver(*inputs, kOrvDatName);
+        if (receiver != followed_ || item != followedDeckItem_)
+        {
+            // Another node, or other decks: what the clocks learned belongs to the old ones.
+            for (BeatTracker& tracker : trackers_)
+            {
+                tracker.reset();
+            }
+            followed_ = receiver;
+            followedDeckItem_ = item;
+        }
+        if (receiver == nullptr || !receiver->isConnected())
+        {
+            return;
+        }
+        const bool all = item == kAllDecksItem;
+        const int32_t channels = kChannelsPerDeck * (all ? 4 : 1);
+        // The host allocates the shape getOutputInfo declared; a host that refused it gets
+        // nothing rather than writes past its buffers.
+        if (output->channels == nullptr || output->numChannels < channels || output->numSamples < 1)
+        {
+            return;
+        }
+
+        const TrackerSettings settings = settingsOf(*inputs);
+        const double now = static_cast<double>(OrvReceiver::steadyNow()) * kNanosecond;
+        const int first = all ? 1 : item + 1;
+        const int last = all ? 4 : item + 1;
+        for (int deck = first; deck <= last; ++deck)
+        {
+            Deck record;
+            DeckTiming timing;
+            const bool connected = receiver->getDeckTiming(deck, record, timing);
+            const BeatOutput beat = trackers_[static_cast<std::size_t>(deck - 1)].update(
+                inputOf(connected, record, timing), now, settings);
+            writeChannels(output->channels, kChannelsPerDeck * (deck - first), beat);
+        }
+    }
+    catch (...)
+    {
+        // A lock that cannot be taken leaves this frame's channels as they were.
+    }
+}
+
+void OrvBeat::setupParameters(TD::OP_ParameterManager* manager, void*)
+{
+    try
+    {
+        TD::OP_StringParameter orvDat(kOrvDatName);
+        orvDat.label = kOrvDatLabel;
+        orvDat.defaultValue = "";
+        manager->appendDAT(orvDat);
+
+        TD::OP_StringParameter deck(kDeckName);
+        deck.label = kDeckLabel;
+        deck.defaultValue = kDeckItemNames[0];
+        const char* names[kDeckItems];
+        const char* labels[kDeckItems];
+        std::copy(std::begin(kDeckItemNames), std::end(kDeckItemNames), names);
+        std::copy(std::begin(kDeckItemLabels), std::end(kDeckItemLabels), labels);
+        manager->appendMenu(deck, kDeckItems, names, labels);
+
+        TD::OP_NumericParameter beatsPerBar(kBeatsPerBarName);
+        beatsPerBar.label = kBeatsPerBarLabel;
+        beatsPerBar.defaultValues[0] = kDefaultBeatsPerBar;
+        beatsPerBar.minValues[0] = beatsPerBar.minSliders[0] = 1;
+        beatsPerBar.maxValues[0] = beatsPerBar.maxSliders[0] = kMostBeatsPerBar;
+        beatsPerBar.clampMins[0] = beatsPerBar.clampMaxes[0] = true;
+        manager->appendInt(beatsPerBar, 1);
+
+        TD::OP_NumericParameter includesPitch(kBpmIncludesPitchName);
+        includesPitch.label = kBpmIncludesPitchLabel;
+        includesPitch.defaultValues[0] = 1;
+        manager->appendToggle(includesPitch);
+    }
+    catch (...)
+    {
+        // Parameters the host did not take are simply missing.
+    }
+}

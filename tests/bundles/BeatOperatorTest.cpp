@@ -1,0 +1,176 @@
+// The beat operator over a real table operator: what it declares, when it writes nothing, and
+// a deck that plays on loopback locking its clock. The clock's precision is measured by the
+// beat phase benchmark; its behaviour state by state by the beat tracker's own tests.
+#include "BundleTestSupport.h"
+
+#include <cmath>
+
+namespace orvtest
+{
+namespace
+{
+
+using orvharness::NodeId;
+using orvharness::ParameterKind;
+
+const char* const kBeatChannels[9] = {"beat_ramp", "bar_ramp", "beat_pulse", "beat",  "beats",
+                                      "bpm",       "playing",  "position",   "locked"};
+
+class BeatOperatorTest : public BundleTest
+{
+protected:
+    void SetUp() override
+    {
+        BundleTest::SetUp();
+        orv = createOrv("orv1", port);
+        beat = net->createNode(*beatBundle, "beat1");
+        ASSERT_NE(beat, orvharness::noNode) << net->lastError();
+        ASSERT_TRUE(net->setParameter(beat, "Orvdat", "orv1"));
+    }
+
+    float channel(const std::string& name)
+    {
+        const orvharness::ChannelOutput output = net->channelOutput(beat);
+        for (size_t k = 0; k < output.names.size(); ++k)
+        {
+            if (output.names[k] == name)
+                return output.samples[k][0];
+        }
+        ADD_FAILURE() << "no channel " << name;
+        return NAN;
+    }
+
+    bool wroteNothing()
+    {
+        for (const auto& channel : net->channelOutput(beat).writtenLastCook)
+        {
+            if (channel[0])
+                return false;
+        }
+        return true;
+    }
+
+    NodeId orv = orvharness::noNode;
+    NodeId beat = orvharness::noNode;
+    uint16_t port = 0;
+};
+
+TEST_F(BeatOperatorTest, DeclaresItsTypeParametersAndChannels)
+{
+    const orvharness::PluginInfo& info = beatBundle->info();
+    EXPECT_EQ(info.family, orvharness::Family::Chop);
+    EXPECT_EQ(info.apiVersion, 65546);
+    EXPECT_EQ(info.opType, "Orvbeat");
+    EXPECT_EQ(info.opLabel, "ORV Beat");
+    EXPECT_EQ(info.authorName, "Quillmore");
+
+    const std::vector<orvharness::ParameterRecord> records = net->parameters(beat);
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records[0].name, "Orvdat");
+    EXPECT_EQ(records[0].kind, ParameterKind::Dat);
+    EXPECT_EQ(records[1].name, "Deck");
+    EXPECT_EQ(records[1].kind, ParameterKind::Menu);
+    EXPECT_EQ(records[1].menuLabels, (std::vector<std::string>{"1", "2", "3", "4", "All"}));
+    EXPECT_EQ(records[1].defaultText, records[1].menuNames[0]);
+    EXPECT_EQ(records[2].name, "Beatsperbar");
+    EXPECT_EQ(records[2].label, "Beats per Bar");
+    EXPECT_EQ(records[2].defaultValues[0], 4.0);
+    EXPECT_TRUE(records[2].clampMins[0] && records[2].clampMaxes[0]);
+    EXPECT_EQ(records[3].name, "Bpmincludespitch");
+    EXPECT_EQ(records[3].kind, ParameterKind::Toggle);
+    EXPECT_EQ(records[3].defaultValues[0], 1.0);
+
+    net->cookFrame();
+    std::vector<std::string> one(std::begin(kBeatChannels), std::end(kBeatChannels));
+    EXPECT_EQ(net->channelOutput(beat).names, one);
+
+    ASSERT_TRUE(net->setParameter(beat, "Deck", 4)); // "All"
+    net->cookFrame();
+    const std::vector<std::string> all = net->channelOutput(beat).names;
+    ASSERT_EQ(all.size(), 36u);
+    EXPECT_EQ(all[0], "deck1_beat_ramp");
+    EXPECT_EQ(all[9 + 5], "deck2_bpm");
+    EXPECT_EQ(all[35], "deck4_locked");
+}
+
+TEST_F(BeatOperatorTest, WritesNothingWithoutAConnectedOrvNode)
+{
+    net->cookFrame();
+    EXPECT_TRUE(wroteNothing()) << "not connected yet";
+
+    reconnect(orv);
+    EXPECT_FALSE(wroteNothing());
+    EXPECT_EQ(channel("playing"), 0.0f) << "no datagram yet";
+
+    ASSERT_TRUE(net->setReportedOpType(orv, "Orvother"));
+    net->cookFrame();
+    EXPECT_TRUE(wroteNothing()) << "a custom operator of another type";
+
+    ASSERT_TRUE(net->setParameter(beat, "Orvdat", ""));
+    net->cookFrame();
+    EXPECT_TRUE(wroteNothing()) << "an empty reference";
+    EXPECT_EQ(net->hostErrorText(beat), "");
+}
+
+// A deck at 120 BPM whose Beat follows its position, sent at 60 datagrams a second.
+TEST_F(BeatOperatorTest, APlayingDeckLocksItsClockAndPulsesOnItsBeats)
+{
+    reconnect(orv);
+    const auto start = std::chrono::steady_clock::now();
+    auto nextSend = start;
+    const auto sendDue = [&]
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (now < nextSend)
+            return;
+        nextSend += std::chrono::microseconds(16667);
+        const double position = 10.0 + std::chrono::duration<double>(now - start).count();
+        const int beatInBar = static_cast<int>(std::floor(position * 2.0)) % 4 + 1;
+        sender.send(port, datagram(MessageType::Deck, {{"Deck", 1},
+                                                       {"Position", position},
+                                                       {"Pitch", 1.0},
+                                                       {"BPM", 120.0},
+                                                       {"Length", 300.0},
+                                                       {"Beat", beatInBar}}));
+    };
+    ASSERT_TRUE(cookUntil(
+        *net,
+        [&]
+        {
+            sendDue();
+            return channel("locked") == 1.0f;
+        },
+        std::chrono::milliseconds(8000)))
+        << "the clock did not lock";
+
+    int pulses = 0;
+    float lastRamp = channel("beat_ramp");
+    cookUntil(
+        *net,
+        [&]
+        {
+            sendDue();
+            const float ramp = channel("beat_ramp");
+            EXPECT_GE(ramp, 0.0f);
+            EXPECT_LT(ramp, 1.0f);
+            if (channel("beat_pulse") == 1.0f)
+                ++pulses;
+            else
+                EXPECT_GE(ramp, lastRamp) << "the ramp ran backwards within a beat";
+            lastRamp = ramp;
+            return pulses >= 3;
+        },
+        std::chrono::milliseconds(3000));
+    EXPECT_GE(pulses, 3);
+    EXPECT_NEAR(channel("bpm"), 120.0f, 0.5f);
+    EXPECT_EQ(channel("playing"), 1.0f);
+    EXPECT_NEAR(channel("position"),
+                10.0f +
+                    std::chrono::duration<float>(std::chrono::steady_clock::now() - start).count(),
+                0.1f);
+    const float beat = channel("beat");
+    EXPECT_TRUE(beat >= 1.0f && beat <= 4.0f) << beat;
+}
+
+} // namespace
+} // namespace orvtest
