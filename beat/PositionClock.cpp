@@ -101,7 +101,7 @@ SampleKind PositionClock::add(double arrival, double position, double bpm, doubl
 
     if (position < latest.position || arrival < latest.arrival)
     {
-        restart(sample, bpm, pitch, lineRate);
+        restart(sample, bpm, pitch, restartRate(pitch));
         return SampleKind::Jump;
     }
     const double late = arrival - lineArrival(position); // >= 0 on a steady line
@@ -111,14 +111,14 @@ SampleKind PositionClock::add(double arrival, double position, double bpm, doubl
     }
     else if (wasPaused)
     {
-        restart(sample, bpm, pitch, lineRate);
+        restart(sample, bpm, pitch, restartRate(pitch));
         return SampleKind::Resumed;
     }
     // Until a second sample shows the units, a guessed rate cannot tell a jump.
     const bool canTell = rateSource != RateSource::Guess || count > 1;
     if (canTell && std::fabs(late) > jumpSeconds)
     {
-        restart(sample, bpm, pitch, lineRate);
+        restart(sample, bpm, pitch, restartRate(pitch));
         return SampleKind::Jump;
     }
     if (changed(bpm, windowBpm) || changed(pitch, windowPitch))
@@ -147,6 +147,13 @@ SampleKind PositionClock::add(double arrival, double position, double bpm, doubl
     push(sample);
     refit(pitch);
     return SampleKind::Added;
+}
+
+double PositionClock::restartRate(double pitch) const
+{
+    // A rate that follows Pitch follows it across the restart too (a new track loaded at
+    // another pitch); any other rate is the best knowledge there is.
+    return rateSource == RateSource::Pitch && isSpeedRatio(pitch) ? pitch : lineRate;
 }
 
 void PositionClock::restart(const Sample& sample, double bpm, double pitch, double rate)

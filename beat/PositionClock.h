@@ -70,6 +70,8 @@ private:
 
     // How much faster the deck runs with these values than the window's.
     double speedRatio(double bpm, double pitch) const;
+    // The rate a window starts again at after a jump, a resume or a rate change.
+    double restartRate(double pitch) const;
     // Starts the window again from `sample`, at `rate` until a fit says otherwise.
     void restart(const Sample& sample, double bpm, double pitch, double rate);
     void push(const Sample& sample);

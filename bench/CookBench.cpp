@@ -20,6 +20,7 @@
 #include "harness/Node.h"
 #include "harness/NodeInputs.h"
 #include "harness/TableOutput.h"
+#include "protocol/Protocol.h"
 
 #include <benchmark/benchmark.h>
 
@@ -28,6 +29,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <type_traits>
 #include <vector>
 
@@ -36,11 +38,13 @@ namespace
 
 using orvharness::NodeId;
 
-constexpr int fixedRows = 18;
-constexpr int channelCount = 48;
+constexpr int fixedRows = orvprotocol::fixedRows;
+constexpr int channelCount = orvprotocol::channelCount;
+constexpr int beatChannelsPerDeck = 9;
 
 std::unique_ptr<orvharness::Bundle> datBundle;
 std::unique_ptr<orvharness::Bundle> chopBundle;
+std::unique_ptr<orvharness::Bundle> beatBundle;
 
 std::unique_ptr<orvharness::Bundle> loadBundle(const char* path)
 {
@@ -64,11 +68,24 @@ std::string eventName(int k)
 // OrvChannels node pointing at it.
 struct FilledNetwork
 {
-    explicit FilledNetwork(int eventCount)
+    // `withBeat`: also the two OrvBeat nodes, one deck's clock ("beat1") and all four
+    // ("beatall"), both pointing at the OrvDat node.
+    explicit FilledNetwork(int eventCount, bool withBeat = false)
     {
         const std::uint16_t port = orvbench::freeLoopbackPort();
         orv = net.createNode(*datBundle, "orv1");
         channels = net.createNode(*chopBundle, "channels1");
+        if (withBeat)
+        {
+            beatOne = net.createNode(*beatBundle, "beat1");
+            beatAll = net.createNode(*beatBundle, "beatall");
+            if (!net.setParameter(beatOne, "Orvdat", "orv1") ||
+                !net.setParameter(beatAll, "Orvdat", "orv1") ||
+                !net.setParameter(beatAll, "Deck", "all"))
+            {
+                throw std::runtime_error("cannot set up the beat nodes: " + net.lastError());
+            }
+        }
         if (orv == orvharness::noNode || channels == orvharness::noNode ||
             !net.setParameter(orv, "Port", static_cast<int>(port)) ||
             !net.setParameter(channels, "Orvdat", "orv1"))
@@ -109,6 +126,7 @@ struct FilledNetwork
         waitFor([&] { return net.table(orv).cell(7, 4).text == "64"; }); // deck D position
         orvNode = net.resolve("orv1");
         channelsNode = net.resolve("channels1");
+        this->port = port;
     }
 
     void waitForRows(int rows)
@@ -137,8 +155,11 @@ struct FilledNetwork
     orvharness::Network net;
     NodeId orv = orvharness::noNode;
     NodeId channels = orvharness::noNode;
+    NodeId beatOne = orvharness::noNode;
+    NodeId beatAll = orvharness::noNode;
     orvharness::Node* orvNode = nullptr;
     orvharness::Node* channelsNode = nullptr;
+    std::uint16_t port = 0;
 };
 
 // One cook of the OrvDat node, as the host calls it, into the harness's table output (Output
@@ -182,19 +203,19 @@ private:
     orvharness::HostString error_;
 };
 
-// One cook of the OrvChannels node into host-owned buffers of the declared shape.
+// One cook of a channel node (OrvChannels, OrvBeat) into host-owned buffers of its shape.
 class ChopCook
 {
 public:
-    explicit ChopCook(FilledNetwork& network)
-        : node_(*network.channelsNode), inputs_(network.net, node_, network.net.frame()),
-          cached_(inputs_), samples_(channelCount), names_(channelCount, "chan")
+    ChopCook(FilledNetwork& network, orvharness::Node& node, int channels)
+        : node_(node), inputs_(network.net, node_, network.net.frame()), cached_(inputs_),
+          samples_(static_cast<size_t>(channels)), names_(static_cast<size_t>(channels), "chan")
     {
         for (float& sample : samples_)
         {
             buffers_.push_back(&sample);
         }
-        output_ = std::make_unique<TD::CHOP_Output>(channelCount, 1, 60.0f, 0, buffers_.data(),
+        output_ = std::make_unique<TD::CHOP_Output>(channels, 1, 60.0f, 0, buffers_.data(),
                                                     names_.data());
     }
 
@@ -283,7 +304,7 @@ template <class Output> void datCook(benchmark::State& state)
 void chopCook(benchmark::State& state)
 {
     const std::unique_ptr<FilledNetwork> network = filledNetwork(state);
-    ChopCook cook(*network);
+    ChopCook cook(*network, *network->channelsNode, channelCount);
     reportAllocations(state, cook);
     for (auto _ : state)
     {
@@ -291,6 +312,75 @@ void chopCook(benchmark::State& state)
     }
     // Channel 0 is the first fader, which the sender set to 0.8.
     state.counters["first_channel"] = cook.sample(0);
+}
+
+// Four decks that play, as the simulator sends them: each step sends one Deck datagram per
+// deck (Position on in real time, Beat on a 124 BPM grid from the track's start) and waits,
+// spinning so that the cook finds the processor as a frame would, until the receive thread
+// has stored them: the next cook of a beat node sees new datagrams from every deck.
+class PlayingDecks
+{
+public:
+    explicit PlayingDecks(std::uint16_t port) : port_(port) {}
+
+    void step()
+    {
+        const double position =
+            30.0 + std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        for (int deck = 1; deck <= 4; ++deck)
+        {
+            Deck record;
+            record.deck = deck;
+            record.pitch = 1.0;
+            record.bpm = 124.0;
+            record.length = 400.0;
+            record.position = position + deck;
+            record.beat = static_cast<int32_t>(record.position * 124.0 / 60.0) % 4 + 1;
+            sender_.send(port_, orvprotocol::recordDatagram(MessageType::Deck, record));
+        }
+        // The receive thread stores a datagram within tens of microseconds.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(150);
+        while (std::chrono::steady_clock::now() < until)
+        {
+        }
+    }
+
+private:
+    std::uint16_t port_;
+    orvbench::LoopbackSender sender_;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+// One OrvBeat cook with new datagrams from every deck, one deck's clock (range 0) or all four
+// (range 1). The cook alone is timed (manual time: the feeding between cooks is not).
+void beatCook(benchmark::State& state)
+{
+    const std::unique_ptr<FilledNetwork> network = std::make_unique<FilledNetwork>(0, true);
+    const bool all = state.range(0) == 1;
+    orvharness::Node& node = *network->net.resolve(all ? "beatall" : "beat1");
+    ChopCook cook(*network, node, beatChannelsPerDeck * (all ? 4 : 1));
+    PlayingDecks decks(network->port);
+    // Two seconds to lock the clocks, then count what a cook with new datagrams allocates.
+    for (int i = 0; i < 10000; ++i)
+    {
+        decks.step();
+        cook();
+    }
+    auto fedCook = [&]
+    {
+        decks.step();
+        cook();
+    };
+    reportAllocations(state, fedCook);
+    for (auto _ : state)
+    {
+        decks.step();
+        const auto begin = std::chrono::steady_clock::now();
+        cook();
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
+    }
+    state.counters["locked"] = cook.sample(beatChannelsPerDeck - 1);
 }
 
 // The whole frame of the stand-in host: both nodes, with everything the harness adds.
@@ -316,6 +406,7 @@ int main(int argc, char** argv)
     {
         datBundle = loadBundle(ORV_DAT_BUNDLE);
         chopBundle = loadBundle(ORV_CHOP_BUNDLE);
+        beatBundle = loadBundle(ORV_BEAT_BUNDLE);
     }
     catch (const std::exception& failure)
     {
@@ -329,9 +420,16 @@ int main(int argc, char** argv)
             ->Arg(events);
     }
     benchmark::RegisterBenchmark("cook/OrvChannels", chopCook)->Arg(100);
+    // A fixed count: each cook waits for its datagrams, so a timed second would take minutes.
+    benchmark::RegisterBenchmark("cook/OrvBeat", beatCook)
+        ->Arg(0)
+        ->Arg(1)
+        ->UseManualTime()
+        ->Iterations(5000);
     benchmark::RegisterBenchmark("frame/harness", harnessFrame)->Arg(100);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    beatBundle.reset();
     chopBundle.reset();
     datBundle.reset();
     return 0;

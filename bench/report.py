@@ -172,9 +172,54 @@ def cook_rows(table, cook):
                   target="none",
                   met=counters["bundle_allocs_per_cook"] == 0
                   and counters["bundle_allocs_per_cook_late"] == 0)
+    beat_rows(table, cook)
     frame = runs.get("frame/harness/100")
     if frame:
         table.add("whole harness frame (OrvDat 100 events + OrvChannels)", fmt(frame[0], NS))
+
+
+def beat_rows(table, cook):
+    """OrvBeat cooks: timed by hand around the cook alone (real_time), since each iteration
+    waits for its datagrams."""
+    best = {}
+    for run in (cook or {}).get("benchmarks", []):
+        if run.get("run_type") != "iteration" or not run["run_name"].startswith("cook/OrvBeat"):
+            continue
+        scale = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[run.get("time_unit", "ns")]
+        name = run["run_name"]
+        if name not in best or run["real_time"] * scale < best[name][0]:
+            best[name] = (run["real_time"] * scale, run)
+    for arg, what, limit in (("0", "one deck", 1000), ("1", "all four decks", 3000)):
+        found = [value for name, value in best.items() if name.startswith(f"cook/OrvBeat/{arg}")]
+        if not found:
+            continue
+        time, run = found[0]
+        table.add(f"OrvBeat cook, {what}, new datagrams every cook", fmt(time, NS),
+                  target=f"< {limit // 1000} µs", met=time < limit)
+        table.add(f"OrvBeat heap allocations per cook, {what}",
+                  f"{fmt(run['bundle_allocs_per_cook'])} (after 5,000 more cooks: "
+                  f"{fmt(run['bundle_allocs_per_cook_late'])})",
+                  target="none",
+                  met=run["bundle_allocs_per_cook"] == 0 and run["bundle_allocs_per_cook_late"] == 0)
+
+
+def beat_phase_rows(table, phase):
+    """The beat clock against the simulator's grid (bench/BeatPhaseBench.cpp)."""
+    if not phase:
+        return
+    table.add("beat boundary error after lock, 99th percentile",
+              f"{phase['p99_ms']:.2f} ms (median {phase['p50_ms']:.2f}, worst "
+              f"{phase['max_ms']:.2f}; {phase['boundaries']} boundaries)",
+              target="< 2 ms", met=phase["p99_ms"] < 2.0)
+    table.add("lock after the deck starts to play, slowest of 4 decks",
+              f"{phase['lock_beats_max']:.2f} beats", target="≤ 2 beats",
+              met=phase["lock_beats_max"] <= 2.0)
+    table.add("beat_ramp running backwards within a beat", str(phase["backwards"]),
+              target="never", met=phase["backwards"] == 0)
+    table.add("beats until the error is under 2 ms after a 5% tempo change",
+              f"{phase['tempo_recovery_beats']} (worst after: "
+              f"{phase['after_recovery_max_ms']:.2f} ms)", target="≤ 4",
+              met=0 <= phase["tempo_recovery_beats"] <= 4)
 
 
 NOTES = """\
@@ -195,6 +240,14 @@ NOTES = """\
   clock is read over exactly the stretch of 40,000 datagrams, five rounds, median.
 - Latency: `sendto`, then a poll of `getDeck` every microsecond until the new value shows;
   the receive thread is back in `recvfrom` before each sample.
+- Beat clock: `orv_bench_beat_phase` runs the simulator's four decks in real time on
+  loopback (60 Deck datagrams a second per deck, each held back 0 to 5 ms, one in ten
+  dropped; the decks start from pause one after the other, deck 2's pitch rises 5% halfway)
+  against the real OrvDat and OrvBeat bundles cooked 60 times a second. A boundary seen by the
+  clock is the cook's time minus beat_ramp beat lengths at the cook that shows beat_pulse; the
+  truth is the simulator's grid on the same steady clock. The 99th percentile leaves out the
+  beats that the tempo change row counts. The OrvBeat cooks feed every deck a new datagram
+  before each cook and time the cook alone.
 - Cooks: every call the host makes on the node in one frame, on the real bundle through the
   headless host's parameters and table output. The table output of the harness stores each
   cell and writes every number as text, which is most of the cook; the peer column runs the
@@ -275,6 +328,7 @@ def main():
                 python)
     receive_rows(table, load(directory, "receive.json"))
     cook_rows(table, load(directory, "cook.json"))
+    beat_phase_rows(table, load(directory, "beat.json"))
 
     with open(os.path.join(directory, "machine.txt")) as file:
         machine = file.read().strip()

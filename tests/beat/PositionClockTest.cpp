@@ -41,3 +41,16 @@ TEST(PositionClock, PauseIsToldFromAPositionRefreshedEveryOtherDatagram)
     clock.add(22 / 60.0, 10.0 + 9 / 30.0, 124.0, 1.0);
     EXPECT_TRUE(clock.paused());
 }
+
+// A new track loaded at another pitch is a jump; a rate that followed Pitch follows the new
+// Pitch at once, also for a sender too fast for the window to span a fit.
+TEST(PositionClock, AJumpToAnotherPitchTakesTheNewPitchAsItsRate)
+{
+    PositionClock clock;
+    for (int i = 0; i < 120; ++i)
+        clock.add(1000.0 + i / 60.0, 62.0 + 1.02 * i / 60.0, 124.0, 1.02);
+    ASSERT_EQ(clock.rate(), 1.02);
+    for (int i = 0; i < 200; ++i)
+        clock.add(1003.0 + i / 5000.0, 31.0 + i / 5000.0, 124.0, 1.0);
+    EXPECT_EQ(clock.rate(), 1.0);
+}

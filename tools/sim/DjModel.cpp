@@ -86,6 +86,12 @@ void DjModel::setPitch(int number, double pitch)
     decks_[static_cast<size_t>(number - 1)].pitch = std::clamp(pitch, 0.5, 2.0);
 }
 
+void DjModel::setPlaying(int number, bool playing)
+{
+    if (number >= 1 && number <= kDeckCount)
+        decks_[static_cast<size_t>(number - 1)].playing = playing;
+}
+
 void DjModel::advance(double seconds)
 {
     if (!std::isfinite(seconds) || seconds <= 0.0)
@@ -93,6 +99,8 @@ void DjModel::advance(double seconds)
     time_ += seconds;
     for (DeckState& deck : decks_)
     {
+        if (!deck.playing)
+            continue;
         deck.position += seconds * deck.pitch;
         if (deck.position >= deck.track.lengthSeconds)
         {

@@ -2,7 +2,9 @@
 //
 // Each deck plays a track from the crate at its own pitch (playback speed, 1 = as recorded):
 // the position runs at `pitch` seconds of track per second, the tempo is the track's tempo
-// times the pitch, and the beat (1 to 4) follows the beats of the track. At the end of a
+// times the pitch, and the beat (1 to 4) follows the beats of the track, whose grid starts at
+// the track's start: beat k begins at position k x 60 / the track's tempo. That grid is the
+// truth the beat clock is measured against. At the end of a
 // track the deck loads the next one. EQs, faders and the crossfader move smoothly; named
 // events ("Drop", "Cue", "Loop", ...) happen every few seconds.
 //
@@ -29,6 +31,7 @@ struct DeckState
     Track track;
     double pitch = 1.0;    // playback speed
     double position = 0.0; // seconds into the track
+    bool playing = true;   // a paused deck keeps its position
     float eqLow = 0.5f;
     float eqMid = 0.5f;
     float eqHigh = 0.5f;
@@ -73,6 +76,8 @@ public:
 
     // A DJ's hand on the pitch fader (clamped to 0.5 .. 2).
     void setPitch(int number, double pitch);
+    // Play or pause a deck.
+    void setPlaying(int number, bool playing);
 
     // The events since the last call, oldest first.
     std::vector<DjEvent> takeEvents();
