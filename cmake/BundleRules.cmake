@@ -12,6 +12,10 @@ include_guard(GLOBAL)
 
 set(ORV_BUNDLE_DIR ${CMAKE_BINARY_DIR}/bundles CACHE INTERNAL "Where the plug-in bundles are built")
 option(ORV_UNIVERSAL "macOS: build the bundles for both x86_64 and arm64" OFF)
+if(APPLE AND ORV_UNIVERSAL)
+  # Every target, so that the static libraries a bundle links carry both slices too.
+  set(CMAKE_OSX_ARCHITECTURES "x86_64;arm64")
+endif()
 
 function(orv_add_bundle target)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;ENTRY_POINTS")
@@ -42,11 +46,6 @@ function(orv_add_bundle target)
       MACOSX_BUNDLE_GUI_IDENTIFIER org.orv.${target}
       MACOSX_BUNDLE_BUNDLE_VERSION ${PROJECT_VERSION}
       MACOSX_BUNDLE_SHORT_VERSION_STRING ${PROJECT_VERSION})
-    if(ORV_UNIVERSAL)
-      # The static libraries the bundle links must carry both slices too.
-      set_target_properties(${target} orv_plugin orv_receiver orv_protocol orvpack PROPERTIES
-                            OSX_ARCHITECTURES "x86_64;arm64")
-    endif()
     list(TRANSFORM arg_ENTRY_POINTS PREPEND "_" OUTPUT_VARIABLE exported)
     list(JOIN exported "\n" exported)
     set(export_file ${CMAKE_CURRENT_BINARY_DIR}/${target}.exported)

@@ -58,6 +58,18 @@ void expectFourDecksFilled(const nlohmann::json& snapshot)
     EXPECT_GT(number(snapshot, UpfaderARow, 1), 0.0);
     EXPECT_NEAR(channel(snapshot, 2), number(snapshot, CrossfaderRow, 1), 0.05);
     EXPECT_TRUE(std::isnan(channel(snapshot, 47))) << "channel 47 is never written";
+
+    // The beat node's clock of every deck runs at the deck's tempo.
+    const nlohmann::json& beat = snapshot.at("beat");
+    ASSERT_EQ(beat.size(), 36u);
+    for (int deck = 1; deck <= 4; ++deck)
+    {
+        const std::string prefix = "deck" + std::to_string(deck) + "_";
+        EXPECT_NEAR(beat.at(prefix + "bpm").get<double>(), number(snapshot, BpmRow, deck), 0.5);
+        EXPECT_EQ(beat.at(prefix + "playing").get<double>(), 1.0);
+        const double ramp = beat.at(prefix + "beat_ramp").get<double>();
+        EXPECT_TRUE(ramp >= 0.0 && ramp < 1.0) << ramp;
+    }
 }
 
 TEST(Demo, OnceJsonPrintsOneSnapshotWithFourFilledDecks)

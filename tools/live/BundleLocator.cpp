@@ -39,21 +39,17 @@ BundlePaths pathsIn(const std::string& folder)
 {
     BundlePaths paths;
     paths.folder = folder;
-    paths.dat = folder + "/" + datBundleFileName();
-    paths.channels = folder + "/" + channelsBundleFileName();
+    paths.dat = folder + "/" + bundleFileName("OrvDat");
+    paths.channels = folder + "/" + bundleFileName("OrvChannels");
+    paths.beat = folder + "/" + bundleFileName("OrvBeat");
     return paths;
 }
 
 } // namespace
 
-std::string datBundleFileName()
+std::string bundleFileName(const std::string& bundle)
 {
-    return std::string("OrvDat") + kBundleSuffix;
-}
-
-std::string channelsBundleFileName()
-{
-    return std::string("OrvChannels") + kBundleSuffix;
+    return bundle + kBundleSuffix;
 }
 
 bool locateBundles(const std::string& explicitFolder, BundlePaths& out, std::string& error)
@@ -75,7 +71,7 @@ bool locateBundles(const std::string& explicitFolder, BundlePaths& out, std::str
     for (const std::string& folder : folders)
     {
         const BundlePaths paths = pathsIn(folder);
-        if (exists(paths.dat) && exists(paths.channels))
+        if (exists(paths.dat) && exists(paths.channels) && exists(paths.beat))
         {
             // "build/release/tools/../bundles" reads better as "build/release/bundles".
             const std::string resolved = canonicalPath(folder);
@@ -83,7 +79,8 @@ bool locateBundles(const std::string& explicitFolder, BundlePaths& out, std::str
             return true;
         }
     }
-    error = "cannot find " + datBundleFileName() + " and " + channelsBundleFileName() + " in";
+    error = "cannot find " + bundleFileName("OrvDat") + ", " + bundleFileName("OrvChannels") +
+            " and " + bundleFileName("OrvBeat") + " in";
     for (const std::string& folder : folders)
         error += "\n  " + folder;
     error += "\nBuild them (cmake --build --preset release builds them with orv) or name their "

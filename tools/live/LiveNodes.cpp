@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace orvtool
 {
@@ -11,6 +12,16 @@ namespace
 
 constexpr const char* kTableNodeName = "orv1";
 constexpr const char* kChannelsNodeName = "channels1";
+constexpr const char* kBeatNodeName = "beat1";
+
+// Sample 0 of each channel of a node; NaN where no cook has written.
+std::vector<float> firstSamples(const orvharness::ChannelOutput& output)
+{
+    std::vector<float> samples;
+    for (const std::vector<float>& channel : output.samples)
+        samples.push_back(channel.empty() ? std::numeric_limits<float>::quiet_NaN() : channel[0]);
+    return samples;
+}
 
 } // namespace
 
@@ -31,11 +42,18 @@ std::unique_ptr<LiveNodes> LiveNodes::create(const BundlePaths& bundles, std::st
         error = "cannot load " + bundles.channels + ": " + why;
         return nullptr;
     }
-    if (nodes->datBundle_->family() != orvharness::Family::Dat ||
-        nodes->channelsBundle_->family() != orvharness::Family::Chop)
+    nodes->beatBundle_ = orvharness::Bundle::load(bundles.beat, why);
+    if (!nodes->beatBundle_)
     {
-        error = bundles.dat + " must be a table (DAT) bundle and " + bundles.channels +
-                " a channel (CHOP) bundle";
+        error = "cannot load " + bundles.beat + ": " + why;
+        return nullptr;
+    }
+    if (nodes->datBundle_->family() != orvharness::Family::Dat ||
+        nodes->channelsBundle_->family() != orvharness::Family::Chop ||
+        nodes->beatBundle_->family() != orvharness::Family::Chop)
+    {
+        error = bundles.dat + " must be a table (DAT) bundle, " + bundles.channels + " and " +
+                bundles.beat + " channel (CHOP) bundles";
         return nullptr;
     }
 
@@ -55,6 +73,14 @@ std::unique_ptr<LiveNodes> LiveNodes::create(const BundlePaths& bundles, std::st
     if (!network.setParameter(nodes->channels_, "Orvdat", kTableNodeName))
     {
         error = "the channel node refused its \"Orvdat\" parameter: " + network.lastError();
+        return nullptr;
+    }
+    nodes->beat_ = network.createNode(*nodes->beatBundle_, kBeatNodeName);
+    if (nodes->beat_ == orvharness::noNode ||
+        !network.setParameter(nodes->beat_, "Orvdat", kTableNodeName) ||
+        !network.setParameter(nodes->beat_, "Deck", "all"))
+    {
+        error = "the headless host could not set up the beat node: " + network.lastError();
         return nullptr;
     }
     return nodes;
@@ -119,11 +145,14 @@ Snapshot LiveNodes::snapshot(double seconds) const
     snapshot.hostError = network_.hostErrorText(table_);
     if (snapshot.hostError.empty())
         snapshot.hostError = network_.hostErrorText(channels_);
+    if (snapshot.hostError.empty())
+        snapshot.hostError = network_.hostErrorText(beat_);
     snapshot.node = settings_;
     snapshot.bundleDir = bundleFolder_;
-    for (const std::vector<float>& channel : network_.channels(channels_))
-        snapshot.channels.push_back(channel.empty() ? std::numeric_limits<float>::quiet_NaN()
-                                                    : channel[0]);
+    snapshot.channels = firstSamples(network_.channelOutput(channels_));
+    const orvharness::ChannelOutput beat = network_.channelOutput(beat_);
+    snapshot.beat = firstSamples(beat);
+    snapshot.beatNames = beat.names;
     return snapshot;
 }
 

@@ -1,6 +1,7 @@
-// The two real bundles in the headless host, wired as a TouchDesigner user wires them: one
-// OrvDat node ("orv1") and one OrvChannels node ("channels1") whose "Orvdat" parameter names
-// it. Everything the tool shows comes from what these nodes hand the host.
+// The three real bundles in the headless host, wired as a TouchDesigner user wires them: one
+// OrvDat node ("orv1"), one OrvChannels node ("channels1") and one OrvBeat node ("beat1", all
+// four decks) whose "Orvdat" parameters name it. Everything the tool shows comes from what
+// these nodes hand the host.
 // Thread rules: one thread (the host's cook thread, played by the caller).
 #pragma once
 
@@ -18,7 +19,7 @@ namespace orvtool
 class LiveNodes
 {
 public:
-    // Loads both bundles and creates the two nodes; null with the reason in `error`.
+    // Loads the bundles and creates the three nodes; null with the reason in `error`.
     static std::unique_ptr<LiveNodes> create(const BundlePaths& bundles, std::string& error);
     ~LiveNodes();
     LiveNodes(const LiveNodes&) = delete;
@@ -48,9 +49,11 @@ private:
     // Declared before the network: the bundles must outlive the nodes made from them.
     std::unique_ptr<orvharness::Bundle> datBundle_;
     std::unique_ptr<orvharness::Bundle> channelsBundle_;
+    std::unique_ptr<orvharness::Bundle> beatBundle_;
     orvharness::Network network_;
     orvharness::NodeId table_ = orvharness::noNode;
     orvharness::NodeId channels_ = orvharness::noNode;
+    orvharness::NodeId beat_ = orvharness::noNode;
     NodeSettings settings_;
     std::string bundleFolder_;
 };

@@ -50,6 +50,13 @@ nlohmann::json snapshotJson(const Snapshot& snapshot, const std::string& command
         else
             channels.push_back(nullptr);
     }
+    nlohmann::json beat = nlohmann::json::object();
+    for (size_t k = 0; k < snapshot.beat.size() && k < snapshot.beatNames.size(); ++k)
+    {
+        const float value = snapshot.beat[k];
+        beat[snapshot.beatNames[k]] =
+            std::isfinite(value) ? nlohmann::json(static_cast<double>(value)) : nullptr;
+    }
     return {
         {"command", command},
         {"time", snapshot.seconds},
@@ -67,6 +74,7 @@ nlohmann::json snapshotJson(const Snapshot& snapshot, const std::string& command
         {"table",
          {{"rows", snapshot.table.rows()}, {"cols", snapshot.table.cols()}, {"cells", cells}}},
         {"channels", channels},
+        {"beat", beat},
         {"notes", snapshot.notes},
     };
 }

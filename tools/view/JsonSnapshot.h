@@ -6,6 +6,7 @@
 //    "table":{"rows":18,"cols":5,"cells":[[{"kind":"empty","value":null},
 //             {"kind":"text","value":"Deck A"},...],...]},
 //    "channels":[0.81,0.73,...],   48 numbers, null where never written
+//    "beat":{"deck1_beat_ramp":0.42,...,"deck4_locked":1},   the OrvBeat node's channels
 //    "notes":[...]}
 #pragma once
 

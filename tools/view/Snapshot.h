@@ -36,6 +36,10 @@ struct Snapshot
     orvharness::Table table;
     // Sample 0 of each of the channel node's channels; NaN where no cook has written.
     std::vector<float> channels;
+    // The beat node's channels (all four decks: deck1_beat_ramp ... deck4_locked), sample 0
+    // of each, and their names.
+    std::vector<float> beat;
+    std::vector<std::string> beatNames;
     std::vector<std::string> notes;
 };
 

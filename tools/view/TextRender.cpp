@@ -4,6 +4,7 @@
 #include "protocol/Protocol.h"
 #include "view/TextFormat.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
@@ -143,6 +144,41 @@ void renderChannels(const Snapshot& snapshot, std::ostream& out)
             << channelValue(snapshot, static_cast<size_t>(unusedChannel)) << "\n";
 }
 
+// One line per deck from the beat node's channels: a bar that fills across the beat, the
+// beat in the bar, the tempo, and whether the clock is locked to the deck's beats.
+void renderBeatClock(const Snapshot& snapshot, std::ostream& out)
+{
+    if (snapshot.beat.empty() || snapshot.beatNames.size() != snapshot.beat.size())
+        return;
+    const auto value = [&](int deck, const std::string& field)
+    {
+        const std::string name = "deck" + std::to_string(deck) + "_" + field;
+        for (size_t k = 0; k < snapshot.beatNames.size(); ++k)
+        {
+            if (snapshot.beatNames[k] == name)
+                return snapshot.beat[k];
+        }
+        return std::nanf("");
+    };
+    out << "Beat clock (beat1, all decks)\n";
+    constexpr int kBarWidth = 20;
+    for (int deck = 1; deck <= orvprotocol::deckCount; ++deck)
+    {
+        const float ramp = value(deck, "beat_ramp");
+        const int filled =
+            std::isfinite(ramp) ? std::clamp(static_cast<int>(ramp * kBarWidth), 0, kBarWidth) : 0;
+        const float beat = value(deck, "beat");
+        std::string line = pad(orvprotocol::deckHeaders[deck - 1], kLabelWidth) + "[" +
+                           std::string(static_cast<size_t>(filled), '#') +
+                           std::string(static_cast<size_t>(kBarWidth - filled), '.') + "]  beat " +
+                           (std::isfinite(beat) ? compactNumber(beat) : "-") + "  " +
+                           compactNumber(value(deck, "bpm")) + " BPM  " +
+                           (value(deck, "playing") == 1.0f ? "playing" : "stopped") + "  " +
+                           (value(deck, "locked") == 1.0f ? "locked" : "not locked");
+        out << line << "\n";
+    }
+}
+
 } // namespace
 
 std::string fitText(const std::string& text, size_t width, bool keepEnd)
@@ -208,6 +244,11 @@ std::string renderSnapshot(const Snapshot& snapshot, const std::string& title)
     renderTable(snapshot, out);
     out << "\n";
     renderChannels(snapshot, out);
+    if (!snapshot.beat.empty())
+    {
+        out << "\n";
+        renderBeatClock(snapshot, out);
+    }
     if (!snapshot.notes.empty())
     {
         out << "\n";

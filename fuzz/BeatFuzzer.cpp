@@ -1,0 +1,121 @@
+// The beat clock over any sequence of frames and deck states: datagrams that come, repeat or
+// stop, positions that advance, stand, jump or are not numbers, any BPM, Pitch, Beat and
+// Length, frame times that stand still, go back or leap. Every channel must stay finite, the
+// ramps in [0, 1), the flags 0 or 1, whatever arrives.
+
+#include "FuzzCheck.h"
+#include "beat/BeatTracker.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+namespace
+{
+
+// A number as a sender might put it: mostly near `usual`, sometimes anything at all.
+double number(FuzzedDataProvider& data, double usual)
+{
+    switch (data.ConsumeIntegralInRange<int>(0, 7))
+    {
+    case 0:
+        return std::numeric_limits<double>::quiet_NaN();
+    case 1:
+        return data.ConsumeBool() ? std::numeric_limits<double>::infinity()
+                                  : -std::numeric_limits<double>::infinity();
+    case 2:
+        return data.ConsumeFloatingPoint<double>();
+    case 3:
+        return 0.0;
+    default:
+        return usual * (1.0 + data.ConsumeIntegralInRange<int>(-50, 50) / 1000.0);
+    }
+}
+
+bool isFlag(double value)
+{
+    return value == 0.0 || value == 1.0;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
+{
+    FuzzedDataProvider data(bytes, size);
+    orvbeat::BeatTracker tracker;
+    orvbeat::TrackerSettings settings;
+    settings.beatsPerBar = data.ConsumeIntegralInRange<int32_t>(-2, 70);
+    settings.bpmIncludesPitch = data.ConsumeBool();
+
+    orvbeat::DeckInput in;
+    double now = 1000.0;
+    double position = 60.0;
+    while (data.remaining_bytes() > 0)
+    {
+        // Mostly a frame of 16.7 ms; sometimes one that stands still, goes back or leaps.
+        switch (data.ConsumeIntegralInRange<int>(0, 9))
+        {
+        case 0:
+            break;
+        case 1:
+            now -= data.ConsumeIntegralInRange<int>(1, 1000) / 1000.0;
+            break;
+        case 2:
+            now += data.ConsumeIntegralInRange<int>(1, 100000);
+            break;
+        default:
+            now += (16.667 + data.ConsumeIntegralInRange<int>(-5, 5)) / 1000.0;
+        }
+        in.connected = data.ConsumeIntegralInRange<int>(0, 15) != 0;
+        if (data.ConsumeBool())
+        {
+            // A new datagram, as the receiver would note it.
+            switch (data.ConsumeIntegralInRange<int>(0, 9))
+            {
+            case 0:
+                break; // the same position again
+            case 1:
+                position = number(data, 60.0); // a jump, or no number at all
+                break;
+            default:
+                position += 1.0 / 60.0;
+            }
+            // Mostly the beat of a 120 BPM grid on the position, sometimes anything.
+            const bool onGrid = data.ConsumeBool() && std::fabs(position) < 1e6;
+            const int32_t beat = onGrid ? static_cast<int32_t>(std::floor(position * 2.0)) % 4
+                                        : data.ConsumeIntegral<int32_t>();
+            if (in.datagramCount > 0 && beat != in.beat)
+            {
+                ++in.beatChangeCount;
+                in.arrivalBeforeChange = in.arrival;
+                in.positionBeforeChange = in.position;
+                in.beatBeforeChange = in.beat;
+                in.arrivalAtChange = now - 0.002;
+                in.positionAtChange = position;
+                in.beatAtChange = beat;
+            }
+            ++in.datagramCount;
+            in.arrival =
+                data.ConsumeIntegralInRange<int>(0, 20) == 0 ? number(data, now) : now - 0.002;
+            in.position = position;
+            in.beat = beat;
+            in.bpm = number(data, 120.0);
+            in.pitch = number(data, 1.0);
+            in.length = data.ConsumeIntegralInRange<int>(0, 30) == 0 ? number(data, 300.0) : 300.0;
+        }
+
+        const orvbeat::BeatOutput out = tracker.update(in, now, settings);
+        for (double value : {out.beatRamp, out.barRamp, out.beatPulse, out.beat, out.beats, out.bpm,
+                             out.playing, out.position, out.locked})
+        {
+            FUZZ_CHECK(std::isfinite(value));
+        }
+        FUZZ_CHECK(out.beatRamp >= 0.0 && out.beatRamp < 1.0);
+        FUZZ_CHECK(out.barRamp >= 0.0 && out.barRamp < 1.0);
+        FUZZ_CHECK(isFlag(out.beatPulse) && isFlag(out.playing) && isFlag(out.locked));
+    }
+    return 0;
+}
