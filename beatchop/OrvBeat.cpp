@@ -3,9 +3,8 @@
 #include "BeatChannels.h"
 #include "OrvBeatParameters.h"
 
-#include "plugin/ApiVersion.h"
 #include "plugin/PluginExport.h"
-#include "plugin/PluginIdentity.h"
+#include "plugin/PluginInfo.h"
 #include "plugin/ReceiverReference.h"
 
 #include <algorithm>
@@ -16,14 +15,8 @@ extern "C"
 
     ORV_PLUGIN_EXPORT void FillCHOPPluginInfo(TD::CHOP_PluginInfo* info)
     {
-        if (info == nullptr || !orvplugin::setApiVersion(info, TD::CHOPCPlusPlusAPIVersion))
-        {
-            return;
-        }
-        info->customOPInfo.opType->setString(orvbeat::kOpType);
-        info->customOPInfo.opLabel->setString(orvbeat::kOpLabel);
-        info->customOPInfo.authorName->setString(orvplugin::kAuthorName);
-        info->customOPInfo.authorEmail->setString(orvplugin::kAuthorEmail);
+        orvplugin::fillPluginInfo(info, TD::CHOPCPlusPlusAPIVersion, orvbeat::kOpType,
+                                  orvbeat::kOpLabel);
     }
 
     ORV_PLUGIN_EXPORT TD::CHOP_CPlusPlusBase* CreateCHOPInstance(const TD::OP_NodeInfo* info)

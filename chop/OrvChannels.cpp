@@ -4,9 +4,8 @@
 #include "ChannelNames.h"
 #include "OrvChannelsParameters.h"
 
-#include "plugin/ApiVersion.h"
 #include "plugin/PluginExport.h"
-#include "plugin/PluginIdentity.h"
+#include "plugin/PluginInfo.h"
 #include "plugin/ReceiverReference.h"
 
 #include <algorithm>
@@ -18,14 +17,8 @@ extern "C"
 
     ORV_PLUGIN_EXPORT void FillCHOPPluginInfo(TD::CHOP_PluginInfo* info)
     {
-        if (info == nullptr || !orvplugin::setApiVersion(info, TD::CHOPCPlusPlusAPIVersion))
-        {
-            return;
-        }
-        info->customOPInfo.opType->setString(orvchannels::kOpType);
-        info->customOPInfo.opLabel->setString(orvchannels::kOpLabel);
-        info->customOPInfo.authorName->setString(orvplugin::kAuthorName);
-        info->customOPInfo.authorEmail->setString(orvplugin::kAuthorEmail);
+        orvplugin::fillPluginInfo(info, TD::CHOPCPlusPlusAPIVersion, orvchannels::kOpType,
+                                  orvchannels::kOpLabel);
     }
 
     ORV_PLUGIN_EXPORT TD::CHOP_CPlusPlusBase* CreateCHOPInstance(const TD::OP_NodeInfo* info)

@@ -2,9 +2,8 @@
 
 #include "OrvDatParameters.h"
 
-#include "plugin/ApiVersion.h"
 #include "plugin/PluginExport.h"
-#include "plugin/PluginIdentity.h"
+#include "plugin/PluginInfo.h"
 
 #include <cstring>
 #include <string>
@@ -14,14 +13,11 @@ extern "C"
 
     ORV_PLUGIN_EXPORT void FillDATPluginInfo(TD::DAT_PluginInfo* info)
     {
-        if (info == nullptr || !orvplugin::setApiVersion(info, TD::DATCPlusPlusAPIVersion))
+        if (!orvplugin::fillPluginInfo(info, TD::DATCPlusPlusAPIVersion, orvdat::kOpType,
+                                       orvdat::kOpLabel))
         {
             return;
         }
-        info->customOPInfo.opType->setString(orvdat::kOpType);
-        info->customOPInfo.opLabel->setString(orvdat::kOpLabel);
-        info->customOPInfo.authorName->setString(orvplugin::kAuthorName);
-        info->customOPInfo.authorEmail->setString(orvplugin::kAuthorEmail);
         // No wired inputs: the node is fed by the network only.
         info->customOPInfo.minInputs = 0;
         info->customOPInfo.maxInputs = 0;
