@@ -4,15 +4,17 @@
 //
 // OrvReceiver is the table operator's instance (the host creates the subclass OrvDat, which
 // adds the host operations and no fields), so it derives from the host's DAT base and leaves
-// `execute` to the subclass. The channel operator reaches the same object through the host and
-// calls only isConnected, getControl and getDeck.
+// `execute` to the subclass. The channel operators reach the same object through the host:
+// OrvChannels calls isConnected, getControl and getDeck; OrvBeat calls isConnected and
+// getDeckTiming.
 //
 // Thread rules.
 // - The host thread (one call at a time per instance) constructs and destroys the receiver,
 //   calls connect and disconnect, writes the settings `ip`, `port` and `multicast`, and reads
 //   everything through the accessors, snapshot and the text copies.
-// - The receive thread exists between connect and disconnect. It writes the store (`decks`,
-//   `metas`, `control`, `events`) and the two texts, and reads `ipFilter` for every datagram.
+// - The receive thread exists between connect and disconnect. It writes the store (`decks`
+//   with their `deckTimings`, `metas`, `control`, `events`) and the two texts, and reads
+//   `ipFilter` for every datagram.
 // - `stateMutex` guards the store, `connected`, `ipFilter`, `errorText` and `warningText`.
 //   Outside this class touch those only through setIpFilter, the copies and the accessors. The
 //   lock is held only to copy in or out, never while decoding or calling out.
