@@ -1,5 +1,6 @@
 #include "BeatChannels.h"
 
+#include "plugin/DeckChannelName.h"
 #include "plugin/NearestFloat.h"
 #include "protocol/Protocol.h"
 
@@ -24,7 +25,7 @@ AllNames makeAllNames()
     {
         for (int k = 0; k < kChannelsPerDeck; ++k)
             names[static_cast<std::size_t>(deck * kChannelsPerDeck + k)] =
-                "deck" + std::to_string(deck + 1) + "_" + kNames[k];
+                orvplugin::deckChannelName(deck + 1, kNames[k]);
     }
     return names;
 }

@@ -54,10 +54,10 @@ TrackerSettings settingsOf(const TD::OP_Inputs& inputs)
     return settings;
 }
 
-DeckInput inputOf(bool connected, const Deck& deck, const DeckTiming& timing)
+DeckInput inputOf(const Deck& deck, const DeckTiming& timing)
 {
     DeckInput in;
-    in.connected = connected;
+    in.connected = true;
     in.datagramCount = timing.datagrams;
     in.arrival = static_cast<double>(timing.arrival) * kNanosecond;
     in.position = deck.position;
@@ -115,7 +115,7 @@ void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void
             followed_ = receiver;
             followedDeckItem_ = item;
         }
-        if (receiver == nullptr || !receiver->isConnected())
+        if (receiver == nullptr)
         {
             return;
         }
@@ -134,11 +134,15 @@ void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void
         const int last = all ? 4 : item + 1;
         for (int deck = first; deck <= last; ++deck)
         {
+            // One locked copy gives the deck, its timing and whether the node is connected.
             Deck record;
             DeckTiming timing;
-            const bool connected = receiver->getDeckTiming(deck, record, timing);
+            if (!receiver->getDeckTiming(deck, record, timing))
+            {
+                return; // not connected (only a pulse changes that, never during a cook)
+            }
             const BeatOutput beat = trackers_[static_cast<std::size_t>(deck - 1)].update(
-                inputOf(connected, record, timing), now, settings);
+                inputOf(record, timing), now, settings);
             writeChannels(output->channels, kChannelsPerDeck * (deck - first), beat);
         }
     }

@@ -1,5 +1,6 @@
 #include "ChannelNames.h"
 
+#include "plugin/DeckChannelName.h"
 #include "protocol/Protocol.h"
 
 #include <array>
@@ -28,7 +29,7 @@ Names makeNames()
         {
             if (key.channel != noChannel)
                 names[static_cast<std::size_t>(deckChannel(deck, key.channel))] =
-                    "deck" + std::to_string(deck) + "_" + key.name;
+                    orvplugin::deckChannelName(deck, key.name);
         }
     }
     names[unusedChannel] = "reserved";
