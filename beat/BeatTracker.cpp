@@ -176,7 +176,7 @@ BeatOutput BeatTracker::update(const DeckInput& in, double now, const TrackerSet
         reset();
         return BeatOutput{};
     }
-    const int beatsPerBar = std::clamp(settings.beatsPerBar, 1, 64);
+    const int beatsPerBar = std::clamp(settings.beatsPerBar, 1, kMostBeatsPerBar);
     bpmIncludesPitch = settings.bpmIncludesPitch;
 
     // A frame whose time is unusable or earlier than the last advances nothing.

@@ -33,9 +33,12 @@ struct DeckInput
     std::int32_t beatAtChange = 0;
 };
 
+// The most beats a bar may have; the tracker reads beatsPerBar clamped to 1..kMostBeatsPerBar.
+inline constexpr std::int32_t kMostBeatsPerBar = 16;
+
 struct TrackerSettings
 {
-    std::int32_t beatsPerBar = 4; // used clamped to 1..64
+    std::int32_t beatsPerBar = 4; // used clamped to 1..kMostBeatsPerBar
     bool bpmIncludesPitch = true; // false: the clock runs at BPM x Pitch
 };
 

@@ -3,12 +3,14 @@
 #include "BeatChannels.h"
 #include "OrvBeatParameters.h"
 
+#include "plugin/ChannelOperatorEntry.h"
+#include "plugin/ParameterDeclarations.h"
 #include "plugin/PluginExport.h"
-#include "plugin/PluginInfo.h"
 #include "plugin/ReceiverReference.h"
+#include "receiver/ArrivalClock.h"
 
 #include <algorithm>
-#include <new>
+#include <iterator>
 
 extern "C"
 {
@@ -21,13 +23,12 @@ extern "C"
 
     ORV_PLUGIN_EXPORT TD::CHOP_CPlusPlusBase* CreateCHOPInstance(const TD::OP_NodeInfo* info)
     {
-        return new (std::nothrow) OrvBeat(info);
+        return orvplugin::createChannelOperator<OrvBeat>(info);
     }
 
     ORV_PLUGIN_EXPORT void DestroyCHOPInstance(TD::CHOP_CPlusPlusBase* instance)
     {
-        // The base destructor is protected: delete through our own type.
-        delete static_cast<OrvBeat*>(instance);
+        orvplugin::destroyChannelOperator<OrvBeat>(instance);
     }
 
 } // extern "C"
@@ -38,6 +39,7 @@ namespace
 using namespace orvbeat;
 
 constexpr double kNanosecond = 1e-9;
+constexpr int32_t kDecks = orvprotocol::deckCount;
 
 // The "Deck" menu's item: 0 to 3 for decks 1 to 4, kAllDecksItem for all of them.
 int deckItem(const TD::OP_Inputs& inputs)
@@ -48,8 +50,7 @@ int deckItem(const TD::OP_Inputs& inputs)
 TrackerSettings settingsOf(const TD::OP_Inputs& inputs)
 {
     TrackerSettings settings;
-    settings.beatsPerBar =
-        std::clamp(inputs.getParInt(kBeatsPerBarName, 0), int32_t{1}, kMostBeatsPerBar);
+    settings.beatsPerBar = inputs.getParInt(kBeatsPerBarName, 0); // the tracker clamps it
     settings.bpmIncludesPitch = inputs.getParInt(kBpmIncludesPitchName, 0) != 0;
     return settings;
 }
@@ -77,10 +78,6 @@ DeckInput inputOf(const Deck& deck, const DeckTiming& timing)
 
 } // namespace
 
-OrvBeat::OrvBeat(const TD::OP_NodeInfo*) {}
-
-OrvBeat::~OrvBeat() {}
-
 void OrvBeat::getGeneralInfo(TD::CHOP_GeneralInfo* info, const TD::OP_Inputs*, void*)
 {
     info->cookEveryFrame = true;
@@ -89,7 +86,7 @@ void OrvBeat::getGeneralInfo(TD::CHOP_GeneralInfo* info, const TD::OP_Inputs*, v
 bool OrvBeat::getOutputInfo(TD::CHOP_OutputInfo* info, const TD::OP_Inputs* inputs, void*)
 {
     const bool all = deckItem(*inputs) == kAllDecksItem;
-    info->numChannels = kChannelsPerDeck * (all ? 4 : 1);
+    info->numChannels = kChannelsPerDeck * (all ? kDecks : 1);
     info->numSamples = 1;
     return true;
 }
@@ -104,7 +101,8 @@ void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void
     try
     {
         const int item = deckItem(*inputs);
-        const OrvReceiver* receiver = orvplugin::referencedReceiver(*inputs, kOrvDatName);
+        const OrvReceiver* receiver =
+            orvplugin::referencedReceiver(*inputs, orvplugin::kOrvDatName);
         if (receiver != followed_ || item != followedDeckItem_)
         {
             // Another node, or other decks: what the clocks learned belongs to the old ones.
@@ -120,7 +118,7 @@ void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void
             return;
         }
         const bool all = item == kAllDecksItem;
-        const int32_t channels = kChannelsPerDeck * (all ? 4 : 1);
+        const int32_t channels = kChannelsPerDeck * (all ? kDecks : 1);
         // The host allocates the shape getOutputInfo declared; a host that refused it gets
         // nothing rather than writes past its buffers.
         if (output->channels == nullptr || output->numChannels < channels || output->numSamples < 1)
@@ -128,21 +126,22 @@ void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void
             return;
         }
 
+        // One copy of one moment for every deck, under one hold; nothing is allocated.
+        ReceiverNumbers numbers;
+        receiver->read(numbers);
+        if (!numbers.connected)
+        {
+            return; // only a pulse changes that, never during a cook
+        }
         const TrackerSettings settings = settingsOf(*inputs);
-        const double now = static_cast<double>(OrvReceiver::steadyNow()) * kNanosecond;
+        const double now = static_cast<double>(orvreceiver::steadyNow()) * kNanosecond;
         const int first = all ? 1 : item + 1;
-        const int last = all ? 4 : item + 1;
+        const int last = all ? kDecks : item + 1;
         for (int deck = first; deck <= last; ++deck)
         {
-            // One locked copy gives the deck, its timing and whether the node is connected.
-            Deck record;
-            DeckTiming timing;
-            if (!receiver->getDeckTiming(deck, record, timing))
-            {
-                return; // not connected (only a pulse changes that, never during a cook)
-            }
-            const BeatOutput beat = trackers_[static_cast<std::size_t>(deck - 1)].update(
-                inputOf(record, timing), now, settings);
+            const std::size_t slot = static_cast<std::size_t>(deck - 1);
+            const BeatOutput beat = trackers_[slot].update(
+                inputOf(numbers.decks[slot], numbers.timings[slot]), now, settings);
             writeChannels(output->channels, kChannelsPerDeck * (deck - first), beat);
         }
     }
@@ -156,19 +155,8 @@ void OrvBeat::setupParameters(TD::OP_ParameterManager* manager, void*)
 {
     try
     {
-        TD::OP_StringParameter orvDat(kOrvDatName);
-        orvDat.label = kOrvDatLabel;
-        orvDat.defaultValue = "";
-        manager->appendDAT(orvDat);
-
-        TD::OP_StringParameter deck(kDeckName);
-        deck.label = kDeckLabel;
-        deck.defaultValue = kDeckItemNames[0];
-        const char* names[kDeckItems];
-        const char* labels[kDeckItems];
-        std::copy(std::begin(kDeckItemNames), std::end(kDeckItemNames), names);
-        std::copy(std::begin(kDeckItemLabels), std::end(kDeckItemLabels), labels);
-        manager->appendMenu(deck, kDeckItems, names, labels);
+        orvplugin::appendOrvDatParameter(*manager);
+        orvplugin::appendMenu(*manager, kDeckName, kDeckLabel, kDeckItemNames, kDeckItemLabels);
 
         TD::OP_NumericParameter beatsPerBar(kBeatsPerBarName);
         beatsPerBar.label = kBeatsPerBarLabel;

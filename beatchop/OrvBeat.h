@@ -10,6 +10,7 @@
 #pragma once
 
 #include "beat/BeatTracker.h"
+#include "protocol/Protocol.h"
 
 #include "CHOP_CPlusPlusBase.h"
 
@@ -20,8 +21,7 @@ class OrvReceiver;
 class OrvBeat : public TD::CHOP_CPlusPlusBase
 {
 public:
-    explicit OrvBeat(const TD::OP_NodeInfo* info);
-    ~OrvBeat() override;
+    explicit OrvBeat(const TD::OP_NodeInfo*) {}
 
     void getGeneralInfo(TD::CHOP_GeneralInfo* info, const TD::OP_Inputs* inputs,
                         void* reserved1) override;
@@ -33,7 +33,7 @@ public:
     void setupParameters(TD::OP_ParameterManager* manager, void* reserved1) override;
 
 private:
-    std::array<orvbeat::BeatTracker, 4> trackers_;
+    std::array<orvbeat::BeatTracker, orvprotocol::deckCount> trackers_;
     const OrvReceiver* followed_ = nullptr; // the receiver the clocks follow
     int followedDeckItem_ = -1;             // and the "Deck" item they were made for
 };

@@ -2,6 +2,8 @@
 // their menu items, used by the plug-in info, the declarations and the cook alike.
 #pragma once
 
+#include "beat/DeckInput.h"
+
 #include <cstdint>
 
 namespace orvbeat
@@ -10,22 +12,16 @@ namespace orvbeat
 inline constexpr const char* kOpType = "Orvbeat";
 inline constexpr const char* kOpLabel = "ORV Beat";
 
-inline constexpr const char* kOrvDatName = "Orvdat";
-inline constexpr const char* kOrvDatLabel = "ORV DAT";
-
 // Which deck's clock: one of the four, or all four side by side.
 inline constexpr const char* kDeckName = "Deck";
 inline constexpr const char* kDeckLabel = "Deck";
-inline constexpr int kDeckItems = 5;
-inline constexpr const char* kDeckItemNames[kDeckItems] = {"deck1", "deck2", "deck3", "deck4",
-                                                           "all"};
-inline constexpr const char* kDeckItemLabels[kDeckItems] = {"1", "2", "3", "4", "All"};
+inline constexpr const char* kDeckItemNames[] = {"deck1", "deck2", "deck3", "deck4", "all"};
+inline constexpr const char* kDeckItemLabels[] = {"1", "2", "3", "4", "All"};
 inline constexpr int kAllDecksItem = 4;
 
 inline constexpr const char* kBeatsPerBarName = "Beatsperbar";
 inline constexpr const char* kBeatsPerBarLabel = "Beats per Bar";
-inline constexpr int32_t kDefaultBeatsPerBar = 4;
-inline constexpr int32_t kMostBeatsPerBar = 16;
+inline constexpr int32_t kDefaultBeatsPerBar = 4; // the most is the clock's kMostBeatsPerBar
 
 // Whether the sender's BPM already includes Pitch; off: the clock runs at BPM x Pitch.
 inline constexpr const char* kBpmIncludesPitchName = "Bpmincludespitch";

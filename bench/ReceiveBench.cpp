@@ -14,6 +14,7 @@
 
 #include "net/Udp.h"
 #include "receiver/OrvReceiver.h"
+#include "tests/receiver/ReceiveLoopProbe.h"
 
 #include <benchmark/benchmark.h>
 
@@ -79,11 +80,13 @@ public:
         connect();
         if (!isConnected())
         {
-            throw std::runtime_error("receiver did not connect: " + errorTextCopy());
+            std::string error;
+            store.errorText(error);
+            throw std::runtime_error("receiver did not connect: " + error);
         }
     }
-    pthread_t thread() { return receiveThread.native_handle(); }
-    int socket() const { return socketFd; }
+    pthread_t thread() { return orvreceiver::ReceiveLoopProbe::thread(loop).native_handle(); }
+    int socket() const { return orvreceiver::ReceiveLoopProbe::socket(loop); }
     std::int64_t sequence() const { return static_cast<std::int64_t>(getDeck(1).position); }
 };
 
@@ -121,7 +124,7 @@ private:
     void run()
     {
         threadId_ = static_cast<int>(syscall(SYS_gettid));
-        char buffer[OrvReceiver::receiveBufferSize];
+        char buffer[orvreceiver::ReceiverStore::datagramLimit];
         sockaddr_in sender;
         while (!stop_.load(std::memory_order_relaxed))
         {

@@ -9,12 +9,8 @@
 namespace orvchannels
 {
 
-inline constexpr int32_t kChannelCount = orvprotocol::channelCount;
-inline constexpr int32_t kSampleCount = 1;
-inline constexpr int32_t kDeckCount = orvprotocol::deckCount;
-
 // Write sample 0 of the mixer's three channels, or of deck n's eleven channels. `channels` is
-// the host's array of at least kChannelCount buffers of at least one sample each.
+// the host's array of at least orvprotocol::channelCount buffers of at least one sample each.
 void writeControl(float* const* channels, const Control& control);
 void writeDeck(float* const* channels, int32_t deck, const Deck& record);
 

@@ -4,13 +4,10 @@
 #include "ChannelNames.h"
 #include "OrvChannelsParameters.h"
 
+#include "plugin/ChannelOperatorEntry.h"
+#include "plugin/ParameterDeclarations.h"
 #include "plugin/PluginExport.h"
-#include "plugin/PluginInfo.h"
 #include "plugin/ReceiverReference.h"
-
-#include <algorithm>
-#include <iterator>
-#include <new>
 
 extern "C"
 {
@@ -23,20 +20,15 @@ extern "C"
 
     ORV_PLUGIN_EXPORT TD::CHOP_CPlusPlusBase* CreateCHOPInstance(const TD::OP_NodeInfo* info)
     {
-        return new (std::nothrow) OrvChannels(info);
+        return orvplugin::createChannelOperator<OrvChannels>(info);
     }
 
     ORV_PLUGIN_EXPORT void DestroyCHOPInstance(TD::CHOP_CPlusPlusBase* instance)
     {
-        // The base destructor is protected: delete through our own type.
-        delete static_cast<OrvChannels*>(instance);
+        orvplugin::destroyChannelOperator<OrvChannels>(instance);
     }
 
 } // extern "C"
-
-OrvChannels::OrvChannels(const TD::OP_NodeInfo*) {}
-
-OrvChannels::~OrvChannels() {}
 
 void OrvChannels::getGeneralInfo(TD::CHOP_GeneralInfo* info, const TD::OP_Inputs*, void*)
 {
@@ -45,8 +37,8 @@ void OrvChannels::getGeneralInfo(TD::CHOP_GeneralInfo* info, const TD::OP_Inputs
 
 bool OrvChannels::getOutputInfo(TD::CHOP_OutputInfo* info, const TD::OP_Inputs*, void*)
 {
-    info->numChannels = orvchannels::kChannelCount;
-    info->numSamples = orvchannels::kSampleCount;
+    info->numChannels = orvprotocol::channelCount;
+    info->numSamples = 1;
     return true;
 }
 
@@ -64,23 +56,26 @@ void OrvChannels::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, 
     using namespace orvchannels;
     try
     {
-        OrvReceiver* receiver = orvplugin::referencedReceiver(*inputs, kOrvDatName);
-        if (receiver == nullptr || !receiver->isConnected())
-        {
-            return;
-        }
+        const OrvReceiver* receiver =
+            orvplugin::referencedReceiver(*inputs, orvplugin::kOrvDatName);
         // The host allocates the shape getOutputInfo declared; a host that refused it gets
         // nothing rather than writes past its buffers.
-        if (output->channels == nullptr || output->numChannels < kChannelCount ||
-            output->numSamples < kSampleCount)
+        if (receiver == nullptr || output->channels == nullptr ||
+            output->numChannels < orvprotocol::channelCount || output->numSamples < 1)
         {
             return;
         }
-        // Records come by value, each copied under the receiver's lock: nothing is allocated.
-        writeControl(output->channels, receiver->getControl());
-        for (int32_t deck = 1; deck <= kDeckCount; ++deck)
+        // One copy of one moment, under one hold; nothing is allocated.
+        ReceiverNumbers numbers;
+        receiver->read(numbers);
+        if (!numbers.connected)
         {
-            writeDeck(output->channels, deck, receiver->getDeck(deck));
+            return;
+        }
+        writeControl(output->channels, numbers.control);
+        for (int32_t deck = 1; deck <= orvprotocol::deckCount; ++deck)
+        {
+            writeDeck(output->channels, deck, numbers.decks[static_cast<std::size_t>(deck - 1)]);
         }
     }
     catch (...)
@@ -94,20 +89,9 @@ void OrvChannels::setupParameters(TD::OP_ParameterManager* manager, void*)
     using namespace orvchannels;
     try
     {
-        TD::OP_StringParameter orvDat(kOrvDatName);
-        orvDat.label = kOrvDatLabel;
-        orvDat.defaultValue = "";
-        manager->appendDAT(orvDat);
-
-        TD::OP_StringParameter names(kChannelNamesName);
-        names.label = kChannelNamesLabel;
-        names.defaultValue = kChannelNamesItemNames[0];
-        const char* itemNames[kChannelNamesItems];
-        const char* itemLabels[kChannelNamesItems];
-        std::copy(std::begin(kChannelNamesItemNames), std::end(kChannelNamesItemNames), itemNames);
-        std::copy(std::begin(kChannelNamesItemLabels), std::end(kChannelNamesItemLabels),
-                  itemLabels);
-        manager->appendMenu(names, kChannelNamesItems, itemNames, itemLabels);
+        orvplugin::appendOrvDatParameter(*manager);
+        orvplugin::appendMenu(*manager, kChannelNamesName, kChannelNamesLabel,
+                              kChannelNamesItemNames, kChannelNamesItemLabels);
     }
     catch (...)
     {

@@ -5,8 +5,9 @@
 //
 // It owns nothing and keeps nothing between cooks: every cook looks the referenced receiver
 // up again through the host, so pointing the parameter elsewhere, or deleting the table
-// operator, takes effect on the next cook. Only a table operator of our own type is read;
-// for anything else the cook writes nothing. The host calls everything on its cook thread.
+// operator, takes effect on the next cook, and reads it once, so that the 48 channels of one
+// frame come from one moment. Only a table operator of our own type is read; for anything
+// else the cook writes nothing. The host calls everything on its cook thread.
 #pragma once
 
 #include "CHOP_CPlusPlusBase.h"
@@ -14,8 +15,7 @@
 class OrvChannels : public TD::CHOP_CPlusPlusBase
 {
 public:
-    explicit OrvChannels(const TD::OP_NodeInfo* info);
-    ~OrvChannels() override;
+    explicit OrvChannels(const TD::OP_NodeInfo*) {}
 
     void getGeneralInfo(TD::CHOP_GeneralInfo* info, const TD::OP_Inputs* inputs,
                         void* reserved1) override;

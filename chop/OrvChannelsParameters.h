@@ -8,18 +8,12 @@ namespace orvchannels
 inline constexpr const char* kOpType = "Orvchannels";
 inline constexpr const char* kOpLabel = "ORV Channels";
 
-inline constexpr const char* kOrvDatName = "Orvdat";
-inline constexpr const char* kOrvDatLabel = "ORV DAT";
-
 // How the channels are named. The first item is the default, the host's own name for every
 // channel, so projects saved before the menu existed keep their channel names.
 inline constexpr const char* kChannelNamesName = "Channelnames";
 inline constexpr const char* kChannelNamesLabel = "Channel Names";
-inline constexpr int kChannelNamesItems = 2;
-inline constexpr const char* kChannelNamesItemNames[kChannelNamesItems] = {"compatible",
-                                                                           "descriptive"};
-inline constexpr const char* kChannelNamesItemLabels[kChannelNamesItems] = {"chan1 (compatible)",
-                                                                            "Descriptive"};
+inline constexpr const char* kChannelNamesItemNames[] = {"compatible", "descriptive"};
+inline constexpr const char* kChannelNamesItemLabels[] = {"chan1 (compatible)", "Descriptive"};
 inline constexpr int kDescriptiveNames = 1;
 
 } // namespace orvchannels

@@ -13,7 +13,7 @@ extern "C"
 
     ORV_PLUGIN_EXPORT void FillDATPluginInfo(TD::DAT_PluginInfo* info)
     {
-        if (!orvplugin::fillPluginInfo(info, TD::DATCPlusPlusAPIVersion, orvdat::kOpType,
+        if (!orvplugin::fillPluginInfo(info, TD::DATCPlusPlusAPIVersion, orvplugin::kOrvDatOpType,
                                        orvdat::kOpLabel))
         {
             return;
@@ -45,27 +45,11 @@ extern "C"
 
 OrvDat::OrvDat(const TD::OP_NodeInfo* info) : OrvReceiver(info) {}
 
-OrvDat::~OrvDat() {}
-
 void OrvDat::getGeneralInfo(TD::DAT_GeneralInfo* info, const TD::OP_Inputs*, void*)
 {
     // The received state changes without any parameter changing: cook on every frame.
     info->cookEveryFrame = true;
 }
-
-int32_t OrvDat::getNumInfoCHOPChans(void*)
-{
-    return 0;
-}
-
-void OrvDat::getInfoCHOPChan(int32_t, TD::OP_InfoCHOPChan*, void*) {}
-
-namespace
-{
-// The copy a text is handed over from, reused from call to call (like the cook's snapshot) so
-// that handing over the same text on every frame allocates nothing.
-thread_local std::string handedText;
-} // namespace
 
 // Both texts are handed over on every call, empty ones too: the host shows nothing for an
 // empty text, and a text that the receiver replaced must not linger.
@@ -73,8 +57,8 @@ void OrvDat::getWarningString(TD::OP_String* warning, void*)
 {
     try
     {
-        warningTextCopy(handedText);
-        warning->setString(handedText.c_str());
+        store.warningText(handedText_);
+        warning->setString(handedText_.c_str());
     }
     catch (...)
     {
@@ -86,8 +70,8 @@ void OrvDat::getErrorString(TD::OP_String* error, void*)
 {
     try
     {
-        errorTextCopy(handedText);
-        error->setString(handedText.c_str());
+        store.errorText(handedText_);
+        error->setString(handedText_.c_str());
     }
     catch (...)
     {

@@ -4,12 +4,10 @@
 // protocol's (protocol/Protocol.h).
 #pragma once
 
-#include "plugin/PluginIdentity.h"
-
 namespace orvdat
 {
 
-inline constexpr const char* kOpType = orvplugin::kOrvDatOpType;
+// The type is orvplugin::kOrvDatOpType, which the channel operators recognise.
 inline constexpr const char* kOpLabel = "ORV";
 
 inline constexpr const char* kIpName = "Ip";

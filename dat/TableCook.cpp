@@ -13,12 +13,6 @@
 namespace
 {
 
-// One snapshot buffer per cook thread, reused from cook to cook so that its strings and the
-// event vector keep their capacity: a steady stream of cooks allocates nothing for it. The
-// host cooks one node at a time on its thread, and OrvDat keeps no state of its own (the
-// channel operator reads the same object as an OrvReceiver), so it lives here.
-thread_local ReceiverSnapshot cookSnapshot;
-
 const char* textOrEmpty(const char* text)
 {
     return text != nullptr ? text : "";
@@ -48,6 +42,40 @@ template <class Record> void writeFields(TD::DAT_Output& output, int column, con
         });
 }
 
+// Every cell the table shows of `state` (the size is already set).
+void writeCells(TD::DAT_Output& output, const ReceiverSnapshot& state)
+{
+    using namespace orvprotocol;
+    for (int row = TitleRow; row < fixedRows; ++row)
+    {
+        output.setCellString(row, labelColumn, rowLabels[row]);
+    }
+    for (int column = 1; column <= deckCount; ++column)
+    {
+        const std::size_t slot = static_cast<std::size_t>(column - 1);
+        output.setCellString(HeaderRow, column, deckHeaders[slot]);
+        writeFields(output, column, state.metas[slot]);
+        writeFields(output, column, state.numbers.decks[slot]);
+        // The mixer shows in every deck's column.
+        writeFields(output, column, state.numbers.control);
+    }
+
+    // Event rows directly below "Crossfader", in the store's order; columns 2 to 4 stay
+    // unwritten.
+    const int32_t rows = tableRows(state.events.size());
+    int32_t row = FirstEventRow;
+    for (const auto& [name, value] : state.events)
+    {
+        if (row >= rows)
+        {
+            break;
+        }
+        output.setCellString(row, labelColumn, name.c_str());
+        output.setCellDouble(row, eventValueColumn, value);
+        ++row;
+    }
+}
+
 } // namespace
 
 void OrvDat::execute(TD::DAT_Output* output, const TD::OP_Inputs* inputs, void*)
@@ -55,14 +83,14 @@ void OrvDat::execute(TD::DAT_Output* output, const TD::OP_Inputs* inputs, void*)
     try
     {
         output->setOutputDataType(TD::DAT_OutDataType::Table);
-        snapshot(cookSnapshot);
+        read(cookSnapshot_);
         // The size follows the event count on every cook, connected or not, so the event
         // rows never shrink while the node lives.
-        output->setTableSize(tableRows(cookSnapshot.events.size()), orvprotocol::tableColumns);
+        output->setTableSize(tableRows(cookSnapshot_.events.size()), orvprotocol::tableColumns);
         copyParameters(*inputs);
-        if (cookSnapshot.connected)
+        if (cookSnapshot_.numbers.connected)
         {
-            writeCells(*output);
+            writeCells(*output, cookSnapshot_);
         }
     }
     catch (...)
@@ -98,41 +126,5 @@ void OrvDat::copyParameters(const TD::OP_Inputs& inputs)
     }
 
     // The receive thread reads the filter for every datagram: rewritten under the lock.
-    setIpFilter(textOrEmpty(inputs.getParString(kIpFilterName)));
-}
-
-void OrvDat::writeCells(TD::DAT_Output& output) const
-{
-    using namespace orvprotocol;
-    const ReceiverSnapshot& state = cookSnapshot;
-
-    for (int row = TitleRow; row < fixedRows; ++row)
-    {
-        output.setCellString(row, labelColumn, rowLabels[row]);
-    }
-    for (int column = 1; column <= deckCount; ++column)
-    {
-        const Meta& meta = state.metas[static_cast<std::size_t>(column - 1)];
-        const Deck& deck = state.decks[static_cast<std::size_t>(column - 1)];
-        output.setCellString(HeaderRow, column, deckHeaders[column - 1]);
-        writeFields(output, column, meta);
-        writeFields(output, column, deck);
-        // The mixer shows in every deck's column.
-        writeFields(output, column, state.control);
-    }
-
-    // Event rows directly below "Crossfader", in the receiver's map order; columns 2 to 4
-    // stay unwritten.
-    const int32_t rows = tableRows(state.events.size());
-    int32_t row = FirstEventRow;
-    for (const auto& [name, value] : state.events)
-    {
-        if (row >= rows)
-        {
-            break;
-        }
-        output.setCellString(row, labelColumn, name.c_str());
-        output.setCellDouble(row, eventValueColumn, value);
-        ++row;
-    }
+    store.setIpFilter(textOrEmpty(inputs.getParString(kIpFilterName)));
 }

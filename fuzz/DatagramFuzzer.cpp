@@ -1,11 +1,11 @@
-// The receiver's datagram step on any bytes, from varied senders through varied filters.
+// The receiver's store on any bytes, from varied senders through varied filters.
 //
 // Input: one control byte, then the datagram. The control byte picks the sender text (bits
 // 0-2) and the filter (bits 3-5); bit 6 sends the datagram twice, once cut by a byte. Each
-// input gets a fresh receiver, so a finding replays alone.
+// input gets a fresh store, so a finding replays alone.
 
 #include "FuzzCheck.h"
-#include "receiver/OrvReceiver.h"
+#include "receiver/ReceiverStore.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,13 +13,6 @@
 
 namespace
 {
-
-class FuzzReceiver final : public OrvReceiver
-{
-public:
-    FuzzReceiver() : OrvReceiver(nullptr) {}
-    void execute(TD::DAT_Output*, const TD::OP_Inputs*, void*) override {}
-};
 
 const char* const senders[] = {
     "127.0.0.1", "127.0.0.2",       "192.168.1.5", "192.168.1.50",
@@ -48,27 +41,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const char* datagram = reinterpret_cast<const char*>(data + 1);
     const size_t length = size - 1;
 
-    FuzzReceiver receiver;
-    receiver.setIpFilter(filter);
-    receiver.handleDatagram(datagram, length, sender);
+    orvreceiver::ReceiverStore store;
+    store.setIpFilter(filter);
+    store.handleDatagram(datagram, length, sender, 1);
     if ((control & 0x40) != 0 && length > 0)
     {
-        receiver.handleDatagram(datagram, length - 1, sender);
+        store.handleDatagram(datagram, length - 1, sender, 2);
     }
 
     ReceiverSnapshot state;
-    receiver.snapshot(state);
-    FUZZ_CHECK(!state.connected);
+    store.read(state);
+    const ReceiverNumbers& numbers = state.numbers;
+    FUZZ_CHECK(!numbers.connected);
     FUZZ_CHECK(state.events.size() <= 2);
     for (int slot = 1; slot <= 4; ++slot)
     {
         // A slot is empty or holds a record of its own number.
-        FUZZ_CHECK(state.decks[slot - 1].deck == 0 || state.decks[slot - 1].deck == slot);
+        FUZZ_CHECK(numbers.decks[slot - 1].deck == 0 || numbers.decks[slot - 1].deck == slot);
         FUZZ_CHECK(state.metas[slot - 1].deck == 0 || state.metas[slot - 1].deck == slot);
-        FUZZ_CHECK(receiver.getDeck(slot).deck == state.decks[slot - 1].deck);
+        FUZZ_CHECK(store.deck(slot).deck == numbers.decks[slot - 1].deck);
     }
-    const std::string error = receiver.errorTextCopy();
-    const std::string warning = receiver.warningTextCopy();
+    std::string error;
+    std::string warning;
+    store.errorText(error);
+    store.warningText(warning);
     FUZZ_CHECK(error.empty() || error == "end of buffer." || error == "format error.");
     FUZZ_CHECK(warning.empty() || warning == "end of buffer." || warning == "format error.");
 
@@ -78,9 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(error.empty() && warning.empty() && state.events.empty());
         for (int slot = 0; slot < 4; ++slot)
         {
-            FUZZ_CHECK(state.decks[slot].deck == 0 && state.metas[slot].deck == 0);
+            FUZZ_CHECK(numbers.decks[slot].deck == 0 && state.metas[slot].deck == 0);
         }
-        FUZZ_CHECK(state.control.upfaderA == 0.0 && state.control.active == 0);
+        FUZZ_CHECK(numbers.control.upfaderA == 0.0 && numbers.control.active == 0);
     }
     return 0;
 }

@@ -1,9 +1,13 @@
-// Everything a table cook shows, taken from a receiver at one moment (OrvReceiver::snapshot).
+// What the cooks read from a receiver: one consistent copy of one moment, taken under the
+// store's lock in one short hold (ReceiverStore::read), into a caller-owned object that is
+// reused from cook to cook so that a steady stream of cooks allocates nothing.
+//
+// The channel operators read ReceiverNumbers; the table operator reads ReceiverSnapshot, the
+// same numbers together with the tracks and the events of that moment.
+#pragma once
 
-#ifndef ORV_RECEIVER_RECEIVERSNAPSHOT_H
-#define ORV_RECEIVER_RECEIVERSNAPSHOT_H
-
-#include "protocol/Messages.h"
+#include "protocol/Protocol.h"
+#include "receiver/DeckTiming.h"
 
 #include <array>
 #include <cstdint>
@@ -11,14 +15,18 @@
 #include <utility>
 #include <vector>
 
-struct ReceiverSnapshot
+struct ReceiverNumbers
 {
     bool connected = false;
-    std::array<Deck, 4> decks; // slot k-1 holds deck number k
-    std::array<Meta, 4> metas; // slot k-1 holds deck number k
     Control control;
-    // (name, value) of every event, in the receiver's map order; its size is the event count.
-    std::vector<std::pair<std::string, std::uint8_t>> events;
+    std::array<Deck, orvprotocol::deckCount> decks;         // slot k-1 holds deck number k
+    std::array<DeckTiming, orvprotocol::deckCount> timings; // timings[k] belongs to decks[k]
 };
 
-#endif
+struct ReceiverSnapshot
+{
+    ReceiverNumbers numbers;
+    std::array<Meta, orvprotocol::deckCount> metas; // slot k-1 holds deck number k
+    // (name, value) of every event, in the store's order; its size is the event count.
+    std::vector<std::pair<std::string, std::uint8_t>> events;
+};

@@ -113,6 +113,37 @@ TEST_F(ChannelOperatorTest, ChannelMapIndexByIndexForTheMixerAndAllFourDecks)
     EXPECT_EQ(sample(channels, 42), 406.5f);  // deck 4 EQLow
 }
 
+// Step k sends deck 1 to 4 with BPM k, then the mixer with UpfaderA k, and cooks a frame
+// while the receive thread stores them. A frame read at one moment shows some prefix of that
+// stream: BPM 1 >= BPM 2 >= BPM 3 >= BPM 4 >= UpfaderA >= BPM 1 - 1. A frame pieced together
+// from several reads while datagrams arrive breaks that order.
+TEST_F(ChannelOperatorTest, AFrameComesFromOneMoment)
+{
+    reconnect(orv);
+    constexpr int steps = 10000;
+    const auto consistent = [&]
+    {
+        const float upfader = sample(channels, 0);
+        const float bpm[4] = {sample(channels, 7), sample(channels, 18), sample(channels, 29),
+                              sample(channels, 40)};
+        return bpm[0] >= bpm[1] && bpm[1] >= bpm[2] && bpm[2] >= bpm[3] && bpm[3] >= upfader &&
+               upfader >= bpm[0] - 1.0f;
+    };
+    int mixed = 0;
+    for (int k = 1; k <= steps; ++k)
+    {
+        for (int deck = 1; deck <= 4; ++deck)
+            sender.send(port, datagram(MessageType::Deck, {{"Deck", deck}, {"BPM", k}}));
+        sender.send(port, datagram(MessageType::Control, {{"UpfaderA", k}}));
+        net->cookFrame();
+        if (!wroteNothing(channels) && !consistent())
+            ++mixed;
+    }
+    ASSERT_TRUE(cookUntil(*net, [&] { return sample(channels, 0) == steps; }))
+        << "every datagram arrives";
+    EXPECT_EQ(mixed, 0) << "of " << steps << " frames";
+}
+
 TEST_F(ChannelOperatorTest, ConversionsAtTheEdges)
 {
     reconnect(orv);

@@ -37,14 +37,14 @@ TEST(Connect, SettingsAreCheckedBeforeASocketOpens)
     receiver.ip = "";
     receiver.connect();
     EXPECT_EQ(receiver.errorTextCopy(), "IP is empty");
-    EXPECT_EQ(receiver.socketFd, orv::invalidSocket);
+    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
     EXPECT_FALSE(receiver.isConnected());
 
     receiver.ip = "127.0.0.1";
     receiver.port = 0;
     receiver.connect();
     EXPECT_EQ(receiver.errorTextCopy(), "Port is 0");
-    EXPECT_EQ(receiver.socketFd, orv::invalidSocket);
+    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
     EXPECT_EQ(openDescriptorCount(), descriptors);
 }
 
@@ -55,14 +55,14 @@ TEST(Connect, OnlyTheLowSixteenBitsOfThePortReachTheSocket)
     receiver.port = port + 65536u;
     receiver.connect();
     ASSERT_TRUE(receiver.isConnected()) << receiver.errorTextCopy();
-    EXPECT_EQ(orv::udp::localPort(receiver.socketFd), port);
+    EXPECT_EQ(orv::udp::localPort(receiver.socketFd()), port);
 
     // 65536 passes the zero check and binds port 0: the system picks one.
     TestReceiver picked;
     picked.port = 65536;
     picked.connect();
     EXPECT_TRUE(picked.isConnected());
-    EXPECT_NE(orv::udp::localPort(picked.socketFd), 0);
+    EXPECT_NE(orv::udp::localPort(picked.socketFd()), 0);
     EXPECT_EQ(picked.errorTextCopy(), "");
 }
 
@@ -77,8 +77,8 @@ TEST(Connect, BindFailureKeepsTheSocketUntilTheNextDisconnect)
     EXPECT_EQ(receiver.errorTextCopy(),
               "Error Creating Socket: " + std::to_string(orv::udp::addressInUseError));
     EXPECT_FALSE(receiver.isConnected());
-    EXPECT_FALSE(receiver.receiveThread.joinable());
-    EXPECT_NE(receiver.socketFd, orv::invalidSocket);
+    EXPECT_FALSE(receiver.receiveThread().joinable());
+    EXPECT_NE(receiver.socketFd(), orv::invalidSocket);
     if (descriptors >= 0)
     {
         EXPECT_EQ(openDescriptorCount(), descriptors + 1);
@@ -92,7 +92,7 @@ TEST(Connect, BindFailureKeepsTheSocketUntilTheNextDisconnect)
         EXPECT_EQ(openDescriptorCount(), descriptors + 1);
     }
     receiver.disconnect();
-    EXPECT_EQ(receiver.socketFd, orv::invalidSocket);
+    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
     if (descriptors >= 0)
     {
         EXPECT_EQ(openDescriptorCount(), descriptors);
@@ -114,11 +114,11 @@ TEST(Connect, ConnectWhileRunningSaysAlreadyRunning)
     receiver.port = 65536;
     receiver.connect();
     ASSERT_TRUE(receiver.isConnected());
-    const orv::SocketHandle socket = receiver.socketFd;
+    const orv::SocketHandle socket = receiver.socketFd();
     receiver.connect();
     EXPECT_EQ(receiver.errorTextCopy(), "Already running");
     EXPECT_TRUE(receiver.isConnected());
-    EXPECT_EQ(receiver.socketFd, socket);
+    EXPECT_EQ(receiver.socketFd(), socket);
 }
 
 TEST(Connect, DiscoveryGoesFromTheBoundSocketToPort7000OfDotTwoFiftyFive)
@@ -133,16 +133,16 @@ TEST(Connect, DiscoveryGoesFromTheBoundSocketToPort7000OfDotTwoFiftyFive)
     receiver.port = 65536;
     receiver.connect();
     ASSERT_TRUE(receiver.isConnected());
-    const std::uint16_t receiverPort = orv::udp::localPort(receiver.socketFd);
+    const std::uint16_t receiverPort = orv::udp::localPort(receiver.socketFd());
     // On a real network the .255 address is a broadcast address, which needs the permission.
     int broadcast = 0;
 #ifdef _WIN32
     int length = sizeof broadcast;
-    getsockopt(receiver.socketFd, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<char*>(&broadcast),
+    getsockopt(receiver.socketFd(), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<char*>(&broadcast),
                &length);
 #else
     socklen_t length = sizeof broadcast;
-    getsockopt(receiver.socketFd, SOL_SOCKET, SO_BROADCAST, &broadcast, &length);
+    getsockopt(receiver.socketFd(), SOL_SOCKET, SO_BROADCAST, &broadcast, &length);
 #endif
     EXPECT_NE(broadcast, 0);
 
@@ -191,7 +191,7 @@ TEST(Connect, MulticastJoinFailureLeavesItsTextWhileReceivingGoesOn)
     }
 
     LoopbackSocket sender;
-    sender.send(orv::udp::localPort(receiver.socketFd), deckDatagram(3, 3.0));
+    sender.send(orv::udp::localPort(receiver.socketFd()), deckDatagram(3, 3.0));
     EXPECT_TRUE(waitUntil([&] { return receiver.getDeck(3).bpm == 3.0; }));
     EXPECT_EQ(receiver.errorTextCopy(), text);
 }

@@ -195,7 +195,7 @@ TEST(DiscoveryLan, ANodeOnOneAddressKeepsItsSubnetsDotTwoFiveFive)
         GTEST_SKIP() << "cannot make network namespaces here (needs root and iproute2's ip)";
     }
     const std::vector<std::string> atPeer = bytesAtPeer(lan, [&] { connectNode(lan.nodeIp()); });
-    EXPECT_EQ(atPeer, std::vector<std::string>{OrvReceiver::discoveryAddress(lan.nodeIp())});
+    EXPECT_EQ(atPeer, std::vector<std::string>{orvreceiver::discoveryAddress(lan.nodeIp())});
 }
 
 } // namespace

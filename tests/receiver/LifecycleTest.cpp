@@ -77,12 +77,12 @@ TEST(Lifecycle, StopWithoutTrafficIsPrompt)
         receiver.connect();
         ASSERT_TRUE(receiver.isConnected());
         // One datagram through, so the thread is past its start and back in its receive.
-        sender.send(orv::udp::localPort(receiver.socketFd), deckDatagram(1, 1.0));
+        sender.send(orv::udp::localPort(receiver.socketFd()), deckDatagram(1, 1.0));
         ASSERT_TRUE(waitUntil([&] { return receiver.getDeck(1).bpm == 1.0; }));
         const auto start = Clock::now();
         receiver.disconnect();
         stops.push_back(milliseconds(Clock::now() - start));
-        EXPECT_FALSE(receiver.receiveThread.joinable());
+        EXPECT_FALSE(receiver.receiveThread().joinable());
     }
     std::sort(stops.begin(), stops.end());
     const double median = stops[rounds / 2];
@@ -106,13 +106,13 @@ TEST(Lifecycle, ThousandsOfReconnectsLeaveNoThreadOrSocket)
         receiver.connect();
         ASSERT_TRUE(receiver.isConnected()) << pair << ": " << receiver.errorTextCopy();
         receiver.disconnect();
-        ASSERT_FALSE(receiver.receiveThread.joinable()) << pair;
-        ASSERT_FALSE(receiver.running.load()) << pair;
+        ASSERT_FALSE(receiver.receiveThread().joinable()) << pair;
+        ASSERT_FALSE(receiver.running()) << pair;
         ASSERT_FALSE(receiver.isConnected()) << pair;
     }
     std::cout << "[ reconnects ] 2500 pairs in " << milliseconds(Clock::now() - start)
               << " ms\n";
-    EXPECT_EQ(receiver.socketFd, orv::invalidSocket);
+    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
     EXPECT_EQ(receiver.errorTextCopy(), "");
     EXPECT_EQ(openDescriptorCount(), descriptors);
 }
@@ -159,25 +159,25 @@ TEST(Lifecycle, ReadersRaceTheReceiveThreadSafely)
     datagrams.push_back(std::string("\x00\xc1", 2));
     datagrams.push_back(std::string("\x02\xc1", 2));
 
-    Flood flood(orv::udp::localPort(receiver.socketFd), datagrams);
+    Flood flood(orv::udp::localPort(receiver.socketFd()), datagrams);
     ReceiverSnapshot snapshot;
     std::string text;
     const auto until = Clock::now() + std::chrono::milliseconds(500);
     long reads = 0;
     while (Clock::now() < until)
     {
-        receiver.snapshot(snapshot);
+        receiver.read(snapshot);
         receiver.getDeck(1 + reads % 4);
         receiver.getMeta(1 + reads % 4);
         receiver.getControl();
-        receiver.errorTextCopy(text);
-        receiver.warningTextCopy(text);
+        receiver.store.errorText(text);
+        receiver.store.warningText(text);
         receiver.setIpFilter(reads % 2 ? "" : "127.0.0.1");
         ++reads;
     }
     receiver.setIpFilter("");
     EXPECT_TRUE(waitUntil([&] {
-        receiver.snapshot(snapshot);
+        receiver.read(snapshot);
         return snapshot.events.size() == 64;
     }));
     EXPECT_GT(reads, 0);

@@ -62,7 +62,7 @@ void operator delete(void* memory, std::size_t) noexcept
 // the next datagram must be stored whole.
 TEST(OutOfMemory, EachAllocationOfADecodeMayFail)
 {
-    TestReceiver receiver;
+    TestStore receiver;
     const std::string deck = Payload()
                                  .map(5)
                                  .str("Deck")
@@ -80,20 +80,20 @@ TEST(OutOfMemory, EachAllocationOfADecodeMayFail)
                                  .str("Beat")
                                  .integer(2)
                                  .datagram(1);
-    receiver.handleDatagram(deck.data(), deck.size(), "127.0.0.1"); // builds the shared tables
+    receiver.receive(deck); // builds the shared tables
     const long before = allocations.load();
-    receiver.handleDatagram(deck.data(), deck.size(), "127.0.0.1");
+    receiver.receive(deck);
     const long needed = allocations.load() - before;
     ASSERT_GT(needed, 2);
 
     for (long refused = 1; refused <= needed; ++refused)
     {
-        TestReceiver fresh;
+        TestStore fresh;
         refuseCountdown = refused;
         bool threw = false;
         try
         {
-            fresh.handleDatagram(deck.data(), deck.size(), "127.0.0.1");
+            fresh.receive(deck);
         }
         catch (const std::bad_alloc&)
         {
@@ -101,10 +101,10 @@ TEST(OutOfMemory, EachAllocationOfADecodeMayFail)
         }
         refuseCountdown = 0;
         EXPECT_TRUE(threw) << "allocation " << refused << " of " << needed;
-        EXPECT_EQ(fresh.getDeck(3).bpm, 0.0) << "allocation " << refused;
-        fresh.handleDatagram(deck.data(), deck.size(), "127.0.0.1");
-        EXPECT_EQ(fresh.getDeck(3).bpm, 124.5) << "allocation " << refused;
-        EXPECT_EQ(fresh.getDeck(3).beat, 2) << "allocation " << refused;
+        EXPECT_EQ(fresh.deck(3).bpm, 0.0) << "allocation " << refused;
+        fresh.receive(deck);
+        EXPECT_EQ(fresh.deck(3).bpm, 124.5) << "allocation " << refused;
+        EXPECT_EQ(fresh.deck(3).beat, 2) << "allocation " << refused;
     }
 }
 
@@ -125,15 +125,15 @@ TEST(OutOfMemory, ConnectNeverClaimsAThreadItHasNot)
         {
         }
         refuseCountdown = 0;
-        const bool threadRuns = receiver.receiveThread.joinable();
+        const bool threadRuns = receiver.receiveThread().joinable();
         EXPECT_EQ(receiver.isConnected(), threadRuns) << "allocation " << refused;
-        EXPECT_EQ(receiver.running.load(), threadRuns) << "allocation " << refused;
+        EXPECT_EQ(receiver.running(), threadRuns) << "allocation " << refused;
         if (!threadRuns && receiver.errorTextCopy().rfind("Error starting", 0) == 0)
         {
-            EXPECT_EQ(receiver.socketFd, orv::invalidSocket) << "allocation " << refused;
+            EXPECT_EQ(receiver.socketFd(), orv::invalidSocket) << "allocation " << refused;
         }
         receiver.disconnect();
-        EXPECT_EQ(receiver.socketFd, orv::invalidSocket);
+        EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
     }
 }
 
@@ -144,7 +144,7 @@ TEST(OutOfMemory, DatagramIsDroppedWithAWarningAndTheNextOneIsStored)
     receiver.connect();
     ASSERT_TRUE(receiver.isConnected()) << receiver.errorTextCopy();
     LoopbackSocket sender;
-    const std::uint16_t port = orv::udp::localPort(receiver.socketFd);
+    const std::uint16_t port = orv::udp::localPort(receiver.socketFd());
     // The title's 2,000 bytes need one allocation above the refused size.
     const std::string title(2000, 't');
     const std::string meta =

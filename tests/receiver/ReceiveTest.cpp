@@ -23,7 +23,7 @@ protected:
         receiver.port = 65536;
         receiver.connect();
         ASSERT_TRUE(receiver.isConnected()) << receiver.errorTextCopy();
-        port = orv::udp::localPort(receiver.socketFd);
+        port = orv::udp::localPort(receiver.socketFd());
     }
 
     TestReceiver receiver;
@@ -40,8 +40,8 @@ TEST_F(ReceiveTest, DatagramsReachTheStore)
     sender.send(port, deckDatagram(2, 124.0));
     ASSERT_TRUE(waitUntil([&] { return receiver.getDeck(2).bpm == 124.0; }));
     ReceiverSnapshot snapshot;
-    receiver.snapshot(snapshot);
-    EXPECT_TRUE(snapshot.connected);
+    receiver.read(snapshot);
+    EXPECT_TRUE(snapshot.numbers.connected);
     ASSERT_EQ(snapshot.events.size(), 1u);
     EXPECT_EQ(snapshot.events[0].first, "Drop");
     EXPECT_EQ(snapshot.events[0].second, 1);
@@ -87,15 +87,15 @@ TEST_F(ReceiveTest, DatagramsAreCutTo4096Bytes)
         return payload.datagram(4).substr(0, 5000);
     };
     LoopbackSocket sender;
-    sender.send(port, datagram(OrvReceiver::receiveBufferSize - header + 1));
+    sender.send(port, datagram(orvreceiver::ReceiverStore::datagramLimit - header + 1));
     ASSERT_TRUE(waitUntil([&] { return receiver.errorTextCopy() == "end of buffer."; }));
-    sender.send(port, datagram(OrvReceiver::receiveBufferSize - header));
+    sender.send(port, datagram(orvreceiver::ReceiverStore::datagramLimit - header));
     ReceiverSnapshot snapshot;
     ASSERT_TRUE(waitUntil([&] {
-        receiver.snapshot(snapshot);
+        receiver.read(snapshot);
         return !snapshot.events.empty();
     }));
-    EXPECT_EQ(snapshot.events[0].first.size(), OrvReceiver::receiveBufferSize - header);
+    EXPECT_EQ(snapshot.events[0].first.size(), orvreceiver::ReceiverStore::datagramLimit - header);
 }
 
 TEST_F(ReceiveTest, ResetKeepsRecordsEventsAndTexts)
@@ -111,11 +111,11 @@ TEST_F(ReceiveTest, ResetKeepsRecordsEventsAndTexts)
 
     receiver.disconnect();
     EXPECT_FALSE(receiver.isConnected());
-    EXPECT_EQ(receiver.socketFd, orv::invalidSocket);
+    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
     EXPECT_EQ(receiver.getControl().crossfader, 0.5);
     EXPECT_EQ(receiver.getMeta(1).title, "Song");
     EXPECT_EQ(receiver.getDeck(1).bpm, 120.0);
-    EXPECT_EQ(receiver.events.at("Cue"), 4);
+    EXPECT_EQ(receiver.events().at("Cue"), 4);
     EXPECT_EQ(receiver.warningTextCopy(), "format error.");
     EXPECT_EQ(receiver.errorTextCopy(), "format error.");
 

@@ -64,8 +64,8 @@ rlim_t addressSpaceInUse()
 void expectNothingClaimed(TestReceiver& receiver, int descriptors)
 {
     EXPECT_FALSE(receiver.isConnected());
-    EXPECT_FALSE(receiver.receiveThread.joinable());
-    EXPECT_EQ(receiver.socketFd, orv::invalidSocket);
+    EXPECT_FALSE(receiver.receiveThread().joinable());
+    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
     EXPECT_EQ(openDescriptorCount(), descriptors);
 }
 
@@ -101,7 +101,7 @@ TEST(SystemFailure, RefusedSocketAfterAFailedBindLeavesNoStaleHandle)
     receiver.port = taken.port();
     const int descriptors = openDescriptorCount();
     receiver.connect();
-    ASSERT_NE(receiver.socketFd, orv::invalidSocket); // kept by the failed bind
+    ASSERT_NE(receiver.socketFd(), orv::invalidSocket); // kept by the failed bind
 
     {
         ResourceLimit none(RLIMIT_NOFILE, 0);
@@ -110,7 +110,7 @@ TEST(SystemFailure, RefusedSocketAfterAFailedBindLeavesNoStaleHandle)
     }
     // The old socket was closed first; the handle must not still name it.
     EXPECT_EQ(receiver.errorTextCopy(), "Socket creation failed");
-    EXPECT_EQ(receiver.socketFd, orv::invalidSocket);
+    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
     EXPECT_FALSE(receiver.isConnected());
     EXPECT_EQ(openDescriptorCount(), descriptors);
     receiver.disconnect();
@@ -156,7 +156,7 @@ TEST(SystemFailure, ThreadThatCannotStartLeavesNoClaimAndNoSocket)
     const std::string prefix = "Error starting receive thread: ";
     ASSERT_EQ(text.compare(0, prefix.size(), prefix), 0) << text;
     EXPECT_GT(std::stoi(text.substr(prefix.size())), 0) << text;
-    EXPECT_FALSE(receiver.running.load());
+    EXPECT_FALSE(receiver.running());
     expectNothingClaimed(receiver, descriptors);
 
     receiver.connect();
@@ -172,13 +172,13 @@ TEST(SystemFailure, ReceiveErrorsBecomeTheWarningAndDisconnectStillStops)
     ASSERT_TRUE(receiver.isConnected()) << receiver.errorTextCopy();
     LoopbackSocket sender;
     const int descriptors = openDescriptorCount();
-    const std::uint16_t port = orv::udp::localPort(receiver.socketFd);
+    const std::uint16_t port = orv::udp::localPort(receiver.socketFd());
 
     // The handle now names /dev/null; the receive blocked on the socket still ends with the
     // next datagram, and every receive after it fails with ENOTSOCK.
     const int notASocket = ::open("/dev/null", O_RDONLY);
     ASSERT_GE(notASocket, 0);
-    ASSERT_EQ(::dup2(notASocket, receiver.socketFd), receiver.socketFd);
+    ASSERT_EQ(::dup2(notASocket, receiver.socketFd()), receiver.socketFd());
     ::close(notASocket);
     const std::string expected = "Error Receiving: " + std::to_string(ENOTSOCK);
     EXPECT_TRUE(waitUntil(
@@ -191,7 +191,7 @@ TEST(SystemFailure, ReceiveErrorsBecomeTheWarningAndDisconnectStillStops)
 
     // Failing again and again, the thread still leaves the core to others.
     clockid_t threadClock;
-    ASSERT_EQ(pthread_getcpuclockid(receiver.receiveThread.native_handle(), &threadClock), 0);
+    ASSERT_EQ(pthread_getcpuclockid(receiver.receiveThread().native_handle(), &threadClock), 0);
     const auto cpuTime = [&]
     {
         timespec now{};
@@ -214,7 +214,7 @@ TEST(SystemFailure, ReceiveErrorsBecomeTheWarningAndDisconnectStillStops)
     const auto start = std::chrono::steady_clock::now();
     receiver.disconnect();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
-    EXPECT_FALSE(receiver.receiveThread.joinable());
-    EXPECT_EQ(receiver.socketFd, orv::invalidSocket);
+    EXPECT_FALSE(receiver.receiveThread().joinable());
+    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
     EXPECT_EQ(openDescriptorCount(), descriptors - 1);
 }
