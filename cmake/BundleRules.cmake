@@ -1,13 +1,13 @@
-# How a plug-in bundle is built, shared by every bundle folder (dat/, chop/):
+# How a plug-in bundle is built, shared by every bundle folder (dat/, chop/, beatchop/):
 # - a MODULE library named exactly after the operator (OrvDat.so here, OrvDat.dll on Windows,
 #   OrvDat.plugin on macOS), no "lib" prefix;
 # - hidden symbols, and a linker export list on top, so that the bundle exports its three
 #   entry points and nothing else: neither our static libraries nor the standard library's
 #   template instances leak into the host's symbol space;
 # - no undefined symbols allowed, so a bundle that links loads alone with RTLD_NOW;
-# - both bundles link the same receiver and MessagePack libraries, so OrvReceiver has one
-#   layout and one lock type in both;
-# - both land in ${ORV_BUNDLE_DIR}, where tests, tools and users find them.
+# - every bundle links the same receiver and MessagePack libraries, so OrvReceiver has one
+#   layout and one lock type in all of them;
+# - every bundle lands in ${ORV_BUNDLE_DIR}, where tests, tools and users find them.
 include_guard(GLOBAL)
 
 set(ORV_BUNDLE_DIR ${CMAKE_BINARY_DIR}/bundles CACHE INTERNAL "Where the plug-in bundles are built")

@@ -31,8 +31,9 @@ void printOverview(std::ostream& out)
         name.resize(10, ' ');
         out << "  " << name << command->summary << "\n";
     }
-    out << "\nStart with `orv demo`: a simulated DJ, the real OrvDat and OrvChannels bundles in\n"
-           "a headless host, and a live view of the table and the 48 channels.\n";
+    out << "\nStart with `orv demo`: a simulated DJ, the real bundles (OrvDat, OrvChannels,\n"
+           "OrvBeat) in a headless host, and a live view of the table, the 48 channels and\n"
+           "each deck's beat clock.\n";
 }
 
 void printCommandHelp(const Command& command, std::ostream& out)

@@ -69,7 +69,7 @@ constexpr std::chrono::milliseconds defaultDeadline{5000};
 bool cookUntil(orvharness::Network& net, const std::function<bool()>& done,
                std::chrono::milliseconds deadline = defaultDeadline);
 
-// A suite over the two real bundles. Each test gets a fresh network.
+// A suite over the real bundles. Each test gets a fresh network.
 class BundleTest : public testing::Test
 {
 protected:

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Configures and builds the three bundles against host headers of the older published style
+# Configures and builds the bundles against host headers of the older published style
 # (public apiVersion field, no setAPIVersion, no buildDynamicMenu), through -DORV_TD_SDK_DIR
 # as a user with such an SDK would, then checks their exports.
 #

@@ -15,6 +15,9 @@ namespace
 
 using namespace orvprotocol;
 
+// Every bundle the live commands load.
+constexpr const char* kBundles[] = {"OrvDat", "OrvChannels", "OrvBeat"};
+
 double number(const nlohmann::json& snapshot, int row, int col)
 {
     const nlohmann::json value = cellValue(snapshot, row, col);
@@ -140,7 +143,24 @@ TEST(Demo, PlainViewWithoutATerminalAndMissingBundles)
     const ToolRun missing = runTool({"demo", "--once", "--bundles", "/nonexistent/orv"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("cannot find OrvDat"), std::string::npos) << missing.err;
+    for (const char* bundle : kBundles)
+        EXPECT_NE(missing.err.find(bundle), std::string::npos) << bundle << "\n" << missing.err;
     EXPECT_NE(missing.err.find("/nonexistent/orv"), std::string::npos);
+}
+
+// The overview and the help of the commands that load the bundles say which they load, so
+// that a user knows what --bundles must hold.
+TEST(Help, TheOverviewAndTheLiveCommandsNameEveryBundle)
+{
+    const std::vector<std::vector<std::string>> helps = {
+        {"--help"}, {"demo", "--help"}, {"monitor", "--help"}};
+    for (const std::vector<std::string>& args : helps)
+    {
+        const ToolRun help = runTool(args);
+        ASSERT_EQ(help.status, 0) << args.front();
+        for (const char* bundle : kBundles)
+            EXPECT_NE(help.out.find(bundle), std::string::npos) << bundle << "\n" << help.out;
+    }
 }
 
 TEST(Help, EveryCommandHasHelpAndBadUseExitsWithTwo)

@@ -1,6 +1,6 @@
 // orv demo: the whole chain in one process, on loopback only. A simulated DJ sends to
-// 127.0.0.1, the real OrvDat and OrvChannels bundles receive in the headless host, and the
-// terminal shows the table and the channels as the host would.
+// 127.0.0.1, the real bundles (OrvDat, OrvChannels, OrvBeat) receive in the headless host,
+// and the terminal shows the table, the channels and the beat clocks as the host would.
 #include "commands/Command.h"
 #include "harness/NumberText.h"
 
@@ -196,11 +196,12 @@ const Command& demoCommand()
         "demo",
         "a simulated DJ, the real bundles and a live view, all on loopback",
         "orv demo [--duration SECONDS] [--json] [--once] [--port PORT]",
-        "Runs, in one process: a simulated DJ sending to 127.0.0.1, the real OrvDat and\n"
-        "OrvChannels bundles loaded in the headless host (a table node with \"Reconnect\"\n"
-        "pressed, and a channel node pointing at it), 60 frames cooked a second, and a\n"
-        "live view of the table and the 48 channels, refreshed ten times a second, until\n"
-        "Ctrl-C or --duration. Nothing leaves the machine.",
+        "Runs, in one process: a simulated DJ sending to 127.0.0.1, the real bundles\n"
+        "loaded in the headless host (an OrvDat table node with \"Reconnect\" pressed, and\n"
+        "an OrvChannels node and an OrvBeat node for all decks pointing at it), 60 frames\n"
+        "cooked a second, and a live view of the table, the 48 channels and each deck's\n"
+        "beat clock, refreshed ten times a second, until Ctrl-C or --duration. Nothing\n"
+        "leaves the machine.",
         options,
         "  orv demo\n"
         "  orv demo --duration 10\n"

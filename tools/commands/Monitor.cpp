@@ -119,11 +119,11 @@ const Command& monitorCommand()
         "monitor",
         "the live view for a real sender, with diagnostics when nothing arrives",
         "orv monitor [--ip IP] [--port PORT] [--multicast] [--filter IP] [--json] [--once]",
-        "Loads the real OrvDat and OrvChannels bundles in the headless host, sets the table\n"
-        "node's parameters from the options, presses \"Reconnect\" and shows the table, the\n"
-        "48 channels and the node's error and warning texts live. When nothing has arrived\n"
-        "after a few seconds it lists this machine's IPv4 interfaces, what the node is\n"
-        "bound to, and the usual causes.",
+        "Loads the real bundles (OrvDat, OrvChannels, OrvBeat) in the headless host, sets\n"
+        "the table node's parameters from the options, presses \"Reconnect\" and shows the\n"
+        "table, the 48 channels, each deck's beat clock and the node's error and warning\n"
+        "texts live. When nothing has arrived after a few seconds it lists this machine's\n"
+        "IPv4 interfaces, what the node is bound to, and the usual causes.",
         options,
         "  orv monitor\n"
         "  orv monitor --ip 0.0.0.0 --port 3650\n"

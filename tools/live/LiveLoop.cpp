@@ -37,7 +37,7 @@ std::vector<OptionSpec> liveLoopOptions()
          "time between snapshots (default 0.1; 1 when the output is "
          "no terminal)"},
         {"--fps", "N", "frames cooked a second (default 60)"},
-        {"--bundles", "DIR", "folder holding OrvDat and OrvChannels (default: beside orv)"},
+        {"--bundles", "DIR", "folder holding the bundles (default: beside orv)"},
     };
 }
 
