@@ -1,17 +1,17 @@
 // Where the channel operator puts each received number (the channel of each key comes from
-// protocol/Protocol.h), and the conversions into the host's 32-bit float samples.
+// protocol/NodeLayout.h), and the conversions into the host's 32-bit float samples.
 #pragma once
 
-#include "protocol/Protocol.h"
+#include "protocol/NodeLayout.h"
 
 #include <cstdint>
 
 namespace orvchannels
 {
 
-inline constexpr int32_t kChannelCount = orvprotocol::channelCount;
+inline constexpr int32_t kChannelCount = orvlayout::channelCount;
 inline constexpr int32_t kSampleCount = 1;
-inline constexpr int32_t kDeckCount = orvprotocol::deckCount;
+inline constexpr int32_t kDeckCount = orvlayout::deckCount;
 
 // Write sample 0 of the mixer's three channels, or of deck n's eleven channels. `channels` is
 // the host's array of at least kChannelCount buffers of at least one sample each.

@@ -30,7 +30,8 @@
 
 #include "DAT_CPlusPlusBase.h"
 #include "net/Udp.h"
-#include "protocol/Protocol.h"
+#include "protocol/NodeLayout.h"
+#include "protocol/WireSchema.h"
 #include "receiver/DeckTiming.h"
 #include "receiver/ReceiverSnapshot.h"
 
@@ -51,7 +52,7 @@ public:
     // Bytes of a datagram that are handled; the rest of a longer one is cut.
     static constexpr std::size_t receiveBufferSize = orvprotocol::datagramLimit;
     // Distinct event names kept; a new name beyond this is dropped with a warning.
-    static constexpr std::size_t maxEventNames = orvprotocol::maxEventNames;
+    static constexpr std::size_t maxEventNames = orvlayout::maxEventNames;
 
     // Opens nothing; the node information is not used.
     explicit OrvReceiver(const TD::OP_NodeInfo* info);

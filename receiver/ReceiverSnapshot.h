@@ -3,7 +3,7 @@
 #ifndef ORV_RECEIVER_RECEIVERSNAPSHOT_H
 #define ORV_RECEIVER_RECEIVERSNAPSHOT_H
 
-#include "protocol/Messages.h"
+#include "protocol/WireSchema.h"
 
 #include <array>
 #include <cstdint>

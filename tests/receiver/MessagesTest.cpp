@@ -1,10 +1,12 @@
 // The records' decoding from a MessagePack value: key matching, defaults, conversions.
-#include "protocol/Messages.h"
 #include "Payload.h"
+#include "protocol/RecordEncoding.h"
+#include "protocol/WireSchema.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <variant>
 
 namespace
 {

@@ -2,7 +2,7 @@
 #include "ToolJson.h"
 #include "ToolProcess.h"
 
-#include "protocol/Protocol.h"
+#include "protocol/NodeLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@ namespace orvtooltest
 namespace
 {
 
-using namespace orvprotocol;
+using namespace orvlayout;
 
 double number(const nlohmann::json& snapshot, int row, int col)
 {
