@@ -2,7 +2,7 @@
 
 #include "plugin/DeckChannelName.h"
 #include "plugin/NearestFloat.h"
-#include "protocol/Protocol.h"
+#include "protocol/NodeLayout.h"
 
 #include <array>
 #include <string>
@@ -16,12 +16,12 @@ namespace
 constexpr const char* kNames[kChannelsPerDeck] = {
     "beat_ramp", "bar_ramp", "beat_pulse", "beat", "beats", "bpm", "playing", "position", "locked"};
 
-using AllNames = std::array<std::string, kChannelsPerDeck * orvprotocol::deckCount>;
+using AllNames = std::array<std::string, kChannelsPerDeck * orvlayout::deckCount>;
 
 AllNames makeAllNames()
 {
     AllNames names;
-    for (int deck = 0; deck < orvprotocol::deckCount; ++deck)
+    for (int deck = 0; deck < orvlayout::deckCount; ++deck)
     {
         for (int k = 0; k < kChannelsPerDeck; ++k)
             names[static_cast<std::size_t>(deck * kChannelsPerDeck + k)] =

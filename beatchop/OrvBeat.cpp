@@ -39,7 +39,7 @@ namespace
 using namespace orvbeat;
 
 constexpr double kNanosecond = 1e-9;
-constexpr int32_t kDecks = orvprotocol::deckCount;
+constexpr int32_t kDecks = orvlayout::deckCount;
 
 // The "Deck" menu's item: 0 to 3 for decks 1 to 4, kAllDecksItem for all of them.
 int deckItem(const TD::OP_Inputs& inputs)

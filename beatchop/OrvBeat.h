@@ -10,7 +10,7 @@
 #pragma once
 
 #include "beat/BeatTracker.h"
-#include "protocol/Protocol.h"
+#include "protocol/NodeLayout.h"
 
 #include "CHOP_CPlusPlusBase.h"
 
@@ -33,7 +33,7 @@ public:
     void setupParameters(TD::OP_ParameterManager* manager, void* reserved1) override;
 
 private:
-    std::array<orvbeat::BeatTracker, orvprotocol::deckCount> trackers_;
+    std::array<orvbeat::BeatTracker, orvlayout::deckCount> trackers_;
     const OrvReceiver* followed_ = nullptr; // the receiver the clocks follow
     int followedDeckItem_ = -1;             // and the "Deck" item they were made for
 };

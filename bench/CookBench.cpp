@@ -20,7 +20,8 @@
 #include "harness/Node.h"
 #include "harness/NodeInputs.h"
 #include "harness/TableOutput.h"
-#include "protocol/Protocol.h"
+#include "protocol/NodeLayout.h"
+#include "protocol/RecordEncoding.h"
 
 #include <benchmark/benchmark.h>
 
@@ -38,8 +39,8 @@ namespace
 
 using orvharness::NodeId;
 
-constexpr int fixedRows = orvprotocol::fixedRows;
-constexpr int channelCount = orvprotocol::channelCount;
+constexpr int fixedRows = orvlayout::fixedRows;
+constexpr int channelCount = orvlayout::channelCount;
 constexpr int beatChannelsPerDeck = 9;
 
 std::unique_ptr<orvharness::Bundle> datBundle;

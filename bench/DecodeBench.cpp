@@ -15,7 +15,7 @@
 #include "Payloads.h"
 
 #include "msgpack/MsgPack.h"
-#include "protocol/Protocol.h"
+#include "protocol/WireSchema.h"
 
 #include <benchmark/benchmark.h>
 #include <msgpack.hpp>
@@ -24,6 +24,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace
 {
@@ -99,29 +100,33 @@ double cxxNumber(const msgpack::object& value)
     }
 }
 
+// A value into a field of each type, converted as the orvpack accessors convert it.
+void cxxRead(const msgpack::object& value, double& field)
+{
+    field = cxxNumber(value);
+}
+void cxxRead(const msgpack::object& value, float& field)
+{
+    field = static_cast<float>(cxxNumber(value));
+}
+void cxxRead(const msgpack::object& value, int32_t& field)
+{
+    field = static_cast<int32_t>(cxxNumber(value));
+}
+void cxxRead(const msgpack::object& value, uint8_t& field)
+{
+    field = static_cast<uint8_t>(static_cast<int64_t>(cxxNumber(value)));
+}
+void cxxRead(const msgpack::object& value, std::string& field)
+{
+    field = value.type == msgpack::type::STR ? std::string(value.via.str.ptr, value.via.str.size)
+                                             : std::string();
+}
+
 template <class Record>
 void cxxAssign(const orvprotocol::Key<Record>& key, Record& record, const msgpack::object& value)
 {
-    switch (key.kind)
-    {
-    case orvprotocol::ValueKind::Float64:
-        record.*key.float64 = cxxNumber(value);
-        break;
-    case orvprotocol::ValueKind::Float32:
-        record.*key.float32 = static_cast<float>(cxxNumber(value));
-        break;
-    case orvprotocol::ValueKind::Int32:
-        record.*key.int32 = static_cast<int32_t>(cxxNumber(value));
-        break;
-    case orvprotocol::ValueKind::UInt8:
-        record.*key.uint8 = static_cast<uint8_t>(static_cast<int64_t>(cxxNumber(value)));
-        break;
-    case orvprotocol::ValueKind::Text:
-        record.*key.text = value.type == msgpack::type::STR
-                               ? std::string(value.via.str.ptr, value.via.str.size)
-                               : std::string();
-        break;
-    }
+    std::visit([&](auto member) { cxxRead(value, record.*member); }, key.member);
 }
 
 template <class Record> Record cxxFill(const msgpack::object& root)
@@ -205,11 +210,11 @@ template <class Record> std::string keysJson()
     for (const auto& key : orvprotocol::KeysOf<Record>::keys)
     {
         const char* kind = "float";
-        if (key.kind == orvprotocol::ValueKind::Int32)
+        if (key.kind() == orvprotocol::ValueKind::Int32)
             kind = "int";
-        else if (key.kind == orvprotocol::ValueKind::UInt8)
+        else if (key.kind() == orvprotocol::ValueKind::UInt8)
             kind = "byte";
-        else if (key.kind == orvprotocol::ValueKind::Text)
+        else if (key.kind() == orvprotocol::ValueKind::Text)
             kind = "text";
         json += std::string(json.size() > 1 ? ", " : "") + "[\"" + std::string(key.key) + "\", \"" +
                 kind + "\"]";

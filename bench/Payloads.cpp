@@ -1,6 +1,6 @@
 #include "Payloads.h"
 
-#include "protocol/Protocol.h"
+#include "protocol/RecordEncoding.h"
 
 #include <cstdint>
 #include <iterator>
@@ -55,7 +55,7 @@ template <class Record> std::string payloadOf(const Record& record)
     writer.map(static_cast<unsigned>(std::size(orvprotocol::KeysOf<Record>::keys)));
     for (const auto& key : orvprotocol::KeysOf<Record>::keys)
     {
-        writer.text(std::string(key.key)).raw(key.encode(record).dump());
+        writer.text(std::string(key.key)).raw(orvprotocol::encodeField(key, record).dump());
     }
     return writer.bytes();
 }

@@ -1,7 +1,7 @@
 #include "ChannelNames.h"
 
 #include "plugin/DeckChannelName.h"
-#include "protocol/Protocol.h"
+#include "protocol/NodeLayout.h"
 
 #include <array>
 #include <string>
@@ -12,24 +12,24 @@ namespace orvchannels
 namespace
 {
 
-using Names = std::array<std::string, orvprotocol::channelCount>;
+using Names = std::array<std::string, orvlayout::channelCount>;
 
 Names makeNames()
 {
-    using namespace orvprotocol;
+    using namespace orvlayout;
     Names names;
-    for (const Key<Control>& key : controlKeys)
+    for (const FieldPlace& place : controlPlaces)
     {
-        if (key.channel != noChannel)
-            names[static_cast<std::size_t>(key.channel)] = key.name;
+        if (place.channel != noChannel)
+            names[static_cast<std::size_t>(place.channel)] = place.name;
     }
     for (int deck = 1; deck <= deckCount; ++deck)
     {
-        for (const Key<Deck>& key : deckKeys)
+        for (const FieldPlace& place : deckPlaces)
         {
-            if (key.channel != noChannel)
-                names[static_cast<std::size_t>(deckChannel(deck, key.channel))] =
-                    orvplugin::deckChannelName(deck, key.name);
+            if (place.channel != noChannel)
+                names[static_cast<std::size_t>(deckChannel(deck, place.channel))] =
+                    orvplugin::deckChannelName(deck, place.name);
         }
     }
     names[unusedChannel] = "reserved";
@@ -42,7 +42,7 @@ const char* descriptiveName(int32_t index)
 {
     // Built once, on the first call (thread-safe), and only read afterwards.
     static const Names names = makeNames();
-    if (index < 0 || index >= orvprotocol::channelCount)
+    if (index < 0 || index >= orvlayout::channelCount)
         return "chan1";
     return names[static_cast<std::size_t>(index)].c_str();
 }

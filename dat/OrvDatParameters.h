@@ -1,7 +1,7 @@
 // Everything the host shows of the table operator by name: its type and label and the
 // parameter names and labels. The declarations in setupParameters, the pulse handling and the
 // cook all read these, so they cannot drift apart. The table's rows and texts are the
-// protocol's (protocol/Protocol.h).
+// protocol's (protocol/NodeLayout.h).
 #pragma once
 
 namespace orvdat

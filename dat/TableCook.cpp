@@ -4,11 +4,12 @@
 
 #include "OrvDatParameters.h"
 
-#include "protocol/Protocol.h"
+#include "protocol/NodeLayout.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <string>
 
 namespace
 {
@@ -21,31 +22,37 @@ const char* textOrEmpty(const char* text)
 int32_t tableRows(std::size_t eventCount)
 {
     const std::size_t most = static_cast<std::size_t>(std::numeric_limits<int32_t>::max());
-    const std::size_t fixed = static_cast<std::size_t>(orvprotocol::fixedRows);
+    const std::size_t fixed = static_cast<std::size_t>(orvlayout::fixedRows);
     return static_cast<int32_t>(eventCount < most - fixed ? eventCount + fixed : most);
 }
 
-// The fields of a record that have a table row, into that row of `column`. Each key is a
+void setCell(TD::DAT_Output& output, int row, int column, const std::string& text)
+{
+    output.setCellString(row, column, text.c_str());
+}
+
+template <class Number> void setCell(TD::DAT_Output& output, int row, int column, Number number)
+{
+    output.setCellDouble(row, column, static_cast<double>(number));
+}
+
+// The fields of a record that have a table row, into that row of `column`. Each field is a
 // compile-time constant: one call per field.
 template <class Record> void writeFields(TD::DAT_Output& output, int column, const Record& record)
 {
-    orvprotocol::forEachKey<Record>(
-        [&](auto index)
+    orvlayout::forEachShownField<Record>(
+        [&](auto field)
         {
-            constexpr const auto& key = orvprotocol::KeysOf<Record>::keys[decltype(index)::value];
-            if constexpr (key.row == orvprotocol::noRow)
-                return;
-            else if constexpr (key.kind == orvprotocol::ValueKind::Text)
-                output.setCellString(key.row, column, (record.*(key.text)).c_str());
-            else
-                output.setCellDouble(key.row, column, key.number(record));
+            using Field = decltype(field);
+            if constexpr (Field::place.row != orvlayout::noRow)
+                setCell(output, Field::place.row, column, record.*Field::member);
         });
 }
 
 // Every cell the table shows of `state` (the size is already set).
 void writeCells(TD::DAT_Output& output, const ReceiverSnapshot& state)
 {
-    using namespace orvprotocol;
+    using namespace orvlayout;
     for (int row = TitleRow; row < fixedRows; ++row)
     {
         output.setCellString(row, labelColumn, rowLabels[row]);
@@ -86,7 +93,7 @@ void OrvDat::execute(TD::DAT_Output* output, const TD::OP_Inputs* inputs, void*)
         read(cookSnapshot_);
         // The size follows the event count on every cook, connected or not, so the event
         // rows never shrink while the node lives.
-        output->setTableSize(tableRows(cookSnapshot_.events.size()), orvprotocol::tableColumns);
+        output->setTableSize(tableRows(cookSnapshot_.events.size()), orvlayout::tableColumns);
         copyParameters(*inputs);
         if (cookSnapshot_.numbers.connected)
         {

@@ -4,7 +4,7 @@
 
 #include "FuzzCheck.h"
 #include "msgpack/MsgPack.h"
-#include "protocol/Messages.h"
+#include "protocol/WireSchema.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 
 #include "net/Interfaces.h"
 #include "net/Udp.h"
-#include "protocol/Protocol.h"
+#include "protocol/WireSchema.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -20,7 +20,7 @@
 #define ORV_RECEIVER_ORVRECEIVER_H
 
 #include "DAT_CPlusPlusBase.h"
-#include "protocol/Protocol.h"
+#include "protocol/WireSchema.h"
 #include "receiver/ReceiveLoop.h"
 #include "receiver/ReceiverSnapshot.h"
 #include "receiver/ReceiverStore.h"

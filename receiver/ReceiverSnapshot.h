@@ -6,7 +6,7 @@
 // same numbers together with the tracks and the events of that moment.
 #pragma once
 
-#include "protocol/Protocol.h"
+#include "protocol/NodeLayout.h"
 #include "receiver/DeckTiming.h"
 
 #include <array>
@@ -19,14 +19,14 @@ struct ReceiverNumbers
 {
     bool connected = false;
     Control control;
-    std::array<Deck, orvprotocol::deckCount> decks;         // slot k-1 holds deck number k
-    std::array<DeckTiming, orvprotocol::deckCount> timings; // timings[k] belongs to decks[k]
+    std::array<Deck, orvlayout::deckCount> decks;         // slot k-1 holds deck number k
+    std::array<DeckTiming, orvlayout::deckCount> timings; // timings[k] belongs to decks[k]
 };
 
 struct ReceiverSnapshot
 {
     ReceiverNumbers numbers;
-    std::array<Meta, orvprotocol::deckCount> metas; // slot k-1 holds deck number k
+    std::array<Meta, orvlayout::deckCount> metas; // slot k-1 holds deck number k
     // (name, value) of every event, in the store's order; its size is the event count.
     std::vector<std::pair<std::string, std::uint8_t>> events;
 };

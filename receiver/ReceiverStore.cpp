@@ -12,7 +12,7 @@ constexpr std::size_t maxNameInWarning = 64;
 
 bool isSlotNumber(int deckNumber)
 {
-    return deckNumber >= 1 && deckNumber <= orvprotocol::deckCount;
+    return deckNumber >= 1 && deckNumber <= orvlayout::deckCount;
 }
 
 std::size_t slotOf(int deckNumber)

@@ -15,7 +15,7 @@
 // that a text is only replaced by the next text of its kind.
 #pragma once
 
-#include "protocol/Protocol.h"
+#include "protocol/NodeLayout.h"
 #include "receiver/DeckTiming.h"
 #include "receiver/ReceiverSnapshot.h"
 
@@ -36,7 +36,7 @@ public:
     // Bytes of a datagram that are handled; the rest of a longer one is cut.
     static constexpr std::size_t datagramLimit = orvprotocol::datagramLimit;
     // Distinct event names kept; a new name beyond this is dropped with a warning.
-    static constexpr std::size_t maxEventNames = orvprotocol::maxEventNames;
+    static constexpr std::size_t maxEventNames = orvlayout::maxEventNames;
 
     // One datagram: sender filter, type byte, decode, store. At most datagramLimit bytes are
     // looked at; an empty datagram is dropped. Never throws for any input (only
@@ -79,9 +79,9 @@ private:
     std::string errorText_;
     std::string warningText_;
     Control control_;
-    std::array<Deck, orvprotocol::deckCount> decks_;
-    std::array<DeckTiming, orvprotocol::deckCount> deckTimings_; // deckTimings_[k] of decks_[k]
-    std::array<Meta, orvprotocol::deckCount> metas_;
+    std::array<Deck, orvlayout::deckCount> decks_;
+    std::array<DeckTiming, orvlayout::deckCount> deckTimings_; // deckTimings_[k] of decks_[k]
+    std::array<Meta, orvlayout::deckCount> metas_;
     std::unordered_map<std::string, std::uint8_t> events_;
 };
 

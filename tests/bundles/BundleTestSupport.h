@@ -6,7 +6,7 @@
 #include "harness/Network.h"
 #include "msgpack/MsgPack.h"
 #include "net/Udp.h"
-#include "protocol/Messages.h"
+#include "protocol/WireSchema.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,12 @@
 // The records' decoding from a MessagePack value: key matching, defaults, conversions.
-#include "protocol/Messages.h"
 #include "Payload.h"
+#include "protocol/RecordEncoding.h"
+#include "protocol/WireSchema.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <variant>
 
 namespace
 {
@@ -16,6 +18,26 @@ orvpack::MsgPack decode(const Payload& payload)
         orvpack::MsgPack::parse(payload.bytes.data(), payload.bytes.size(), error);
     EXPECT_EQ(error, "");
     return value;
+}
+
+// A record through the sender's encoding and back through the decoder a receiver uses.
+template <class Record> Record throughTheWire(const Record& record)
+{
+    const std::string bytes = orvprotocol::encodeRecord(record).dump();
+    std::string error;
+    const orvpack::MsgPack value =
+        orvpack::MsgPack::parse(bytes.data(), bytes.size(), error, orvprotocol::wireKeys());
+    EXPECT_EQ(error, "");
+    return Record::fromMsgPack(value);
+}
+
+template <class Record> void expectSameFields(const Record& sent, const Record& received)
+{
+    for (const auto& key : orvprotocol::KeysOf<Record>::keys)
+    {
+        std::visit([&](auto member) { EXPECT_EQ(received.*member, sent.*member) << key.key; },
+                   key.member);
+    }
 }
 
 } // namespace
@@ -157,4 +179,36 @@ TEST(Records, MetaTakesOnlyStrings)
     EXPECT_EQ(meta.artist, "");
     EXPECT_EQ(meta.album, "Ümlaut");
     EXPECT_EQ(meta.filepath, std::string(300, 'p'));
+}
+
+// Every field kind as a sender encodes it: doubles, 32-bit floats, negative integers, a byte
+// above 127 and texts decode to the values sent.
+TEST(Records, EncodedRecordsDecodeToTheValuesSent)
+{
+    Deck deck;
+    deck.pitch = 1.0213;
+    deck.position = 61.5;
+    deck.bpm = 124.25;
+    deck.eqLow = 0.1f;
+    deck.eqHigh = -0.5f;
+    deck.deck = 3;
+    deck.beat = -2;
+    expectSameFields(deck, throughTheWire(deck));
+
+    Meta meta;
+    meta.deck = 4;
+    meta.title = "Ümlaut";
+    meta.filepath = std::string(300, 'p');
+    expectSameFields(meta, throughTheWire(meta));
+
+    Control control;
+    control.upfaderA = 0.75;
+    control.crossfader = -1.0;
+    control.active = 1;
+    expectSameFields(control, throughTheWire(control));
+
+    Event event;
+    event.name = "Drop";
+    event.value = 200;
+    expectSameFields(event, throughTheWire(event));
 }

@@ -9,7 +9,8 @@
 #include "StressTraffic.h"
 #include "Watchdog.h"
 
-#include "protocol/Protocol.h"
+#include "protocol/NodeLayout.h"
+#include "protocol/WireSchema.h"
 
 #include <gtest/gtest.h>
 
@@ -106,14 +107,14 @@ TEST_F(Flood_, CooksAndPulsesThroughAFloodOfMixedDatagrams)
     bool someDeck = false;
     for (int column = 1; column <= 4; ++column)
     {
-        someDeck = someDeck || table.cell(orvprotocol::BeatRow, column).number > 0;
+        someDeck = someDeck || table.cell(orvlayout::BeatRow, column).number > 0;
     }
     EXPECT_TRUE(someDeck);
 
     // Event names: at most the bound, each no longer than a datagram.
     const size_t names = orvstress::eventRows(table);
     EXPECT_GT(names, 0u);
-    EXPECT_LE(names, orvprotocol::maxEventNames);
+    EXPECT_LE(names, orvlayout::maxEventNames);
     EXPECT_LE(orvstress::eventNameBytes(table), names * orvprotocol::datagramLimit);
 
     const orvstress::FloodCounts& counts = flood.counts();

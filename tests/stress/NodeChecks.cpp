@@ -1,14 +1,14 @@
 #include "NodeChecks.h"
 
 #include "StressTraffic.h"
-#include "protocol/Protocol.h"
+#include "protocol/NodeLayout.h"
 
 #include <cmath>
 
 namespace orvstress
 {
 
-using namespace orvprotocol;
+using namespace orvlayout;
 
 std::string checkTable(const orvharness::Table& table)
 {
@@ -17,15 +17,15 @@ std::string checkTable(const orvharness::Table& table)
         // DeckFields are in channel order; the table does not show `deck`: the column says it.
         DeckFields shown;
         bool filled = false;
-        for (const Key<Deck>& key : deckKeys)
+        for (const FieldPlace& place : deckPlaces)
         {
-            if (key.row != noRow)
+            if (place.row != noRow)
             {
-                shown.values[key.channel] = table.cell(key.row, column).number;
-                filled = filled || shown.values[key.channel] != 0.0;
+                shown.values[place.channel] = table.cell(place.row, column).number;
+                filled = filled || shown.values[place.channel] != 0.0;
             }
         }
-        shown.values[keyOf(&Deck::deck)->channel] = filled ? column : 0;
+        shown.values[placeOf(&Deck::deck).channel] = filled ? column : 0;
         std::string problem = checkDeck(shown, column);
         if (problem.empty())
         {
@@ -76,13 +76,13 @@ std::string checkChannels(const std::vector<std::vector<float>>& channels)
             return "channels: " + problem;
         }
     }
-    const int upfaderA = keyOf(&Control::upfaderA)->channel;
+    const int upfaderA = placeOf(&Control::upfaderA).channel;
     if (std::isnan(sample(upfaderA)))
     {
         return "";
     }
-    return checkControl(sample(upfaderA), sample(keyOf(&Control::upfaderB)->channel),
-                        sample(keyOf(&Control::crossfader)->channel));
+    return checkControl(sample(upfaderA), sample(placeOf(&Control::upfaderB).channel),
+                        sample(placeOf(&Control::crossfader).channel));
 }
 
 size_t eventRows(const orvharness::Table& table)

@@ -2,12 +2,14 @@
 
 #include "msgpack/MsgPack.h"
 #include "net/Udp.h"
-#include "protocol/Protocol.h"
+#include "protocol/NodeLayout.h"
+#include "protocol/RecordEncoding.h"
 
 #include <dirent.h>
 
 #include <cmath>
 #include <stdexcept>
+#include <type_traits>
 
 namespace orvstress
 {
@@ -20,8 +22,8 @@ using orvprotocol::recordDatagram;
 
 // By channel offset: fractions with few bits, so that s + fraction is exact in a float for s
 // below 2^20. The deck number and the beat (s itself) are whole.
-constexpr double deckOffsets[orvprotocol::channelsPerDeck] = {0.0, 0.5,  0.25, 0.75, 0.125, 0.375,
-                                                              0.5, 0.25, 0.75, 0,    0};
+constexpr double deckOffsets[orvlayout::channelsPerDeck] = {0.0, 0.5,  0.25, 0.75, 0.125, 0.375,
+                                                            0.5, 0.25, 0.75, 0,    0};
 
 int countEntries(const char* folder)
 {
@@ -94,14 +96,13 @@ std::string malformed(const std::string& valid, std::mt19937& random)
 std::string deckDatagram(uint32_t s, int deck)
 {
     Deck record;
-    for (const auto& key : orvprotocol::deckKeys)
-    {
-        const double value = s + deckOffsets[key.channel];
-        if (key.kind == orvprotocol::ValueKind::Float64)
-            record.*key.float64 = value;
-        else if (key.kind == orvprotocol::ValueKind::Float32)
-            record.*key.float32 = static_cast<float>(value);
-    }
+    orvlayout::forEachShownField<Deck>(
+        [&](auto field)
+        {
+            using Field = decltype(field);
+            using Value = std::decay_t<decltype(record.*Field::member)>;
+            record.*Field::member = static_cast<Value>(s + deckOffsets[Field::place.channel]);
+        });
     record.deck = deck;
     record.beat = static_cast<int32_t>(s);
     return recordDatagram(MessageType::Deck, record);
@@ -110,12 +111,12 @@ std::string deckDatagram(uint32_t s, int deck)
 DeckFields expectedDeck(uint32_t s, int deck)
 {
     DeckFields fields;
-    for (int i = 0; i < orvprotocol::channelsPerDeck; ++i)
+    for (int i = 0; i < orvlayout::channelsPerDeck; ++i)
     {
         fields.values[i] = s + deckOffsets[i];
     }
-    fields.values[orvprotocol::keyOf(&Deck::deck)->channel] = deck;
-    fields.values[orvprotocol::keyOf(&Deck::beat)->channel] = s;
+    fields.values[orvlayout::placeOf(&Deck::deck).channel] = deck;
+    fields.values[orvlayout::placeOf(&Deck::beat).channel] = s;
     return fields;
 }
 
@@ -160,21 +161,21 @@ std::string checkDeck(const DeckFields& shown, int slot)
     {
         return "";
     }
-    const double beat = shown.values[orvprotocol::keyOf(&Deck::beat)->channel];
-    const double number = shown.values[orvprotocol::keyOf(&Deck::deck)->channel];
+    const double beat = shown.values[orvlayout::placeOf(&Deck::beat).channel];
+    const double number = shown.values[orvlayout::placeOf(&Deck::deck).channel];
     if (beat < 0 || beat != std::floor(beat) || number != slot)
     {
         return "deck slot " + std::to_string(slot) + " shows deck " + std::to_string(number) +
                ", beat " + std::to_string(beat);
     }
     const DeckFields expected = expectedDeck(static_cast<uint32_t>(beat), slot);
-    for (const auto& key : orvprotocol::deckKeys)
+    for (const auto& place : orvlayout::deckPlaces)
     {
-        if (shown.values[key.channel] != expected.values[key.channel])
+        if (shown.values[place.channel] != expected.values[place.channel])
         {
             return "deck slot " + std::to_string(slot) +
-                   " mixes datagrams: " + std::string(key.key) + " is " +
-                   std::to_string(shown.values[key.channel]) + " beside beat " +
+                   " mixes datagrams: " + std::string(place.key) + " is " +
+                   std::to_string(shown.values[place.channel]) + " beside beat " +
                    std::to_string(beat);
         }
     }

@@ -2,12 +2,14 @@
 // input, and the broken datagrams a node turns into its error or warning text.
 #include "ToolProcess.h"
 
-#include "protocol/Protocol.h"
+#include "protocol/NodeLayout.h"
+#include "protocol/WireSchema.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
+#include <type_traits>
 #include <vector>
 
 namespace orvtooltest
@@ -111,28 +113,32 @@ TEST(Decode, TheWireFormatGuideListsEveryKeyOfTheProtocol)
         return false;
     };
     using namespace orvprotocol;
+    using namespace orvlayout;
     for (const MessageInfo& message : messageTypes)
     {
         const std::string number = std::to_string(static_cast<int>(message.type));
         EXPECT_TRUE(listed({"| " + number + " | " + message.name + " |"})) << message.name;
     }
-    const auto check = [&](const auto& keys, bool deckChannels)
+    // Every key of the record of `none`, with the row and channel it shows in.
+    const auto check = [&](const auto& none, bool deckChannels)
     {
-        for (const auto& key : keys)
+        using Record = std::decay_t<decltype(none)>;
+        for (const auto& key : KeysOf<Record>::keys)
         {
+            const FieldPlace place = placeOf<Record>(key.key);
             std::vector<std::string> parts = {"| \"" + std::string(key.key) + "\" |"};
-            if (key.row != noRow)
-                parts.push_back("| " + std::string(rowLabels[key.row]) + " |");
-            if (key.channel != noChannel)
-                parts.push_back(deckChannels ? "| b + " + std::to_string(key.channel) + " |"
-                                             : "| " + std::to_string(key.channel) + " |");
+            if (place.row != noRow)
+                parts.push_back("| " + std::string(rowLabels[place.row]) + " |");
+            if (place.channel != noChannel)
+                parts.push_back(deckChannels ? "| b + " + std::to_string(place.channel) + " |"
+                                             : "| " + std::to_string(place.channel) + " |");
             EXPECT_TRUE(listed(parts)) << key.key;
         }
     };
-    check(controlKeys, false);
-    check(deckKeys, true);
-    check(metaKeys, false);
-    check(eventKeys, false);
+    check(Control{}, false);
+    check(Deck{}, true);
+    check(Meta{}, false);
+    check(Event{}, false);
 }
 
 TEST(Decode, RawBytesOnStandardInputReadLikeHex)

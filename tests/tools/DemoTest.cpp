@@ -2,7 +2,7 @@
 #include "ToolJson.h"
 #include "ToolProcess.h"
 
-#include "protocol/Protocol.h"
+#include "protocol/NodeLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@ namespace orvtooltest
 namespace
 {
 
-using namespace orvprotocol;
+using namespace orvlayout;
 
 // Every bundle the live commands load.
 constexpr const char* kBundles[] = {"OrvDat", "OrvChannels", "OrvBeat"};

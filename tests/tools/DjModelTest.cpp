@@ -3,7 +3,7 @@
 #include "sim/DjModel.h"
 #include "sim/SimDatagrams.h"
 
-#include "protocol/Messages.h"
+#include "protocol/WireSchema.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "ToolProcess.h"
 
 #include "net/UdpSocket.h"
-#include "protocol/Messages.h"
+#include "protocol/WireSchema.h"
 
 #include <gtest/gtest.h>
 

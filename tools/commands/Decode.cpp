@@ -2,7 +2,7 @@
 #include "commands/Command.h"
 
 #include "msgpack/MsgPack.h"
-#include "protocol/Protocol.h"
+#include "protocol/WireSchema.h"
 #include "wire/Datagram.h"
 #include "wire/RecordFields.h"
 #include "wire/ValueTree.h"

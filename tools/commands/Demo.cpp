@@ -4,7 +4,7 @@
 #include "commands/Command.h"
 #include "harness/NumberText.h"
 
-#include "protocol/Protocol.h"
+#include "protocol/WireSchema.h"
 
 #include "cli/StopSignal.h"
 #include "live/BundleLocator.h"

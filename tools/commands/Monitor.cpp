@@ -2,7 +2,7 @@
 // nothing arrives.
 #include "commands/Command.h"
 
-#include "protocol/Protocol.h"
+#include "protocol/WireSchema.h"
 
 #include "live/BundleLocator.h"
 #include "live/LiveLoop.h"

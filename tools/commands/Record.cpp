@@ -1,7 +1,7 @@
 // orv record: the datagrams arriving on a port, with their arrival times, into a pcap file.
 #include "commands/Command.h"
 
-#include "protocol/Protocol.h"
+#include "protocol/WireSchema.h"
 
 #include "cli/StopSignal.h"
 #include "net/UdpSocket.h"

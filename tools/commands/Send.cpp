@@ -1,7 +1,7 @@
 // orv send: one datagram built from the command line.
 #include "commands/Command.h"
 
-#include "protocol/Protocol.h"
+#include "protocol/WireSchema.h"
 
 #include "net/UdpSocket.h"
 #include "wire/Datagram.h"

@@ -1,6 +1,6 @@
 #include "sim/DiscoveryListener.h"
 
-#include "protocol/Protocol.h"
+#include "protocol/WireSchema.h"
 #include "wire/Datagram.h"
 
 namespace orvsim

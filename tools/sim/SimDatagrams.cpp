@@ -1,6 +1,6 @@
 #include "sim/SimDatagrams.h"
 
-#include "protocol/Protocol.h"
+#include "protocol/RecordEncoding.h"
 
 namespace orvsim
 {

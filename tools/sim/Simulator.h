@@ -11,7 +11,7 @@
 #include "sim/DiscoveryListener.h"
 #include "sim/DjModel.h"
 
-#include "protocol/Protocol.h"
+#include "protocol/WireSchema.h"
 
 #include <cstdint>
 #include <functional>

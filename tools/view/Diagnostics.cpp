@@ -1,7 +1,8 @@
 #include "view/Diagnostics.h"
 
 #include "net/Udp.h"
-#include "protocol/Protocol.h"
+#include "protocol/NodeLayout.h"
+#include "protocol/WireSchema.h"
 #include "view/TextFormat.h"
 
 #include <cstring>
@@ -61,7 +62,7 @@ bool nothingReceived(const Snapshot& snapshot)
         (!snapshot.warning.empty() && !isSocketText(snapshot.warning)))
         return false;
     const orvharness::Table& table = snapshot.table;
-    if (table.rows() > orvprotocol::fixedRows)
+    if (table.rows() > orvlayout::fixedRows)
         return false;
     for (int32_t row = 1; row < table.rows(); ++row)
     {

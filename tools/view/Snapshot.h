@@ -3,7 +3,7 @@
 #pragma once
 
 #include "harness/Table.h"
-#include "protocol/Protocol.h"
+#include "protocol/WireSchema.h"
 
 #include <cstdint>
 #include <string>

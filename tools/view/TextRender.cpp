@@ -1,7 +1,8 @@
 #include "view/TextRender.h"
 #include "harness/NumberText.h"
 
-#include "protocol/Protocol.h"
+#include "protocol/NodeLayout.h"
+#include "protocol/WireSchema.h"
 #include "view/TextFormat.h"
 
 #include <algorithm>
@@ -104,16 +105,16 @@ void renderTable(const Snapshot& snapshot, std::ostream& out)
 
 void renderChannels(const Snapshot& snapshot, std::ostream& out)
 {
-    using namespace orvprotocol;
+    using namespace orvlayout;
     out << "Channels  " << snapshot.channels.size() << " (index value)\n";
     if (snapshot.channels.empty())
         return;
     std::string mixer;
-    for (const Key<Control>& key : controlKeys)
+    for (const FieldPlace& place : controlPlaces)
     {
-        if (key.channel != noChannel)
-            mixer += pad(std::to_string(key.channel) + " " + key.name, 14) +
-                     pad(channelValue(snapshot, static_cast<size_t>(key.channel)), 10);
+        if (place.channel != noChannel)
+            mixer += pad(std::to_string(place.channel) + " " + place.name, 14) +
+                     pad(channelValue(snapshot, static_cast<size_t>(place.channel)), 10);
     }
     while (!mixer.empty() && mixer.back() == ' ')
         mixer.pop_back();
@@ -124,14 +125,14 @@ void renderChannels(const Snapshot& snapshot, std::ostream& out)
     while (!header.empty() && header.back() == ' ')
         header.pop_back();
     out << header << "\n";
-    for (const Key<Deck>& key : deckKeys)
+    for (const FieldPlace& place : deckPlaces)
     {
-        if (key.channel == noChannel)
+        if (place.channel == noChannel)
             continue;
-        std::string line = pad(key.name, kLabelWidth);
+        std::string line = pad(place.name, kLabelWidth);
         for (int deck = 1; deck <= deckCount; ++deck)
         {
-            const size_t index = static_cast<size_t>(deckChannel(deck, key.channel));
+            const size_t index = static_cast<size_t>(deckChannel(deck, place.channel));
             line += pad(pad(std::to_string(index), 3) + fitText(channelValue(snapshot, index), 12),
                         kColumnWidth);
         }
@@ -162,13 +163,13 @@ void renderBeatClock(const Snapshot& snapshot, std::ostream& out)
     };
     out << "Beat clock (beat1, all decks)\n";
     constexpr int kBarWidth = 20;
-    for (int deck = 1; deck <= orvprotocol::deckCount; ++deck)
+    for (int deck = 1; deck <= orvlayout::deckCount; ++deck)
     {
         const float ramp = value(deck, "beat_ramp");
         const int filled =
             std::isfinite(ramp) ? std::clamp(static_cast<int>(ramp * kBarWidth), 0, kBarWidth) : 0;
         const float beat = value(deck, "beat");
-        std::string line = pad(orvprotocol::deckHeaders[deck - 1], kLabelWidth) + "[" +
+        std::string line = pad(orvlayout::deckHeaders[deck - 1], kLabelWidth) + "[" +
                            std::string(static_cast<size_t>(filled), '#') +
                            std::string(static_cast<size_t>(kBarWidth - filled), '.') + "]  beat " +
                            (std::isfinite(beat) ? compactNumber(beat) : "-") + "  " +

@@ -1,6 +1,6 @@
 #include "wire/Datagram.h"
 
-#include "protocol/Protocol.h"
+#include "protocol/WireSchema.h"
 
 #include <algorithm>
 #include <cctype>

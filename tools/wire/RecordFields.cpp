@@ -1,8 +1,12 @@
 #include "wire/RecordFields.h"
 #include "harness/NumberText.h"
 
-#include "protocol/Protocol.h"
+#include "protocol/NodeLayout.h"
+#include "protocol/WireSchema.h"
 #include "view/TextFormat.h"
+
+#include <type_traits>
+#include <variant>
 
 namespace orvtool
 {
@@ -11,42 +15,51 @@ namespace
 {
 
 using namespace orvprotocol;
+using namespace orvlayout;
 
 bool isDeckNumber(int32_t deck)
 {
     return deck >= 1 && deck <= deckCount;
 }
 
+std::string fieldText(const std::string& text)
+{
+    return quotedText(text);
+}
+std::string fieldText(int32_t number)
+{
+    return std::to_string(number);
+}
+std::string fieldText(uint8_t number)
+{
+    return std::to_string(number);
+}
+std::string fieldText(double number) // a float field's number too
+{
+    return orvharness::numberText(number);
+}
+
 template <class Record> std::string valueText(const Key<Record>& key, const Record& record)
 {
-    switch (key.kind)
-    {
-    case ValueKind::Text:
-        return quotedText(record.*key.text);
-    case ValueKind::Int32:
-        return std::to_string(record.*key.int32);
-    case ValueKind::UInt8:
-        return std::to_string(record.*key.uint8);
-    default:
-        return orvharness::numberText(key.number(record));
-    }
+    return std::visit([&](auto member) { return fieldText(record.*member); }, key.member);
 }
 
 // Where a field shows: its table row, and the channel of its key (a deck field's channel
 // only when the deck number selects a slot).
 template <class Record> std::string shownAt(const Key<Record>& key, int32_t deck)
 {
+    const FieldPlace place = placeOf<Record>(key.key);
     std::string shown;
-    if (key.row != noRow)
-        shown = std::string("row ") + rowLabels[key.row];
-    if (key.channel == noChannel)
+    if (place.row != noRow)
+        shown = std::string("row ") + rowLabels[place.row];
+    if (place.channel == noChannel)
         return shown;
-    int channel = key.channel;
+    int channel = place.channel;
     if constexpr (std::is_same_v<Record, Deck>)
     {
         if (!isDeckNumber(deck))
             return shown;
-        channel = deckChannel(deck, key.channel);
+        channel = deckChannel(deck, place.channel);
     }
     return (shown.empty() ? "" : shown + ", ") + "channel " + std::to_string(channel);
 }
