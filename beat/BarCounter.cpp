@@ -20,8 +20,8 @@ double wrap(double value, int modulus)
 
 void BarCounter::countFrom(double beatIndex, int beatsPerBar)
 {
-    if (goodSteps < stepsToAlign)
-        offset = wrap(-std::floor(beatIndex), beatsPerBar);
+    if (goodSteps_ < stepsToAlign)
+        offset_ = wrap(-std::floor(beatIndex), beatsPerBar);
 }
 
 void BarCounter::addBoundary(std::int32_t before, std::int32_t at, double beatIndex,
@@ -30,27 +30,27 @@ void BarCounter::addBoundary(std::int32_t before, std::int32_t at, double beatIn
     const std::int64_t from = before;
     const std::int64_t to = at;
     const std::int64_t n = beatsPerBar;
-    seenZero = seenZero || from == 0 || to == 0;
-    seenTop = seenTop || from == n || to == n;
-    const std::int64_t low = seenZero ? 0 : 1;
+    seenZero_ = seenZero_ || from == 0 || to == 0;
+    seenTop_ = seenTop_ || from == n || to == n;
+    const std::int64_t low = seenZero_ ? 0 : 1;
     const bool inCycle =
-        !(seenZero && seenTop) && from >= low && from < low + n && to >= low && to < low + n;
+        !(seenZero_ && seenTop_) && from >= low && from < low + n && to >= low && to < low + n;
     const bool steps = to == from + 1 || (from == low + n - 1 && to == low);
     if (!inCycle || !steps)
     {
-        goodSteps = 0;
+        goodSteps_ = 0;
         return;
     }
-    if (++goodSteps >= stepsToAlign)
+    if (++goodSteps_ >= stepsToAlign)
     {
-        goodSteps = stepsToAlign;
-        offset = wrap(static_cast<double>(to - low) - std::round(beatIndex), beatsPerBar);
+        goodSteps_ = stepsToAlign;
+        offset_ = wrap(static_cast<double>(to - low) - std::round(beatIndex), beatsPerBar);
     }
 }
 
 double BarCounter::barPosition(double beatIndex, int beatsPerBar) const
 {
-    return wrap(std::floor(beatIndex) + offset, beatsPerBar) + 1.0;
+    return wrap(std::floor(beatIndex) + offset_, beatsPerBar) + 1.0;
 }
 
 } // namespace orvbeat

@@ -27,10 +27,10 @@ public:
 private:
     static constexpr int stepsToAlign = 2; // consecutive +1 steps before the numbers count
 
-    bool seenZero = false; // a 0 among the sender's values: its cycle is 0..N-1
-    bool seenTop = false;  // an N among them: 1..N
-    int goodSteps = 0;
-    double offset = 0.0; // bar position - 1 = (beat index + offset) mod beatsPerBar
+    bool seenZero_ = false; // a 0 among the sender's values: its cycle is 0..N-1
+    bool seenTop_ = false;  // an N among them: 1..N
+    int goodSteps_ = 0;
+    double offset_ = 0.0; // bar position - 1 = (beat index + offset_) mod beatsPerBar
 };
 
 } // namespace orvbeat

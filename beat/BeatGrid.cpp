@@ -26,8 +26,8 @@ bool overlaps(double lo, double hi, double before, double at)
 
 void BeatGrid::moveBase(double newBase, double length)
 {
-    shift += std::round((newBase - base) / length);
-    base = newBase;
+    shift_ += std::round((newBase - base_) / length);
+    base_ = newBase;
 }
 
 void BeatGrid::startAt(double location, double length)
@@ -41,55 +41,55 @@ bool BeatGrid::addBoundary(double before, double at, double length, double drift
     if (!(at > before) || !(length > 0.0) || !std::isfinite(before) || !std::isfinite(at))
         return false;
     const double middle = 0.5 * (before + at);
-    ++boundaries;
+    ++boundaries_;
 
-    const bool wasAnchored = anchoredAlive && exactLength;
+    const bool wasAnchored = anchoredAlive_ && exactLength;
     if (wasAnchored)
     {
         const double line = std::round(middle / length) * length;
         const double tolerance = 1e-6 * length; // rounding of the length, not timing
-        anchoredAlive = line > before - tolerance && line <= at + tolerance;
+        anchoredAlive_ = line > before - tolerance && line <= at + tolerance;
     }
 
     bool agrees = false;
-    if (!feasible.valid)
+    if (!feasible_.valid)
     {
-        feasible = Interval{before, at, true};
+        feasible_ = Interval{before, at, true};
         agrees = true;
     }
     else
     {
-        carry(feasible.lo, feasible.hi, middle, length, drift);
-        if (overlaps(feasible.lo, feasible.hi, before, at))
+        carry(feasible_.lo, feasible_.hi, middle, length, drift);
+        if (overlaps(feasible_.lo, feasible_.hi, before, at))
         {
-            feasible.lo = std::max(feasible.lo, before);
-            feasible.hi = std::min(feasible.hi, at);
-            candidate.valid = false;
+            feasible_.lo = std::max(feasible_.lo, before);
+            feasible_.hi = std::min(feasible_.hi, at);
+            candidate_.valid = false;
             agrees = true;
         }
         else
         {
-            if (candidate.valid)
-                carry(candidate.lo, candidate.hi, middle, length, drift);
-            if (candidate.valid && overlaps(candidate.lo, candidate.hi, before, at))
+            if (candidate_.valid)
+                carry(candidate_.lo, candidate_.hi, middle, length, drift);
+            if (candidate_.valid && overlaps(candidate_.lo, candidate_.hi, before, at))
             {
-                feasible =
-                    Interval{std::max(candidate.lo, before), std::min(candidate.hi, at), true};
-                candidate.valid = false;
+                feasible_ =
+                    Interval{std::max(candidate_.lo, before), std::min(candidate_.hi, at), true};
+                candidate_.valid = false;
             }
             else
             {
-                candidate = Interval{before, at, true};
+                candidate_ = Interval{before, at, true};
             }
         }
     }
 
-    if (anchoredAlive && exactLength)
+    if (anchoredAlive_ && exactLength)
     {
         moveBase(0.0, length);
         return true;
     }
-    moveBase(0.5 * (feasible.lo + feasible.hi), length);
+    moveBase(0.5 * (feasible_.lo + feasible_.hi), length);
     return agrees && !wasAnchored;
 }
 

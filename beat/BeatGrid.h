@@ -29,11 +29,11 @@ public:
     // in use, unchanged, has a line in the bracket.
     bool addBoundary(double before, double at, double length, double drift, bool exactLength);
 
-    bool learned() const { return boundaries > 0; }
-    bool anchored() const { return anchoredAlive; }
+    bool learned() const { return boundaries_ > 0; }
+    bool anchored() const { return anchoredAlive_; }
     double phaseAt(double location, double length) const
     {
-        return (location - base) / length + shift;
+        return (location - base_) / length + shift_;
     }
 
 private:
@@ -46,12 +46,12 @@ private:
 
     void moveBase(double newBase, double length);
 
-    bool anchoredAlive = true;
-    Interval feasible;  // one grid line's feasible places
-    Interval candidate; // a bracket that missed `feasible`, awaiting confirmation
-    int boundaries = 0;
-    double base = 0.0;
-    double shift = 0.0; // whole beats added to keep the phase continuous
+    bool anchoredAlive_ = true;
+    Interval feasible_;  // one grid line's feasible places
+    Interval candidate_; // a bracket that missed `feasible_`, awaiting confirmation
+    int boundaries_ = 0;
+    double base_ = 0.0;
+    double shift_ = 0.0; // whole beats added to keep the phase continuous
 };
 
 } // namespace orvbeat

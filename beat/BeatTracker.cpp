@@ -40,15 +40,15 @@ BeatTracker::BeatLength BeatTracker::beatLength() const
 {
     const double rate = timelineRate();
     double tempo = 0.0;
-    if (std::isfinite(bpm) && bpm > 0.0)
+    if (std::isfinite(bpm_) && bpm_ > 0.0)
     {
-        const bool pitchIsSpeed = std::isfinite(pitch) && pitch > 0.0;
-        tempo = bpmIncludesPitch ? bpm : bpm * (pitchIsSpeed ? pitch : 1.0);
+        const bool pitchIsSpeed = std::isfinite(pitch_) && pitch_ > 0.0;
+        tempo = bpmIncludesPitch_ ? bpm_ : bpm_ * (pitchIsSpeed ? pitch_ : 1.0);
     }
     const double fromBpm = tempo >= lowestBpm && tempo <= highestBpm ? 60.0 * rate / tempo : 0.0;
     int spacings = 0;
-    const double seen = observed.beatLength(60.0 * rate / highestObservedBpm,
-                                            60.0 * rate / lowestObservedBpm, spacings);
+    const double seen = observed_.beatLength(60.0 * rate / highestObservedBpm,
+                                             60.0 * rate / lowestObservedBpm, spacings);
     if (seen <= 0.0)
         return BeatLength{fromBpm, false, 0};
     if (fromBpm <= 0.0)
@@ -61,111 +61,111 @@ BeatTracker::BeatLength BeatTracker::beatLength() const
 
 void BeatTracker::newTrack()
 {
-    grid.reset();
-    observed.reset();
-    bar.reset();
-    agreeingBoundaries = 0;
-    hasBoundary = false;
-    anchorPending = true;
-    countPending = true;
-    jumpPending = true;
-    beats = 0.0;
+    grid_.reset();
+    observed_.reset();
+    bar_.reset();
+    agreeingBoundaries_ = 0;
+    hasBoundary_ = false;
+    anchorPending_ = true;
+    countPending_ = true;
+    jumpPending_ = true;
+    beats_ = 0.0;
 }
 
 void BeatTracker::useHostTimeline(bool host)
 {
-    if (host == hostTimeline)
+    if (host == hostTimeline_)
         return;
     // The grid and the spacings belong to the other timeline.
-    hostTimeline = host;
-    grid.reset();
-    observed.reset();
-    agreeingBoundaries = 0;
-    hasBoundary = false;
-    anchorPending = true;
+    hostTimeline_ = host;
+    grid_.reset();
+    observed_.reset();
+    agreeingBoundaries_ = 0;
+    hasBoundary_ = false;
+    anchorPending_ = true;
 }
 
 void BeatTracker::takeDatagram(const DeckInput& in)
 {
     const double length = finiteOr(in.length, 0.0);
-    if (hasLength && length != trackLength)
+    if (hasLength_ && length != trackLength_)
         newTrack();
-    hasLength = true;
-    trackLength = length;
+    hasLength_ = true;
+    trackLength_ = length;
 
-    const SampleKind kind = clock.add(in.arrival, in.position, in.bpm, in.pitch);
+    const SampleKind kind = clock_.add(in.arrival, in.position, in.bpm, in.pitch);
     if (kind == SampleKind::Ignored)
         return;
-    lastArrival = in.arrival;
-    bpm = in.bpm;
-    pitch = in.pitch;
+    lastArrival_ = in.arrival;
+    bpm_ = in.bpm;
+    pitch_ = in.pitch;
     if (kind == SampleKind::Jump)
     {
-        observed.reset(); // spacings across a jump mean nothing
-        jumpPending = true;
-        anchorPending = anchorPending || !grid.learned();
+        observed_.reset(); // spacings across a jump mean nothing
+        jumpPending_ = true;
+        anchorPending_ = anchorPending_ || !grid_.learned();
     }
 }
 
 void BeatTracker::takeBoundary(const DeckInput& in, int beatsPerBar)
 {
     const bool still = in.positionAtChange == in.positionBeforeChange;
-    stillBrackets = still ? stillBrackets + 1 : 0;
-    useHostTimeline(stillBrackets >= 2 || (hostTimeline && still));
+    stillBrackets_ = still ? stillBrackets_ + 1 : 0;
+    useHostTimeline(stillBrackets_ >= 2 || (hostTimeline_ && still));
 
     const double before =
-        hostTimeline ? in.arrivalBeforeChange - hostBracketSlack : in.positionBeforeChange;
-    const double at = hostTimeline ? in.arrivalAtChange : in.positionAtChange;
+        hostTimeline_ ? in.arrivalBeforeChange - hostBracketSlack : in.positionBeforeChange;
+    const double at = hostTimeline_ ? in.arrivalAtChange : in.positionAtChange;
     if (!std::isfinite(before) || !std::isfinite(at) || !(at > before) ||
         !std::isfinite(in.arrivalAtChange))
         return;
     const double middle = 0.5 * (before + at);
-    observed.add(middle);
+    observed_.add(middle);
     const BeatLength length = beatLength();
     // Beat changes closer together than half a beat are noise, not boundaries.
     const bool tooClose =
-        hasBoundary && std::fabs(middle - lastBoundaryMiddle) < 0.5 * length.value;
-    hasBoundary = true;
-    lastBoundaryMiddle = middle;
-    lastBoundaryArrival = in.arrivalAtChange;
+        hasBoundary_ && std::fabs(middle - lastBoundaryMiddle_) < 0.5 * length.value;
+    hasBoundary_ = true;
+    lastBoundaryMiddle_ = middle;
+    lastBoundaryArrival_ = in.arrivalAtChange;
     if (!(length.value > 0.0) || tooClose || at - before > 0.5 * length.value)
         return;
 
     const double drift =
         (length.observed ? observedLengthDrift / length.spacings : bpmLengthDrift) * length.value;
-    const bool agrees = grid.addBoundary(before, at, length.value, drift, !length.observed);
-    agreeingBoundaries = agrees ? std::min(agreeingBoundaries + 1, boundariesToLock) : 0;
-    const double phase = grid.phaseAt(middle, length.value);
+    const bool agrees = grid_.addBoundary(before, at, length.value, drift, !length.observed);
+    agreeingBoundaries_ = agrees ? std::min(agreeingBoundaries_ + 1, boundariesToLock) : 0;
+    const double phase = grid_.phaseAt(middle, length.value);
     if (agrees)
-        lastAgreedPhase = phase;
-    bar.addBoundary(in.beatBeforeChange, in.beatAtChange, std::round(phase) + output.beatOffset(),
-                    beatsPerBar);
+        lastAgreedPhase_ = phase;
+    bar_.addBoundary(in.beatBeforeChange, in.beatAtChange, std::round(phase) + output_.beatOffset(),
+                     beatsPerBar);
 }
 
 bool BeatTracker::advance(double location, double length, double tempo, double dt, int beatsPerBar)
 {
-    const bool starting = (anchorPending && !grid.learned()) || countPending;
-    if (anchorPending && !grid.learned())
-        grid.startAt(hasRest && !hostTimeline ? restLocation : location, length);
-    anchorPending = false;
-    hasRest = false;
-    const double phase = grid.phaseAt(location, length);
+    const bool starting = (anchorPending_ && !grid_.learned()) || countPending_;
+    if (anchorPending_ && !grid_.learned())
+        grid_.startAt(hasRest_ && !hostTimeline_ ? restLocation_ : location, length);
+    anchorPending_ = false;
+    hasRest_ = false;
+    const double phase = grid_.phaseAt(location, length);
     bool pulse = false;
     if (starting)
-        output.jumpTo(phase);
-    else if (jumpPending)
-        pulse = output.jumpTo(phase);
+        output_.jumpTo(phase);
+    else if (jumpPending_)
+        pulse = output_.jumpTo(phase);
     else
-        pulse = output.follow(phase, dt, tempo);
-    jumpPending = false;
-    if (countPending)
+        pulse = output_.follow(phase, dt, tempo);
+    jumpPending_ = false;
+    if (countPending_)
     {
-        bar.countFrom(output.beatIndex(), beatsPerBar);
-        beats = 0.0;
-        countPending = false;
+        bar_.countFrom(output_.beatIndex(), beatsPerBar);
+        beats_ = 0.0;
+        countPending_ = false;
     }
     if (pulse)
-        beats += 1.0;
+        beats_ += 1.0;
     return pulse;
 }
 
@@ -177,71 +177,71 @@ BeatOutput BeatTracker::update(const DeckInput& in, double now, const TrackerSet
         return BeatOutput{};
     }
     const int beatsPerBar = std::clamp(settings.beatsPerBar, 1, kMostBeatsPerBar);
-    bpmIncludesPitch = settings.bpmIncludesPitch;
+    bpmIncludesPitch_ = settings.bpmIncludesPitch;
 
     // A frame whose time is unusable or earlier than the last advances nothing.
     double dt = 0.0;
     if (std::isfinite(now) && std::fabs(now) < 1e12)
     {
-        dt = hasNow ? std::max(0.0, now - lastNow) : 0.0;
-        lastNow = now;
-        hasNow = true;
+        dt = hasNow_ ? std::max(0.0, now - lastNow_) : 0.0;
+        lastNow_ = now;
+        hasNow_ = true;
     }
-    now = lastNow;
+    now = lastNow_;
 
-    if (in.datagramCount != seenDatagrams)
+    if (in.datagramCount != seenDatagrams_)
     {
-        seenDatagrams = in.datagramCount;
+        seenDatagrams_ = in.datagramCount;
         takeDatagram(in);
     }
-    if (in.beatChangeCount != seenBoundaries)
+    if (in.beatChangeCount != seenBoundaries_)
     {
-        seenBoundaries = in.beatChangeCount;
+        seenBoundaries_ = in.beatChangeCount;
         takeBoundary(in, beatsPerBar);
     }
 
     const double length = beatLength().value;
     const double tempo = length > 0.0 ? 60.0 * timelineRate() / length : 0.0;
     const double beatSeconds = tempo > 0.0 ? 60.0 / tempo : 0.5;
-    const bool fresh = in.connected && clock.started() &&
-                       now - lastArrival <= std::clamp(staleBeats * beatSeconds, 0.2, 4.0);
-    const bool moving = hostTimeline
-                            ? hasBoundary && now - lastBoundaryArrival <= staleBeats * beatSeconds
-                            : !clock.paused();
+    const bool fresh = in.connected && clock_.started() &&
+                       now - lastArrival_ <= std::clamp(staleBeats * beatSeconds, 0.2, 4.0);
+    const bool moving = hostTimeline_
+                            ? hasBoundary_ && now - lastBoundaryArrival_ <= staleBeats * beatSeconds
+                            : !clock_.paused();
     const bool playing = fresh && moving && length > 0.0;
-    const double location = hostTimeline ? now : clock.positionAt(now);
-    if (clock.paused())
+    const double location = hostTimeline_ ? now : clock_.positionAt(now);
+    if (clock_.paused())
     {
-        hasRest = true;
-        restLocation = clock.latestPosition();
+        hasRest_ = true;
+        restLocation_ = clock_.latestPosition();
     }
     if (fresh)
-        shownPosition = hostTimeline ? clock.latestPosition() : location;
+        shownPosition_ = hostTimeline_ ? clock_.latestPosition() : location;
 
     bool pulse = false;
     if (playing)
         pulse = advance(location, length, tempo, dt, beatsPerBar);
-    else if (!output.started() && length > 0.0 && clock.started())
-        output.jumpTo(grid.phaseAt(location, length)); // a loaded deck shows its cue's phase
+    else if (!output_.started() && length > 0.0 && clock_.started())
+        output_.jumpTo(grid_.phaseAt(location, length)); // a loaded deck shows its cue's phase
     // Data back after a hold: the phase is taken afresh, whichever way it moved.
-    jumpPending = jumpPending || (!fresh && output.started());
+    jumpPending_ = jumpPending_ || (!fresh && output_.started());
 
     BeatOutput out;
     out.beatPulse = pulse ? 1.0 : 0.0;
-    out.beats = beats;
+    out.beats = beats_;
     out.bpm = tempo;
     out.playing = playing ? 1.0 : 0.0;
-    out.position = shownPosition;
-    const double phaseNow = length > 0.0 ? grid.phaseAt(location, length) : 0.0;
-    out.locked = fresh && length > 0.0 && agreeingBoundaries >= boundariesToLock &&
-                         std::fabs(phaseNow - lastAgreedPhase) < lockBeats
+    out.position = shownPosition_;
+    const double phaseNow = length > 0.0 ? grid_.phaseAt(location, length) : 0.0;
+    out.locked = fresh && length > 0.0 && agreeingBoundaries_ >= boundariesToLock &&
+                         std::fabs(phaseNow - lastAgreedPhase_) < lockBeats
                      ? 1.0
                      : 0.0;
     out.beat = 1.0;
-    if (output.started())
+    if (output_.started())
     {
-        out.beatRamp = output.beatRamp();
-        out.beat = bar.barPosition(output.beatIndex(), beatsPerBar);
+        out.beatRamp = output_.beatRamp();
+        out.beat = bar_.barPosition(output_.beatIndex(), beatsPerBar);
     }
     out.barRamp = std::min((out.beat - 1.0 + out.beatRamp) / beatsPerBar, std::nextafter(1.0, 0.0));
     for (double* channel :

@@ -89,45 +89,45 @@ private:
     void useHostTimeline(bool host);
     // One playing frame of the visible clock at `location` on the timeline. True on a new beat.
     bool advance(double location, double length, double tempo, double dt, int beatsPerBar);
-    double timelineRate() const { return hostTimeline ? 1.0 : clock.rate(); }
+    double timelineRate() const { return hostTimeline_ ? 1.0 : clock_.rate(); }
     BeatLength beatLength() const;
 
-    PositionClock clock;
-    BeatGrid grid;
-    ObservedTempo observed;
-    BarCounter bar;
-    OutputClock output;
+    PositionClock clock_;
+    BeatGrid grid_;
+    ObservedTempo observed_;
+    BarCounter bar_;
+    OutputClock output_;
 
-    bool bpmIncludesPitch = true;
-    bool hasNow = false;
-    double lastNow = 0.0;
+    bool bpmIncludesPitch_ = true;
+    bool hasNow_ = false;
+    double lastNow_ = 0.0;
 
     // The latest datagram.
-    std::uint64_t seenDatagrams = 0;
-    double lastArrival = 0.0;
-    double bpm = 0.0;
-    double pitch = 0.0;
-    bool hasLength = false;
-    double trackLength = 0.0;
+    std::uint64_t seenDatagrams_ = 0;
+    double lastArrival_ = 0.0;
+    double bpm_ = 0.0;
+    double pitch_ = 0.0;
+    bool hasLength_ = false;
+    double trackLength_ = 0.0;
 
     // The boundaries.
-    std::uint64_t seenBoundaries = 0;
-    bool hostTimeline = false; // host time stands in for a Position that never moves
-    int stillBrackets = 0;     // consecutive boundaries across which Position stood still
-    bool hasBoundary = false;
-    double lastBoundaryMiddle = 0.0;
-    double lastBoundaryArrival = 0.0;
-    int agreeingBoundaries = 0;
-    double lastAgreedPhase = 0.0;
+    std::uint64_t seenBoundaries_ = 0;
+    bool hostTimeline_ = false; // host time stands in for a Position that never moves
+    int stillBrackets_ = 0;     // consecutive boundaries across which Position stood still
+    bool hasBoundary_ = false;
+    double lastBoundaryMiddle_ = 0.0;
+    double lastBoundaryArrival_ = 0.0;
+    int agreeingBoundaries_ = 0;
+    double lastAgreedPhase_ = 0.0;
 
     // Starting to play.
-    bool anchorPending = true; // the next start puts a grid line where the deck starts
-    bool countPending = true;  // the next start begins the beat count and the bar count
-    bool jumpPending = false;  // the next playing frame takes the model's phase at once
-    bool hasRest = false;
-    double restLocation = 0.0; // where the deck stood while paused
-    double beats = 0.0;
-    double shownPosition = 0.0;
+    bool anchorPending_ = true; // the next start puts a grid line where the deck starts
+    bool countPending_ = true;  // the next start begins the beat count and the bar count
+    bool jumpPending_ = false;  // the next playing frame takes the model's phase at once
+    bool hasRest_ = false;
+    double restLocation_ = 0.0; // where the deck stood while paused
+    double beats_ = 0.0;
+    double shownPosition_ = 0.0;
 };
 
 } // namespace orvbeat

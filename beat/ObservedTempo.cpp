@@ -10,38 +10,38 @@ void ObservedTempo::add(double location)
     if (!std::isfinite(location))
         return;
     // A boundary behind the previous one belongs to another stretch of the timeline.
-    if (count > 0 && !(location > boundaries[count - 1]))
-        count = 0;
-    if (count == maxSpacings + 1)
+    if (count_ > 0 && !(location > boundaries_[count_ - 1]))
+        count_ = 0;
+    if (count_ == maxSpacings + 1)
     {
         for (int i = 1; i <= maxSpacings; ++i)
-            boundaries[i - 1] = boundaries[i];
-        --count;
+            boundaries_[i - 1] = boundaries_[i];
+        --count_;
     }
-    boundaries[count++] = location;
+    boundaries_[count_++] = location;
     fit();
 }
 
 double ObservedTempo::beatLength(double shortest, double longest, int& used) const
 {
-    const bool inRange = fitted >= shortest && fitted <= longest;
-    used = inRange ? fittedSpacings : 0;
-    return inRange ? fitted : 0.0;
+    const bool inRange = fitted_ >= shortest && fitted_ <= longest;
+    used = inRange ? fittedSpacings_ : 0;
+    return inRange ? fitted_ : 0.0;
 }
 
 void ObservedTempo::fit()
 {
-    fitted = 0.0;
-    fittedSpacings = 0;
-    if (count < spacings + 1)
+    fitted_ = 0.0;
+    fittedSpacings_ = 0;
+    if (count_ < spacings + 1)
         return;
-    const int newest = count - 1;
-    const double mean = (boundaries[newest] - boundaries[newest - spacings]) / spacings;
+    const int newest = count_ - 1;
+    const double mean = (boundaries_[newest] - boundaries_[newest - spacings]) / spacings;
     if (!(mean > 0.0))
         return;
     int oldest = newest;
     while (oldest > 0 &&
-           std::fabs(boundaries[oldest] - boundaries[oldest - 1] - mean) <= spread * mean)
+           std::fabs(boundaries_[oldest] - boundaries_[oldest - 1] - mean) <= spread * mean)
         --oldest;
     if (newest - oldest < spacings)
         return;
@@ -51,17 +51,17 @@ void ObservedTempo::fit()
     const double middleIndex = 0.5 * (n - 1);
     double middleLocation = 0.0;
     for (int i = 0; i < n; ++i)
-        middleLocation += (boundaries[oldest + i] - boundaries[oldest]) / n;
+        middleLocation += (boundaries_[oldest + i] - boundaries_[oldest]) / n;
     double covariance = 0.0;
     double variance = 0.0;
     for (int i = 0; i < n; ++i)
     {
         covariance +=
-            (i - middleIndex) * (boundaries[oldest + i] - boundaries[oldest] - middleLocation);
+            (i - middleIndex) * (boundaries_[oldest + i] - boundaries_[oldest] - middleLocation);
         variance += (i - middleIndex) * (i - middleIndex);
     }
-    fittedSpacings = n - 1;
-    fitted = covariance / variance;
+    fittedSpacings_ = n - 1;
+    fitted_ = covariance / variance;
 }
 
 } // namespace orvbeat

@@ -23,10 +23,10 @@ public:
     double beatLength(double shortest, double longest, int& used) const;
 
 private:
-    double boundaries[maxSpacings + 1] = {};
-    int count = 0;       // boundaries held, oldest first
-    double fitted = 0.0; // worked out once per boundary, 0 while the spacings disagree
-    int fittedSpacings = 0;
+    double boundaries_[maxSpacings + 1] = {};
+    int count_ = 0;       // boundaries held, oldest first
+    double fitted_ = 0.0; // worked out once per boundary, 0 while the spacings disagree
+    int fittedSpacings_ = 0;
 
     void fit();
 };

@@ -8,60 +8,60 @@ namespace orvbeat
 
 bool OutputClock::jumpTo(double modelPhase)
 {
-    const double target = modelPhase + offset;
+    const double target = modelPhase + offset_;
     if (!std::isfinite(target))
         return false;
-    const bool wasStarted = hasPhase;
-    hasPhase = true;
-    phase = target;
+    const bool wasStarted = hasPhase_;
+    hasPhase_ = true;
+    phase_ = target;
     return split() && wasStarted;
 }
 
 bool OutputClock::follow(double modelPhase, double dt, double tempo)
 {
-    if (!hasPhase)
+    if (!hasPhase_)
         return jumpTo(modelPhase);
     const double advance = std::max(0.0, dt) * tempo / 60.0;
-    const double predicted = phase + advance;
-    const double target = modelPhase + offset;
+    const double predicted = phase_ + advance;
+    const double target = modelPhase + offset_;
     const double error = target - predicted;
     if (!std::isfinite(error) || !std::isfinite(predicted))
         return false;
     if (error > largeError)
     {
-        phase = target;
+        phase_ = target;
     }
     else if (error < -largeError)
     {
         const double wholeBeats = std::floor(error); // -1 or less
-        phase = target - wholeBeats;
-        offset -= wholeBeats;
+        phase_ = target - wholeBeats;
+        offset_ -= wholeBeats;
     }
     else if (std::fabs(error) <= smallError)
     {
-        phase = std::max(phase, target);
+        phase_ = std::max(phase_, target);
     }
     else
     {
-        phase = predicted + std::clamp(error, -maxSpeedChange * advance, maxSpeedChange * advance);
+        phase_ = predicted + std::clamp(error, -maxSpeedChange * advance, maxSpeedChange * advance);
     }
     return split();
 }
 
 bool OutputClock::split()
 {
-    const double previous = index;
-    index = std::floor(phase);
-    ramp = phase - index;
+    const double previous = index_;
+    index_ = std::floor(phase_);
+    ramp_ = phase_ - index_;
     // A phase a hair below a whole number can round to a ramp of exactly 1.
-    if (!(ramp < 1.0))
+    if (!(ramp_ < 1.0))
     {
-        ramp = 0.0;
-        index += 1.0;
+        ramp_ = 0.0;
+        index_ += 1.0;
     }
-    if (!(ramp >= 0.0))
-        ramp = 0.0;
-    return index != previous;
+    if (!(ramp_ >= 0.0))
+        ramp_ = 0.0;
+    return index_ != previous;
 }
 
 } // namespace orvbeat

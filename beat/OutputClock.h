@@ -23,26 +23,26 @@ public:
     static constexpr double maxSpeedChange = 0.5;
 
     void reset() { *this = OutputClock(); }
-    bool started() const { return hasPhase; }
+    bool started() const { return hasPhase_; }
     // Takes the model's phase as it is. True when a new beat began (never on the first call).
     bool jumpTo(double modelPhase);
     // One frame of `dt` seconds at `tempo` beats per minute towards `modelPhase`. True when a
     // new beat began.
     bool follow(double modelPhase, double dt, double tempo);
 
-    double beatIndex() const { return index; }
-    double beatRamp() const { return ramp; }
+    double beatIndex() const { return index_; }
+    double beatRamp() const { return ramp_; }
     // Whole beats between the visible phase and the model's.
-    double beatOffset() const { return offset; }
+    double beatOffset() const { return offset_; }
 
 private:
     bool split();
 
-    bool hasPhase = false;
-    double phase = 0.0;
-    double offset = 0.0;
-    double index = 0.0; // floor(phase)
-    double ramp = 0.0;  // phase - index, in [0, 1)
+    bool hasPhase_ = false;
+    double phase_ = 0.0;
+    double offset_ = 0.0;
+    double index_ = 0.0; // floor(phase_)
+    double ramp_ = 0.0;  // phase_ - index_, in [0, 1)
 };
 
 } // namespace orvbeat

@@ -61,17 +61,17 @@ double cross(double ox, double oy, double ax, double ay, double bx, double by)
 
 double PositionClock::positionAt(double now) const
 {
-    if (count == 0 || paused())
-        return latest.position;
-    return lineAt.position + (now - lineAt.arrival) * lineRate;
+    if (count_ == 0 || paused())
+        return latest_.position;
+    return lineAt_.position + (now - lineAt_.arrival) * lineRate_;
 }
 
 double PositionClock::speedRatio(double bpm, double pitch) const
 {
-    if (isSpeedRatio(pitch) && isSpeedRatio(windowPitch))
-        return pitch / windowPitch;
-    if (bpm > 0.0 && windowBpm > 0.0 && bpm / windowBpm >= 0.25 && bpm / windowBpm <= 4.0)
-        return bpm / windowBpm;
+    if (isSpeedRatio(pitch) && isSpeedRatio(windowPitch_))
+        return pitch / windowPitch_;
+    if (bpm > 0.0 && windowBpm_ > 0.0 && bpm / windowBpm_ >= 0.25 && bpm / windowBpm_ <= 4.0)
+        return bpm / windowBpm_;
     return 1.0;
 }
 
@@ -83,23 +83,23 @@ SampleKind PositionClock::add(double arrival, double position, double bpm, doubl
     pitch = finiteOrZero(pitch);
     const Sample sample{arrival, position};
 
-    if (count == 0)
+    if (count_ == 0)
     {
-        rateSource = isSpeedRatio(pitch) ? RateSource::Pitch : RateSource::Guess;
+        rateSource_ = isSpeedRatio(pitch) ? RateSource::Pitch : RateSource::Guess;
         restart(sample, bpm, pitch, isSpeedRatio(pitch) ? pitch : 1.0);
         return SampleKind::First;
     }
-    if (position == latest.position && arrival >= latest.arrival)
+    if (position == latest_.position && arrival >= latest_.arrival)
     {
-        repeats = std::min(repeats + 1, 2); // paused from 2 on: no need to count further
-        latest.arrival = arrival;
+        repeats_ = std::min(repeats_ + 1, 2); // paused from 2 on: no need to count further
+        latest_.arrival = arrival;
         return SampleKind::Repeated;
     }
     const bool wasPaused = paused();
-    const int repeated = repeats;
-    repeats = 0;
+    const int repeated = repeats_;
+    repeats_ = 0;
 
-    if (position < latest.position || arrival < latest.arrival)
+    if (position < latest_.position || arrival < latest_.arrival)
     {
         restart(sample, bpm, pitch, restartRate(pitch));
         return SampleKind::Jump;
@@ -107,7 +107,7 @@ SampleKind PositionClock::add(double arrival, double position, double bpm, doubl
     const double late = arrival - lineArrival(position); // >= 0 on a steady line
     if (wasPaused && repeated == 1 && std::fabs(late) < repeatOnLineSeconds)
     {
-        repeatsWhilePlaying = true; // it kept moving: the repeat was a stale Position
+        repeatsWhilePlaying_ = true; // it kept moving: the repeat was a stale Position
     }
     else if (wasPaused)
     {
@@ -115,33 +115,33 @@ SampleKind PositionClock::add(double arrival, double position, double bpm, doubl
         return SampleKind::Resumed;
     }
     // Until a second sample shows the units, a guessed rate cannot tell a jump.
-    const bool canTell = rateSource != RateSource::Guess || count > 1;
+    const bool canTell = rateSource_ != RateSource::Guess || count_ > 1;
     if (canTell && std::fabs(late) > jumpSeconds)
     {
         restart(sample, bpm, pitch, restartRate(pitch));
         return SampleKind::Jump;
     }
-    if (changed(bpm, windowBpm) || changed(pitch, windowPitch))
+    if (changed(bpm, windowBpm_) || changed(pitch, windowPitch_))
     {
         // The speed changed somewhere since the previous sample. The old line's arrival for
         // this position is off by at most (interval x speed change), well under a millisecond
         // at 60 datagrams a second, and is a better anchor than one jittery sample.
-        double newRate = lineRate;
-        if (rateSource == RateSource::Pitch && isSpeedRatio(pitch))
+        double newRate = lineRate_;
+        if (rateSource_ == RateSource::Pitch && isSpeedRatio(pitch))
             newRate = pitch;
-        else if (rateSource != RateSource::One)
-            newRate = lineRate * speedRatio(bpm, pitch);
+        else if (rateSource_ != RateSource::One)
+            newRate = lineRate_ * speedRatio(bpm, pitch);
         const Sample pivotAt{lineArrival(position), position};
-        restart(sample, bpm, pitch, saneRate(newRate) ? newRate : lineRate);
-        pivot = pivotAt;
-        hasPivot = true;
+        restart(sample, bpm, pitch, saneRate(newRate) ? newRate : lineRate_);
+        pivot_ = pivotAt;
+        hasPivot_ = true;
         refit(pitch);
         return SampleKind::TempoChange;
     }
-    earlyInARow = (count >= matureSamples && late < -earlySeconds) ? earlyInARow + 1 : 0;
-    if (earlyInARow >= earlySamplesForRateChange)
+    earlyInARow_ = (count_ >= matureSamples && late < -earlySeconds) ? earlyInARow_ + 1 : 0;
+    if (earlyInARow_ >= earlySamplesForRateChange)
     {
-        restart(sample, bpm, pitch, lineRate);
+        restart(sample, bpm, pitch, lineRate_);
         return SampleKind::RateChange;
     }
     push(sample);
@@ -153,86 +153,86 @@ double PositionClock::restartRate(double pitch) const
 {
     // A rate that follows Pitch follows it across the restart too (a new track loaded at
     // another pitch); any other rate is the best knowledge there is.
-    return rateSource == RateSource::Pitch && isSpeedRatio(pitch) ? pitch : lineRate;
+    return rateSource_ == RateSource::Pitch && isSpeedRatio(pitch) ? pitch : lineRate_;
 }
 
 void PositionClock::restart(const Sample& sample, double bpm, double pitch, double rate)
 {
-    first = 0;
-    count = 0;
-    repeats = 0;
-    earlyInARow = 0;
-    hasPivot = false;
-    samplesSinceFit = 0;
-    lineRate = rate;
-    windowBpm = bpm;
-    windowPitch = pitch;
+    first_ = 0;
+    count_ = 0;
+    repeats_ = 0;
+    earlyInARow_ = 0;
+    hasPivot_ = false;
+    samplesSinceFit_ = 0;
+    lineRate_ = rate;
+    windowBpm_ = bpm;
+    windowPitch_ = pitch;
     push(sample);
     refit(pitch);
 }
 
 void PositionClock::push(const Sample& sample)
 {
-    if (count == windowSize)
+    if (count_ == windowSize)
     {
-        first = (first + 1) % windowSize;
-        --count;
+        first_ = (first_ + 1) % windowSize;
+        --count_;
     }
-    window[(first + count) % windowSize] = sample;
-    ++count;
-    latest = sample;
+    window_[(first_ + count_) % windowSize] = sample;
+    ++count_;
+    latest_ = sample;
 }
 
 void PositionClock::refit(double pitch)
 {
-    const double span = latest.arrival - at(0).arrival;
-    if (rateSource == RateSource::Guess && count >= 2 && span > 0.0)
+    const double span = latest_.arrival - at(0).arrival;
+    if (rateSource_ == RateSource::Guess && count_ >= 2 && span > 0.0)
     {
         // No Pitch to go by: the rough rate across the window until a fit can be trusted.
-        const double rough = (latest.position - at(0).position) / span;
+        const double rough = (latest_.position - at(0).position) / span;
         if (saneRate(rough))
-            lineRate = rough;
+            lineRate_ = rough;
     }
-    ++samplesSinceFit;
-    if (count >= fitSamples && span >= fitSpanSeconds && samplesSinceFit >= fitEvery)
+    ++samplesSinceFit_;
+    if (count_ >= fitSamples && span >= fitSpanSeconds && samplesSinceFit_ >= fitEvery)
     {
-        samplesSinceFit = 0;
+        samplesSinceFit_ = 0;
         const double fitted = fittedRate();
         // A rate fitted over a short span is loose: snap generously then.
         const double tolerance = std::max(0.005, 0.010 / span);
         if (isSpeedRatio(pitch) && std::fabs(fitted / pitch - 1.0) < tolerance)
         {
-            lineRate = pitch;
-            rateSource = RateSource::Pitch;
+            lineRate_ = pitch;
+            rateSource_ = RateSource::Pitch;
         }
         else if (std::fabs(fitted - 1.0) < tolerance)
         {
-            lineRate = 1.0;
-            rateSource = RateSource::One;
+            lineRate_ = 1.0;
+            rateSource_ = RateSource::One;
         }
         else if (saneRate(fitted))
         {
-            lineRate = fitted;
-            rateSource = RateSource::Fitted;
+            lineRate_ = fitted;
+            rateSource_ = RateSource::Fitted;
         }
     }
     // With the rate fixed, the tightest line below every sample passes through the least
     // delayed one. Differences are taken from the newest sample to keep the precision of large
     // clocks.
-    const double inverseRate = 1.0 / lineRate;
+    const double inverseRate = 1.0 / lineRate_;
     double lowest = 0.0;
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count_; ++i)
     {
         const Sample& s = at(i);
-        lowest = std::min(lowest, (s.arrival - latest.arrival) -
-                                      (s.position - latest.position) * inverseRate);
+        lowest = std::min(lowest, (s.arrival - latest_.arrival) -
+                                      (s.position - latest_.position) * inverseRate);
     }
-    if (hasPivot && count < pivotSamples)
-        lowest = std::min(lowest, (pivot.arrival - latest.arrival) -
-                                      (pivot.position - latest.position) * inverseRate);
+    if (hasPivot_ && count_ < pivotSamples)
+        lowest = std::min(lowest, (pivot_.arrival - latest_.arrival) -
+                                      (pivot_.position - latest_.position) * inverseRate);
     else
-        hasPivot = false;
-    lineAt = Sample{latest.arrival + lowest, latest.position};
+        hasPivot_ = false;
+    lineAt_ = Sample{latest_.arrival + lowest, latest_.position};
 }
 
 double PositionClock::fittedRate() const
@@ -244,7 +244,7 @@ double PositionClock::fittedRate() const
     int size = 0;
     double sumX = 0.0;
     const Sample& origin = at(0);
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count_; ++i)
     {
         const double x = at(i).position - origin.position;
         const double y = at(i).arrival - origin.arrival;
@@ -256,7 +256,7 @@ double PositionClock::fittedRate() const
         hullY[size] = y;
         ++size;
     }
-    const double meanX = sumX / count;
+    const double meanX = sumX / count_;
     for (int j = 0; j + 1 < size; ++j)
     {
         if (hullX[j + 1] < meanX && j + 2 < size)

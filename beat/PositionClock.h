@@ -43,12 +43,12 @@ public:
     void reset() { *this = PositionClock(); }
     SampleKind add(double arrival, double position, double bpm, double pitch);
 
-    bool started() const { return count > 0; }
+    bool started() const { return count_ > 0; }
     // The same position again: paused at once for a sender that refreshes Position with every
     // datagram, at the second repeat for one seen repeating it while playing on.
-    bool paused() const { return repeats >= (repeatsWhilePlaying ? 2 : 1); }
-    double rate() const { return lineRate; }
-    double latestPosition() const { return latest.position; }
+    bool paused() const { return repeats_ >= (repeatsWhilePlaying_ ? 2 : 1); }
+    double rate() const { return lineRate_; }
+    double latestPosition() const { return latest_.position; }
     // The line at `now`; the paused position while paused.
     double positionAt(double now) const;
 
@@ -77,33 +77,33 @@ private:
     void push(const Sample& sample);
     void refit(double pitch);
     double fittedRate() const; // 0 when the window cannot tell
-    const Sample& at(int i) const { return window[(first + i) % windowSize]; }
+    const Sample& at(int i) const { return window_[(first_ + i) % windowSize]; }
     double lineArrival(double position) const
     {
-        return lineAt.arrival + (position - lineAt.position) / lineRate;
+        return lineAt_.arrival + (position - lineAt_.position) / lineRate_;
     }
 
-    Sample window[windowSize];
-    int first = 0;
-    int count = 0;
-    Sample latest;
-    int repeats = 0;
-    bool repeatsWhilePlaying = false;
-    int earlyInARow = 0;
+    Sample window_[windowSize];
+    int first_ = 0;
+    int count_ = 0;
+    Sample latest_;
+    int repeats_ = 0;
+    bool repeatsWhilePlaying_ = false;
+    int earlyInARow_ = 0;
 
-    // The line: through `lineAt` with slope 1 / lineRate.
-    Sample lineAt;
-    double lineRate = 1.0;
-    RateSource rateSource = RateSource::Guess;
-    int samplesSinceFit = 0;
+    // The line: through `lineAt_` with slope 1 / lineRate_.
+    Sample lineAt_;
+    double lineRate_ = 1.0;
+    RateSource rateSource_ = RateSource::Guess;
+    int samplesSinceFit_ = 0;
 
     // The old line's timing at a pivot, honoured until the new window has a few samples.
-    Sample pivot;
-    bool hasPivot = false;
+    Sample pivot_;
+    bool hasPivot_ = false;
 
     // BPM and Pitch the window started with; a change beyond a hair restarts it.
-    double windowBpm = 0.0;
-    double windowPitch = 0.0;
+    double windowBpm_ = 0.0;
+    double windowPitch_ = 0.0;
 };
 
 } // namespace orvbeat

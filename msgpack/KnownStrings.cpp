@@ -26,21 +26,21 @@ KnownStrings::KnownStrings(const std::vector<std::string_view>& strings)
     std::stable_sort(kept.begin(), kept.end(),
                      [](std::string_view a, std::string_view b) { return a.size() < b.size(); });
 
-    m_owners.reserve(kept.size());
+    owners_.reserve(kept.size());
     for (std::string_view text : kept)
     {
-        auto& range = m_by_length[text.size()];
+        auto& range = by_length_[text.size()];
         if (range.first == range.second)
         {
-            range = {m_owners.size(), m_owners.size()};
+            range = {owners_.size(), owners_.size()};
         }
-        m_owners.emplace_back(std::string(text));
+        owners_.emplace_back(std::string(text));
         ++range.second;
     }
-    for (const MsgPack& owner : m_owners)
+    for (const MsgPack& owner : owners_)
     {
-        m_values.push_back(MsgPack::uncounted(owner));
-        m_bytes.push_back(owner.string_value().data());
+        values_.push_back(MsgPack::uncounted(owner));
+        bytes_.push_back(owner.string_value().data());
     }
 }
 
@@ -50,12 +50,12 @@ const MsgPack* KnownStrings::find(const unsigned char* bytes, size_t length) con
     {
         return nullptr;
     }
-    const auto [first, last] = m_by_length[length];
+    const auto [first, last] = by_length_[length];
     for (size_t k = first; k < last; ++k)
     {
         // The first and last bytes tell most strings of one length apart; for strings this
         // short a plain loop beats a call to memcmp.
-        const char* text = m_bytes[k];
+        const char* text = bytes_[k];
         if (text[0] != static_cast<char>(bytes[0]) ||
             text[length - 1] != static_cast<char>(bytes[length - 1]))
         {
@@ -68,7 +68,7 @@ const MsgPack* KnownStrings::find(const unsigned char* bytes, size_t length) con
         }
         if (i + 1 >= length)
         {
-            return &m_values[k];
+            return &values_[k];
         }
     }
     return nullptr;

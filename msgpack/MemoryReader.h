@@ -23,19 +23,18 @@ class MemoryReader
 {
 public:
     MemoryReader(const char* data, size_t size)
-        : m_begin(reinterpret_cast<const unsigned char*>(data)), m_next(m_begin),
-          m_end(m_begin + size)
+        : begin_(reinterpret_cast<const unsigned char*>(data)), next_(begin_), end_(begin_ + size)
     {
     }
 
     bool take_byte(uint8_t& byte)
     {
-        if (m_next == m_end)
+        if (next_ == end_)
         {
-            m_end_of_input = true;
+            end_of_input_ = true;
             return false;
         }
-        byte = *m_next++;
+        byte = *next_++;
         return true;
     }
 
@@ -43,14 +42,14 @@ public:
     // fewer remain; then the input counts as ended.
     const unsigned char* take(size_t n, unsigned char* /*scratch*/)
     {
-        if (static_cast<size_t>(m_end - m_next) < n)
+        if (static_cast<size_t>(end_ - next_) < n)
         {
-            m_next = m_end;
-            m_end_of_input = true;
+            next_ = end_;
+            end_of_input_ = true;
             return nullptr;
         }
-        const unsigned char* bytes = m_next;
-        m_next += n;
+        const unsigned char* bytes = next_;
+        next_ += n;
         return bytes;
     }
 
@@ -81,14 +80,14 @@ public:
     size_t plausible_count(uint64_t count, size_t min_bytes) const
     {
         return static_cast<size_t>(
-            std::min<uint64_t>(count, static_cast<size_t>(m_end - m_next) / min_bytes));
+            std::min<uint64_t>(count, static_cast<size_t>(end_ - next_) / min_bytes));
     }
 
-    void refuse() { m_refused = true; }
-    bool failed() const { return m_end_of_input || m_refused; }
-    bool end_of_input() const { return m_end_of_input; }
-    size_t position() const { return static_cast<size_t>(m_next - m_begin); }
-    bool at_end() const { return m_next == m_end; }
+    void refuse() { refused_ = true; }
+    bool failed() const { return end_of_input_ || refused_; }
+    bool end_of_input() const { return end_of_input_; }
+    size_t position() const { return static_cast<size_t>(next_ - begin_); }
+    bool at_end() const { return next_ == end_; }
 
     // Where the decoder puts the scalar values of the map it is reading (nullptr: the heap).
     NodeSlab* value_slab = nullptr;
@@ -96,11 +95,11 @@ public:
     const KnownStrings* known = nullptr;
 
 private:
-    const unsigned char* m_begin;
-    const unsigned char* m_next;
-    const unsigned char* m_end;
-    bool m_end_of_input = false;
-    bool m_refused = false;
+    const unsigned char* begin_;
+    const unsigned char* next_;
+    const unsigned char* end_;
+    bool end_of_input_ = false;
+    bool refused_ = false;
 };
 
 } // namespace orvpack

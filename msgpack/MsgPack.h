@@ -188,15 +188,15 @@ private:
     static MsgPack uncounted(const MsgPack& value)
     {
         MsgPack handle;
-        handle.m_ptr =
-            std::shared_ptr<MsgPackValue>(std::shared_ptr<MsgPackValue>(), value.m_ptr.get());
+        handle.ptr_ =
+            std::shared_ptr<MsgPackValue>(std::shared_ptr<MsgPackValue>(), value.ptr_.get());
         return handle;
     }
 
     // A handle on a value made elsewhere, without touching the shared null value first.
-    explicit MsgPack(std::shared_ptr<MsgPackValue>&& value) noexcept : m_ptr(std::move(value)) {}
+    explicit MsgPack(std::shared_ptr<MsgPackValue>&& value) noexcept : ptr_(std::move(value)) {}
 
-    std::shared_ptr<MsgPackValue> m_ptr;
+    std::shared_ptr<MsgPackValue> ptr_;
 };
 
 // Strings that recur in the input, such as the keys of a protocol's maps: a decode given this
@@ -222,11 +222,11 @@ public:
 private:
     explicit KnownStrings(const std::vector<std::string_view>& strings);
 
-    std::vector<MsgPack> m_owners;    // the values, sorted by length
-    std::vector<MsgPack> m_values;    // uncounted handles on m_owners
-    std::vector<const char*> m_bytes; // the bytes of m_owners[k]
-    // For each length, the range [first, last) of m_owners of that length.
-    std::pair<size_t, size_t> m_by_length[longest + 1] = {};
+    std::vector<MsgPack> owners_;    // the values, sorted by length
+    std::vector<MsgPack> values_;    // uncounted handles on owners_
+    std::vector<const char*> bytes_; // the bytes of owners_[k]
+    // For each length, the range [first, last) of owners_ of that length.
+    std::pair<size_t, size_t> by_length_[longest + 1] = {};
 };
 
 // Exact comparisons of 64-bit integers of different signedness, each one branch-free test.

@@ -141,14 +141,14 @@ MsgPackValue::~MsgPackValue() = default;
 
 const MsgPack& MsgPackArray::operator[](size_t i) const
 {
-    return i < m_value.size() ? m_value[i] : static_null();
+    return i < value.size() ? value[i] : static_null();
 }
 
 const MsgPack& MsgPackObject::operator[](const std::string& key) const
 {
     // The transparent order compares the key as a STRING value would, with no temporary.
-    const auto found = m_value.find(std::string_view(key));
-    return found == m_value.end() ? static_null() : found->second;
+    const auto found = value.find(std::string_view(key));
+    return found == value.end() ? static_null() : found->second;
 }
 
 } // namespace orvpack

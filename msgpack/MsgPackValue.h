@@ -73,7 +73,7 @@ class MsgPackValue
 public:
     // The same as type(), without a virtual call: the object map's order asks it on every
     // comparison.
-    MsgPack::Type kind() const { return m_kind; }
+    MsgPack::Type kind() const { return kind_; }
 
     virtual bool equals(const MsgPackValue* other) const = 0;
     virtual bool less(const MsgPackValue* other) const = 0;
@@ -102,10 +102,10 @@ public:
     virtual ~MsgPackValue();
 
 protected:
-    explicit MsgPackValue(MsgPack::Type kind) : m_kind(kind) {}
+    explicit MsgPackValue(MsgPack::Type kind) : kind_(kind) {}
 
 private:
-    const MsgPack::Type m_kind;
+    const MsgPack::Type kind_;
 };
 
 // A value of kind tag holding one T. Every tag has exactly one T, so a value whose type() is
@@ -117,7 +117,7 @@ public:
 
     bool equals(const MsgPackValue* other) const override
     {
-        return other->kind() == tag && m_value == static_cast<const Value*>(other)->m_value;
+        return other->kind() == tag && value == static_cast<const Value*>(other)->value;
     }
 
     bool less(const MsgPackValue* other) const override
@@ -127,16 +127,16 @@ public:
         {
             return tag < other_type;
         }
-        return stored_less(m_value, static_cast<const Value*>(other)->m_value);
+        return stored_less(value, static_cast<const Value*>(other)->value);
     }
 
-    void dump(std::ostream& out) const override { encoder::write(out, m_value); }
+    void dump(std::ostream& out) const override { encoder::write(out, value); }
 
 protected:
-    explicit Value(const T& value) : MsgPackValue(tag), m_value(value) {}
-    explicit Value(T&& value) : MsgPackValue(tag), m_value(std::move(value)) {}
+    explicit Value(const T& value) : MsgPackValue(tag), value(value) {}
+    explicit Value(T&& value) : MsgPackValue(tag), value(std::move(value)) {}
 
-    const T m_value;
+    const T value;
 };
 
 // The ten numeric kinds: they convert to every numeric result and compare with each other by
@@ -144,18 +144,18 @@ protected:
 template <MsgPack::Type tag, typename T> class NumberValue : public Value<tag, T>
 {
 public:
-    double number_value() const override { return convert_number<double>(this->m_value); }
-    float float32_value() const override { return convert_number<float>(this->m_value); }
-    double float64_value() const override { return convert_number<double>(this->m_value); }
-    int32_t int_value() const override { return convert_number<int32_t>(this->m_value); }
-    int8_t int8_value() const override { return convert_number<int8_t>(this->m_value); }
-    int16_t int16_value() const override { return convert_number<int16_t>(this->m_value); }
-    int32_t int32_value() const override { return convert_number<int32_t>(this->m_value); }
-    int64_t int64_value() const override { return convert_number<int64_t>(this->m_value); }
-    uint8_t uint8_value() const override { return convert_number<uint8_t>(this->m_value); }
-    uint16_t uint16_value() const override { return convert_number<uint16_t>(this->m_value); }
-    uint32_t uint32_value() const override { return convert_number<uint32_t>(this->m_value); }
-    uint64_t uint64_value() const override { return convert_number<uint64_t>(this->m_value); }
+    double number_value() const override { return convert_number<double>(this->value); }
+    float float32_value() const override { return convert_number<float>(this->value); }
+    double float64_value() const override { return convert_number<double>(this->value); }
+    int32_t int_value() const override { return convert_number<int32_t>(this->value); }
+    int8_t int8_value() const override { return convert_number<int8_t>(this->value); }
+    int16_t int16_value() const override { return convert_number<int16_t>(this->value); }
+    int32_t int32_value() const override { return convert_number<int32_t>(this->value); }
+    int64_t int64_value() const override { return convert_number<int64_t>(this->value); }
+    uint8_t uint8_value() const override { return convert_number<uint8_t>(this->value); }
+    uint16_t uint16_value() const override { return convert_number<uint16_t>(this->value); }
+    uint32_t uint32_value() const override { return convert_number<uint32_t>(this->value); }
+    uint64_t uint64_value() const override { return convert_number<uint64_t>(this->value); }
 
     bool equals(const MsgPackValue* other) const override
     {
@@ -186,7 +186,7 @@ class MsgPackBoolean final : public Value<MsgPack::BOOL, bool>
 {
 public:
     explicit MsgPackBoolean(bool value) : Value(value) {}
-    bool bool_value() const override { return m_value; }
+    bool bool_value() const override { return value; }
 };
 
 #define ORVPACK_NUMBER_CLASS(Name, tag, T)                                                         \
@@ -217,9 +217,9 @@ public:
         switch (other->kind())
         {
         case MsgPack::UINT64:
-            return equal_uint64_int64(other->uint64_value(), m_value);
+            return equal_uint64_int64(other->uint64_value(), value);
         case MsgPack::INT64:
-            return m_value == other->int64_value();
+            return value == other->int64_value();
         default:
             return NumberValue::equals(other);
         }
@@ -230,9 +230,9 @@ public:
         switch (other->kind())
         {
         case MsgPack::UINT64:
-            return less_int64_uint64(m_value, other->uint64_value());
+            return less_int64_uint64(value, other->uint64_value());
         case MsgPack::INT64:
-            return m_value < other->int64_value();
+            return value < other->int64_value();
         default:
             return NumberValue::less(other);
         }
@@ -249,9 +249,9 @@ public:
         switch (other->kind())
         {
         case MsgPack::UINT64:
-            return m_value == other->uint64_value();
+            return value == other->uint64_value();
         case MsgPack::INT64:
-            return equal_uint64_int64(m_value, other->int64_value());
+            return equal_uint64_int64(value, other->int64_value());
         default:
             return NumberValue::equals(other);
         }
@@ -262,9 +262,9 @@ public:
         switch (other->kind())
         {
         case MsgPack::UINT64:
-            return m_value < other->uint64_value();
+            return value < other->uint64_value();
         case MsgPack::INT64:
-            return less_uint64_int64(m_value, other->int64_value());
+            return less_uint64_int64(value, other->int64_value());
         default:
             return NumberValue::less(other);
         }
@@ -276,7 +276,7 @@ class MsgPackString final : public Value<MsgPack::STRING, std::string>
 public:
     explicit MsgPackString(const std::string& value) : Value(value) {}
     explicit MsgPackString(std::string&& value) : Value(std::move(value)) {}
-    const std::string& string_value() const override { return m_value; }
+    const std::string& string_value() const override { return value; }
 };
 
 class MsgPackBinary final : public Value<MsgPack::BINARY, MsgPack::binary>
@@ -284,7 +284,7 @@ class MsgPackBinary final : public Value<MsgPack::BINARY, MsgPack::binary>
 public:
     explicit MsgPackBinary(const MsgPack::binary& value) : Value(value) {}
     explicit MsgPackBinary(MsgPack::binary&& value) : Value(std::move(value)) {}
-    const MsgPack::binary& binary_items() const override { return m_value; }
+    const MsgPack::binary& binary_items() const override { return value; }
 };
 
 class MsgPackArray final : public Value<MsgPack::ARRAY, MsgPack::array>
@@ -292,7 +292,7 @@ class MsgPackArray final : public Value<MsgPack::ARRAY, MsgPack::array>
 public:
     explicit MsgPackArray(const MsgPack::array& value) : Value(value) {}
     explicit MsgPackArray(MsgPack::array&& value) : Value(std::move(value)) {}
-    const MsgPack::array& array_items() const override { return m_value; }
+    const MsgPack::array& array_items() const override { return value; }
     const MsgPack& operator[](size_t i) const override;
 };
 
@@ -313,7 +313,7 @@ public:
         : NodeSlabOwner{std::move(nodes)}, Value(std::move(value))
     {
     }
-    const MsgPack::object& object_items() const override { return m_value; }
+    const MsgPack::object& object_items() const override { return value; }
     const MsgPack& operator[](const std::string& key) const override;
 };
 
@@ -322,7 +322,7 @@ class MsgPackExtension final : public Value<MsgPack::EXTENSION, MsgPack::extensi
 public:
     explicit MsgPackExtension(const MsgPack::extension& value) : Value(value) {}
     explicit MsgPackExtension(MsgPack::extension&& value) : Value(std::move(value)) {}
-    const MsgPack::extension& extension_items() const override { return m_value; }
+    const MsgPack::extension& extension_items() const override { return value; }
 };
 
 // The handles the decoder makes on values in a slab.
@@ -376,102 +376,102 @@ const MsgPack& static_null();
 
 inline MsgPack::Type MsgPack::type() const
 {
-    return m_ptr->kind();
+    return ptr_->kind();
 }
 inline double MsgPack::number_value() const
 {
-    return m_ptr->float64_value();
+    return ptr_->float64_value();
 }
 inline float MsgPack::float32_value() const
 {
-    return m_ptr->float32_value();
+    return ptr_->float32_value();
 }
 inline double MsgPack::float64_value() const
 {
-    return m_ptr->float64_value();
+    return ptr_->float64_value();
 }
 inline int32_t MsgPack::int_value() const
 {
-    return m_ptr->int32_value();
+    return ptr_->int32_value();
 }
 inline int8_t MsgPack::int8_value() const
 {
-    return m_ptr->int8_value();
+    return ptr_->int8_value();
 }
 inline int16_t MsgPack::int16_value() const
 {
-    return m_ptr->int16_value();
+    return ptr_->int16_value();
 }
 inline int32_t MsgPack::int32_value() const
 {
-    return m_ptr->int32_value();
+    return ptr_->int32_value();
 }
 inline int64_t MsgPack::int64_value() const
 {
-    return m_ptr->int64_value();
+    return ptr_->int64_value();
 }
 inline uint8_t MsgPack::uint8_value() const
 {
-    return m_ptr->uint8_value();
+    return ptr_->uint8_value();
 }
 inline uint16_t MsgPack::uint16_value() const
 {
-    return m_ptr->uint16_value();
+    return ptr_->uint16_value();
 }
 inline uint32_t MsgPack::uint32_value() const
 {
-    return m_ptr->uint32_value();
+    return ptr_->uint32_value();
 }
 inline uint64_t MsgPack::uint64_value() const
 {
-    return m_ptr->uint64_value();
+    return ptr_->uint64_value();
 }
 inline bool MsgPack::bool_value() const
 {
-    return m_ptr->bool_value();
+    return ptr_->bool_value();
 }
 inline const std::string& MsgPack::string_value() const
 {
-    return m_ptr->string_value();
+    return ptr_->string_value();
 }
 inline const MsgPack::array& MsgPack::array_items() const
 {
-    return m_ptr->array_items();
+    return ptr_->array_items();
 }
 inline const MsgPack::binary& MsgPack::binary_items() const
 {
-    return m_ptr->binary_items();
+    return ptr_->binary_items();
 }
 inline const MsgPack::object& MsgPack::object_items() const
 {
-    return m_ptr->object_items();
+    return ptr_->object_items();
 }
 inline const MsgPack::extension& MsgPack::extension_items() const
 {
-    return m_ptr->extension_items();
+    return ptr_->extension_items();
 }
 inline const MsgPack& MsgPack::operator[](size_t i) const
 {
-    return (*m_ptr)[i];
+    return (*ptr_)[i];
 }
 inline const MsgPack& MsgPack::operator[](const std::string& key) const
 {
-    return (*m_ptr)[key];
+    return (*ptr_)[key];
 }
 inline bool MsgPack::operator==(const MsgPack& other) const
 {
-    return m_ptr->equals(other.m_ptr.get());
+    return ptr_->equals(other.ptr_.get());
 }
 inline bool MsgPack::operator<(const MsgPack& other) const
 {
-    return m_ptr->less(other.m_ptr.get());
+    return ptr_->less(other.ptr_.get());
 }
 
 // String keys, by far the most common, are compared here directly.
 inline bool ObjectKeyLess::operator()(const MsgPack& left, const MsgPack& right) const
 {
-    const MsgPackValue& left_value = *left.m_ptr;
-    const MsgPackValue& right_value = *right.m_ptr;
+    const MsgPackValue& left_value = *left.ptr_;
+    const MsgPackValue& right_value = *right.ptr_;
     if (left_value.kind() == MsgPack::STRING && right_value.kind() == MsgPack::STRING)
     {
         return bytes_less(static_cast<const MsgPackString&>(left_value).string_value(),
@@ -483,7 +483,7 @@ inline bool ObjectKeyLess::operator()(const MsgPack& left, const MsgPack& right)
 // As MsgPack(right) would order: kinds before STRING are less, kinds after it greater.
 inline bool ObjectKeyLess::operator()(const MsgPack& left, std::string_view right) const
 {
-    const MsgPackValue& value = *left.m_ptr;
+    const MsgPackValue& value = *left.ptr_;
     if (value.kind() != MsgPack::STRING)
     {
         return value.kind() < MsgPack::STRING;
@@ -494,7 +494,7 @@ inline bool ObjectKeyLess::operator()(const MsgPack& left, std::string_view righ
 
 inline bool ObjectKeyLess::operator()(std::string_view left, const MsgPack& right) const
 {
-    const MsgPackValue& value = *right.m_ptr;
+    const MsgPackValue& value = *right.ptr_;
     if (value.kind() != MsgPack::STRING)
     {
         return MsgPack::STRING < value.kind();

@@ -33,24 +33,24 @@ public:
     }
 
     // The map's release: the slab goes when no value taken from it is left.
-    void release_by_owner() noexcept { release(1 + m_value_room); }
+    void release_by_owner() noexcept { release(1 + value_room_); }
 
-    bool has_value_room() const noexcept { return m_value_room > 0; }
+    bool has_value_room() const noexcept { return value_room_ > 0; }
 
     // Counts one more value; only while its map is being decoded, and only with room left.
-    void count_value() noexcept { --m_value_room; }
+    void count_value() noexcept { --value_room_; }
 
     void release_value() noexcept { release(1); }
 
     // `size` bytes aligned to `alignment`, or nullptr when the slab is full.
     void* take(size_t size, size_t alignment) noexcept
     {
-        const size_t start = (m_used + alignment - 1) / alignment * alignment;
-        if (start > m_capacity || m_capacity - start < size)
+        const size_t start = (used_ + alignment - 1) / alignment * alignment;
+        if (start > capacity_ || capacity_ - start < size)
         {
             return nullptr;
         }
-        m_used = start + size;
+        used_ = start + size;
         return bytes() + start;
     }
 
@@ -58,18 +58,18 @@ public:
     {
         const auto address = reinterpret_cast<uintptr_t>(memory);
         const auto first = reinterpret_cast<uintptr_t>(bytes());
-        return address >= first && address < first + m_capacity;
+        return address >= first && address < first + capacity_;
     }
 
 private:
     NodeSlab(size_t capacity, size_t values)
-        : m_holders(1 + values), m_value_room(values), m_capacity(capacity)
+        : holders_(1 + values), value_room_(values), capacity_(capacity)
     {
     }
 
     void release(size_t holders) noexcept
     {
-        if (m_holders.fetch_sub(holders, std::memory_order_acq_rel) == holders)
+        if (holders_.fetch_sub(holders, std::memory_order_acq_rel) == holders)
         {
             ::operator delete(this);
         }
@@ -81,10 +81,10 @@ private:
         return reinterpret_cast<const unsigned char*>(this + 1);
     }
 
-    std::atomic<size_t> m_holders;
-    size_t m_value_room;
-    size_t m_used = 0;
-    const size_t m_capacity;
+    std::atomic<size_t> holders_;
+    size_t value_room_;
+    size_t used_ = 0;
+    const size_t capacity_;
 };
 
 struct NodeSlabDelete
@@ -105,17 +105,17 @@ public:
     using is_always_equal = std::false_type;
 
     NodeAllocator() noexcept = default;
-    explicit NodeAllocator(NodeSlab* slab) noexcept : m_slab(slab) {}
-    template <typename U> NodeAllocator(const NodeAllocator<U>& other) noexcept
-        : m_slab(other.slab())
+    explicit NodeAllocator(NodeSlab* slab) noexcept : slab_(slab) {}
+    template <typename U>
+    NodeAllocator(const NodeAllocator<U>& other) noexcept : slab_(other.slab())
     {
     }
 
     T* allocate(size_t n)
     {
-        if (m_slab != nullptr && n == 1)
+        if (slab_ != nullptr && n == 1)
         {
-            if (void* memory = m_slab->take(sizeof(T), alignof(T)))
+            if (void* memory = slab_->take(sizeof(T), alignof(T)))
             {
                 return static_cast<T*>(memory);
             }
@@ -125,31 +125,28 @@ public:
 
     void deallocate(T* memory, size_t n) noexcept
     {
-        if (m_slab != nullptr && m_slab->holds(memory))
+        if (slab_ != nullptr && slab_->holds(memory))
         {
             return;
         }
         std::allocator<T>().deallocate(memory, n);
     }
 
-    NodeAllocator select_on_container_copy_construction() const noexcept
-    {
-        return NodeAllocator();
-    }
+    NodeAllocator select_on_container_copy_construction() const noexcept { return NodeAllocator(); }
 
-    NodeSlab* slab() const noexcept { return m_slab; }
+    NodeSlab* slab() const noexcept { return slab_; }
 
     template <typename U> bool operator==(const NodeAllocator<U>& other) const noexcept
     {
-        return m_slab == other.slab();
+        return slab_ == other.slab();
     }
     template <typename U> bool operator!=(const NodeAllocator<U>& other) const noexcept
     {
-        return m_slab != other.slab();
+        return slab_ != other.slab();
     }
 
 private:
-    NodeSlab* m_slab = nullptr;
+    NodeSlab* slab_ = nullptr;
 };
 
 // The allocator of one value's shared block (value and reference count) in its map's slab.
@@ -160,23 +157,23 @@ template <typename T> class SlabValueAllocator
 public:
     using value_type = T;
 
-    explicit SlabValueAllocator(NodeSlab* slab) noexcept : m_slab(slab) {}
-    template <typename U> SlabValueAllocator(const SlabValueAllocator<U>& other) noexcept
-        : m_slab(other.slab())
+    explicit SlabValueAllocator(NodeSlab* slab) noexcept : slab_(slab) {}
+    template <typename U>
+    SlabValueAllocator(const SlabValueAllocator<U>& other) noexcept : slab_(other.slab())
     {
     }
 
     T* allocate(size_t n)
     {
-        void* memory = n == 1 ? m_slab->take(sizeof(T), alignof(T)) : nullptr;
+        void* memory = n == 1 ? slab_->take(sizeof(T), alignof(T)) : nullptr;
         T* block = memory != nullptr ? static_cast<T*>(memory) : std::allocator<T>().allocate(n);
-        m_slab->count_value();
+        slab_->count_value();
         return block;
     }
 
     void deallocate(T* block, size_t n) noexcept
     {
-        NodeSlab* const slab = m_slab;
+        NodeSlab* const slab = slab_;
         if (!slab->holds(block))
         {
             std::allocator<T>().deallocate(block, n);
@@ -184,19 +181,19 @@ public:
         slab->release_value();
     }
 
-    NodeSlab* slab() const noexcept { return m_slab; }
+    NodeSlab* slab() const noexcept { return slab_; }
 
     template <typename U> bool operator==(const SlabValueAllocator<U>& other) const noexcept
     {
-        return m_slab == other.slab();
+        return slab_ == other.slab();
     }
     template <typename U> bool operator!=(const SlabValueAllocator<U>& other) const noexcept
     {
-        return m_slab != other.slab();
+        return slab_ != other.slab();
     }
 
 private:
-    NodeSlab* m_slab;
+    NodeSlab* slab_;
 };
 
 } // namespace orvpack

@@ -14,17 +14,17 @@ RecurringValues::RecurringValues()
 {
     const auto keep = [this](MsgPack value)
     {
-        m_owners.push_back(std::move(value));
-        return MsgPack::uncounted(m_owners.back());
+        owners_.push_back(std::move(value));
+        return MsgPack::uncounted(owners_.back());
     };
-    m_owners.reserve(128 + 32);
+    owners_.reserve(128 + 32);
     for (int i = 0; i < 128; ++i)
     {
-        m_unsigned[i] = keep(MsgPack(static_cast<uint8_t>(i)));
+        unsigned_[i] = keep(MsgPack(static_cast<uint8_t>(i)));
     }
     for (int i = 0; i < 32; ++i)
     {
-        m_negative[i] = keep(MsgPack(static_cast<int8_t>(i - 32)));
+        negative_[i] = keep(MsgPack(static_cast<int8_t>(i - 32)));
     }
 }
 

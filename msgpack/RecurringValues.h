@@ -22,17 +22,17 @@ public:
     static const RecurringValues& get();
 
     // UINT8 0 to 127, as positive fixints decode.
-    const MsgPack& small_unsigned(uint8_t value) const { return m_unsigned[value & 0x7f]; }
+    const MsgPack& small_unsigned(uint8_t value) const { return unsigned_[value & 0x7f]; }
     // INT8 -32 to -1, as negative fixints decode.
-    const MsgPack& small_negative(int8_t value) const { return m_negative[(value + 32) & 0x1f]; }
+    const MsgPack& small_negative(int8_t value) const { return negative_[(value + 32) & 0x1f]; }
 
 private:
     RecurringValues();
 
     // The values themselves; the arrays below hold uncounted handles on them.
-    std::vector<MsgPack> m_owners;
-    std::array<MsgPack, 128> m_unsigned;
-    std::array<MsgPack, 32> m_negative;
+    std::vector<MsgPack> owners_;
+    std::array<MsgPack, 128> unsigned_;
+    std::array<MsgPack, 32> negative_;
 };
 
 } // namespace orvpack

@@ -24,11 +24,11 @@ namespace orvpack
 class StreamReader
 {
 public:
-    explicit StreamReader(std::istream& in) : m_in(in) {}
+    explicit StreamReader(std::istream& in) : in_(in) {}
 
     bool take_byte(uint8_t& byte)
     {
-        const auto c = m_in.get();
+        const auto c = in_.get();
         if (c == std::istream::traits_type::eof())
         {
             return false;
@@ -40,8 +40,8 @@ public:
     // The next n bytes copied into scratch (at least n long), or nullptr when fewer remain.
     const unsigned char* take(size_t n, unsigned char* scratch)
     {
-        m_in.read(reinterpret_cast<char*>(scratch), static_cast<std::streamsize>(n));
-        return static_cast<size_t>(m_in.gcount()) == n ? scratch : nullptr;
+        in_.read(reinterpret_cast<char*>(scratch), static_cast<std::streamsize>(n));
+        return static_cast<size_t>(in_.gcount()) == n ? scratch : nullptr;
     }
 
     bool take_block(size_t n, std::string& out) { return take_chunked(n, out); }
@@ -53,9 +53,9 @@ public:
         return static_cast<size_t>(std::min<uint64_t>(count, 64));
     }
 
-    void refuse() { m_in.setstate(std::ios::failbit); }
-    bool failed() const { return m_in.rdstate() != std::ios::goodbit; }
-    bool end_of_input() const { return m_in.eof(); }
+    void refuse() { in_.setstate(std::ios::failbit); }
+    bool failed() const { return in_.rdstate() != std::ios::goodbit; }
+    bool end_of_input() const { return in_.eof(); }
 
     // Where the decoder puts the scalar values of the map it is reading (nullptr: the heap).
     NodeSlab* value_slab = nullptr;
@@ -73,9 +73,8 @@ private:
             const size_t wanted = std::min(n, chunk);
             const size_t old_size = out.size();
             out.resize(old_size + wanted);
-            m_in.read(reinterpret_cast<char*>(&out[old_size]),
-                      static_cast<std::streamsize>(wanted));
-            if (static_cast<size_t>(m_in.gcount()) != wanted)
+            in_.read(reinterpret_cast<char*>(&out[old_size]), static_cast<std::streamsize>(wanted));
+            if (static_cast<size_t>(in_.gcount()) != wanted)
             {
                 return false;
             }
@@ -84,7 +83,7 @@ private:
         return true;
     }
 
-    std::istream& m_in;
+    std::istream& in_;
 };
 
 } // namespace orvpack

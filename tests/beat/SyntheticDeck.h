@@ -50,15 +50,15 @@ struct SyntheticDeck
     orvbeat::BeatOutput frame()
     {
         const double target = std::round(now * 60.0 + 1.0) / 60.0 + uniform(-0.001, 0.001);
-        while (nextSend <= target)
+        while (nextSend_ <= target)
         {
-            if (pendingValid && pending.arrival <= nextSend)
+            if (pendingValid_ && pending_.arrival <= nextSend_)
                 deliver();
-            step(nextSend);
+            step(nextSend_);
             send();
-            nextSend += 1.0 / 60.0;
+            nextSend_ += 1.0 / 60.0;
         }
-        if (pendingValid && pending.arrival <= target)
+        if (pendingValid_ && pending_.arrival <= target)
             deliver();
         step(target);
         return tracker.update(in, now, settings);
@@ -72,9 +72,9 @@ private:
         int beat;
     };
 
-    double nextSend = 0.0;
-    Datagram pending{};
-    bool pendingValid = false;
+    double nextSend_ = 0.0;
+    Datagram pending_{};
+    bool pendingValid_ = false;
 
     void step(double to)
     {
@@ -90,13 +90,13 @@ private:
         const int beat = randomBeat ? static_cast<int>(rng() % 4)
                          : sendBeat ? senderBeat() + 1
                                     : -1;
-        pending = Datagram{now + uniform(0.0, maxDelay), sendPosition ? position : 0.0, beat};
-        pendingValid = true;
+        pending_ = Datagram{now + uniform(0.0, maxDelay), sendPosition ? position : 0.0, beat};
+        pendingValid_ = true;
     }
 
     void deliver()
     {
-        const Datagram& d = pending;
+        const Datagram& d = pending_;
         if (in.datagramCount > 0 && d.beat != in.beat)
         {
             ++in.beatChangeCount;
@@ -114,6 +114,6 @@ private:
         in.pitch = pitch;
         in.length = length;
         in.beat = d.beat;
-        pendingValid = false;
+        pendingValid_ = false;
     }
 };

@@ -30,35 +30,35 @@ public:
     };
 
     PieceBuffer(std::string bytes, size_t piece, size_t limit, AtLimit at_limit)
-        : m_bytes(std::move(bytes)), m_piece(piece), m_limit(std::min(limit, m_bytes.size())),
-          m_at_limit(at_limit)
+        : bytes_(std::move(bytes)), piece_(piece), limit_(std::min(limit, bytes_.size())),
+          at_limit_(at_limit)
     {
     }
 
 protected:
     int_type underflow() override
     {
-        if (m_served == m_limit)
+        if (served_ == limit_)
         {
-            if (m_at_limit == AtLimit::throws)
+            if (at_limit_ == AtLimit::throws)
             {
                 throw std::runtime_error("device failed");
             }
             return traits_type::eof();
         }
-        const size_t count = std::min(m_piece, m_limit - m_served);
-        char* begin = &m_bytes[m_served];
+        const size_t count = std::min(piece_, limit_ - served_);
+        char* begin = &bytes_[served_];
         setg(begin, begin, begin + count);
-        m_served += count;
+        served_ += count;
         return traits_type::to_int_type(*begin);
     }
 
 private:
-    std::string m_bytes;
-    size_t m_piece;
-    size_t m_limit;
-    AtLimit m_at_limit;
-    size_t m_served = 0;
+    std::string bytes_;
+    size_t piece_;
+    size_t limit_;
+    AtLimit at_limit_;
+    size_t served_ = 0;
 };
 
 // One value with every kind of part a read can be cut in: lead bytes, length and count fields,
@@ -148,10 +148,10 @@ TEST(FailingStream, AStreamFailedBeforeTheCallIsNotRead)
         std::ios::iostate state;
         const char* err;
     };
-    for (const Case& c : {Case{std::ios::eofbit, "end of buffer."},
-                          Case{std::ios::failbit, "format error."},
-                          Case{std::ios::badbit, "format error."},
-                          Case{std::ios::eofbit | std::ios::failbit, "end of buffer."}})
+    for (const Case& c :
+         {Case{std::ios::eofbit, "end of buffer."}, Case{std::ios::failbit, "format error."},
+          Case{std::ios::badbit, "format error."},
+          Case{std::ios::eofbit | std::ios::failbit, "end of buffer."}})
     {
         SCOPED_TRACE("state " + std::to_string(static_cast<int>(c.state)));
         std::istringstream in(bytes);

@@ -19,11 +19,11 @@ namespace
 class TreeGenerator
 {
 public:
-    explicit TreeGenerator(uint64_t seed) : m_random(seed) {}
+    explicit TreeGenerator(uint64_t seed) : random_(seed) {}
 
     MsgPack tree() { return any(0); }
 
-    const std::set<MsgPack::Type>& kinds_made() const { return m_kinds; }
+    const std::set<MsgPack::Type>& kinds_made() const { return kinds_; }
 
 private:
     MsgPack any(int depth)
@@ -31,7 +31,7 @@ private:
         // Containers get rarer further down, so trees stay small.
         const bool container = depth < 5 && below(4 + depth * 2) == 0;
         MsgPack value = container ? this->container(depth) : scalar();
-        m_kinds.insert(value.type());
+        kinds_.insert(value.type());
         return value;
     }
 
@@ -96,11 +96,11 @@ private:
         }
     }
 
-    uint64_t below(uint64_t bound) { return m_random() % bound; }
+    uint64_t below(uint64_t bound) { return random_() % bound; }
 
     // Random bits shifted right by a random amount: small and large magnitudes alike, and
     // through the signed casts above, negative values of every width.
-    uint64_t spread() { return m_random() >> below(64); }
+    uint64_t spread() { return random_() >> below(64); }
 
     // Any bit pattern but NaN, which equals nothing and so cannot be compared.
     template <typename Float, typename Bits> Float finite()
@@ -108,7 +108,7 @@ private:
         Float value;
         do
         {
-            const Bits bits = static_cast<Bits>(m_random());
+            const Bits bits = static_cast<Bits>(random_());
             std::memcpy(&value, &bits, sizeof value);
         } while (std::isnan(value));
         return value;
@@ -148,8 +148,8 @@ private:
         return out;
     }
 
-    std::mt19937_64 m_random;
-    std::set<MsgPack::Type> m_kinds;
+    std::mt19937_64 random_;
+    std::set<MsgPack::Type> kinds_;
 };
 
 } // namespace
