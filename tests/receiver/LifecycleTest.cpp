@@ -35,7 +35,7 @@ class Flood
 {
 public:
     Flood(std::uint16_t port, std::vector<std::string> datagrams)
-        : thread([this, port, datagrams] {
+        : thread_([this, port, datagrams] {
               LoopbackSocket sender;
               for (std::size_t i = 0; !stop.load(); ++i)
               {
@@ -48,14 +48,14 @@ public:
     ~Flood()
     {
         stop.store(true);
-        thread.join();
+        thread_.join();
     }
 
     std::atomic<bool> stop{false};
     std::atomic<long> sent{0};
 
 private:
-    std::thread thread;
+    std::thread thread_;
 };
 
 double milliseconds(Clock::duration duration)

@@ -24,22 +24,22 @@ namespace
 class ResourceLimit
 {
 public:
-    ResourceLimit(int which, rlim_t value) : resource(which)
+    ResourceLimit(int which, rlim_t value) : resource_(which)
     {
-        getrlimit(resource, &saved);
-        rlimit lowered = saved;
+        getrlimit(resource_, &saved_);
+        rlimit lowered = saved_;
         lowered.rlim_cur = value;
-        applied = setrlimit(resource, &lowered) == 0;
+        applied = setrlimit(resource_, &lowered) == 0;
     }
-    ~ResourceLimit() { setrlimit(resource, &saved); }
+    ~ResourceLimit() { setrlimit(resource_, &saved_); }
     ResourceLimit(const ResourceLimit&) = delete;
     ResourceLimit& operator=(const ResourceLimit&) = delete;
 
     bool applied = false;
 
 private:
-    int resource;
-    rlimit saved{};
+    int resource_;
+    rlimit saved_{};
 };
 
 // The process's mapped address space in bytes (VmSize), or 0 where it cannot be read.
