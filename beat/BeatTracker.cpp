@@ -34,6 +34,11 @@ double finiteOr(double value, double fallback)
     return std::isfinite(value) ? value : fallback;
 }
 
+double seconds(std::int64_t nanoseconds)
+{
+    return static_cast<double>(nanoseconds) * 1e-9;
+}
+
 } // namespace
 
 BeatTracker::BeatLength BeatTracker::beatLength() const
@@ -85,41 +90,84 @@ void BeatTracker::useHostTimeline(bool host)
     anchorPending_ = true;
 }
 
-void BeatTracker::takeDatagram(const DeckInput& in)
+void BeatTracker::takeSample(const DeckSample& sample, int beatsPerBar)
 {
-    const double length = finiteOr(in.length, 0.0);
+    const double arrival = seconds(sample.arrivalNs);
+    if (std::isfinite(arrival))
+        lastArrival_ = hasArrival_ ? std::max(lastArrival_, arrival) : arrival;
+    hasArrival_ = true;
+
+    const double length = finiteOr(sample.length, 0.0);
     if (hasLength_ && length != trackLength_)
+    {
         newTrack();
+        order_.reset();
+        hasPrevious_ = false;
+    }
     hasLength_ = true;
     trackLength_ = length;
 
-    const SampleKind kind = clock_.add(in.arrival, in.position, in.bpm, in.pitch);
+    switch (order_.take(sample))
+    {
+    case SampleVerdict::Next:
+        takeInOrder(sample, beatsPerBar);
+        break;
+    case SampleVerdict::Seek:
+        hasPrevious_ = false; // no bracket across a seek
+        if (const DeckSample* start = order_.seekStart())
+            takeInOrder(*start, beatsPerBar);
+        takeInOrder(sample, beatsPerBar);
+        break;
+    case SampleVerdict::Late:
+    case SampleVerdict::Held:
+        break;
+    }
+}
+
+void BeatTracker::takeInOrder(const DeckSample& sample, int beatsPerBar)
+{
+    const SampleKind kind =
+        clock_.add(seconds(sample.arrivalNs), sample.position, sample.bpm, sample.pitch);
     if (kind == SampleKind::Ignored)
         return;
-    lastArrival_ = in.arrival;
-    bpm_ = in.bpm;
-    pitch_ = in.pitch;
+    bpm_ = sample.bpm;
+    pitch_ = sample.pitch;
     if (kind == SampleKind::Jump)
     {
         observed_.reset(); // spacings across a jump mean nothing
         jumpPending_ = true;
         anchorPending_ = anchorPending_ || !grid_.learned();
     }
+    else if (kind == SampleKind::First)
+    {
+        // Playing or not shows only with the next sample; if it plays, it started here.
+        hasRest_ = true;
+        restLocation_ = sample.position;
+    }
+    else if (kind != SampleKind::Repeated)
+    {
+        moved_ = true;
+    }
+    // Any change of Beat between two consecutive samples of one line marks a boundary.
+    if (hasPrevious_ && kind != SampleKind::Jump && sample.beat != previous_.beat)
+        takeBoundary(previous_, sample, beatsPerBar);
+    previous_ = sample;
+    hasPrevious_ = true;
 }
 
-void BeatTracker::takeBoundary(const DeckInput& in, int beatsPerBar)
+void BeatTracker::takeBoundary(const DeckSample& before, const DeckSample& at, int beatsPerBar)
 {
-    const bool still = in.positionAtChange == in.positionBeforeChange;
+    const bool still = at.position == before.position;
     stillBrackets_ = still ? stillBrackets_ + 1 : 0;
     useHostTimeline(stillBrackets_ >= 2 || (hostTimeline_ && still));
 
-    const double before =
-        hostTimeline_ ? in.arrivalBeforeChange - hostBracketSlack : in.positionBeforeChange;
-    const double at = hostTimeline_ ? in.arrivalAtChange : in.positionAtChange;
-    if (!std::isfinite(before) || !std::isfinite(at) || !(at > before) ||
-        !std::isfinite(in.arrivalAtChange))
+    const double arrivalBefore = seconds(before.arrivalNs);
+    const double arrivalAt = seconds(at.arrivalNs);
+    const double from = hostTimeline_ ? arrivalBefore - hostBracketSlack : before.position;
+    const double to = hostTimeline_ ? arrivalAt : at.position;
+    if (!std::isfinite(from) || !std::isfinite(to) || !(to > from) || !std::isfinite(arrivalAt))
         return;
-    const double middle = 0.5 * (before + at);
+    const double middle = 0.5 * (from + to);
     observed_.add(middle);
     const BeatLength length = beatLength();
     // Beat changes closer together than half a beat are noise, not boundaries.
@@ -127,19 +175,18 @@ void BeatTracker::takeBoundary(const DeckInput& in, int beatsPerBar)
         hasBoundary_ && std::fabs(middle - lastBoundaryMiddle_) < 0.5 * length.value;
     hasBoundary_ = true;
     lastBoundaryMiddle_ = middle;
-    lastBoundaryArrival_ = in.arrivalAtChange;
-    if (!(length.value > 0.0) || tooClose || at - before > 0.5 * length.value)
+    lastBoundaryArrival_ = arrivalAt;
+    if (!(length.value > 0.0) || tooClose || to - from > 0.5 * length.value)
         return;
 
     const double drift =
         (length.observed ? observedLengthDrift / length.spacings : bpmLengthDrift) * length.value;
-    const bool agrees = grid_.addBoundary(before, at, length.value, drift, !length.observed);
+    const bool agrees = grid_.addBoundary(from, to, length.value, drift, !length.observed);
     agreeingBoundaries_ = agrees ? std::min(agreeingBoundaries_ + 1, boundariesToLock) : 0;
     const double phase = grid_.phaseAt(middle, length.value);
     if (agrees)
         lastAgreedPhase_ = phase;
-    bar_.addBoundary(in.beatBeforeChange, in.beatAtChange, std::round(phase) + output_.beatOffset(),
-                     beatsPerBar);
+    bar_.addBoundary(before.beat, at.beat, std::round(phase) + output_.beatOffset(), beatsPerBar);
 }
 
 bool BeatTracker::advance(double location, double length, double tempo, double dt, int beatsPerBar)
@@ -169,9 +216,10 @@ bool BeatTracker::advance(double location, double length, double tempo, double d
     return pulse;
 }
 
-BeatOutput BeatTracker::update(const DeckInput& in, double now, const TrackerSettings& settings)
+BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, double now,
+                               const TrackerSettings& settings)
 {
-    if (in.datagramCount == 0)
+    if (samples.count == 0)
     {
         reset();
         return BeatOutput{};
@@ -189,25 +237,19 @@ BeatOutput BeatTracker::update(const DeckInput& in, double now, const TrackerSet
     }
     now = lastNow_;
 
-    if (in.datagramCount != seenDatagrams_)
-    {
-        seenDatagrams_ = in.datagramCount;
-        takeDatagram(in);
-    }
-    if (in.beatChangeCount != seenBoundaries_)
-    {
-        seenBoundaries_ = in.beatChangeCount;
-        takeBoundary(in, beatsPerBar);
-    }
+    // Samples the ring no longer holds are gone; the rest are taken in arrival order.
+    for (std::uint64_t i = std::max(consumed_, samples.oldest()); i < samples.count; ++i)
+        takeSample(samples.at(i), beatsPerBar);
+    consumed_ = samples.count;
 
     const double length = beatLength().value;
     const double tempo = length > 0.0 ? 60.0 * timelineRate() / length : 0.0;
     const double beatSeconds = tempo > 0.0 ? 60.0 / tempo : 0.5;
-    const bool fresh = in.connected && clock_.started() &&
+    const bool fresh = connected && clock_.started() &&
                        now - lastArrival_ <= std::clamp(staleBeats * beatSeconds, 0.2, 4.0);
     const bool moving = hostTimeline_
                             ? hasBoundary_ && now - lastBoundaryArrival_ <= staleBeats * beatSeconds
-                            : !clock_.paused();
+                            : moved_ && !clock_.paused();
     const bool playing = fresh && moving && length > 0.0;
     const double location = hostTimeline_ ? now : clock_.positionAt(now);
     if (clock_.paused())
@@ -221,7 +263,7 @@ BeatOutput BeatTracker::update(const DeckInput& in, double now, const TrackerSet
     bool pulse = false;
     if (playing)
         pulse = advance(location, length, tempo, dt, beatsPerBar);
-    else if (!output_.started() && length > 0.0 && clock_.started())
+    else if (!output_.started() && length > 0.0 && clock_.started() && clock_.paused())
         output_.jumpTo(grid_.phaseAt(location, length)); // a loaded deck shows its cue's phase
     // Data back after a hold: the phase is taken afresh, whichever way it moved.
     jumpPending_ = jumpPending_ || (!fresh && output_.started());

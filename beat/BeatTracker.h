@@ -58,10 +58,12 @@
 #include "beat/BarCounter.h"
 #include "beat/BeatGrid.h"
 #include "beat/BeatOutput.h"
-#include "beat/DeckInput.h"
+#include "beat/DeckSamples.h"
 #include "beat/ObservedTempo.h"
 #include "beat/OutputClock.h"
 #include "beat/PositionClock.h"
+#include "beat/SampleOrder.h"
+#include "beat/TrackerSettings.h"
 
 #include <cstdint>
 
@@ -72,8 +74,11 @@ class BeatTracker
 {
 public:
     void reset() { *this = BeatTracker(); }
-    // One frame at host time `now` (seconds, the clock of the datagrams' arrival times).
-    BeatOutput update(const DeckInput& in, double now, const TrackerSettings& settings);
+    // One frame at host time `nowSeconds` (the steady clock the samples' arrivals are read
+    // on), taking every sample of `samples` that is new since the last frame. `connected`:
+    // the receiver is connected (otherwise the clock holds).
+    BeatOutput update(const DeckSamples& samples, bool connected, double nowSeconds,
+                      const TrackerSettings& settings);
 
 private:
     struct BeatLength
@@ -83,8 +88,11 @@ private:
         int spacings = 0;      // how many boundary spacings the measure spans
     };
 
-    void takeDatagram(const DeckInput& in);
-    void takeBoundary(const DeckInput& in, int beatsPerBar);
+    // One sample in the receiver's (arrival) order: put in the sender's order first.
+    void takeSample(const DeckSample& sample, int beatsPerBar);
+    // One sample in the sender's order; `previous` is the one before it on the same line.
+    void takeInOrder(const DeckSample& sample, int beatsPerBar);
+    void takeBoundary(const DeckSample& before, const DeckSample& at, int beatsPerBar);
     void newTrack();
     void useHostTimeline(bool host);
     // One playing frame of the visible clock at `location` on the timeline. True on a new beat.
@@ -92,6 +100,7 @@ private:
     double timelineRate() const { return hostTimeline_ ? 1.0 : clock_.rate(); }
     BeatLength beatLength() const;
 
+    SampleOrder order_;
     PositionClock clock_;
     BeatGrid grid_;
     ObservedTempo observed_;
@@ -102,16 +111,19 @@ private:
     bool hasNow_ = false;
     double lastNow_ = 0.0;
 
-    // The latest datagram.
-    std::uint64_t seenDatagrams_ = 0;
-    double lastArrival_ = 0.0;
+    // The samples taken.
+    std::uint64_t consumed_ = 0; // samples of the ring taken so far
+    DeckSample previous_;        // the latest sample in the sender's order
+    bool hasPrevious_ = false;   // false after a seek or a new track: no bracket across it
+    bool moved_ = false;         // Position has moved on this track
+    double lastArrival_ = 0.0;   // seconds; of any sample, late ones too
+    bool hasArrival_ = false;
     double bpm_ = 0.0;
     double pitch_ = 0.0;
     bool hasLength_ = false;
     double trackLength_ = 0.0;
 
     // The boundaries.
-    std::uint64_t seenBoundaries_ = 0;
     bool hostTimeline_ = false; // host time stands in for a Position that never moves
     int stillBrackets_ = 0;     // consecutive boundaries across which Position stood still
     bool hasBoundary_ = false;

@@ -55,27 +55,6 @@ TrackerSettings settingsOf(const TD::OP_Inputs& inputs)
     return settings;
 }
 
-DeckInput inputOf(const Deck& deck, const DeckTiming& timing)
-{
-    DeckInput in;
-    in.connected = true;
-    in.datagramCount = timing.datagrams;
-    in.arrival = static_cast<double>(timing.arrival) * kNanosecond;
-    in.position = deck.position;
-    in.bpm = deck.bpm;
-    in.pitch = deck.pitch;
-    in.length = deck.length;
-    in.beat = deck.beat;
-    in.beatChangeCount = timing.beatChanges;
-    in.arrivalBeforeChange = static_cast<double>(timing.arrivalBeforeChange) * kNanosecond;
-    in.arrivalAtChange = static_cast<double>(timing.arrivalAtChange) * kNanosecond;
-    in.positionBeforeChange = timing.positionBeforeChange;
-    in.positionAtChange = timing.positionAtChange;
-    in.beatBeforeChange = timing.beatBeforeChange;
-    in.beatAtChange = timing.beatAtChange;
-    return in;
-}
-
 } // namespace
 
 void OrvBeat::getGeneralInfo(TD::CHOP_GeneralInfo* info, const TD::OP_Inputs*, void*)
@@ -127,9 +106,8 @@ void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void
         }
 
         // One copy of one moment for every deck, under one hold; nothing is allocated.
-        ReceiverNumbers numbers;
-        receiver->read(numbers);
-        if (!numbers.connected)
+        receiver->read(history_);
+        if (!history_.connected)
         {
             return; // only a pulse changes that, never during a cook
         }
@@ -140,8 +118,8 @@ void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void
         for (int deck = first; deck <= last; ++deck)
         {
             const std::size_t slot = static_cast<std::size_t>(deck - 1);
-            const BeatOutput beat = trackers_[slot].update(
-                inputOf(numbers.decks[slot], numbers.timings[slot]), now, settings);
+            const BeatOutput beat =
+                trackers_[slot].update(history_.samples[slot], true, now, settings);
             writeChannels(output->channels, kChannelsPerDeck * (deck - first), beat);
         }
     }

@@ -11,6 +11,7 @@
 
 #include "beat/BeatTracker.h"
 #include "protocol/NodeLayout.h"
+#include "receiver/ReceiverSnapshot.h"
 
 #include "CHOP_CPlusPlusBase.h"
 
@@ -34,6 +35,7 @@ public:
 
 private:
     std::array<orvbeat::BeatTracker, orvlayout::deckCount> trackers_;
+    DeckHistory history_;                   // the receiver's copy, kept to spare the cook's stack
     const OrvReceiver* followed_ = nullptr; // the receiver the clocks follow
     int followedDeckItem_ = -1;             // and the "Deck" item they were made for
 };

@@ -2,7 +2,7 @@
 // their menu items, used by the plug-in info, the declarations and the cook alike.
 #pragma once
 
-#include "beat/DeckInput.h"
+#include "beat/TrackerSettings.h"
 
 #include <cstdint>
 

@@ -1,13 +1,15 @@
-// The beat clock over any sequence of frames and deck states: datagrams that come, repeat or
-// stop, positions that advance, stand, jump or are not numbers, any BPM, Pitch, Beat and
-// Length, frame times that stand still, go back or leap. Every channel must stay finite, the
-// ramps in [0, 1), the flags 0 or 1, whatever arrives.
+// The beat clock over any sequence of frames and deck samples: datagrams that come, repeat,
+// stop, arrive in bursts or out of order (through the receiver's ring, which may overflow
+// between frames), positions that advance, stand, jump or are not numbers, any BPM, Pitch,
+// Beat, Length and arrival time, frame times that stand still, go back or leap. Every channel must
+// stay finite, the ramps in [0, 1), the flags 0 or 1, whatever arrives.
 
 #include "FuzzCheck.h"
 #include "beat/BeatTracker.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -35,6 +37,12 @@ double number(FuzzedDataProvider& data, double usual)
     }
 }
 
+// Host seconds as the receiver's nanoseconds, within the range a steady clock can hold.
+int64_t nanoseconds(double seconds)
+{
+    return static_cast<int64_t>(std::clamp(seconds, -9e9, 9e9) * 1e9);
+}
+
 bool isFlag(double value)
 {
     return value == 0.0 || value == 1.0;
@@ -50,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     settings.beatsPerBar = data.ConsumeIntegralInRange<int32_t>(-2, 70);
     settings.bpmIncludesPitch = data.ConsumeBool();
 
-    orvbeat::DeckInput in;
+    orvbeat::DeckSamples samples;
+    bool connected = true;
     double now = 1000.0;
     double position = 60.0;
     while (data.remaining_bytes() > 0)
@@ -69,10 +78,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         default:
             now += (16.667 + data.ConsumeIntegralInRange<int>(-5, 5)) / 1000.0;
         }
-        in.connected = data.ConsumeIntegralInRange<int>(0, 15) != 0;
-        if (data.ConsumeBool())
+        connected = data.ConsumeIntegralInRange<int>(0, 15) != 0;
+        // None, one, or a burst of samples since the last frame (more than the ring holds, at
+        // times), some of them older than the one before.
+        for (int n = data.ConsumeIntegralInRange<int>(-4, 40); n > 0; --n)
         {
-            // A new datagram, as the receiver would note it.
             switch (data.ConsumeIntegralInRange<int>(0, 9))
             {
             case 0:
@@ -80,34 +90,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             case 1:
                 position = number(data, 60.0); // a jump, or no number at all
                 break;
+            case 2:
+                position -= data.ConsumeIntegralInRange<int>(1, 30) / 1000.0; // late
+                break;
             default:
                 position += 1.0 / 60.0;
             }
+            orvbeat::DeckSample sample;
             // Mostly the beat of a 120 BPM grid on the position, sometimes anything.
             const bool onGrid = data.ConsumeBool() && std::fabs(position) < 1e6;
-            const int32_t beat = onGrid ? static_cast<int32_t>(std::floor(position * 2.0)) % 4
-                                        : data.ConsumeIntegral<int32_t>();
-            if (in.datagramCount > 0 && beat != in.beat)
-            {
-                ++in.beatChangeCount;
-                in.arrivalBeforeChange = in.arrival;
-                in.positionBeforeChange = in.position;
-                in.beatBeforeChange = in.beat;
-                in.arrivalAtChange = now - 0.002;
-                in.positionAtChange = position;
-                in.beatAtChange = beat;
-            }
-            ++in.datagramCount;
-            in.arrival =
-                data.ConsumeIntegralInRange<int>(0, 20) == 0 ? number(data, now) : now - 0.002;
-            in.position = position;
-            in.beat = beat;
-            in.bpm = number(data, 120.0);
-            in.pitch = number(data, 1.0);
-            in.length = data.ConsumeIntegralInRange<int>(0, 30) == 0 ? number(data, 300.0) : 300.0;
+            sample.beat = onGrid ? static_cast<int32_t>(std::floor(position * 2.0)) % 4
+                                 : data.ConsumeIntegral<int32_t>();
+            sample.arrivalNs = data.ConsumeIntegralInRange<int>(0, 20) == 0
+                                   ? data.ConsumeIntegral<int64_t>()
+                                   : nanoseconds(now - 0.002);
+            sample.position = position;
+            sample.bpm = number(data, 120.0);
+            sample.pitch = number(data, 1.0);
+            sample.length =
+                data.ConsumeIntegralInRange<int>(0, 30) == 0 ? number(data, 300.0) : 300.0;
+            samples.push(sample);
         }
 
-        const orvbeat::BeatOutput out = tracker.update(in, now, settings);
+        const orvbeat::BeatOutput out = tracker.update(samples, connected, now, settings);
         for (double value : {out.beatRamp, out.barRamp, out.beatPulse, out.beat, out.beats, out.bpm,
                              out.playing, out.position, out.locked})
         {

@@ -28,6 +28,11 @@ void OrvReceiver::read(ReceiverSnapshot& out) const
     store.read(out);
 }
 
+void OrvReceiver::read(DeckHistory& out) const
+{
+    store.read(out);
+}
+
 Deck OrvReceiver::getDeck(int deckNumber) const
 {
     return store.deck(deckNumber);

@@ -4,10 +4,10 @@
 //
 // OrvReceiver is the table operator's instance (the host creates the subclass OrvDat, which
 // adds the host operations), so it derives from the host's DAT base and leaves `execute` to
-// the subclass. The channel operators reach the same object through the host and read it with
-// one call per cook, read(ReceiverNumbers&), so a frame never mixes two datagrams; the table
-// operator's cook reads read(ReceiverSnapshot&). getDeck, getMeta, getControl and isConnected
-// copy one record each.
+// the subclass. The other operators reach the same object through the host. Every cook reads
+// it with one call, so a frame never mixes two datagrams: the channel operator
+// read(ReceiverNumbers&), the beat operator read(DeckHistory&), the table operator
+// read(ReceiverSnapshot&). getDeck, getMeta, getControl and isConnected copy one record each.
 //
 // Thread rules.
 // - The host thread (one call at a time per instance) constructs and destroys the receiver,
@@ -49,6 +49,7 @@ public:
     // One consistent copy of one moment, under one short hold, into a caller-owned object.
     void read(ReceiverNumbers& out) const;
     void read(ReceiverSnapshot& out) const;
+    void read(DeckHistory& out) const;
 
     // Copies of one record each. Deck and meta numbers outside 1 to 4 give empty records.
     Deck getDeck(int deckNumber) const;

@@ -2,12 +2,13 @@
 // store's lock in one short hold (ReceiverStore::read), into a caller-owned object that is
 // reused from cook to cook so that a steady stream of cooks allocates nothing.
 //
-// The channel operators read ReceiverNumbers; the table operator reads ReceiverSnapshot, the
-// same numbers together with the tracks and the events of that moment.
+// The channel operator reads ReceiverNumbers; the table operator reads ReceiverSnapshot, the
+// same numbers together with the tracks and the events of that moment; the beat operator reads
+// DeckHistory, the recent Deck datagrams of every deck.
 #pragma once
 
+#include "beat/DeckSamples.h"
 #include "protocol/NodeLayout.h"
-#include "receiver/DeckTiming.h"
 
 #include <array>
 #include <cstdint>
@@ -19,8 +20,14 @@ struct ReceiverNumbers
 {
     bool connected = false;
     Control control;
-    std::array<Deck, orvlayout::deckCount> decks;         // slot k-1 holds deck number k
-    std::array<DeckTiming, orvlayout::deckCount> timings; // timings[k] belongs to decks[k]
+    std::array<Deck, orvlayout::deckCount> decks; // slot k-1 holds deck number k
+};
+
+struct DeckHistory
+{
+    bool connected = false;
+    // samples[k-1]: the latest Deck datagrams of deck number k, in arrival order.
+    std::array<orvbeat::DeckSamples, orvlayout::deckCount> samples;
 };
 
 struct ReceiverSnapshot

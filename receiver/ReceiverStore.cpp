@@ -36,22 +36,16 @@ std::string shortenedName(const std::string& name)
     return name.substr(0, cut) + "...";
 }
 
-// What a Deck datagram arriving at `arrival` adds to its slot's timing, `previous` being the
-// record it replaces (caller holds the lock).
-void noteTiming(DeckTiming& timing, const Deck& previous, const Deck& next, std::int64_t arrival)
+orvbeat::DeckSample sampleOf(const Deck& record, std::int64_t arrival)
 {
-    if (timing.datagrams > 0 && next.beat != previous.beat)
-    {
-        ++timing.beatChanges;
-        timing.arrivalBeforeChange = timing.arrival;
-        timing.arrivalAtChange = arrival;
-        timing.positionBeforeChange = previous.position;
-        timing.positionAtChange = next.position;
-        timing.beatBeforeChange = previous.beat;
-        timing.beatAtChange = next.beat;
-    }
-    ++timing.datagrams;
-    timing.arrival = arrival;
+    orvbeat::DeckSample sample;
+    sample.arrivalNs = arrival;
+    sample.position = record.position;
+    sample.bpm = record.bpm;
+    sample.pitch = record.pitch;
+    sample.length = record.length;
+    sample.beat = record.beat;
+    return sample;
 }
 
 } // namespace
@@ -135,8 +129,9 @@ void ReceiverStore::storeDeck(const Deck& record, std::int64_t arrival)
         return;
     }
     const std::size_t slot = slotOf(record.deck);
+    const orvbeat::DeckSample sample = sampleOf(record, arrival);
     std::lock_guard<std::mutex> lock(stateMutex_);
-    noteTiming(deckTimings_[slot], decks_[slot], record, arrival);
+    deckSamples_[slot].push(sample);
     decks_[slot] = record;
 }
 
@@ -167,7 +162,6 @@ void ReceiverStore::copyNumbers(ReceiverNumbers& out) const
     out.connected = connected_;
     out.control = control_;
     out.decks = decks_;
-    out.timings = deckTimings_;
 }
 
 void ReceiverStore::read(ReceiverNumbers& out) const
@@ -191,6 +185,13 @@ void ReceiverStore::read(ReceiverSnapshot& out) const
         out.events[i].second = value;
         ++i;
     }
+}
+
+void ReceiverStore::read(DeckHistory& out) const
+{
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    out.connected = connected_;
+    out.samples = deckSamples_;
 }
 
 Deck ReceiverStore::deck(int deckNumber) const

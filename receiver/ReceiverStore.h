@@ -1,8 +1,8 @@
 // The receiver's store: datagram in, state out. It filters a datagram by its sender, reads the
-// type byte, decodes the map, and keeps the latest record of each kind (the mixer, four decks
-// with the timing of their datagrams, four tracks, the events), whether the node is connected,
-// and the node's error and warning texts. It has no socket and no thread, so the tests drive
-// it directly.
+// type byte, decodes the map, and keeps the latest record of each kind (the mixer, four decks,
+// four tracks, the events), the recent Deck datagrams of each deck for the beat clock, whether the
+// node is connected, and the node's error and warning texts. It has no socket and no thread, so the
+// tests drive it directly.
 //
 // Thread rules. Any thread may call any method: one mutex, `stateMutex_`, guards everything,
 // and is held only to copy in or out, never while decoding or calling out. In the product the
@@ -15,8 +15,8 @@
 // that a text is only replaced by the next text of its kind.
 #pragma once
 
+#include "beat/DeckSamples.h"
 #include "protocol/NodeLayout.h"
-#include "receiver/DeckTiming.h"
 #include "receiver/ReceiverSnapshot.h"
 
 #include <array>
@@ -48,6 +48,7 @@ public:
     // and vector keep their capacity from one call to the next.
     void read(ReceiverNumbers& out) const;
     void read(ReceiverSnapshot& out) const;
+    void read(DeckHistory& out) const;
 
     // Copies of one record. Deck and meta numbers outside 1 to 4 give empty records.
     Deck deck(int deckNumber) const;
@@ -80,7 +81,7 @@ private:
     std::string warningText_;
     Control control_;
     std::array<Deck, orvlayout::deckCount> decks_;
-    std::array<DeckTiming, orvlayout::deckCount> deckTimings_; // deckTimings_[k] of decks_[k]
+    std::array<orvbeat::DeckSamples, orvlayout::deckCount> deckSamples_; // of decks_[k]
     std::array<Meta, orvlayout::deckCount> metas_;
     std::unordered_map<std::string, std::uint8_t> events_;
 };

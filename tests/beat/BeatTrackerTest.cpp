@@ -148,7 +148,7 @@ TEST(BeatTracker, LostDataFreeRunsThenHoldsAndNotConnectedHolds)
     play(deck, 2.0);
     follows(deck, 8.0, 0.003);
 
-    deck.in.connected = false;
+    deck.connected = false;
     const BeatOutput cut = deck.frame();
     EXPECT_EQ(cut.playing + cut.locked + play(deck, 2.0).pulses, 0.0);
     EXPECT_EQ(deck.frame().beatRamp, cut.beatRamp);
@@ -215,31 +215,33 @@ TEST(BeatTracker, HostileInputNeverBreaksTheChannels)
 {
     const double garbage[] = {NAN, INFINITY, -INFINITY, -120.0, 0.0, 1e300, -1e300, 1e-300};
     SyntheticDeck deck;
-    orvbeat::DeckInput& in = deck.in;
     std::mt19937 rng(3);
     // A plausible value, or now and then garbage.
     auto odd = [&](double plausible) { return rng() % 6 ? plausible : garbage[rng() % 8]; };
     double now = 100.0;
     for (int frame = 0; frame < 20000; ++frame)
     {
-        in.connected = rng() % 8 != 0;
-        in.datagramCount += rng() % 3;
-        in.beatChangeCount += rng() % 2;
-        in.arrival = odd(now);
-        in.arrivalBeforeChange = odd(now - 0.017);
-        in.arrivalAtChange = odd(now);
-        in.position = in.positionAtChange = odd(frame / 60.0);
-        in.positionBeforeChange = odd(in.position - 0.017);
-        in.bpm = odd(124.0);
-        in.pitch = odd(1.0);
-        in.length = rng() % 100 ? 300.0 : odd(0.0);
-        in.beat = in.beatBeforeChange = static_cast<int>(rng());
-        in.beatAtChange = rng() % 2 ? INT32_MIN : INT32_MAX;
+        deck.connected = rng() % 8 != 0;
+        for (int n = rng() % 4; n > 0; --n)
+        {
+            orvbeat::DeckSample sample;
+            const double arrival = odd(now);
+            sample.arrivalNs = std::isfinite(arrival) && std::fabs(arrival) < 1e9
+                                   ? static_cast<std::int64_t>(arrival * 1e9)
+                                   : static_cast<std::int64_t>(rng());
+            sample.position = odd(frame / 60.0 - (rng() % 4) * 0.017);
+            sample.bpm = odd(124.0);
+            sample.pitch = odd(1.0);
+            sample.length = rng() % 100 ? 300.0 : odd(0.0);
+            sample.beat = rng() % 2 ? static_cast<int>(rng()) : (frame / 30) % 4;
+            deck.samples.push(sample);
+        }
         const int step = rng() % 10;
         now += step == 0 ? -1.0 : step == 1 ? 0.0 : step == 2 ? 1e4 : 1.0 / 60.0;
         deck.settings.beatsPerBar = static_cast<int>(rng() % 20) - 4;
         deck.settings.bpmIncludesPitch = rng() % 2;
-        const BeatOutput out = deck.tracker.update(in, step == 3 ? NAN : now, deck.settings);
+        const BeatOutput out =
+            deck.tracker.update(deck.samples, deck.connected, step == 3 ? NAN : now, deck.settings);
         for (double channel : {out.beatRamp, out.barRamp, out.beatPulse, out.beat, out.beats,
                                out.bpm, out.playing, out.position, out.locked})
             ASSERT_TRUE(std::isfinite(channel)) << frame;

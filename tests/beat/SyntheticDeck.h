@@ -1,12 +1,13 @@
 // A deck in simulated time as the tracker sees it through a receiver: a sender plays a track
 // and sends a Deck datagram 60 times a second, each delayed by 0..5 ms, 10% of them lost;
-// `in` holds what the receiver would have stored by then, beat-change fields included.
+// `samples` holds what the receiver would have stored by then.
 // Frames come 60 times a second with a millisecond of jitter. Everything is seeded.
 #pragma once
 
 #include "beat/BeatTracker.h"
 
 #include <cmath>
+#include <cstdint>
 #include <random>
 
 struct SyntheticDeck
@@ -26,13 +27,14 @@ struct SyntheticDeck
     double dropRate = 0.1;
     double maxDelay = 0.005;
 
-    orvbeat::DeckInput in;
+    orvbeat::DeckSamples samples;
+    bool connected = true;
     orvbeat::TrackerSettings settings;
     orvbeat::BeatTracker tracker;
     std::mt19937 rng;
     double now = 0.0;
 
-    explicit SyntheticDeck(unsigned seed = 1) : rng(seed) { in.connected = true; }
+    explicit SyntheticDeck(unsigned seed = 1) : rng(seed) {}
 
     double uniform(double lo, double hi) { return std::uniform_real_distribution<>(lo, hi)(rng); }
     double beatSeconds() const { return 60.0 / (trackBpm * pitch); }
@@ -61,7 +63,7 @@ struct SyntheticDeck
         if (pendingValid_ && pending_.arrival <= target)
             deliver();
         step(target);
-        return tracker.update(in, now, settings);
+        return tracker.update(samples, connected, now, settings);
     }
 
 private:
@@ -97,23 +99,14 @@ private:
     void deliver()
     {
         const Datagram& d = pending_;
-        if (in.datagramCount > 0 && d.beat != in.beat)
-        {
-            ++in.beatChangeCount;
-            in.arrivalBeforeChange = in.arrival;
-            in.positionBeforeChange = in.position;
-            in.beatBeforeChange = in.beat;
-            in.arrivalAtChange = d.arrival;
-            in.positionAtChange = d.position;
-            in.beatAtChange = d.beat;
-        }
-        ++in.datagramCount;
-        in.arrival = d.arrival;
-        in.position = d.position;
-        in.bpm = trackBpm * pitch * bpmFactor;
-        in.pitch = pitch;
-        in.length = length;
-        in.beat = d.beat;
+        orvbeat::DeckSample sample;
+        sample.arrivalNs = static_cast<std::int64_t>(std::llround(d.arrival * 1e9));
+        sample.position = d.position;
+        sample.bpm = trackBpm * pitch * bpmFactor;
+        sample.pitch = pitch;
+        sample.length = length;
+        sample.beat = d.beat;
+        samples.push(sample);
         pendingValid_ = false;
     }
 };

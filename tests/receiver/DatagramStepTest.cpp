@@ -318,9 +318,9 @@ TEST(DatagramStep, RandomBytesNeverCrashTheStep)
     EXPECT_LE(store.events().size(), orvreceiver::ReceiverStore::maxEventNames);
 }
 
-// What the beat clock reads: each deck's arrivals, and the datagrams on either side of the
-// latest change of its Beat (the first datagram of a slot changes nothing).
-TEST(DatagramStep, DeckTimingKeepsArrivalsAndTheLatestBeatChangePerDeck)
+// What the beat clock reads: every Deck datagram of each deck, in arrival order, in a ring
+// that keeps the latest ones.
+TEST(DatagramStep, DeckSamplesKeepEveryDatagramOfEachDeckInArrivalOrder)
 {
     TestStore store;
     const auto deck = [](int number, double position, int beat)
@@ -340,23 +340,25 @@ TEST(DatagramStep, DeckTimingKeepsArrivalsAndTheLatestBeatChangePerDeck)
     feed(deck(1, 10.0, 3), 1000);
     feed(deck(1, 10.5, 3), 2000);
     feed(deck(2, 99.0, 1), 2500);
-    feed(deck(1, 11.0, 4), 3000);
+    feed(deck(1, 9.5, 4), 3000); // older, arriving last: kept as it came
 
-    ReceiverNumbers numbers;
-    store.read(numbers);
-    const DeckTiming& timing = numbers.timings[0];
-    EXPECT_EQ(numbers.decks[0].position, 11.0);
-    EXPECT_EQ(timing.datagrams, 3u);
-    EXPECT_EQ(timing.arrival, 3000);
-    EXPECT_EQ(timing.beatChanges, 1u);
-    EXPECT_EQ(timing.arrivalBeforeChange, 2000);
-    EXPECT_EQ(timing.arrivalAtChange, 3000);
-    EXPECT_EQ(timing.positionBeforeChange, 10.5);
-    EXPECT_EQ(timing.positionAtChange, 11.0);
-    EXPECT_EQ(timing.beatBeforeChange, 3);
-    EXPECT_EQ(timing.beatAtChange, 4);
+    DeckHistory history;
+    store.read(history);
+    const orvbeat::DeckSamples& one = history.samples[0];
+    ASSERT_EQ(one.count, 3u);
+    EXPECT_EQ(one.at(0).arrivalNs, 1000);
+    EXPECT_EQ(one.at(1).position, 10.5);
+    EXPECT_EQ(one.latest().position, 9.5);
+    EXPECT_EQ(one.latest().beat, 4);
+    EXPECT_EQ(history.samples[1].count, 1u);
+    EXPECT_FALSE(history.connected);
 
-    EXPECT_EQ(numbers.timings[1].datagrams, 1u);
-    EXPECT_EQ(numbers.timings[1].beatChanges, 0u);
-    EXPECT_FALSE(numbers.connected);
+    for (int i = 0; i < 40; ++i)
+        feed(deck(3, i, 1), 4000 + i);
+    store.read(history);
+    const orvbeat::DeckSamples& three = history.samples[2];
+    EXPECT_EQ(three.count, 40u);
+    EXPECT_EQ(three.oldest(), 40u - orvbeat::DeckSamples::capacity);
+    EXPECT_EQ(three.at(three.oldest()).position, 40.0 - orvbeat::DeckSamples::capacity);
+    EXPECT_EQ(three.latest().position, 39.0);
 }

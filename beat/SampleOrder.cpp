@@ -1,0 +1,51 @@
+#include "beat/SampleOrder.h"
+
+#include <cmath>
+
+namespace orvbeat
+{
+
+namespace
+{
+double seconds(std::int64_t nanoseconds)
+{
+    return static_cast<double>(nanoseconds) * 1e-9;
+}
+} // namespace
+
+SampleVerdict SampleOrder::take(const DeckSample& sample)
+{
+    // A Position that is no number cannot be ordered; the clock ignores it anyway.
+    if (!std::isfinite(sample.position))
+        return SampleVerdict::Next;
+    if (!hasNewest_ || !(sample.position < newest_.position))
+    {
+        newest_ = sample;
+        hasNewest_ = true;
+        hasHeld_ = false; // whatever was held was only late: the sender's line goes on
+        return SampleVerdict::Next;
+    }
+    if (newest_.position - sample.position > seekAtOnce)
+    {
+        newest_ = sample;
+        hasHeld_ = false;
+        seekHasStart_ = false;
+        return SampleVerdict::Seek;
+    }
+    if (!hasHeld_)
+    {
+        held_ = sample;
+        hasHeld_ = true;
+        return SampleVerdict::Held;
+    }
+    if (sample.position < held_.position)
+        return SampleVerdict::Late; // older than the held one: lateness, not a line
+    if (seconds(sample.arrivalNs) - seconds(held_.arrivalNs) < seekConfirmSeconds)
+        return SampleVerdict::Held;
+    newest_ = sample;
+    hasHeld_ = false;
+    seekHasStart_ = true;
+    return SampleVerdict::Seek;
+}
+
+} // namespace orvbeat

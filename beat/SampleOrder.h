@@ -1,0 +1,45 @@
+// Puts one deck's samples back into the sender's order before anything reads a phase from
+// them. The network may hold a datagram back and deliver it after newer ones (a reordered
+// pair on Wi-Fi, a burst let out in any order after a stall), so a sample whose Position is
+// behind one already seen is late, not a cue: it never moves the phase. A seek backwards is
+// told from lateness by what follows: samples that keep coming behind the newest one, on a
+// line of their own, for longer than any reordering lasts; or a step back larger than any
+// network could hold a datagram for.
+#pragma once
+
+#include "beat/DeckSamples.h"
+
+namespace orvbeat
+{
+
+enum class SampleVerdict
+{
+    Next, // at or ahead of the newest sample: the sender's next one
+    Late, // behind the newest sample: older than what was already taken; ignored
+    Held, // behind the newest sample, and maybe the start of a seek back: held until it is told
+    Seek, // a seek back: take seekStart() if there is one, then this sample
+};
+
+class SampleOrder
+{
+public:
+    // How long samples behind the newest one must keep coming, on a line of their own, before
+    // they are a seek; no reordering on the networks measured lasts this long.
+    static constexpr double seekConfirmSeconds = 0.05;
+    // A step back of more than this much of the timeline is a seek at once.
+    static constexpr double seekAtOnce = 1.0;
+
+    void reset() { *this = SampleOrder(); }
+    SampleVerdict take(const DeckSample& sample);
+    // The sample that began the seek take() has just confirmed (none for a seek at once).
+    const DeckSample* seekStart() const { return seekHasStart_ ? &held_ : nullptr; }
+
+private:
+    DeckSample newest_;
+    bool hasNewest_ = false;
+    DeckSample held_;
+    bool hasHeld_ = false;
+    bool seekHasStart_ = false;
+};
+
+} // namespace orvbeat
