@@ -1,31 +1,33 @@
-// The beat clock against the simulated DJ's own beat grid, in real time on loopback.
+// The beat clock against the simulated DJ's own beat grid, in real time on loopback, under
+// network and sender profiles.
 //
-// A sender thread moves the simulator's four decks on (tools/sim/DjModel) and sends one Deck
-// datagram per deck 60 times a second, each held back by a random 0 to 5 ms and one in ten
-// dropped, as a busy network would. The decks start paused and begin to play one after the
-// other; halfway through, deck 2's pitch fader moves up by 5%. The host side is the headless
-// host with the real OrvDat and OrvBeat bundles ("Deck" All), cooked 60 times a second.
+// For each profile, a network preset and a sender preset of the orv tool's simulator,
+// BeatScenario runs the four decks (started one after the other, a 5% tempo change, a cue) and
+// sends them through the network's model; the host side is the headless host with the real
+// OrvDat and OrvBeat bundles ("Deck" All, "BPM Includes Pitch" on, 4 beats a bar), fresh for
+// each profile and cooked 60 times a second; BeatScore compares every cook's channels with the
+// truth. Printed: one JSON object on standard output, a line per profile; progress on standard
+// error.
 //
-// The truth: the simulator's grid (beat k at position k x 60 / the track's tempo), turned into
-// sender times by interpolating between the sender's ticks, on the same steady clock the
-// bundles read. The clock's boundary at a cook that shows beat_pulse is the cook's time minus
-// beat_ramp beat lengths (60 / bpm). Printed: one JSON object on standard output.
+//   orv_bench_beat_phase [--seconds=S] [--seed=N] [--profile=NETWORK/SENDER]...
 //
-//   orv_bench_beat_phase [--seconds=S] [--seed=N]
+// S is the length of each profile's run (default 20, at least 12). Without --profile it runs the
+// profiles docs/performance.md lists, ideal/default first as the reference.
+#include "BeatScenario.h"
+#include "BeatScore.h"
 #include "LoopbackSender.h"
+#include "Percentile.h"
 
 #include "harness/Bundle.h"
 #include "harness/Network.h"
-#include "sim/DjModel.h"
-#include "sim/SimDatagrams.h"
+#include "sim/Presets.h"
+
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <map>
-#include <mutex>
-#include <random>
+#include <iostream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -34,180 +36,51 @@
 namespace
 {
 
-using Clock = std::chrono::steady_clock;
+using orvbench::SteadyClock;
+using Json = nlohmann::ordered_json; // keeps the figures in the order written
 
-constexpr int kDecks = 4;
 constexpr int kChannelsPerDeck = 9;
 enum BeatChannel
 {
     BeatRamp = 0,
     BeatPulse = 2,
+    Beat = 3,
     Bpm = 5,
     Locked = 8,
 };
-constexpr double kRate = 60.0;        // datagrams per deck per second, and cooks per second
-constexpr double kMostDelay = 0.005;  // seconds a datagram is held back at most
-constexpr double kDropped = 0.1;      // share of datagrams never sent
-constexpr double kTempoChange = 1.05; // deck 2's pitch, halfway
-constexpr double kTargetMs = 2.0;
+constexpr double kCookRate = 60.0;
+constexpr double kShortestRun = 12.0;
 
-double seconds(Clock::time_point t)
-{
-    return std::chrono::duration<double>(t.time_since_epoch()).count();
-}
-
-// Where the simulator's decks were at each tick, for the truth afterwards.
-struct TruthSample
-{
-    double time = 0.0;
-    double beats = 0.0; // beats of the track played, beatsElapsed
-    bool playing = false;
+// The profiles docs/performance.md lists: the reference, each network with the default sender,
+// and each other sender on the LAN of the earlier benchmark.
+const char* const kStandardProfiles[] = {
+    "ideal/default",           "lan/default", "wifi/default", "stalls/default",
+    "stalls-shuffled/default", "lan/coarse",  "lan/slow",     "lan/offset-grid",
+    "lan/bpm-no-pitch",        "lan/beat0",
 };
 
-class Sender
+struct Profile
 {
-public:
-    Sender(std::uint16_t port, double duration, std::uint32_t seed)
-        : port_(port), duration_(duration), model_(seed), random_(seed)
-    {
-        for (int deck = 1; deck <= kDecks; ++deck)
-            model_.setPlaying(deck, false);
-    }
-
-    // Runs in its own thread until the duration is over.
-    void run(Clock::time_point start)
-    {
-        std::uniform_real_distribution<double> delay(0.0, kMostDelay);
-        std::uniform_real_distribution<double> chance(0.0, 1.0);
-        std::multimap<Clock::time_point, std::string> queued; // send time -> datagram
-        const auto period =
-            std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / kRate));
-        Clock::time_point nextTick = start;
-        double lastTime = seconds(start);
-        bool tempoChanged = false;
-        while (Clock::now() < start + std::chrono::duration<double>(duration_))
-        {
-            const Clock::time_point nextSend =
-                queued.empty() ? nextTick : std::min(nextTick, queued.begin()->first);
-            std::this_thread::sleep_until(nextSend);
-            const Clock::time_point now = Clock::now();
-            const double t = seconds(now);
-            while (!queued.empty() && queued.begin()->first <= now)
-            {
-                sender_.send(port_, queued.begin()->second);
-                queued.erase(queued.begin());
-            }
-            if (now < nextTick)
-                continue;
-            nextTick += period;
-
-            model_.advance(t - lastTime);
-            lastTime = t;
-            const double elapsed = t - seconds(start);
-            for (int deck = 1; deck <= kDecks; ++deck)
-            {
-                if (!model_.deck(deck).playing && elapsed >= playStart(deck))
-                {
-                    model_.setPlaying(deck, true);
-                    std::lock_guard<std::mutex> lock(mutex_);
-                    startedAt_[deck - 1] = t;
-                }
-            }
-            if (!tempoChanged && elapsed >= tempoChangeAt())
-            {
-                tempoChanged = true;
-                model_.setPitch(2, model_.deck(2).pitch * kTempoChange);
-                std::lock_guard<std::mutex> lock(mutex_);
-                tempoChangedAt_ = t;
-            }
-            std::lock_guard<std::mutex> lock(mutex_);
-            for (int deck = 1; deck <= kDecks; ++deck)
-            {
-                const orvsim::DeckState& state = model_.deck(deck);
-                truth_[deck - 1].push_back({t, state.beatsElapsed(), state.playing});
-                const auto heldBack = std::chrono::duration_cast<Clock::duration>(
-                    std::chrono::duration<double>(delay(random_)));
-                if (chance(random_) >= kDropped)
-                    queued.emplace(now + heldBack, orvsim::deckDatagram(state));
-            }
-        }
-    }
-
-    double playStart(int deck) const { return 1.0 + 0.4 * (deck - 1); }
-    double tempoChangeAt() const { return duration_ / 2.0; }
-
-    std::vector<TruthSample> truth(int deck)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return truth_[deck - 1];
-    }
-    double startedAt(int deck)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return startedAt_[deck - 1];
-    }
-    double tempoChangedAt()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return tempoChangedAt_;
-    }
-
-private:
-    std::uint16_t port_;
-    double duration_;
-    orvsim::DjModel model_;
-    std::mt19937 random_;
-    orvbench::LoopbackSender sender_;
-    std::mutex mutex_;
-    std::vector<TruthSample> truth_[kDecks];
-    double startedAt_[kDecks] = {};
-    double tempoChangedAt_ = 0.0;
+    std::string name;
+    orvsim::NetworkProfile network;
+    orvsim::SenderProfile sender;
 };
 
-// The true boundaries of a deck: the sender times at which its beats began.
-std::vector<double> trueBoundaries(const std::vector<TruthSample>& samples)
+Profile findProfile(const std::string& name)
 {
-    std::vector<double> boundaries;
-    for (size_t i = 1; i < samples.size(); ++i)
+    Profile profile{name, {}, {}};
+    const size_t slash = name.find('/');
+    if (slash == std::string::npos ||
+        !orvsim::findPreset(orvsim::networkPresets(), name.substr(0, slash), profile.network) ||
+        !orvsim::findPreset(orvsim::senderPresets(), name.substr(slash + 1), profile.sender))
     {
-        const TruthSample& a = samples[i - 1];
-        const TruthSample& b = samples[i];
-        if (!a.playing || !b.playing || b.beats <= a.beats)
-            continue;
-        for (double k = std::floor(a.beats) + 1.0; k <= b.beats; k += 1.0)
-            boundaries.push_back(a.time + (k - a.beats) / (b.beats - a.beats) * (b.time - a.time));
+        throw std::invalid_argument(
+            "unknown profile \"" + name + "\": NETWORK/SENDER, NETWORK one of " +
+            orvsim::presetNames(orvsim::networkPresets()) + ", SENDER one of " +
+            orvsim::presetNames(orvsim::senderPresets()));
     }
-    return boundaries;
+    return profile;
 }
-
-double nearest(const std::vector<double>& sorted, double t)
-{
-    const auto after = std::lower_bound(sorted.begin(), sorted.end(), t);
-    double best = after != sorted.end() ? *after : 1e300;
-    if (after != sorted.begin() && std::fabs(*(after - 1) - t) < std::fabs(best - t))
-        best = *(after - 1);
-    return best;
-}
-
-double percentile(std::vector<double> values, double share)
-{
-    if (values.empty())
-        return NAN;
-    std::sort(values.begin(), values.end());
-    const size_t index =
-        std::min(values.size() - 1, static_cast<size_t>(std::ceil(share * values.size())) - 1);
-    return values[index];
-}
-
-// One cook's view of a deck.
-struct Seen
-{
-    double time = 0.0;
-    float ramp = 0.0f;
-    float pulse = 0.0f;
-    float bpm = 0.0f;
-    float locked = 0.0f;
-};
 
 std::unique_ptr<orvharness::Bundle> load(const char* path)
 {
@@ -218,131 +91,209 @@ std::unique_ptr<orvharness::Bundle> load(const char* path)
     return bundle;
 }
 
+// null for a figure that does not exist (no boundary measured, never locked).
+Json milliseconds(const std::vector<double>& seconds, double share)
+{
+    if (seconds.empty())
+        return nullptr;
+    return std::round(orvbench::percentile(seconds, share) * 1e6) / 1e3;
+}
+
+// A figure to two decimals, or null where it does not exist.
+Json orNull(double value, bool exists)
+{
+    return exists ? Json(std::round(value * 100.0) / 100.0) : Json(nullptr);
+}
+
+// A count of beats, or null for "never".
+Json beatsOrNever(int beats)
+{
+    return beats >= 0 ? Json(beats) : Json(nullptr);
+}
+
+using DeckViews = std::vector<orvbench::CookView>[orvbench::kScenarioDecks];
+
+// Cooks 60 times a second while the scenario sends, keeping each deck's view of every cook.
+void cookWhileSending(orvharness::Network& net, orvharness::NodeId beat,
+                      orvbench::BeatScenario& scenario, double duration, DeckViews& seen)
+{
+    const SteadyClock::time_point start = SteadyClock::now();
+    std::thread sending([&] { scenario.run(start); });
+    const auto frame = std::chrono::duration_cast<SteadyClock::duration>(
+        std::chrono::duration<double>(1.0 / kCookRate));
+    for (SteadyClock::time_point next = start;
+         next < start + std::chrono::duration<double>(duration); next += frame)
+    {
+        std::this_thread::sleep_until(next);
+        const double t = orvbench::steadySeconds(SteadyClock::now());
+        net.cookFrame();
+        const std::vector<std::vector<float>> channels = net.channels(beat);
+        if (channels.size() < static_cast<size_t>(orvbench::kScenarioDecks * kChannelsPerDeck))
+            continue;
+        for (int deck = 0; deck < orvbench::kScenarioDecks; ++deck)
+        {
+            const int first = deck * kChannelsPerDeck;
+            seen[deck].push_back({t, channels[first + BeatRamp][0], channels[first + BeatPulse][0],
+                                  channels[first + Beat][0], channels[first + Bpm][0],
+                                  channels[first + Locked][0]});
+        }
+    }
+    sending.join();
+}
+
+// The figures of one profile over its four decks.
+Json figures(const Profile& profile, double duration, const orvbench::BeatScenario& scenario,
+             const DeckViews& seen)
+{
+    const double least = std::max(0.0, profile.network.minDelay);
+    std::vector<double> signedErrors;
+    std::vector<double> errors;
+    std::vector<double> lessLeast;
+    Json lockBeats = Json::array();
+    int locked = 0;
+    double slowestLock = 0.0;
+    int backwards = 0, pulsesWithout = 0, boundariesWithout = 0, checked = 0, wrong = 0;
+    orvbench::DeckScore changed;
+    orvbench::DeckScore cued;
+    for (int deck = 1; deck <= orvbench::kScenarioDecks; ++deck)
+    {
+        const std::vector<orvbench::CookView>& views = seen[deck - 1];
+        const double lastCook = views.empty() ? 0.0 : views.back().time;
+        const orvbench::DeckScore score =
+            orvbench::scoreDeck(scenario.truth(deck), views, least, lastCook);
+        for (const double error : score.errors)
+        {
+            signedErrors.push_back(error);
+            errors.push_back(std::fabs(error));
+            lessLeast.push_back(std::fabs(error - least));
+        }
+        lockBeats.push_back(orNull(score.lockBeats, score.lockBeats >= 0.0));
+        locked += score.lockBeats >= 0.0 ? 1 : 0;
+        slowestLock = std::max(slowestLock, score.lockBeats);
+        backwards += score.backwards;
+        pulsesWithout += score.pulsesWithoutBoundary;
+        boundariesWithout += score.boundariesWithoutPulse;
+        checked += score.beatsChecked;
+        wrong += score.wrongBeats;
+        if (deck == orvbench::kTempoChangeDeck)
+            changed = score;
+        if (deck == orvbench::kSeekDeck)
+            cued = score;
+    }
+    const orvsim::NetworkCounts& counts = scenario.networkCounts();
+    const bool allLocked = locked == orvbench::kScenarioDecks;
+    return {
+        {"profile", profile.name},
+        {"network", orvsim::describe(profile.network)},
+        {"sender", orvsim::describe(profile.sender)},
+        {"seconds", duration},
+        {"least_delay_ms", least * 1e3},
+        {"boundaries", errors.size()},
+        {"p50_ms", milliseconds(errors, 0.5)},
+        {"p99_ms", milliseconds(errors, 0.99)},
+        {"max_ms", milliseconds(errors, 1.0)},
+        {"median_signed_ms", milliseconds(signedErrors, 0.5)}, // > 0: the clock is late
+        {"p50_less_delay_ms", milliseconds(lessLeast, 0.5)},
+        {"p99_less_delay_ms", milliseconds(lessLeast, 0.99)},
+        {"max_less_delay_ms", milliseconds(lessLeast, 1.0)},
+        {"backwards", backwards},
+        {"pulses_without_boundary", pulsesWithout},
+        {"boundaries_without_pulse", boundariesWithout},
+        {"beats_checked", checked},
+        {"wrong_beats", wrong},
+        {"lock_beats", lockBeats},
+        {"decks_locked", locked},
+        {"lock_beats_max", orNull(slowestLock, allLocked)},
+        {"tempo_recovery_beats", beatsOrNever(changed.recoveryBeats)},
+        {"after_recovery_max_ms",
+         orNull(changed.afterRecoveryMax * 1e3, changed.recoveryBeats >= 0)},
+        {"seek_lock_beats", beatsOrNever(cued.recoveryBeats)},
+        {"datagrams",
+         {{"sent", counts.sent},
+          {"lost", counts.lost},
+          {"duplicated", counts.duplicated},
+          {"swapped", counts.swapped},
+          {"stalled", counts.stalled}}},
+    };
+}
+
+Json runProfile(const Profile& profile, const orvharness::Bundle& datBundle,
+                const orvharness::Bundle& beatBundle, double duration, std::uint32_t seed)
+{
+    orvharness::Network net;
+    // The beat node first, so that it cooks first and the time taken before a frame is its own.
+    const orvharness::NodeId beat = net.createNode(beatBundle, "beat1");
+    const orvharness::NodeId orv = net.createNode(datBundle, "orv1");
+    const std::uint16_t port = orvbench::freeLoopbackPort();
+    if (!net.setParameter(beat, "Orvdat", "orv1") || !net.setParameter(beat, "Deck", "all") ||
+        !net.setParameter(beat, "Bpmincludespitch", 1) ||
+        !net.setParameter(beat, "Beatsperbar", orvsim::kBeatsPerBar) ||
+        !net.setParameter(orv, "Port", static_cast<int>(port)))
+        throw std::runtime_error("cannot set up the nodes: " + net.lastError());
+    net.cookFrame();
+    net.pulse(orv, "Reconnect");
+
+    orvbench::BeatScenario scenario(profile.network, profile.sender, port, duration, seed);
+    DeckViews seen;
+    cookWhileSending(net, beat, scenario, duration, seen);
+    return figures(profile, duration, scenario, seen);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    double duration = 45.0;
+    double duration = 20.0;
     std::uint32_t seed = 7;
-    for (int i = 1; i < argc; ++i)
+    std::vector<Profile> profiles;
+    try
     {
-        const std::string argument = argv[i];
-        if (argument.rfind("--seconds=", 0) == 0)
-            duration = std::stod(argument.substr(10));
-        else if (argument.rfind("--seed=", 0) == 0)
-            seed = static_cast<std::uint32_t>(std::stoul(argument.substr(7)));
-        else
+        for (int i = 1; i < argc; ++i)
         {
-            std::fprintf(stderr, "unknown argument: %s\n", argv[i]);
-            return 2;
+            const std::string argument = argv[i];
+            if (argument.rfind("--seconds=", 0) == 0)
+                duration = std::stod(argument.substr(10));
+            else if (argument.rfind("--seed=", 0) == 0)
+                seed = static_cast<std::uint32_t>(std::stoul(argument.substr(7)));
+            else if (argument.rfind("--profile=", 0) == 0)
+                profiles.push_back(findProfile(argument.substr(10)));
+            else
+                throw std::invalid_argument("unknown argument: " + argument);
         }
+        if (!(duration >= kShortestRun))
+            throw std::invalid_argument("--seconds wants at least 12 (a tempo change and a cue "
+                                        "need room)");
+    }
+    catch (const std::exception& e)
+    {
+        std::fprintf(stderr, "orv_bench_beat_phase: %s\n", e.what());
+        return 2;
+    }
+    if (profiles.empty())
+    {
+        for (const char* name : kStandardProfiles)
+            profiles.push_back(findProfile(name));
     }
 
-    const auto datBundle = load(ORV_DAT_BUNDLE);
-    const auto beatBundle = load(ORV_BEAT_BUNDLE);
-    orvharness::Network net;
-    // The beat node first, so that it cooks first and the time taken before a frame is its own.
-    const orvharness::NodeId beat = net.createNode(*beatBundle, "beat1");
-    const orvharness::NodeId orv = net.createNode(*datBundle, "orv1");
-    const std::uint16_t port = orvbench::freeLoopbackPort();
-    if (!net.setParameter(beat, "Orvdat", "orv1") || !net.setParameter(beat, "Deck", "all") ||
-        !net.setParameter(orv, "Port", static_cast<int>(port)))
+    try
     {
-        std::fprintf(stderr, "cannot set up the nodes: %s\n", net.lastError().c_str());
+        const auto datBundle = load(ORV_DAT_BUNDLE);
+        const auto beatBundle = load(ORV_BEAT_BUNDLE);
+        std::cout << "{\"seconds\": " << duration << ", \"seed\": " << seed
+                  << ", \"profiles\": [\n";
+        for (size_t i = 0; i < profiles.size(); ++i)
+        {
+            std::fprintf(stderr, "   %s (%.0f s)\n", profiles[i].name.c_str(), duration);
+            const Json result = runProfile(profiles[i], *datBundle, *beatBundle, duration, seed);
+            std::cout << "  " << result.dump() << (i + 1 < profiles.size() ? ",\n" : "\n");
+            std::cout.flush();
+        }
+        std::cout << "]}\n";
+    }
+    catch (const std::exception& e)
+    {
+        std::fprintf(stderr, "orv_bench_beat_phase: %s\n", e.what());
         return 1;
     }
-    net.cookFrame();
-    net.pulse(orv, "Reconnect");
-
-    Sender sender(port, duration, seed);
-    const Clock::time_point start = Clock::now();
-    std::thread sending([&] { sender.run(start); });
-
-    std::vector<Seen> seen[kDecks];
-    const auto frame =
-        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / kRate));
-    for (Clock::time_point next = start; next < start + std::chrono::duration<double>(duration);
-         next += frame)
-    {
-        std::this_thread::sleep_until(next);
-        const double t = seconds(Clock::now());
-        net.cookFrame();
-        const std::vector<std::vector<float>> channels = net.channels(beat);
-        if (channels.size() < static_cast<size_t>(kDecks * kChannelsPerDeck))
-            continue;
-        for (int deck = 0; deck < kDecks; ++deck)
-        {
-            const int first = deck * kChannelsPerDeck;
-            seen[deck].push_back({t, channels[first + BeatRamp][0], channels[first + BeatPulse][0],
-                                  channels[first + Bpm][0], channels[first + Locked][0]});
-        }
-    }
-    sending.join();
-
-    std::vector<double> steadyErrorsMs;
-    std::vector<double> lockBeats;
-    int backwards = 0;
-    int recoveryBeats = -1;
-    double worstAfterRecoveryMs = 0.0;
-    const double changedAt = sender.tempoChangedAt();
-    for (int deck = 1; deck <= kDecks; ++deck)
-    {
-        const std::vector<double> truth = trueBoundaries(sender.truth(deck));
-        const double started = sender.startedAt(deck);
-        const std::vector<Seen>& views = seen[deck - 1];
-        std::vector<std::pair<double, double>> afterChange; // (boundary, error ms) on deck 2
-        bool locked = false;
-        float lastRamp = 0.0f;
-        for (size_t i = 0; i < views.size(); ++i)
-        {
-            const Seen& view = views[i];
-            if (!locked && view.locked == 1.0f && view.time > started)
-            {
-                locked = true;
-                const double beatLength = 60.0 / view.bpm;
-                lockBeats.push_back((view.time - started) / beatLength);
-            }
-            if (i > 0 && view.pulse == 0.0f && view.ramp < lastRamp && view.time > started)
-                ++backwards;
-            lastRamp = view.ramp;
-            if (!locked || view.pulse != 1.0f || !(view.bpm > 0.0f))
-                continue;
-            const double boundary = view.time - view.ramp * 60.0 / view.bpm;
-            const double errorMs = (boundary - nearest(truth, boundary)) * 1e3;
-            if (deck == 2 && boundary > changedAt)
-                afterChange.emplace_back(boundary, errorMs);
-            else
-                steadyErrorsMs.push_back(std::fabs(errorMs));
-        }
-        if (deck == 2)
-        {
-            // Beats after the change until every later boundary is within the target.
-            int lastBad = -1;
-            for (size_t k = 0; k < afterChange.size(); ++k)
-            {
-                if (std::fabs(afterChange[k].second) >= kTargetMs)
-                    lastBad = static_cast<int>(k);
-            }
-            recoveryBeats = lastBad + 1;
-            for (size_t k = static_cast<size_t>(recoveryBeats); k < afterChange.size(); ++k)
-                worstAfterRecoveryMs =
-                    std::max(worstAfterRecoveryMs, std::fabs(afterChange[k].second));
-            for (size_t k = static_cast<size_t>(std::max(recoveryBeats, 4)); k < afterChange.size();
-                 ++k)
-                steadyErrorsMs.push_back(std::fabs(afterChange[k].second));
-        }
-    }
-
-    std::printf(
-        "{\"seconds\": %.1f, \"seed\": %u, \"boundaries\": %zu, \"p50_ms\": %.3f, "
-        "\"p99_ms\": %.3f, \"max_ms\": %.3f, \"lock_beats_max\": %.2f, "
-        "\"lock_beats\": [%.2f, %.2f, %.2f, %.2f], \"backwards\": %d, "
-        "\"tempo_recovery_beats\": %d, \"after_recovery_max_ms\": %.3f}\n",
-        duration, seed, steadyErrorsMs.size(), percentile(steadyErrorsMs, 0.5),
-        percentile(steadyErrorsMs, 0.99), percentile(steadyErrorsMs, 1.0),
-        lockBeats.empty() ? NAN : *std::max_element(lockBeats.begin(), lockBeats.end()),
-        lockBeats.size() > 0 ? lockBeats[0] : NAN, lockBeats.size() > 1 ? lockBeats[1] : NAN,
-        lockBeats.size() > 2 ? lockBeats[2] : NAN, lockBeats.size() > 3 ? lockBeats[3] : NAN,
-        backwards, recoveryBeats, worstAfterRecoveryMs);
     return 0;
 }

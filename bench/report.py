@@ -3,17 +3,25 @@
 to docs/performance.md with the machine and the date.
 
     report.py RESULTS_DIR OUTPUT_MD
+    report.py --profiles-table BEAT_JSON
 
 RESULTS_DIR holds decode.json, decode_heap.json, cook.json, receive.json (Google Benchmark
-JSON), python.json (bench/python_peer.py) and machine.txt. Times are CPU times; of several
-repetitions of a benchmark the fastest counts, the least disturbed by other work on the
-machine. Every ratio is taken against its peer measured in the same run.
+JSON), python.json (bench/python_peer.py), beat.json (orv_bench_beat_phase) and machine.txt.
+Times are CPU times; of several repetitions of a benchmark the fastest counts, the least
+disturbed by other work on the machine. Every ratio is taken against its peer measured in the
+same run.
+
+The beat clock's figures under each network and sender profile become a table of their own, one
+row per profile. A section of OUTPUT_MD headed "## Beat clock profiles before ..." is a
+baseline kept for comparison: it is carried over as it stands. --profiles-table prints the
+table of one orv_bench_beat_phase output alone (Markdown), for such a baseline.
 """
 
 import collections
 import datetime
 import json
 import os
+import re
 import sys
 
 NS = "ns"
@@ -203,23 +211,88 @@ def beat_rows(table, cook):
                   met=run["bundle_allocs_per_cook"] == 0 and run["bundle_allocs_per_cook_late"] == 0)
 
 
+def reference_profile(phase):
+    """The run of the earlier single-scenario benchmark: the LAN with the default sender."""
+    profiles = (phase or {}).get("profiles", [])
+    for profile in profiles:
+        if profile["profile"] == "lan/default":
+            return profile
+    return None
+
+
 def beat_phase_rows(table, phase):
-    """The beat clock against the simulator's grid (bench/BeatPhaseBench.cpp)."""
-    if not phase:
+    """The beat clock against the simulator's grid (bench/BeatPhaseBench.cpp), lan/default."""
+    profile = reference_profile(phase)
+    if not profile or profile["p99_ms"] is None:
         return
     table.add("beat boundary error after lock, 99th percentile",
-              f"{phase['p99_ms']:.2f} ms (median {phase['p50_ms']:.2f}, worst "
-              f"{phase['max_ms']:.2f}; {phase['boundaries']} boundaries)",
-              target="< 2 ms", met=phase["p99_ms"] < 2.0)
+              f"{profile['p99_ms']:.2f} ms (median {profile['p50_ms']:.2f}, worst "
+              f"{profile['max_ms']:.2f}; {profile['boundaries']} boundaries)",
+              target="< 2 ms", met=profile["p99_ms"] < 2.0)
+    slowest = profile["lock_beats_max"]
     table.add("lock after the deck starts to play, slowest of 4 decks",
-              f"{phase['lock_beats_max']:.2f} beats", target="≤ 2 beats",
-              met=phase["lock_beats_max"] <= 2.0)
-    table.add("beat_ramp running backwards within a beat", str(phase["backwards"]),
-              target="never", met=phase["backwards"] == 0)
+              "never" if slowest is None else f"{slowest:.2f} beats", target="≤ 2 beats",
+              met=slowest is not None and slowest <= 2.0)
+    table.add("beat_ramp running backwards within a beat", str(profile["backwards"]),
+              target="never", met=profile["backwards"] == 0)
+    recovery = profile["tempo_recovery_beats"]
     table.add("beats until the error is under 2 ms after a 5% tempo change",
-              f"{phase['tempo_recovery_beats']} (worst after: "
-              f"{phase['after_recovery_max_ms']:.2f} ms)", target="≤ 4",
-              met=0 <= phase["tempo_recovery_beats"] <= 4)
+              "never" if recovery is None else
+              f"{recovery} (worst after: {profile['after_recovery_max_ms']:.2f} ms)",
+              target="≤ 4", met=recovery is not None and recovery <= 4)
+
+
+def triple(profile, key):
+    values = [profile[f"{figure}{key}"] for figure in ("p50", "p99", "max")]
+    if any(value is None for value in values):
+        return "n/a"
+    return " / ".join(f"{value:.2f}" for value in values)
+
+
+def profiles_table(phase):
+    """One row per network and sender profile, in Markdown."""
+    head = ["Profile", "What differs", "Boundaries", "Error p50 / p99 / max (ms)",
+            "Less least delay p50 / p99 / max (ms)", "Median signed (ms)",
+            "beat_ramp back-steps", "Pulses without boundary", "Boundaries without pulse",
+            "Wrong beat in bar", "Lock (beats, slowest deck)", "Lock after cue (beats)"]
+    lines = ["| " + " | ".join(head) + " |", "|" + "---|" * len(head)]
+    for profile in (phase or {}).get("profiles", []):
+        network, sender = profile["profile"].split("/")
+        what = profile["sender"] if sender != "default" else profile["network"]
+        if network not in ("lan", "ideal") and sender != "default":
+            what = f"{profile['network']}; {profile['sender']}"
+        slowest = profile["lock_beats_max"]
+        lock = (f"{slowest:.2f}" if slowest is not None else
+                f"never ({profile['decks_locked']} of 4 locked)")
+        cue = profile["seek_lock_beats"]
+        signed = profile["median_signed_ms"]
+        row = [f"`{profile['profile']}`", what, str(profile["boundaries"]),
+               triple(profile, "_ms"), triple(profile, "_less_delay_ms"),
+               "n/a" if signed is None else f"{signed:+.2f}",
+               str(profile["backwards"]), str(profile["pulses_without_boundary"]),
+               str(profile["boundaries_without_pulse"]),
+               f"{profile['wrong_beats']} of {profile['beats_checked']}", lock,
+               "never" if cue is None else str(cue)]
+        lines.append("| " + " | ".join(row) + " |")
+    return "\n".join(lines)
+
+
+BASELINE_HEADING = re.compile(r"^## Beat clock profiles before ", re.MULTILINE)
+
+
+def kept_baseline(path):
+    """The baseline section of the document being replaced, as it stands ("" when none)."""
+    if not os.path.exists(path):
+        return ""
+    with open(path) as file:
+        text = file.read()
+    found = BASELINE_HEADING.search(text)
+    if not found:
+        return ""
+    rest = text[found.end():]
+    following = re.search(r"^## ", rest, re.MULTILINE)
+    end = found.end() + following.start() if following else len(text)
+    return text[found.start():end].rstrip() + "\n\n"
 
 
 NOTES = """\
@@ -241,13 +314,27 @@ NOTES = """\
 - Latency: `sendto`, then a poll of `getDeck` every microsecond until the new value shows;
   the receive thread is back in `recvfrom` before each sample.
 - Beat clock: `orv_bench_beat_phase` runs the simulator's four decks in real time on
-  loopback (60 Deck datagrams a second per deck, each held back 0 to 5 ms, one in ten
-  dropped; the decks start from pause one after the other, deck 2's pitch rises 5% halfway)
-  against the real OrvDat and OrvBeat bundles cooked 60 times a second. A boundary seen by the
-  clock is the cook's time minus beat_ramp beat lengths at the cook that shows beat_pulse; the
-  truth is the simulator's grid on the same steady clock. The 99th percentile leaves out the
-  beats that the tempo change row counts. The OrvBeat cooks feed every deck a new datagram
+  loopback against the real OrvDat and OrvBeat bundles cooked 60 times a second, once per
+  network and sender profile (the presets of `orv simulate`, see docs/tool.md); the rows above
+  are its `lan/default` run (60 Deck datagrams a second per deck, each held back 0 to 5 ms, one
+  in ten dropped). The decks start from pause one after the other, deck 2's pitch rises 5%
+  halfway and deck 3 is cued back 8.37 s at three quarters. A boundary seen by the clock is the
+  cook's time minus beat_ramp beat lengths at the cook that shows beat_pulse; the truth is the
+  simulator's grid on the same steady clock. The OrvBeat cooks feed every deck a new datagram
   before each cook and time the cook alone.
+- Beat clock profiles: the truth grid moves with the sender's grid offset. A pulse belongs to
+  the nearest true boundary within a quarter beat; a second pulse there, or one with none near,
+  is a pulse without a boundary (the one pulse that takes a cue's new phase is allowed). Pulses
+  and boundaries are checked from four beats after each deck starts to half a second before
+  the end; errors count from each deck's first lock on, leaving out the four boundaries after
+  the tempo change and after the cue. "Less least delay" takes the network's least one-way
+  delay off each error (no clock can know it); "median signed" is positive when the clock is
+  late. "beat_ramp back-steps" counts cooks where the ramp fell without a pulse. "Wrong beat in
+  bar" compares the `beat` channel at each matched pulse with the bar position of its true
+  boundary (a sender's Beat 0..3 maps to 1..4). "Lock" is the beats played from a deck's start
+  until `locked` first shows 1. "Lock after cue" (and, in the JSON, the tempo change's
+  recovery) counts the boundaries until every later one has a pulse within 2 ms (less the
+  least delay) with `locked` on; "never" when the run ends first.
 - Cooks: every call the host makes on the node in one frame, on the real bundle through the
   headless host's parameters and table output. The table output of the harness stores each
   cell and writes every number as text, which is most of the cook; the peer column runs the
@@ -321,6 +408,10 @@ datagram: a slower thread finds more waiting and wakes less often.
 
 
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--profiles-table":
+        with open(sys.argv[2]) as file:
+            print(profiles_table(json.load(file)))
+        return
     directory, output = sys.argv[1], sys.argv[2]
     table = Table()
     python = load(directory, "python.json")
@@ -328,7 +419,8 @@ def main():
                 python)
     receive_rows(table, load(directory, "receive.json"))
     cook_rows(table, load(directory, "cook.json"))
-    beat_phase_rows(table, load(directory, "beat.json"))
+    phase = load(directory, "beat.json")
+    beat_phase_rows(table, phase)
 
     with open(os.path.join(directory, "machine.txt")) as file:
         machine = file.read().strip()
@@ -350,6 +442,7 @@ def main():
     print()
     print(summary)
 
+    baseline = kept_baseline(output)
     with open(output, "w") as file:
         file.write("# Performance\n\n")
         file.write("Written by `bench/run`; run it again to measure your own machine.\n\n")
@@ -360,6 +453,12 @@ def main():
                    f"{'; '.join(peers)}\n\n")
         file.write(table.markdown() + "\n\n")
         file.write(summary + "\n\n")
+        if phase and phase.get("profiles"):
+            file.write(f"## Beat clock under network and sender profiles\n\n"
+                       f"`orv_bench_beat_phase`, {phase['seconds']:g} s per profile, seed "
+                       f"{phase['seed']}.\n\n")
+            file.write(profiles_table(phase) + "\n\n")
+        file.write(baseline)
         file.write(NOTES)
 
 

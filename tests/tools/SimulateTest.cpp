@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 namespace orvtooltest
 {
@@ -130,6 +131,54 @@ TEST(Simulate, SendsFourDecksTheMixerTracksAndEventsAtTheRate)
     EXPECT_GE(events, 1) << "the first event comes within a second";
     EXPECT_EQ(others, 0);
     EXPECT_TRUE(positionsRise);
+}
+
+TEST(Simulate, ProfilesChangeWhatArrivesAndUnknownNamesAreUsageErrors)
+{
+    orv::net::UdpSocket listener = boundSocket(3753);
+    ToolProcess simulate({"simulate", "--to", "127.0.0.1:3753", "--sender", "beat0", "--network",
+                          "lan", "--loss", "0.5", "--rate", "20", "--duration", "1.5",
+                          "--discovery-port", "0"});
+    std::set<int> beats;
+    int decks = 0;
+    char buffer[4096];
+    const Clock::time_point deadline = Clock::now() + Millis(5000);
+    while (Clock::now() < deadline)
+    {
+        orv::net::ReceivedDatagram datagram;
+        std::string error;
+        if (listener.receive(buffer, sizeof buffer, 300, datagram, error) != 1)
+        {
+            if (!simulate.running())
+                break;
+            continue;
+        }
+        if (buffer[0] != 1)
+            continue;
+        ++decks;
+        beats.insert(
+            Deck::fromMsgPack(orvpack::MsgPack::parse(buffer + 1, datagram.size - 1, error)).beat);
+    }
+    EXPECT_EQ(simulate.finish(Millis(3000)), 0) << simulate.err();
+    EXPECT_NE(simulate.out().find("network lan: delay 0-5 ms, 50% lost; sender beat0: Beat 0..3"),
+              std::string::npos)
+        << simulate.out();
+    // 30 ticks of 4 decks, about half of them lost; Beat counts 0 to 3.
+    EXPECT_GT(decks, 30);
+    EXPECT_LT(decks, 90);
+    ASSERT_FALSE(beats.empty());
+    EXPECT_EQ(*beats.begin(), 0);
+    EXPECT_LE(*beats.rbegin(), 3);
+
+    for (const char* command : {"simulate", "demo"})
+    {
+        const ToolRun run = runTool({command, "--network", "dialup"});
+        EXPECT_EQ(run.status, 2) << command;
+        EXPECT_NE(run.err.find("unknown network profile \"dialup\"; the known ones: ideal, lan, "
+                               "wifi, stalls, stalls-shuffled"),
+                  std::string::npos)
+            << run.err;
+    }
 }
 
 } // namespace

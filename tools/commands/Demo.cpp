@@ -2,6 +2,7 @@
 // 127.0.0.1, the real bundles (OrvDat, OrvChannels, OrvBeat) receive in the headless host,
 // and the terminal shows the table, the channels and the beat clocks as the host would.
 #include "commands/Command.h"
+#include "commands/ProfileOptions.h"
 #include "harness/NumberText.h"
 
 #include "protocol/WireSchema.h"
@@ -79,12 +80,12 @@ int runDemo(const ParsedOptions& options)
     loop.command = "demo";
     long long port = 0;
     long long discoveryPort = orvprotocol::discoveryPort;
-    double rate = 60.0;
+    orvsim::SimulatorSettings simulation;
     if (!readLiveLoopOptions(options, loop, error) ||
+        !readProfileOptions(options, simulation, error) ||
         !options.integer("--port", 0, 1, 65535, port, error) ||
         !options.integer("--discovery-port", orvprotocol::discoveryPort, 0, 65535, discoveryPort,
-                         error) ||
-        !options.real("--rate", 60.0, 0.1, 1000.0, rate, error))
+                         error))
     {
         std::cerr << "orv demo: " << error << "\n";
         return kExitUsage;
@@ -104,8 +105,6 @@ int runDemo(const ParsedOptions& options)
     }
 
     // The simulator opens first, so that its discovery listener hears the node connect.
-    orvsim::SimulatorSettings simulation;
-    simulation.rate = rate;
     simulation.discoveryPort = static_cast<uint16_t>(discoveryPort);
     orvsim::Simulator simulator(simulation);
     if (!simulator.open(error))
@@ -165,13 +164,16 @@ int runDemo(const ParsedOptions& options)
         }
     } stopSender{sending, sender};
 
-    const std::string header = "simulated DJ: " + orvharness::numberText(rate) +
+    const std::string header = "simulated DJ: " + orvharness::numberText(simulation.rate) +
                                " datagrams a second per deck to " + to.text() +
                                "   (Ctrl-C ends the demo)";
+    const std::string profiles = profileSummary(simulation);
     const int status = runLiveLoop(*nodes, loop,
                                    [&](Snapshot& snapshot)
                                    {
                                        snapshot.notes.push_back(header);
+                                       if (!profiles.empty())
+                                           snapshot.notes.push_back(profiles);
                                        for (const std::string& line : reports.copy())
                                            snapshot.notes.push_back(line);
                                    });
@@ -183,13 +185,14 @@ int runDemo(const ParsedOptions& options)
 
 const Command& demoCommand()
 {
-    std::vector<OptionSpec> options = {
+    std::vector<OptionSpec> options = withProfileOptions({
         {"--port", "PORT", "UDP port on 127.0.0.1 (default 3650, or a free one if it is taken)"},
-        {"--rate", "N", "the simulated DJ's datagrams a second per deck (default 60)"},
+        {"--rate", "N",
+         "the simulated DJ's datagrams a second per deck (default 60, or the sender profile's)"},
         {"--discovery-port", "PORT",
          "where the simulated DJ listens for the node's discovery "
          "byte (default 7000, 0: do not listen)"},
-    };
+    });
     for (const OptionSpec& option : liveLoopOptions())
         options.push_back(option);
     static const Command command{

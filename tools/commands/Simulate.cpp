@@ -1,5 +1,6 @@
 // orv simulate: a believable DJ sender, and a listener for the discovery byte.
 #include "commands/Command.h"
+#include "commands/ProfileOptions.h"
 #include "harness/NumberText.h"
 
 #include "protocol/WireSchema.h"
@@ -24,7 +25,7 @@ int runSimulate(const ParsedOptions& options)
     orvsim::SimulatorSettings settings;
     long long discoveryPort = orvprotocol::discoveryPort;
     long long seed = 1;
-    if (!options.real("--rate", 60.0, 0.1, 1000.0, settings.rate, error) ||
+    if (!readProfileOptions(options, settings, error) ||
         !options.real("--duration", 0.0, 0.0, 1e9, settings.duration, error) ||
         !options.integer("--discovery-port", orvprotocol::discoveryPort, 0, 65535, discoveryPort,
                          error) ||
@@ -64,6 +65,9 @@ int runSimulate(const ParsedOptions& options)
     if (settings.duration > 0.0)
         std::cout << " for " << orvharness::numberText(settings.duration) << " s";
     std::cout << " (Ctrl-C stops)\n";
+    const std::string profiles = profileSummary(settings);
+    if (!profiles.empty())
+        std::cout << profiles << "\n";
     if (simulator.discovery().isOpen())
         std::cout << "listening for the discovery byte on " << simulator.discovery().local().text()
                   << "\n";
@@ -87,6 +91,11 @@ int runSimulate(const ParsedOptions& options)
     std::cout << "sent " << counts.datagrams << " datagrams in " << fixedText(elapsed, 1) << " s";
     if (counts.sendFailures > 0)
         std::cout << ", " << counts.sendFailures << " sends failed";
+    const orvsim::NetworkCounts& network = simulator.networkCounts();
+    if (network.lost + network.duplicated + network.swapped + network.stalled > 0)
+        std::cout << " (the network lost " << network.lost << ", duplicated " << network.duplicated
+                  << ", swapped " << network.swapped << ", held " << network.stalled
+                  << " in stalls)";
     std::cout << std::endl;
     return counts.datagrams > 0 || counts.sendFailures == 0 ? kExitOk : kExitFailure;
 }
@@ -98,27 +107,32 @@ const Command& simulateCommand()
     static const Command command{
         "simulate",
         "a believable DJ: four decks, mixer, tracks and events, sent over UDP",
-        "orv simulate [--to HOST:PORT] [--multicast] [--rate N] [--duration SECONDS]",
+        "orv simulate [--to HOST:PORT] [--multicast] [--rate N] [--duration SECONDS]\n"
+        "             [--network NAME] [--sender NAME]",
         "Four decks play tracks at their own tempo and pitch; positions run in real time,\n"
         "beats count 1 to 4 in time, EQs, faders and the crossfader move smoothly, and\n"
         "named events (Drop, Cue, Loop, Sync, FX, Break, Load) come every few seconds.\n"
         "Each tick sends one Deck datagram per deck and one Control datagram; each deck's\n"
         "Meta goes out once a second and on every track change.\n"
         "It also listens on UDP port 7000 (all interfaces) for the discovery byte 0x09\n"
-        "that a node sends when it connects, and says who sent it.",
-        {
+        "that a node sends when it connects, and says who sent it.\n"
+        "--network and --sender choose how the network treats the datagrams (delay,\n"
+        "reordering, loss, stalls) and how the DJ reports its decks (Beat numbering, BPM,\n"
+        "beat grid, Position steps, rate); by default nothing is delayed or lost.",
+        withProfileOptions({
             {"--to", "HOST:PORT", "where to send (default 127.0.0.1:3650)"},
             {"--multicast", "", "send to the group 239.0.0.1 (port from --to :PORT)"},
-            {"--rate", "N", "datagrams a second per deck (default 60)"},
+            {"--rate", "N", "datagrams a second per deck (default 60, or the sender profile's)"},
             {"--duration", "SECONDS", "stop after this long (default: until Ctrl-C)"},
             {"--discovery-port", "PORT",
              "where to listen for the discovery byte (default 7000, 0: "
              "do not listen)"},
-            {"--seed", "N", "another seed gives other event timings (default 1)"},
-        },
+            {"--seed", "N", "another seed gives other event timings and network draws (default 1)"},
+        }),
         "  orv simulate\n"
         "  orv simulate --to 192.168.1.20:3650 --rate 30\n"
-        "  orv simulate --multicast --duration 60\n",
+        "  orv simulate --multicast --duration 60\n"
+        "  orv simulate --network wifi --sender beat0\n",
         runSimulate,
     };
     return command;

@@ -92,6 +92,14 @@ void DjModel::setPlaying(int number, bool playing)
         decks_[static_cast<size_t>(number - 1)].playing = playing;
 }
 
+void DjModel::seek(int number, double position)
+{
+    if (number < 1 || number > kDeckCount || !std::isfinite(position))
+        return;
+    DeckState& deck = decks_[static_cast<size_t>(number - 1)];
+    deck.position = std::clamp(position, 0.0, deck.track.lengthSeconds);
+}
+
 void DjModel::advance(double seconds)
 {
     if (!std::isfinite(seconds) || seconds <= 0.0)

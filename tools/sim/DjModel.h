@@ -78,6 +78,8 @@ public:
     void setPitch(int number, double pitch);
     // Play or pause a deck.
     void setPlaying(int number, bool playing);
+    // A cue: the deck jumps to `position` seconds into its track (clamped to the track).
+    void seek(int number, double position);
 
     // The events since the last call, oldest first.
     std::vector<DjEvent> takeEvents();

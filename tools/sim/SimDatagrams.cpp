@@ -5,20 +5,23 @@
 namespace orvsim
 {
 
-std::string deckDatagram(const DeckState& deck)
+std::string deckDatagram(const DeckState& deck, const SenderProfile& sender)
 {
+    // Everything the sender derives from Position, it derives from the Position it reports.
+    DeckState seen = deck;
+    seen.position = reportedPosition(deck, sender);
     Deck record;
     record.deck = deck.number;
     record.pitch = deck.pitch;
-    record.position = deck.position;
-    record.position2 = deck.remaining();
-    record.normalizedPosition = deck.normalizedPosition();
-    record.bpm = deck.bpm();
+    record.position = seen.position;
+    record.position2 = seen.remaining();
+    record.normalizedPosition = seen.normalizedPosition();
+    record.bpm = reportedBpm(seen, sender);
     record.length = deck.track.lengthSeconds;
     record.eqLow = deck.eqLow;
     record.eqMid = deck.eqMid;
     record.eqHigh = deck.eqHigh;
-    record.beat = deck.beat();
+    record.beat = reportedBeat(seen, sender);
     return orvprotocol::recordDatagram(MessageType::Deck, record);
 }
 

@@ -11,8 +11,10 @@ namespace orvsim
 
 using Clock = std::chrono::steady_clock;
 
-Simulator::Simulator(const SimulatorSettings& settings) : settings_(settings), model_(settings.seed)
+Simulator::Simulator(const SimulatorSettings& settings)
+    : settings_(settings), model_(settings.seed), network_(settings.network, settings.seed)
 {
+    applyDeckPitch(settings.sender, model_);
 }
 
 bool Simulator::open(std::string& error)
@@ -34,21 +36,29 @@ bool Simulator::open(std::string& error)
     return true;
 }
 
-void Simulator::send(const std::string& datagram,
-                     const std::function<void(const std::string&)>& report)
+void Simulator::send(const std::string& datagram, int stream)
 {
-    std::string error;
-    if (socket_.sendTo(settings_.to, datagram.data(), datagram.size(), error))
-    {
-        ++counts_.datagrams;
-        return;
-    }
-    // A send failure is usually the same one every time (no route, a firewall): say it once.
-    if (counts_.sendFailures++ == 0)
-        report(error + " (later failures are only counted)");
+    network_.send(datagram, model_.time(), stream);
 }
 
-void Simulator::tick(double elapsedSeconds, const std::function<void(const std::string&)>& report)
+void Simulator::deliver(double elapsedSeconds,
+                        const std::function<void(const std::string&)>& report)
+{
+    for (const Arrival& arrival : network_.takeArrived(elapsedSeconds))
+    {
+        std::string error;
+        if (socket_.sendTo(settings_.to, arrival.datagram.data(), arrival.datagram.size(), error))
+        {
+            ++counts_.datagrams;
+            continue;
+        }
+        // A send failure is usually the same one every time (no route, a firewall): say it once.
+        if (counts_.sendFailures++ == 0)
+            report(error + " (later failures are only counted)");
+    }
+}
+
+void Simulator::tick(double elapsedSeconds)
 {
     model_.advance(elapsedSeconds - model_.time());
 
@@ -58,14 +68,14 @@ void Simulator::tick(double elapsedSeconds, const std::function<void(const std::
     {
         const DeckState& deck = model_.deck(number);
         if (metaDue || std::find(loaded.begin(), loaded.end(), number) != loaded.end())
-            send(metaDatagram(deck), report);
-        send(deckDatagram(deck), report);
+            send(metaDatagram(deck), number);
+        send(deckDatagram(deck, settings_.sender), number);
     }
     if (metaDue)
         lastMetaTime_ = model_.time();
-    send(controlDatagram(model_.mixer()), report);
+    send(controlDatagram(model_.mixer()), 0);
     for (const DjEvent& event : model_.takeEvents())
-        send(eventDatagram(event), report);
+        send(eventDatagram(event), 0);
 }
 
 void Simulator::run(const std::function<bool()>& keepGoing,
@@ -85,15 +95,22 @@ void Simulator::run(const std::function<bool()>& keepGoing,
             break;
         if (now >= nextTick)
         {
-            tick(seconds(now), report);
+            tick(seconds(now));
             nextTick += period;
             // Far behind (the machine was busy): skip the missed ticks instead of bursting.
             if (nextTick + period < now)
                 nextTick = now + period;
         }
         now = Clock::now();
+        deliver(seconds(now), report);
+        // Awake for the next tick or the next arrival, whichever comes first.
+        Clock::time_point wakeAt = nextTick;
+        const double arrival = network_.nextArrival();
+        if (arrival < seconds(nextTick))
+            wakeAt = start + std::chrono::duration_cast<Clock::duration>(
+                                 std::chrono::duration<double>(arrival));
         const auto wait =
-            std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - now),
+            std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(wakeAt - now),
                        std::chrono::milliseconds(0), std::chrono::milliseconds(50));
         if (wait.count() > 0)
         {
@@ -110,14 +127,14 @@ void Simulator::run(const std::function<bool()>& keepGoing,
         else
         {
             // Under a millisecond to go: look at the discovery port without waiting, then
-            // sleep precisely to the tick.
+            // sleep precisely to the tick or the arrival.
             discovery_.poll(0,
                             [&](const std::string& line)
                             {
                                 ++counts_.discoveries;
                                 report(line);
                             });
-            std::this_thread::sleep_until(nextTick);
+            std::this_thread::sleep_until(wakeAt);
         }
     }
 }

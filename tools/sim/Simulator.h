@@ -3,13 +3,16 @@
 //
 // Per tick (rate ticks a second): one Deck datagram per deck and one Control datagram.
 // Every second, and whenever a deck loads a track: one Meta datagram per deck. Events as
-// the model makes them.
+// the model makes them. The sender profile says how the decks are reported; every datagram
+// goes through the network profile's model (the ideal one sends it at once).
 // Thread rules: run() on one thread; keepGoing and report are called on that thread.
 #pragma once
 
 #include "net/UdpSocket.h"
 #include "sim/DiscoveryListener.h"
 #include "sim/DjModel.h"
+#include "sim/NetworkModel.h"
+#include "sim/SenderProfile.h"
 
 #include "protocol/WireSchema.h"
 
@@ -28,6 +31,8 @@ struct SimulatorSettings
     uint32_t seed = 1;
     uint16_t discoveryPort = orvprotocol::discoveryPort; // 0: do not listen
     std::string discoveryIp = "0.0.0.0";
+    NetworkProfile network;
+    SenderProfile sender;
 };
 
 struct SimulatorCounts
@@ -58,13 +63,17 @@ public:
              const std::function<void(const std::string&)>& report);
 
     const SimulatorCounts& counts() const { return counts_; }
+    const NetworkCounts& networkCounts() const { return network_.counts(); }
 
 private:
-    void tick(double elapsedSeconds, const std::function<void(const std::string&)>& report);
-    void send(const std::string& datagram, const std::function<void(const std::string&)>& report);
+    void tick(double elapsedSeconds);
+    void send(const std::string& datagram, int stream);
+    // Sends on what the network lets arrive by `elapsedSeconds`.
+    void deliver(double elapsedSeconds, const std::function<void(const std::string&)>& report);
 
     SimulatorSettings settings_;
     DjModel model_;
+    NetworkModel network_;
     orv::net::UdpSocket socket_;
     DiscoveryListener discovery_;
     std::string discoveryNote_;

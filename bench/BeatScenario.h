@@ -1,0 +1,78 @@
+// The sending side of the beat clock's benchmark. The simulator's four decks start paused and
+// begin to play one after the other (1 s, 1.4 s, 1.8 s and 2.2 s in); halfway, deck 2's pitch
+// fader moves up 5%; at three quarters, deck 3 is cued back 8.37 s (off its grid). Each deck is
+// reported as the sender profile says, at its rate, and every datagram goes through the network
+// profile's model to a port on 127.0.0.1.
+//
+// The truth: at every tick, where each deck stands on the sender's grid, on the same steady
+// clock the bundles read.
+// Thread rules: run() on one thread; the rest once run() has returned.
+#pragma once
+
+#include "LoopbackSender.h"
+
+#include "sim/DjModel.h"
+#include "sim/NetworkModel.h"
+#include "sim/NetworkProfile.h"
+#include "sim/SenderProfile.h"
+
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+namespace orvbench
+{
+
+using SteadyClock = std::chrono::steady_clock;
+
+// Seconds on the steady clock, the time base of the truth and of the cooks.
+double steadySeconds(SteadyClock::time_point t);
+
+inline constexpr int kScenarioDecks = 4;
+inline constexpr int kTempoChangeDeck = 2;
+inline constexpr int kSeekDeck = 3;
+
+// A deck at one tick.
+struct TruthSample
+{
+    double time = 0.0;
+    double beats = 0.0; // on the sender's grid (gridBeats)
+    double tempo = 0.0; // beats a minute of host time
+    bool playing = false;
+    bool jumped = false; // cued since the sample before: no beats between the two
+};
+
+struct DeckTruth
+{
+    std::vector<TruthSample> samples;
+    double startedAt = -1.0; // when it began to play; < 0: never
+    double changedAt = -1.0; // its tempo change, if it has one
+    double seekAt = -1.0;    // its cue, if it has one
+};
+
+class BeatScenario
+{
+public:
+    BeatScenario(const orvsim::NetworkProfile& network, const orvsim::SenderProfile& sender,
+                 std::uint16_t port, double duration, std::uint32_t seed);
+
+    // Sends until the duration after `start` is over.
+    void run(SteadyClock::time_point start);
+
+    const DeckTruth& truth(int deck) const { return truth_[deck - 1]; }
+    const orvsim::NetworkCounts& networkCounts() const { return network_.counts(); }
+
+private:
+    void tick(double now, double elapsed);
+
+    std::uint16_t port_;
+    double duration_;
+    orvsim::SenderProfile sender_;
+    orvsim::DjModel model_;
+    orvsim::NetworkModel network_;
+    LoopbackSender socket_;
+    DeckTruth truth_[kScenarioDecks];
+    double lastTick_ = 0.0;
+};
+
+} // namespace orvbench

@@ -1,0 +1,218 @@
+#include "BeatScore.h"
+
+#include "sim/SenderProfile.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace orvbench
+{
+
+namespace
+{
+
+constexpr double kSettleBeats = 4.0;     // after the start, before pulses are checked
+constexpr int kTransitionBoundaries = 4; // after a tempo change or cue, left out of the errors
+constexpr double kTargetSeconds = 0.002; // the clock's target error
+constexpr double kMatchBeats = 0.25;     // how far a pulse may lie from its boundary
+constexpr double kEndMargin = 0.5;       // seconds before the last cook that are not checked
+
+struct Boundary
+{
+    double time = 0.0;
+    long long line = 0;  // the grid line: the beat that begins here
+    double length = 0.0; // seconds of the beat
+    // Its pulse, if it got one.
+    bool pulsed = false;
+    double error = 0.0;     // seen less true, seconds
+    double lessLeast = 0.0; // |error less the least delay|
+    bool good = false;      // with locked on, within the target
+};
+
+// Where pulses and boundaries are checked: from a few beats after the start to shortly
+// before the last cook.
+struct Window
+{
+    double start = 0.0;
+    double end = 0.0;
+    bool contains(double time) const { return time >= start && time <= end; }
+};
+
+// The sender times at which the deck's beats began, between ticks by interpolation.
+std::vector<Boundary> trueBoundaries(const std::vector<TruthSample>& samples)
+{
+    std::vector<Boundary> boundaries;
+    for (size_t i = 1; i < samples.size(); ++i)
+    {
+        const TruthSample& a = samples[i - 1];
+        const TruthSample& b = samples[i];
+        if (!a.playing || !b.playing || b.jumped || b.beats <= a.beats)
+            continue;
+        for (double k = std::floor(a.beats) + 1.0; k <= b.beats; k += 1.0)
+        {
+            const double time = a.time + (k - a.beats) / (b.beats - a.beats) * (b.time - a.time);
+            boundaries.push_back({time, static_cast<long long>(k), 60.0 / b.tempo});
+        }
+    }
+    return boundaries;
+}
+
+// The grid beats at `time`, between the samples around it.
+double beatsAt(const std::vector<TruthSample>& samples, double time)
+{
+    const auto after = std::lower_bound(samples.begin(), samples.end(), time,
+                                        [](const TruthSample& s, double t) { return s.time < t; });
+    if (after == samples.begin())
+        return samples.empty() ? 0.0 : samples.front().beats;
+    if (after == samples.end())
+        return samples.back().beats;
+    const TruthSample& a = *(after - 1);
+    const TruthSample& b = *after;
+    return a.beats + (b.beats - a.beats) * (time - a.time) / (b.time - a.time);
+}
+
+size_t nearestIndex(const std::vector<Boundary>& boundaries, double time)
+{
+    const auto after = std::lower_bound(boundaries.begin(), boundaries.end(), time,
+                                        [](const Boundary& b, double t) { return b.time < t; });
+    size_t index = static_cast<size_t>(after - boundaries.begin());
+    if (index == boundaries.size() ||
+        (index > 0 && time - boundaries[index - 1].time < boundaries[index].time - time))
+        --index;
+    return index;
+}
+
+// The boundaries after an event until every later one is good; the worst error after them.
+void recovery(const std::vector<Boundary>& boundaries, double eventAt, const Window& window,
+              DeckScore& score)
+{
+    std::vector<const Boundary*> after;
+    for (const Boundary& boundary : boundaries)
+    {
+        if (boundary.time > eventAt && window.contains(boundary.time))
+            after.push_back(&boundary);
+    }
+    int lastBad = -1;
+    for (size_t k = 0; k < after.size(); ++k)
+    {
+        if (!after[k]->good)
+            lastBad = static_cast<int>(k);
+    }
+    if (after.empty() || lastBad == static_cast<int>(after.size()) - 1)
+        return;
+    score.recoveryBeats = lastBad + 1;
+    for (size_t k = static_cast<size_t>(lastBad + 1); k < after.size(); ++k)
+        score.afterRecoveryMax = std::max(score.afterRecoveryMax, after[k]->lessLeast);
+}
+
+Window scoringWindow(const DeckTruth& truth, const std::vector<Boundary>& boundaries,
+                     double lastCook)
+{
+    Window window{lastCook, lastCook - kEndMargin};
+    for (const Boundary& boundary : boundaries)
+    {
+        if (boundary.time > truth.startedAt)
+        {
+            window.start = truth.startedAt + kSettleBeats * boundary.length;
+            break;
+        }
+    }
+    return window;
+}
+
+// Goes through the cooks: the lock, the ramp's back-steps, and each pulse matched to its true
+// boundary. The time of the first lock; < 0: none.
+double readCooks(const DeckTruth& truth, const std::vector<CookView>& views, const Window& window,
+                 double leastDelay, std::vector<Boundary>& boundaries, DeckScore& score)
+{
+    const double startBeats = beatsAt(truth.samples, truth.startedAt);
+    double lockedAt = -1.0;
+    bool cuePulseTaken = truth.seekAt < 0.0;
+    float lastRamp = 0.0f;
+    for (const CookView& view : views)
+    {
+        const float rampBefore = lastRamp;
+        lastRamp = view.ramp;
+        if (view.time <= truth.startedAt)
+            continue;
+        if (lockedAt < 0.0 && view.locked == 1.0f)
+        {
+            lockedAt = view.time;
+            score.lockBeats = beatsAt(truth.samples, view.time) - startBeats;
+        }
+        if (view.pulse == 0.0f && view.ramp < rampBefore)
+            ++score.backwards;
+        if (view.pulse != 1.0f || !(view.bpm > 0.0f) || boundaries.empty())
+            continue;
+
+        const double seen = view.time - view.ramp * 60.0 / view.bpm;
+        if (!window.contains(seen))
+            continue;
+        Boundary& nearest = boundaries[nearestIndex(boundaries, seen)];
+        if (nearest.pulsed || std::fabs(seen - nearest.time) > kMatchBeats * nearest.length)
+        {
+            // The one pulse with which the clock takes a cue's new phase is no fault.
+            const bool cuePulse = !cuePulseTaken && view.time >= truth.seekAt &&
+                                  view.time < truth.seekAt + nearest.length;
+            cuePulseTaken = cuePulseTaken || cuePulse;
+            score.pulsesWithoutBoundary += cuePulse ? 0 : 1;
+            continue;
+        }
+        nearest.pulsed = true;
+        nearest.error = seen - nearest.time;
+        nearest.lessLeast = std::fabs(nearest.error - leastDelay);
+        nearest.good = view.locked == 1.0f && nearest.lessLeast < kTargetSeconds;
+        ++score.beatsChecked;
+        if (std::lround(view.beat) != orvsim::barPosition(nearest.line) + 1)
+            ++score.wrongBeats;
+    }
+    return lockedAt;
+}
+
+// The boundaries without a pulse, and the errors after the first lock without the boundaries
+// right after a tempo change or a cue.
+void tallyBoundaries(const DeckTruth& truth, const std::vector<Boundary>& boundaries,
+                     const Window& window, double lockedAt, DeckScore& score)
+{
+    const double events[2] = {truth.changedAt, truth.seekAt};
+    int transition[2] = {0, 0};
+    for (const Boundary& boundary : boundaries)
+    {
+        if (!window.contains(boundary.time))
+            continue;
+        bool inTransition = false;
+        for (int event = 0; event < 2; ++event)
+        {
+            if (events[event] >= 0.0 && boundary.time > events[event] &&
+                transition[event] < kTransitionBoundaries)
+            {
+                ++transition[event];
+                inTransition = true;
+            }
+        }
+        if (!boundary.pulsed)
+            ++score.boundariesWithoutPulse;
+        else if (lockedAt >= 0.0 && boundary.time >= lockedAt && !inTransition)
+            score.errors.push_back(boundary.error);
+    }
+}
+
+} // namespace
+
+DeckScore scoreDeck(const DeckTruth& truth, const std::vector<CookView>& views, double leastDelay,
+                    double lastCook)
+{
+    DeckScore score;
+    if (truth.startedAt < 0.0)
+        return score;
+    std::vector<Boundary> boundaries = trueBoundaries(truth.samples);
+    const Window window = scoringWindow(truth, boundaries, lastCook);
+    const double lockedAt = readCooks(truth, views, window, leastDelay, boundaries, score);
+    tallyBoundaries(truth, boundaries, window, lockedAt, score);
+    const double eventAt = truth.changedAt >= 0.0 ? truth.changedAt : truth.seekAt;
+    if (eventAt >= 0.0)
+        recovery(boundaries, eventAt, window, score);
+    return score;
+}
+
+} // namespace orvbench

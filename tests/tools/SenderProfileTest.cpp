@@ -1,0 +1,185 @@
+// What the simulated sender reports under each profile: the default exactly the model's state,
+// Position in whole steps, Beat 0..3, a grid that starts later in the track (and the truth with
+// it), and a BPM that leaves the pitch out. And the presets as the command line picks them.
+#include "sim/SenderProfile.h"
+#include "commands/ProfileOptions.h"
+#include "sim/Presets.h"
+#include "sim/SimDatagrams.h"
+
+#include "protocol/Messages.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+namespace orvsim
+{
+namespace
+{
+
+SenderProfile preset(const std::string& name)
+{
+    SenderProfile profile;
+    EXPECT_TRUE(findPreset(senderPresets(), name, profile)) << name;
+    return profile;
+}
+
+// Deck 1 of a fresh model at `position` seconds into its track.
+DeckState deckAt(double position)
+{
+    DeckState deck = DjModel().deck(1);
+    deck.position = position;
+    return deck;
+}
+
+TEST(SenderProfile, TheDefaultReportsExactlyTheModelsState)
+{
+    const SenderProfile usual = preset("default");
+    for (double position = 0.0; position < 20.0; position += 0.0137)
+    {
+        const DeckState deck = deckAt(position);
+        ASSERT_EQ(reportedPosition(deck, usual), deck.position);
+        ASSERT_EQ(reportedBeat(deck, usual), deck.beat());
+        ASSERT_EQ(reportedBpm(deck, usual), deck.bpm());
+        ASSERT_EQ(gridBeats(deck, usual), deck.beatsElapsed());
+    }
+    EXPECT_EQ(usual.rate, 60.0);
+}
+
+TEST(SenderProfile, CoarsePositionComesInWholeStepsAndEverythingFollowsIt)
+{
+    const SenderProfile coarse = preset("coarse");
+    ASSERT_EQ(coarse.positionStep, 0.010);
+    for (double position = 0.0; position < 5.0; position += 0.0031)
+    {
+        const double reported = reportedPosition(deckAt(position), coarse);
+        const double steps = reported / coarse.positionStep;
+        ASSERT_NEAR(steps, std::round(steps), 1e-6) << position;
+        ASSERT_LE(reported, position + 1e-12);
+        ASSERT_GT(reported, position - coarse.positionStep);
+    }
+
+    const DeckState deck = deckAt(12.3456);
+    std::string error;
+    const Deck record =
+        Deck::fromMsgPack(orvpack::MsgPack::parse(deckDatagram(deck, coarse).substr(1), error));
+    ASSERT_EQ(error, "");
+    EXPECT_NEAR(record.position, 12.34, 1e-9);
+    EXPECT_NEAR(record.position2, deck.track.lengthSeconds - 12.34, 1e-9);
+}
+
+TEST(SenderProfile, BeatZeroCountsFromZeroToThree)
+{
+    const SenderProfile beat0 = preset("beat0");
+    std::set<int> seen;
+    for (double position = 0.0; position < 10.0; position += 0.01)
+    {
+        const DeckState deck = deckAt(position);
+        ASSERT_EQ(reportedBeat(deck, beat0), deck.beat() - 1);
+        seen.insert(reportedBeat(deck, beat0));
+    }
+    EXPECT_EQ(seen, (std::set<int>{0, 1, 2, 3}));
+}
+
+TEST(SenderProfile, AnOffsetGridMovesTheBoundariesAndTheTruthWithThem)
+{
+    const SenderProfile offset = preset("offset-grid");
+    ASSERT_GT(offset.gridOffset, 0.0);
+    ASSERT_LT(offset.gridOffset, 1.0);
+    const double beatLength = 60.0 / deckAt(0.0).track.bpm;
+
+    // Before the grid's first line the deck is in the last beat of a bar; the line itself
+    // begins beat 1, and each later line the next beat.
+    EXPECT_EQ(reportedBeat(deckAt(0.0), offset), 4);
+    for (int line = 0; line < 9; ++line)
+    {
+        const double at = (line + offset.gridOffset) * beatLength;
+        EXPECT_EQ(reportedBeat(deckAt(at - 1e-6), offset), barPosition(line - 1) + 1);
+        EXPECT_EQ(reportedBeat(deckAt(at + 1e-6), offset), barPosition(line) + 1);
+        EXPECT_NEAR(gridBeats(deckAt(at), offset), line, 1e-9) << "the truth moves too";
+    }
+    EXPECT_EQ(barPosition(-1), 3);
+    EXPECT_EQ(barPosition(-4), 0);
+}
+
+TEST(SenderProfile, BpmWithoutPitchIsTheTracksTempoWhileTheDecksPlayOffPitch)
+{
+    const SenderProfile noPitch = preset("bpm-no-pitch");
+    DjModel model;
+    applyDeckPitch(noPitch, model);
+    for (int number = 1; number <= kDeckCount; ++number)
+    {
+        const DeckState& deck = model.deck(number);
+        EXPECT_EQ(deck.pitch, 1.06);
+        EXPECT_EQ(reportedBpm(deck, noPitch), deck.track.bpm);
+        EXPECT_NEAR(reportedBpm(deck, preset("default")), deck.track.bpm * 1.06, 1e-9);
+    }
+    EXPECT_EQ(preset("slow").rate, 30.0);
+}
+
+} // namespace
+} // namespace orvsim
+
+namespace orvtool
+{
+namespace
+{
+
+// Parses `args` as `orv simulate` would, and reads the profile options.
+bool read(const std::vector<std::string>& args, orvsim::SimulatorSettings& settings,
+          std::string& error)
+{
+    ParsedOptions options;
+    const std::vector<OptionSpec> specs = withProfileOptions({{"--rate", "N", ""}});
+    return parseOptions(specs, args, options, error) &&
+           readProfileOptions(options, settings, error);
+}
+
+TEST(ProfileOptions, NamesPickPresetsAndOverridesChangeThem)
+{
+    orvsim::SimulatorSettings settings;
+    std::string error;
+    ASSERT_TRUE(read({}, settings, error)) << error;
+    EXPECT_EQ(settings.network.name, "ideal");
+    EXPECT_EQ(settings.sender.name, "default");
+    EXPECT_EQ(settings.rate, 60.0);
+    EXPECT_EQ(profileSummary(settings), "") << "nothing to say about the defaults";
+
+    ASSERT_TRUE(read({"--network", "stalls", "--sender", "slow", "--delay", "1:8", "--loss", "0.2"},
+                     settings, error))
+        << error;
+    EXPECT_EQ(settings.network.minDelay, 0.001);
+    EXPECT_EQ(settings.network.maxDelay, 0.008);
+    EXPECT_EQ(settings.network.loss, 0.2);
+    EXPECT_EQ(settings.network.stallLength, 0.150) << "the rest of the preset stays";
+    EXPECT_EQ(settings.rate, 30.0) << "the sender profile's rate";
+    EXPECT_NE(profileSummary(settings).find("heavy-tailed delay 1-8 ms, 20% lost"),
+              std::string::npos)
+        << profileSummary(settings);
+
+    orvsim::SimulatorSettings faster;
+    ASSERT_TRUE(read({"--sender", "slow", "--rate", "45"}, faster, error)) << error;
+    EXPECT_EQ(faster.rate, 45.0) << "--rate wins";
+}
+
+TEST(ProfileOptions, UnknownNamesAndBadValuesSayWhatIsKnown)
+{
+    orvsim::SimulatorSettings settings;
+    std::string error;
+    EXPECT_FALSE(read({"--network", "dialup"}, settings, error));
+    EXPECT_EQ(error, "unknown network profile \"dialup\"; the known ones: ideal, lan, wifi, "
+                     "stalls, stalls-shuffled");
+    EXPECT_FALSE(read({"--sender", "fast"}, settings, error));
+    EXPECT_EQ(error, "unknown sender profile \"fast\"; the known ones: default, beat0, "
+                     "bpm-no-pitch, offset-grid, coarse, slow");
+    for (const char* delay : {"8:1", "-1:2", "x", "1:", "20000"})
+    {
+        EXPECT_FALSE(read({"--delay", delay}, settings, error)) << delay;
+        EXPECT_NE(error.find("--delay wants MIN:MAX"), std::string::npos) << error;
+    }
+    EXPECT_FALSE(read({"--loss", "1.5"}, settings, error));
+}
+
+} // namespace
+} // namespace orvtool
