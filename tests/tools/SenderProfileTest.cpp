@@ -6,7 +6,7 @@
 #include "sim/Presets.h"
 #include "sim/SimDatagrams.h"
 
-#include "protocol/Messages.h"
+#include "protocol/WireSchema.h"
 
 #include <gtest/gtest.h>
 
