@@ -90,7 +90,9 @@ bool BeatGrid::addBoundary(double before, double at, double length, double drift
         return true;
     }
     moveBase(0.5 * (feasible_.lo + feasible_.hi), length);
-    return agrees && !wasAnchored;
+    // The learned grid ran beside the anchored one from the first bracket on, so the bracket
+    // that ends the anchored grid can agree with it at once.
+    return agrees;
 }
 
 } // namespace orvbeat

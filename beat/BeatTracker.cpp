@@ -148,9 +148,13 @@ void BeatTracker::takeInOrder(const DeckSample& sample, int beatsPerBar)
     {
         moved_ = true;
     }
-    // Any change of Beat between two consecutive samples of one line marks a boundary.
-    if (hasPrevious_ && kind != SampleKind::Jump && sample.beat != previous_.beat)
-        takeBoundary(previous_, sample, beatsPerBar);
+    if (hasPrevious_ && kind != SampleKind::Jump)
+    {
+        step_.add(sample.position - previous_.position);
+        // Any change of Beat between two consecutive samples of one line marks a boundary.
+        if (sample.beat != previous_.beat)
+            takeBoundary(previous_, sample, beatsPerBar);
+    }
     previous_ = sample;
     hasPrevious_ = true;
 }
@@ -163,8 +167,11 @@ void BeatTracker::takeBoundary(const DeckSample& before, const DeckSample& at, i
 
     const double arrivalBefore = seconds(before.arrivalNs);
     const double arrivalAt = seconds(at.arrivalNs);
+    // A coarse Position lags or leads the sender's time by up to a step, whichever way it is
+    // cut; the position line runs along its highest readings, and on that line the boundary
+    // lies after `before` and at most a step after `at`.
     const double from = hostTimeline_ ? arrivalBefore - hostBracketSlack : before.position;
-    const double to = hostTimeline_ ? arrivalAt : at.position;
+    const double to = hostTimeline_ ? arrivalAt : at.position + step_.step();
     if (!std::isfinite(from) || !std::isfinite(to) || !(to > from) || !std::isfinite(arrivalAt))
         return;
     const double middle = 0.5 * (from + to);

@@ -62,6 +62,7 @@
 #include "beat/ObservedTempo.h"
 #include "beat/OutputClock.h"
 #include "beat/PositionClock.h"
+#include "beat/PositionStep.h"
 #include "beat/SampleOrder.h"
 #include "beat/TrackerSettings.h"
 
@@ -102,6 +103,7 @@ private:
 
     SampleOrder order_;
     PositionClock clock_;
+    PositionStep step_;
     BeatGrid grid_;
     ObservedTempo observed_;
     BarCounter bar_;

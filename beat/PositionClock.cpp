@@ -11,8 +11,11 @@ namespace
 
 // Beyond these a value is treated as garbage rather than as a time or a position.
 constexpr double maxMagnitude = 1e9;
-// Off the line by more than this much host time: the sender jumped.
+// Ahead of the line by more than this much host time: the sender jumped forwards. Behind it,
+// a sample is late (the network held it back: a stall lets datagrams out long after they were
+// sent) unless it is behind by more than any network holds a datagram.
 constexpr double jumpSeconds = 0.1;
+constexpr double mostDelaySeconds = 1.0;
 // A moving sample this close to the line after one repeat: the deck never stopped.
 constexpr double repeatOnLineSeconds = 0.01;
 // Earlier than the line by more than this, several times running: the rate changed.
@@ -116,7 +119,7 @@ SampleKind PositionClock::add(double arrival, double position, double bpm, doubl
     }
     // Until a second sample shows the units, a guessed rate cannot tell a jump.
     const bool canTell = rateSource_ != RateSource::Guess || count_ > 1;
-    if (canTell && std::fabs(late) > jumpSeconds)
+    if (canTell && (late < -jumpSeconds || late > mostDelaySeconds))
     {
         restart(sample, bpm, pitch, restartRate(pitch));
         return SampleKind::Jump;

@@ -38,7 +38,7 @@ enum class SampleKind
 class PositionClock
 {
 public:
-    static constexpr int windowSize = 64;
+    static constexpr int windowSize = 256; // about 4 s at 60 datagrams a second
 
     void reset() { *this = PositionClock(); }
     SampleKind add(double arrival, double position, double bpm, double pitch);

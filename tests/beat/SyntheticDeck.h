@@ -1,14 +1,18 @@
 // A deck in simulated time as the tracker sees it through a receiver: a sender plays a track
 // and sends a Deck datagram 60 times a second, each delayed by 0..5 ms, 10% of them lost;
-// `samples` holds what the receiver would have stored by then.
+// `samples` holds what the receiver would have stored by then. The network and the sender can
+// be made harder: wider delays (datagrams then overtake each other), stalls released as a
+// burst, in order or shuffled, Position in coarse steps, another send rate, Beat from 0.
 // Frames come 60 times a second with a millisecond of jitter. Everything is seeded.
 #pragma once
 
 #include "beat/BeatTracker.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <vector>
 
 struct SyntheticDeck
 {
@@ -24,8 +28,15 @@ struct SyntheticDeck
     bool sendBeat = true;    // false: Beat is always -1
     bool randomBeat = false; // Beat is noise
     bool sendPosition = true;
+    bool beatFromZero = false;  // Beat counts 0..3 instead of 1..4
+    double positionStep = 0.0;  // Position sent in steps of this many seconds (0: exact)
+    double sendRate = 60.0;     // datagrams a second
     double dropRate = 0.1;
+    double minDelay = 0.0;
     double maxDelay = 0.005;
+    double stallEvery = 0.0;    // seconds between stalls (0: none)
+    double stallSeconds = 0.15; // everything sent during a stall arrives at its end at once
+    bool shuffleBursts = false; // a stall's datagrams arrive in any order
 
     orvbeat::DeckSamples samples;
     bool connected = true;
@@ -40,6 +51,8 @@ struct SyntheticDeck
     double beatSeconds() const { return 60.0 / (trackBpm * pitch); }
     double truePhase() const { return (position - gridOffset) * trackBpm / 60.0; }
     int senderBeat() const { return (static_cast<int>(std::floor(truePhase())) % 4 + 4) % 4; }
+    // The least delay any datagram had: no receiver can see it, so errors are read less it.
+    double leastDelay() const { return minDelay; }
 
     // Seconds from the true boundary to where the frame's ramp puts it (positive: late).
     double boundaryError(const orvbeat::BeatOutput& out) const
@@ -54,14 +67,12 @@ struct SyntheticDeck
         const double target = std::round(now * 60.0 + 1.0) / 60.0 + uniform(-0.001, 0.001);
         while (nextSend_ <= target)
         {
-            if (pendingValid_ && pending_.arrival <= nextSend_)
-                deliver();
+            deliverUntil(nextSend_);
             step(nextSend_);
             send();
-            nextSend_ += 1.0 / 60.0;
+            nextSend_ += 1.0 / sendRate;
         }
-        if (pendingValid_ && pending_.arrival <= target)
-            deliver();
+        deliverUntil(target);
         step(target);
         return tracker.update(samples, connected, now, settings);
     }
@@ -75,8 +86,7 @@ private:
     };
 
     double nextSend_ = 0.0;
-    Datagram pending_{};
-    bool pendingValid_ = false;
+    std::vector<Datagram> inFlight_;
 
     void step(double to)
     {
@@ -85,28 +95,49 @@ private:
         now = to;
     }
 
+    double delay()
+    {
+        double arrival = now + uniform(minDelay, maxDelay);
+        if (stallEvery > 0.0)
+        {
+            const double stallStart = std::floor(now / stallEvery) * stallEvery;
+            if (now - stallStart < stallSeconds)
+                arrival = std::max(arrival, stallStart + stallSeconds +
+                                                (shuffleBursts ? uniform(0.0, 0.0005) : 0.0));
+        }
+        return arrival - now;
+    }
+
     void send()
     {
         if (!sending || uniform(0.0, 1.0) < dropRate)
             return;
         const int beat = randomBeat ? static_cast<int>(rng() % 4)
-                         : sendBeat ? senderBeat() + 1
+                         : sendBeat ? senderBeat() + (beatFromZero ? 0 : 1)
                                     : -1;
-        pending_ = Datagram{now + uniform(0.0, maxDelay), sendPosition ? position : 0.0, beat};
-        pendingValid_ = true;
+        const double sent = positionStep > 0.0 ? std::floor(position / positionStep) * positionStep
+                                               : position;
+        inFlight_.push_back(Datagram{now + delay(), sendPosition ? sent : 0.0, beat});
     }
 
-    void deliver()
+    // Everything that has arrived by `to`, in the order it arrived.
+    void deliverUntil(double to)
     {
-        const Datagram& d = pending_;
-        orvbeat::DeckSample sample;
-        sample.arrivalNs = static_cast<std::int64_t>(std::llround(d.arrival * 1e9));
-        sample.position = d.position;
-        sample.bpm = trackBpm * pitch * bpmFactor;
-        sample.pitch = pitch;
-        sample.length = length;
-        sample.beat = d.beat;
-        samples.push(sample);
-        pendingValid_ = false;
+        std::stable_sort(inFlight_.begin(), inFlight_.end(),
+                         [](const Datagram& a, const Datagram& b) { return a.arrival < b.arrival; });
+        std::size_t delivered = 0;
+        for (; delivered < inFlight_.size() && inFlight_[delivered].arrival <= to; ++delivered)
+        {
+            const Datagram& d = inFlight_[delivered];
+            orvbeat::DeckSample sample;
+            sample.arrivalNs = static_cast<std::int64_t>(std::llround(d.arrival * 1e9));
+            sample.position = d.position;
+            sample.bpm = trackBpm * pitch * bpmFactor;
+            sample.pitch = pitch;
+            sample.length = length;
+            sample.beat = d.beat;
+            samples.push(sample);
+        }
+        inFlight_.erase(inFlight_.begin(), inFlight_.begin() + static_cast<long>(delivered));
     }
 };

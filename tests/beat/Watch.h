@@ -1,0 +1,62 @@
+// What the frames of a stretch of play showed, for the tracker's scenario tests.
+#pragma once
+
+#include "SyntheticDeck.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+using orvbeat::BeatOutput;
+
+// What the frames of a stretch of play showed.
+struct Watch
+{
+    std::vector<double> errors; // |boundary error| less the least delay, each locked frame, sorted
+    double lockedAt = -1.0;     // deck time of the first locked frame
+    int pulses = 0;
+    int unlocked = 0;
+    int backwards = 0; // frames whose ramp went down without a new beat
+    int wrongBar = 0;  // locked frames mid-beat whose bar position is not the sender's Beat
+
+    double percentile(double p) const
+    {
+        return errors.empty() ? 1.0 : errors[static_cast<size_t>(p * (errors.size() - 1))];
+    }
+    double worst() const { return percentile(1.0); }
+};
+
+inline Watch play(SyntheticDeck& deck, double beats)
+{
+    Watch watch;
+    BeatOutput previous = deck.frame();
+    const double end = deck.now + beats * deck.beatSeconds();
+    while (deck.now < end)
+    {
+        const BeatOutput out = deck.frame();
+        if (out.locked > 0.0 && watch.lockedAt < 0.0)
+            watch.lockedAt = deck.now;
+        if (out.locked > 0.0)
+            watch.errors.push_back(std::fabs(deck.boundaryError(out) - deck.leastDelay()));
+        watch.pulses += out.beatPulse > 0.0;
+        watch.unlocked += out.locked == 0.0;
+        watch.wrongBar += out.locked > 0.0 && out.beatRamp > 0.2 && out.beatRamp < 0.8 &&
+                          out.beat != deck.senderBeat() + 1;
+        watch.backwards += out.beatPulse == 0.0 && out.beatRamp < previous.beatRamp;
+        previous = out;
+    }
+    std::sort(watch.errors.begin(), watch.errors.end());
+    return watch;
+}
+
+// Plays `beats` beats that must all be locked, forwards and within `maxError` seconds.
+inline Watch follows(SyntheticDeck& deck, double beats, double maxError)
+{
+    const Watch watch = play(deck, beats);
+    EXPECT_EQ(watch.unlocked, 0) << "at " << deck.now;
+    EXPECT_EQ(watch.backwards, 0) << "at " << deck.now;
+    EXPECT_LT(watch.worst(), maxError) << "at " << deck.now;
+    return watch;
+}
