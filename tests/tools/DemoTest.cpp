@@ -1,4 +1,5 @@
 // orv demo through the built executable: the simulated DJ, the real bundles and the view.
+#include "LoopbackPorts.h"
 #include "ToolJson.h"
 #include "ToolProcess.h"
 
@@ -77,14 +78,16 @@ void expectFourDecksFilled(const nlohmann::json& snapshot)
 
 TEST(Demo, OnceJsonPrintsOneSnapshotWithFourFilledDecks)
 {
-    const ToolRun run = runTool({"demo", "--once", "--json", "--duration", "1", "--port", "3721",
-                                 "--discovery-port", "0", "--bundles", ORV_BUNDLE_FOLDER});
+    const uint16_t port = freeUdpPort();
+    const ToolRun run =
+        runTool({"demo", "--once", "--json", "--duration", "1", "--port", std::to_string(port),
+                 "--discovery-port", "0", "--bundles", ORV_BUNDLE_FOLDER});
     ASSERT_EQ(run.status, 0) << run.err;
     const std::vector<nlohmann::json> shots = snapshots(run.out);
     ASSERT_EQ(shots.size(), 1u) << run.out;
     EXPECT_EQ(lines(run.out).size(), 1u);
     EXPECT_EQ(shots[0].at("command"), "demo");
-    EXPECT_EQ(shots[0].at("node").at("port"), 3721);
+    EXPECT_EQ(shots[0].at("node").at("port"), port);
     expectFourDecksFilled(shots[0]);
 }
 
@@ -92,7 +95,7 @@ TEST(Demo, DecksMoveInTimeBetweenTwoSnapshots)
 {
     // Found beside the executable this time (no --bundles).
     const ToolRun run = runTool({"demo", "--json", "--duration", "2.1", "--refresh", "0.4",
-                                 "--port", "3722", "--discovery-port", "0"});
+                                 "--port", std::to_string(freeUdpPort()), "--discovery-port", "0"});
     ASSERT_EQ(run.status, 0) << run.err;
     const std::vector<nlohmann::json> shots = snapshots(run.out);
     ASSERT_GE(shots.size(), 3u) << run.out;
@@ -132,8 +135,8 @@ TEST(Demo, DecksMoveInTimeBetweenTwoSnapshots)
 
 TEST(Demo, PlainViewWithoutATerminalAndMissingBundles)
 {
-    const ToolRun plain =
-        runTool({"demo", "--once", "--duration", "0.6", "--port", "3723", "--discovery-port", "0"});
+    const ToolRun plain = runTool({"demo", "--once", "--duration", "0.6", "--port",
+                                   std::to_string(freeUdpPort()), "--discovery-port", "0"});
     ASSERT_EQ(plain.status, 0) << plain.err;
     // Output that is no terminal gets plain text, without ANSI sequences.
     EXPECT_EQ(plain.out.find('\x1b'), std::string::npos);

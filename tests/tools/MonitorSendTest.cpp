@@ -1,9 +1,8 @@
 // orv send into orv monitor, through the built executable: each message type lands in the
 // right cells of the real table node and in the channels, and silence is explained.
+#include "LoopbackPorts.h"
 #include "ToolJson.h"
 #include "ToolProcess.h"
-
-#include "net/UdpSocket.h"
 
 #include <gtest/gtest.h>
 
@@ -15,11 +14,10 @@ namespace
 const Millis kStartup(8000);
 
 // Starts `orv monitor --json` on `port` and waits for its first connected snapshot.
-std::unique_ptr<ToolProcess> startMonitor(const std::string& port,
-                                          const std::vector<std::string>& extra = {})
+std::unique_ptr<ToolProcess> startMonitor(uint16_t port, const std::vector<std::string>& extra = {})
 {
-    std::vector<std::string> args = {"monitor",   "--port", port,         "--json",
-                                     "--refresh", "0.1",    "--duration", "20"};
+    std::vector<std::string> args = {"monitor",   "--port", std::to_string(port), "--json",
+                                     "--refresh", "0.1",    "--duration",         "20"};
     args.insert(args.end(), extra.begin(), extra.end());
     auto monitor = std::make_unique<ToolProcess>(args);
     monitor->waitForText("\"connected\":true", kStartup);
@@ -42,10 +40,11 @@ nlohmann::json latest(const std::string& out)
 
 TEST(MonitorSend, EachMessageTypeLandsInItsCellsAndChannels)
 {
-    auto monitor = startMonitor("3731");
+    const uint16_t port = freeUdpPort();
+    auto monitor = startMonitor(port);
     ASSERT_TRUE(monitor->started());
     ASSERT_NE(monitor->out().find("\"connected\":true"), std::string::npos) << monitor->err();
-    const std::string to = "127.0.0.1:3731";
+    const std::string to = loopbackText(port);
 
     send({"send", "deck", "Deck=2", "BPM=124.0", "Beat=3", "Pitch=1.5", "Position=61.5",
           "EQLow=0.5f", "--to", to});
@@ -119,10 +118,11 @@ TEST(MonitorSend, EachMessageTypeLandsInItsCellsAndChannels)
 
 TEST(MonitorSend, BrokenPayloadBecomesTheNodesErrorOrWarningText)
 {
-    auto monitor = startMonitor("3732");
+    const uint16_t port = freeUdpPort();
+    auto monitor = startMonitor(port);
     ASSERT_NE(monitor->out().find("\"connected\":true"), std::string::npos) << monitor->err();
-    send({"send", "--hex", "01 82 a4 44 65 63", "--to", "127.0.0.1:3732"});
-    send({"send", "--hex", "00 c1", "--to", "127.0.0.1:3732"});
+    send({"send", "--hex", "01 82 a4 44 65 63", "--to", loopbackText(port)});
+    send({"send", "--hex", "00 c1", "--to", loopbackText(port)});
     const bool shown = monitor->waitFor(
         [](const std::string& out)
         {
@@ -149,9 +149,10 @@ bool hasNote(const nlohmann::json& shot, const std::string& part)
 TEST(MonitorSend, SilenceIsExplainedWithInterfacesBindingAndCauses)
 {
     // A filter that the sender does not match: what it sends never shows.
-    auto monitor = startMonitor("3733", {"--filter", "127.0.0.2", "--silence", "1"});
+    const uint16_t port = freeUdpPort();
+    auto monitor = startMonitor(port, {"--filter", "127.0.0.2", "--silence", "1"});
     ASSERT_NE(monitor->out().find("\"connected\":true"), std::string::npos) << monitor->err();
-    send({"send", "deck", "Deck=1", "BPM=120.0", "--to", "127.0.0.1:3733"});
+    send({"send", "deck", "Deck=1", "BPM=120.0", "--to", loopbackText(port)});
     const bool explained = monitor->waitForText("Nothing has arrived", Millis(8000));
     monitor->requestStop();
     monitor->finish(Millis(5000));
@@ -159,26 +160,24 @@ TEST(MonitorSend, SilenceIsExplainedWithInterfacesBindingAndCauses)
 
     const nlohmann::json shot = latest(monitor->out());
     EXPECT_EQ(cellValue(shot, 10, 1), 0.0);
-    EXPECT_TRUE(hasNote(shot, "listens on UDP 127.0.0.1:3733"));
+    EXPECT_TRUE(hasNote(shot, "listens on UDP " + loopbackText(port)));
     EXPECT_TRUE(hasNote(shot, "only from 127.0.0.2"));
     EXPECT_TRUE(hasNote(shot, "IPv4 interfaces of this machine"));
     EXPECT_TRUE(hasNote(shot, "127.0.0.1 ")) << "the loopback interface is listed";
     EXPECT_TRUE(hasNote(shot, "firewall"));
     EXPECT_TRUE(hasNote(shot, "the filter 127.0.0.2"));
     EXPECT_TRUE(hasNote(shot, "239.0.0.1"));
-    EXPECT_TRUE(hasNote(shot, "another program holds port 3733"));
+    EXPECT_TRUE(hasNote(shot, "another program holds port " + std::to_string(port)));
 }
 
 TEST(MonitorSend, PortInUseShowsTheNodesErrorAndItsMeaning)
 {
-    orv::net::UdpSocket holder;
-    orv::net::Endpoint local;
-    std::string error;
-    ASSERT_TRUE(orv::net::makeEndpoint("127.0.0.1", 3734, local));
-    ASSERT_TRUE(holder.open(error) && holder.bind(local, error)) << error;
+    const orv::net::UdpSocket holder = loopbackSocket();
+    ASSERT_TRUE(holder.isOpen());
+    const uint16_t port = holder.localEndpoint().port;
 
-    const ToolRun run = runTool(
-        {"monitor", "--port", "3734", "--once", "--json", "--duration", "1.2", "--silence", "0.5"});
+    const ToolRun run = runTool({"monitor", "--port", std::to_string(port), "--once", "--json",
+                                 "--duration", "1.2", "--silence", "0.5"});
     ASSERT_EQ(run.status, 0) << run.err;
     const nlohmann::json shot = latest(run.out);
     EXPECT_FALSE(shot.at("connected").get<bool>());
@@ -186,7 +185,7 @@ TEST(MonitorSend, PortInUseShowsTheNodesErrorAndItsMeaning)
     // The node's failure is no datagram: the silence is still explained.
     EXPECT_TRUE(hasNote(shot, "The node is NOT connected: Error Creating Socket: "));
     EXPECT_TRUE(hasNote(shot, "on this system"));
-    EXPECT_TRUE(hasNote(shot, "set to listen on UDP 127.0.0.1:3734"));
+    EXPECT_TRUE(hasNote(shot, "set to listen on UDP " + loopbackText(port)));
 }
 
 } // namespace

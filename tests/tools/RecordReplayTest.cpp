@@ -1,8 +1,8 @@
 // orv record and orv replay through the built executable: a capture of real arrivals sent
 // again in order with its timing, and captures in the link types tcpdump and Wireshark write.
+#include "LoopbackPorts.h"
 #include "ToolProcess.h"
 
-#include "net/UdpSocket.h"
 #include "pcap/UdpFrame.h"
 
 #include <gtest/gtest.h>
@@ -26,16 +26,6 @@ struct Arrival
     std::string bytes;
     double seconds = 0.0; // since the first arrival
 };
-
-orv::net::UdpSocket boundSocket(uint16_t port)
-{
-    orv::net::UdpSocket socket;
-    orv::net::Endpoint local;
-    std::string error;
-    orv::net::makeEndpoint("127.0.0.1", port, local);
-    EXPECT_TRUE(socket.open(error) && socket.bind(local, error)) << error;
-    return socket;
-}
 
 // Up to `count` datagrams, waiting at most `timeout` in all.
 std::vector<Arrival> receive(orv::net::UdpSocket& socket, size_t count, Millis timeout)
@@ -77,17 +67,20 @@ protected:
 TEST_F(RecordReplay, ReplaySendsTheRecordedDatagramsInOrderWithTheirTiming)
 {
     const std::string capture = tempPath("recorded.pcap");
-    ToolProcess record({"record", capture, "--port", "3741", "--count", "6", "--duration", "20"});
-    ASSERT_TRUE(record.waitForText("recording UDP 127.0.0.1:3741", Millis(8000))) << record.err();
+    const uint16_t recorded = freeUdpPort();
+    ToolProcess record({"record", capture, "--port", std::to_string(recorded), "--count", "6",
+                        "--duration", "20"});
+    ASSERT_TRUE(record.waitForText("recording UDP " + loopbackText(recorded), Millis(8000)))
+        << record.err();
 
     // Gaps of 0 to 300 ms between six different datagrams.
     const double gaps[] = {0.0, 0.08, 0.2, 0.05, 0.3, 0.12};
     std::vector<std::string> sent;
     std::vector<double> sentAt; // seconds since the first send
     Clock::time_point firstSend;
-    orv::net::UdpSocket sender = boundSocket(0);
+    orv::net::UdpSocket sender = loopbackSocket();
     orv::net::Endpoint to;
-    orv::net::makeEndpoint("127.0.0.1", 3741, to);
+    orv::net::makeEndpoint("127.0.0.1", recorded, to);
     for (size_t i = 0; i < 6; ++i)
     {
         std::this_thread::sleep_for(std::chrono::duration<double>(gaps[i]));
@@ -109,9 +102,9 @@ TEST_F(RecordReplay, ReplaySendsTheRecordedDatagramsInOrderWithTheirTiming)
     for (const double speed : {1.0, 2.0})
     {
         SCOPED_TRACE("speed " + std::to_string(speed));
-        orv::net::UdpSocket listener = boundSocket(3742);
-        ToolProcess replay({"replay", capture, "--port", "3741", "--to", "127.0.0.1:3742",
-                            "--speed", std::to_string(speed)});
+        orv::net::UdpSocket listener = loopbackSocket();
+        ToolProcess replay({"replay", capture, "--port", std::to_string(recorded), "--to",
+                            listener.localEndpoint().text(), "--speed", std::to_string(speed)});
         const std::vector<Arrival> arrivals = receive(listener, 6, Millis(8000));
         EXPECT_EQ(replay.finish(Millis(8000)), 0) << replay.err();
         EXPECT_TRUE(replay.waitForText("replayed 6 datagrams", Millis(100))) << replay.out();
@@ -183,8 +176,11 @@ TEST_F(RecordReplay, ReplayReadsEthernetAndLinuxCookedCapturesOfOtherPrograms)
         tcp[9] = 6;
         file.frame(1000.04, ethernet(ipv4, tcp));
     }
-    orv::net::UdpSocket listener = boundSocket(3743);
-    const ToolRun run = runTool({"replay", path, "--to", "127.0.0.1:3743", "--speed", "0"});
+    // The ports inside these captures are only read from the file: the datagrams go to the
+    // test's own socket.
+    orv::net::UdpSocket listener = loopbackSocket();
+    const std::string to = listener.localEndpoint().text();
+    const ToolRun run = runTool({"replay", path, "--to", to, "--speed", "0"});
     ASSERT_EQ(run.status, 0) << run.err;
     const std::vector<Arrival> arrivals = receive(listener, 3, Millis(1000));
     ASSERT_EQ(arrivals.size(), 2u);
@@ -201,14 +197,14 @@ TEST_F(RecordReplay, ReplayReadsEthernetAndLinuxCookedCapturesOfOtherPrograms)
         header.replace(0, 2, ipv4);
         file.frame(5.0, header + udpPacket(3744, "cooked"));
     }
-    const ToolRun sll = runTool({"replay", cooked, "--port", "3744", "--to", "127.0.0.1:3743"});
+    const ToolRun sll = runTool({"replay", cooked, "--port", "3744", "--to", to});
     ASSERT_EQ(sll.status, 0) << sll.err;
     const std::vector<Arrival> again = receive(listener, 1, Millis(1000));
     ASSERT_EQ(again.size(), 1u);
     EXPECT_EQ(again[0].bytes, "cooked");
 
     // Nothing to the port asked for is a failure, and so is a file that is no capture.
-    EXPECT_EQ(runTool({"replay", cooked, "--port", "3650"}).status, 1);
+    EXPECT_EQ(runTool({"replay", cooked, "--port", "3650", "--to", to}).status, 1);
     std::ofstream(path, std::ios::binary) << "not a capture";
     const ToolRun damaged = runTool({"replay", path});
     EXPECT_EQ(damaged.status, 1);

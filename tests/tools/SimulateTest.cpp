@@ -1,7 +1,7 @@
 // orv simulate through the built executable: what it sends, and the discovery byte it hears.
+#include "LoopbackPorts.h"
 #include "ToolProcess.h"
 
-#include "net/UdpSocket.h"
 #include "protocol/WireSchema.h"
 
 #include <gtest/gtest.h>
@@ -16,28 +16,22 @@ namespace
 
 using Clock = std::chrono::steady_clock;
 
-orv::net::UdpSocket boundSocket(uint16_t port)
-{
-    orv::net::UdpSocket socket;
-    orv::net::Endpoint local;
-    std::string error;
-    orv::net::makeEndpoint("127.0.0.1", port, local);
-    EXPECT_TRUE(socket.open(error) && socket.bind(local, error)) << error;
-    return socket;
-}
-
 TEST(Simulate, ReportsWhoSentTheDiscoveryByte)
 {
-    ToolProcess simulate({"simulate", "--to", "127.0.0.1:3751", "--discovery-port", "7751",
-                          "--rate", "10", "--duration", "20"});
-    ASSERT_TRUE(
-        simulate.waitForText("listening for the discovery byte on 0.0.0.0:7751", Millis(8000)))
+    // What the simulator sends lands on a socket of the test's own, unread.
+    const orv::net::UdpSocket sink = loopbackSocket();
+    const uint16_t discoveryPort = freeUdpPort();
+    ToolProcess simulate({"simulate", "--to", sink.localEndpoint().text(), "--discovery-port",
+                          std::to_string(discoveryPort), "--rate", "10", "--duration", "20"});
+    ASSERT_TRUE(simulate.waitForText("listening for the discovery byte on 0.0.0.0:" +
+                                         std::to_string(discoveryPort),
+                                     Millis(8000)))
         << simulate.out() << simulate.err();
 
-    orv::net::UdpSocket node = boundSocket(0);
+    orv::net::UdpSocket node = loopbackSocket();
     const std::string from = node.localEndpoint().text();
     orv::net::Endpoint listener;
-    orv::net::makeEndpoint("127.0.0.1", 7751, listener);
+    orv::net::makeEndpoint("127.0.0.1", discoveryPort, listener);
     std::string error;
     ASSERT_TRUE(node.sendTo(listener, "\x09", 1, error)) << error;
     EXPECT_TRUE(simulate.waitForText("discovery byte 0x09 from " + from, Millis(5000)))
@@ -56,9 +50,9 @@ TEST(Simulate, ReportsWhoSentTheDiscoveryByte)
 
 TEST(Simulate, SendsFourDecksTheMixerTracksAndEventsAtTheRate)
 {
-    orv::net::UdpSocket listener = boundSocket(3752);
-    ToolProcess simulate({"simulate", "--to", "127.0.0.1:3752", "--rate", "30", "--duration", "2",
-                          "--discovery-port", "0"});
+    orv::net::UdpSocket listener = loopbackSocket();
+    ToolProcess simulate({"simulate", "--to", listener.localEndpoint().text(), "--rate", "30",
+                          "--duration", "2", "--discovery-port", "0"});
 
     std::map<int, int> deckCount;
     std::map<int, Meta> metas;
@@ -135,9 +129,9 @@ TEST(Simulate, SendsFourDecksTheMixerTracksAndEventsAtTheRate)
 
 TEST(Simulate, ProfilesChangeWhatArrivesAndUnknownNamesAreUsageErrors)
 {
-    orv::net::UdpSocket listener = boundSocket(3753);
-    ToolProcess simulate({"simulate", "--to", "127.0.0.1:3753", "--sender", "beat0", "--network",
-                          "lan", "--loss", "0.5", "--rate", "20", "--duration", "1.5",
+    orv::net::UdpSocket listener = loopbackSocket();
+    ToolProcess simulate({"simulate", "--to", listener.localEndpoint().text(), "--sender", "beat0",
+                          "--network", "lan", "--loss", "0.5", "--rate", "20", "--duration", "1.5",
                           "--discovery-port", "0"});
     std::set<int> beats;
     int decks = 0;
