@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace orvbeat
 {
@@ -28,6 +29,13 @@ void BeatGrid::moveBase(double newBase, double length)
 {
     shift_ += std::round((newBase - base_) / length);
     base_ = newBase;
+}
+
+double BeatGrid::uncertainty() const
+{
+    if (anchoredAlive_ && anchoredUsed_)
+        return 0.0;
+    return feasible_.valid ? feasible_.hi - feasible_.lo : std::numeric_limits<double>::infinity();
 }
 
 void BeatGrid::startAt(double location, double length)
@@ -84,7 +92,8 @@ bool BeatGrid::addBoundary(double before, double at, double length, double drift
         }
     }
 
-    if (anchoredAlive_ && exactLength)
+    anchoredUsed_ = anchoredAlive_ && exactLength;
+    if (anchoredUsed_)
     {
         moveBase(0.0, length);
         return true;

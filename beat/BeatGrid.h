@@ -30,6 +30,9 @@ public:
     bool addBoundary(double before, double at, double length, double drift, bool exactLength);
 
     bool learned() const { return boundaries_ > 0; }
+    // How wide the place of a grid line is still, on the timeline: 0 on the anchored grid with
+    // an exact length, the feasible interval's width on a learned one.
+    double uncertainty() const;
     bool anchored() const { return anchoredAlive_; }
     double phaseAt(double location, double length) const
     {
@@ -47,8 +50,9 @@ private:
     void moveBase(double newBase, double length);
 
     bool anchoredAlive_ = true;
-    Interval feasible_;  // one grid line's feasible places
-    Interval candidate_; // a bracket that missed `feasible_`, awaiting confirmation
+    bool anchoredUsed_ = false; // the latest bracket kept the anchored grid in use
+    Interval feasible_;         // one grid line's feasible places
+    Interval candidate_;        // a bracket that missed `feasible_`, awaiting confirmation
     int boundaries_ = 0;
     double base_ = 0.0;
     double shift_ = 0.0; // whole beats added to keep the phase continuous

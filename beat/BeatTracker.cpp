@@ -18,14 +18,22 @@ constexpr double highestObservedBpm = 300.0;
 // Ratios of the observed beat to the BPM beat that keep BPM's precise length.
 constexpr double bpmMultiples[] = {1.0, 0.5, 2.0, 0.25, 4.0};
 constexpr double multipleTolerance = 0.1;
+// How closely the observed beat shows BPM's: within a few brackets' width over the spacings
+// measured.
+constexpr double spacingsPrecision = 3.0;
+constexpr double exactEnough = 0.01;
+constexpr double bracketWidthWeight = 0.1; // of the newest bracket in the running width
 // How far a grid line may wander per beat: BPM is exact, a measured length is not.
-constexpr double bpmLengthDrift = 1e-4;
+constexpr double bpmLengthDrift = 2e-5;
 constexpr double observedLengthDrift = 0.02; // divided by the spacings measured
 // Without datagrams for this many beats the clock holds.
 constexpr double staleBeats = 2.0;
-// Locked needs this many agreeing boundaries in a row, the last within lockBeats.
+// Locked needs this many agreeing boundaries in a row, the last within lockBeats, and the grid
+// line placed within this much host time: the line lies anywhere in it, so the clock's
+// boundary is then off by about 2 ms (the spread of an even spread of that width).
 constexpr int boundariesToLock = 2;
 constexpr double lockBeats = 2.5;
+constexpr double lockedLineSeconds = 0.007;
 // Arrival times carry the network's delay: a host-time bracket opens this much earlier.
 constexpr double hostBracketSlack = 0.005;
 
@@ -58,9 +66,18 @@ BeatTracker::BeatLength BeatTracker::beatLength() const
         return BeatLength{fromBpm, false, 0};
     if (fromBpm <= 0.0)
         return BeatLength{seen, true, spacings};
+    // A multiple of the BPM beat keeps BPM's exact length, unless the boundaries, measured
+    // over enough spacings to tell, disagree with it consistently (a BPM that leaves the
+    // pitch out, or the setting the wrong way round).
+    const double widthShare = bracketWidth_ / fromBpm; // how much of a beat a bracket spans
+    const double precision = std::max(exactEnough, spacingsPrecision * widthShare / spacings);
     for (double multiple : bpmMultiples)
-        if (std::fabs(seen / (fromBpm * multiple) - 1.0) < multipleTolerance)
-            return BeatLength{fromBpm * multiple, false, 0};
+    {
+        const double ratio = seen / (fromBpm * multiple);
+        if (std::fabs(ratio - 1.0) < multipleTolerance)
+            return std::fabs(ratio - 1.0) < precision ? BeatLength{fromBpm * multiple, false, 0}
+                                                      : BeatLength{seen, true, spacings};
+    }
     return BeatLength{seen, true, spacings};
 }
 
@@ -176,6 +193,9 @@ void BeatTracker::takeBoundary(const DeckSample& before, const DeckSample& at, i
         return;
     const double middle = 0.5 * (from + to);
     observed_.add(middle);
+    bracketWidth_ = bracketWidth_ > 0.0
+                        ? bracketWidth_ + bracketWidthWeight * (to - from - bracketWidth_)
+                        : to - from;
     const BeatLength length = beatLength();
     // Beat changes closer together than half a beat are noise, not boundaries.
     const bool tooClose =
@@ -282,8 +302,15 @@ BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, doubl
     out.playing = playing ? 1.0 : 0.0;
     out.position = shownPosition_;
     const double phaseNow = length > 0.0 ? grid_.phaseAt(location, length) : 0.0;
+    // On host time the lines are only as good as the network's delays, which no receiver sees.
+    // A measured beat length carries each line's place less surely: only over the most
+    // spacings the measure spans.
+    const BeatLength lengthNow = beatLength();
+    const bool placed = !hostTimeline_ &&
+                        grid_.uncertainty() <= lockedLineSeconds * timelineRate() &&
+                        (!lengthNow.observed || lengthNow.spacings >= ObservedTempo::maxSpacings);
     out.locked = fresh && length > 0.0 && agreeingBoundaries_ >= boundariesToLock &&
-                         std::fabs(phaseNow - lastAgreedPhase_) < lockBeats
+                         std::fabs(phaseNow - lastAgreedPhase_) < lockBeats && placed
                      ? 1.0
                      : 0.0;
     out.beat = 1.0;

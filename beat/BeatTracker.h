@@ -127,6 +127,7 @@ private:
 
     // The boundaries.
     bool hostTimeline_ = false; // host time stands in for a Position that never moves
+    double bracketWidth_ = 0.0; // running width of the brackets, on the timeline
     int stillBrackets_ = 0;     // consecutive boundaries across which Position stood still
     bool hasBoundary_ = false;
     double lastBoundaryMiddle_ = 0.0;

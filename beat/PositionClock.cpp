@@ -201,8 +201,10 @@ void PositionClock::refit(double pitch)
     {
         samplesSinceFit_ = 0;
         const double fitted = fittedRate();
-        // A rate fitted over a short span is loose: snap generously then.
-        const double tolerance = std::max(0.005, 0.010 / span);
+        // A rate fitted over a short span, or through jittery arrivals, is loose: snap
+        // generously then (the samples lie on average `lateness` above the fitted line).
+        const double lateness = saneRate(fitted) ? meanLateness(1.0 / fitted) : 0.0;
+        const double tolerance = std::max(0.005, std::max(0.010, 2.0 * lateness) / span);
         if (isSpeedRatio(pitch) && std::fabs(fitted / pitch - 1.0) < tolerance)
         {
             lineRate_ = pitch;
@@ -225,17 +227,26 @@ void PositionClock::refit(double pitch)
     const double inverseRate = 1.0 / lineRate_;
     double lowest = 0.0;
     for (int i = 0; i < count_; ++i)
-    {
-        const Sample& s = at(i);
-        lowest = std::min(lowest, (s.arrival - latest_.arrival) -
-                                      (s.position - latest_.position) * inverseRate);
-    }
+        lowest = std::min(lowest, offsetOf(at(i), inverseRate));
     if (hasPivot_ && count_ < pivotSamples)
         lowest = std::min(lowest, (pivot_.arrival - latest_.arrival) -
                                       (pivot_.position - latest_.position) * inverseRate);
     else
         hasPivot_ = false;
     lineAt_ = Sample{latest_.arrival + lowest, latest_.position};
+}
+
+double PositionClock::meanLateness(double inverseRate) const
+{
+    double lowest = 0.0;
+    double sum = 0.0;
+    for (int i = 0; i < count_; ++i)
+    {
+        const double offset = offsetOf(at(i), inverseRate);
+        lowest = std::min(lowest, offset);
+        sum += offset;
+    }
+    return sum / count_ - lowest;
 }
 
 double PositionClock::fittedRate() const

@@ -77,6 +77,15 @@ private:
     void push(const Sample& sample);
     void refit(double pitch);
     double fittedRate() const; // 0 when the window cannot tell
+    // Seconds the window's samples arrive after the tightest line below them at this rate, on
+    // average: how jittery the arrivals are.
+    double meanLateness(double inverseRate) const;
+    // A sample's arrival less its position's time at the rate, from the newest sample (the
+    // differences keep the precision of large clocks).
+    double offsetOf(const Sample& s, double inverseRate) const
+    {
+        return (s.arrival - latest_.arrival) - (s.position - latest_.position) * inverseRate;
+    }
     const Sample& at(int i) const { return window_[(first_ + i) % windowSize]; }
     double lineArrival(double position) const
     {

@@ -28,9 +28,10 @@ struct SyntheticDeck
     bool sendBeat = true;    // false: Beat is always -1
     bool randomBeat = false; // Beat is noise
     bool sendPosition = true;
-    bool beatFromZero = false;  // Beat counts 0..3 instead of 1..4
-    double positionStep = 0.0;  // Position sent in steps of this many seconds (0: exact)
-    double sendRate = 60.0;     // datagrams a second
+    bool beatFromZero = false; // Beat counts 0..3 instead of 1..4
+    double positionStep = 0.0; // Position sent in steps of this many seconds (0: exact)
+    double sendRate = 60.0;    // datagrams a second
+    double sendJitter = 0.001; // seconds each send may come after its tick
     double dropRate = 0.1;
     double minDelay = 0.0;
     double maxDelay = 0.005;
@@ -67,8 +68,10 @@ struct SyntheticDeck
         const double target = std::round(now * 60.0 + 1.0) / 60.0 + uniform(-0.001, 0.001);
         while (nextSend_ <= target)
         {
-            deliverUntil(nextSend_);
-            step(nextSend_);
+            // A sender's timer fires a little late now and then, as on any busy machine.
+            const double sendAt = nextSend_ + uniform(0.0, sendJitter);
+            deliverUntil(sendAt);
+            step(sendAt);
             send();
             nextSend_ += 1.0 / sendRate;
         }
@@ -115,8 +118,8 @@ private:
         const int beat = randomBeat ? static_cast<int>(rng() % 4)
                          : sendBeat ? senderBeat() + (beatFromZero ? 0 : 1)
                                     : -1;
-        const double sent = positionStep > 0.0 ? std::floor(position / positionStep) * positionStep
-                                               : position;
+        const double sent =
+            positionStep > 0.0 ? std::floor(position / positionStep) * positionStep : position;
         inFlight_.push_back(Datagram{now + delay(), sendPosition ? sent : 0.0, beat});
     }
 
@@ -124,7 +127,8 @@ private:
     void deliverUntil(double to)
     {
         std::stable_sort(inFlight_.begin(), inFlight_.end(),
-                         [](const Datagram& a, const Datagram& b) { return a.arrival < b.arrival; });
+                         [](const Datagram& a, const Datagram& b)
+                         { return a.arrival < b.arrival; });
         std::size_t delivered = 0;
         for (; delivered < inFlight_.size() && inFlight_[delivered].arrival <= to; ++delivered)
         {
