@@ -219,7 +219,9 @@ void BeatTracker::takeBoundary(const DeckSample& before, const DeckSample& at, i
 bool BeatTracker::advance(double location, double length, double tempo, double dt, int beatsPerBar)
 {
     const bool starting = (anchorPending_ && !grid_.learned()) || countPending_;
-    if (anchorPending_ && !grid_.learned())
+    // A paused deck already shows its cue's phase on the grid from the track's start: it
+    // plays on from there rather than stepping back to a beat of its own.
+    if (anchorPending_ && !grid_.learned() && !output_.started())
         grid_.startAt(hasRest_ && !hostTimeline_ ? restLocation_ : location, length);
     anchorPending_ = false;
     hasRest_ = false;

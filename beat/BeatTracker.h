@@ -1,12 +1,15 @@
-// The beat clock of one deck: turns the stream of the deck's datagrams, read once per frame,
-// into the channels visuals lock to (see BeatOutput).
+// The beat clock of one deck: turns the deck's samples (every Deck datagram, as the receiver
+// keeps them), read once per frame, into the channels visuals lock to (see BeatOutput).
 //
-// How it works. The datagrams' Position values are the sender's own time stamps, so the fine
-// timing is done on the deck's timeline (track position): PositionClock fits position against
-// host time without the network's jitter, BeatGrid learns where the beats lie on that
-// timeline from the changes of Beat, ObservedTempo measures the beat spacing those changes
-// show, and OutputClock turns the resulting model phase into a visible phase that advances
-// every frame and never runs backwards within a beat.
+// How it works. SampleOrder puts the samples back into the sender's order: a sample behind
+// one already seen is late, not a cue, and only a confirmed seek moves the phase back. The
+// samples' Position values are the sender's own time stamps, so the fine timing is done on the
+// deck's timeline (track position): PositionClock fits position against host time without the
+// network's jitter, BeatGrid learns where the beats lie on that timeline from the changes of
+// Beat between consecutive samples, ObservedTempo measures the beat spacing those changes
+// show, PositionStep finds a Position reported in coarse steps, and OutputClock turns the
+// resulting model phase into a visible phase that advances every frame and never runs
+// backwards within a beat.
 //
 // What Beat, BPM and Pitch mean is the sender's business, so:
 // - any change of Beat between two consecutive datagrams marks a beat boundary;
@@ -21,8 +24,9 @@
 // - Playing: beatRamp runs 0 -> 1 across each beat on the host clock between datagrams;
 //   beatPulse is 1 on the first frame of each beat; beats counts the beats begun since the
 //   deck started playing this track; locked is 1 once two consecutive beat boundaries agreed
-//   with the clock, and stays 1 while boundaries keep agreeing (it drops when none has come
-//   for 2.5 beats of the track, e.g. right after a seek, until the next one agrees).
+//   with the clock and the grid places the beat lines within 7 ms (about 2 ms of error), and
+//   stays 1 while boundaries keep agreeing (it drops when none has come for 2.5 beats of the
+//   track, e.g. right after a seek, until the next one agrees). Never on host time.
 // - Starting: until the first boundary is seen, the first beat begins where the deck started
 //   playing. When the first boundaries show the deck's own grid, the phase moves onto it,
 //   forwards only: a lag is caught up, a lead is worked off by slowing down or, beyond a
@@ -38,8 +42,10 @@
 // - Not connected: the clock holds at once, with playing and locked 0.
 // - A deck that reports no beat (Beat never changes, e.g. always -1): the clock runs on BPM
 //   with its first beat where the deck started playing, and locked stays 0.
-// - A cue or seek (Position jumps): the clock takes the new phase at once, even backwards,
-//   with a single beatPulse. The learned grid is kept: it belongs to the track.
+// - A cue or seek (Position jumps): the clock takes the new phase at once with a single
+//   beatPulse; backwards only once SampleOrder confirms the seek. The learned grid is kept: it
+//   belongs to the track.
+// - Late, reordered or bursty samples: ignored for the phase and the boundaries.
 // - A new track (Length changes): the grid, the bar alignment and the beat count start again.
 // - A sender whose Position never moves while Beat keeps changing: host time stands in for
 //   the timeline, playing is 1 while boundaries keep coming; the timing is then only as good
@@ -51,8 +57,8 @@
 //   time standing still or going back, huge gaps) never yields a NaN or infinite channel, and
 //   the ramps stay in [0, 1).
 //
-// Cost: on a frame with a new datagram, one pass over the 64-sample window (and every fourth
-// such frame the hull fit); otherwise O(1). Nothing is allocated: every buffer is a fixed array.
+// Cost: per new sample, one pass over the 256-sample window (and every fourth sample the hull
+// fit); otherwise O(1). Nothing is allocated: every buffer is a fixed array.
 #pragma once
 
 #include "beat/BarCounter.h"

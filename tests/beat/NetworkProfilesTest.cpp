@@ -19,6 +19,14 @@ struct Profile
     double p99 = 0.002; // seconds, less the least delay, of the locked frames
 };
 
+void stalls(SyntheticDeck& d)
+{
+    d.minDelay = 0.002;
+    d.maxDelay = 0.025;
+    d.dropRate = 0.15;
+    d.stallEvery = 3.0;
+}
+
 const Profile profiles[] = {
     {"wifi: 0-30 ms, neighbours overtake, 15% lost",
      [](SyntheticDeck& d)
@@ -27,22 +35,11 @@ const Profile profiles[] = {
          d.dropRate = 0.15;
      },
      0.002},
-    {"stalls: 2-25 ms, 150 ms stall every 3 s, in order",
-     [](SyntheticDeck& d)
-     {
-         d.minDelay = 0.002;
-         d.maxDelay = 0.025;
-         d.dropRate = 0.15;
-         d.stallEvery = 3.0;
-     },
-     0.002},
+    {"stalls: 2-25 ms, 150 ms stall every 3 s, in order", stalls, 0.002},
     {"stalls shuffled",
      [](SyntheticDeck& d)
      {
-         d.minDelay = 0.002;
-         d.maxDelay = 0.025;
-         d.dropRate = 0.15;
-         d.stallEvery = 3.0;
+         stalls(d);
          d.shuffleBursts = true;
      },
      0.002},
