@@ -43,8 +43,10 @@ void* open(const std::string& path, std::string& error)
     const std::string code = codeFileOf(path);
     const std::string openPath = code.find('/') == std::string::npos ? "./" + code : code;
     // RTLD_NOW: an undefined symbol fails the load, not a later call. RTLD_LOCAL: nothing of
-    // one bundle resolves symbols of another.
-    void* library = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // one bundle resolves symbols of another. RTLD_NODELETE: as in the host application, a
+    // bundle once loaded stays in the process, with the decoding tables it makes once and
+    // keeps for the life of the process (unmapped, they would be memory nothing points to).
+    void* library = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (library == nullptr)
     {
         const char* text = dlerror();
