@@ -86,12 +86,12 @@ void BeatTracker::newTrack()
     grid_.reset();
     observed_.reset();
     bar_.reset();
+    order_.reset();
+    previous_.reset();
     agreeingBoundaries_ = 0;
-    hasBoundary_ = false;
-    anchorPending_ = true;
-    countPending_ = true;
-    jumpPending_ = true;
-    beats_ = 0.0;
+    lastBoundary_.reset();
+    beatsCounted_ = 0.0;
+    enter(Entry::Start);
 }
 
 void BeatTracker::useHostTimeline(bool host)
@@ -103,25 +103,19 @@ void BeatTracker::useHostTimeline(bool host)
     grid_.reset();
     observed_.reset();
     agreeingBoundaries_ = 0;
-    hasBoundary_ = false;
-    anchorPending_ = true;
+    lastBoundary_.reset();
+    enter(Entry::Anchor);
 }
 
 void BeatTracker::takeSample(const DeckSample& sample, int beatsPerBar)
 {
     const double arrival = seconds(sample.arrivalNs);
     if (std::isfinite(arrival))
-        lastArrival_ = hasArrival_ ? std::max(lastArrival_, arrival) : arrival;
-    hasArrival_ = true;
+        lastArrivalSeconds_ = std::max(lastArrivalSeconds_.value_or(arrival), arrival);
 
     const double length = finiteOr(sample.length, 0.0);
-    if (hasLength_ && length != trackLength_)
-    {
+    if (trackLength_ && length != *trackLength_)
         newTrack();
-        order_.reset();
-        hasPrevious_ = false;
-    }
-    hasLength_ = true;
     trackLength_ = length;
 
     switch (order_.take(sample))
@@ -130,7 +124,7 @@ void BeatTracker::takeSample(const DeckSample& sample, int beatsPerBar)
         takeInOrder(sample, beatsPerBar);
         break;
     case SampleVerdict::Seek:
-        hasPrevious_ = false; // no bracket across a seek
+        previous_.reset(); // no bracket across a seek
         if (const DeckSample* start = order_.seekStart())
             takeInOrder(*start, beatsPerBar);
         takeInOrder(sample, beatsPerBar);
@@ -152,28 +146,25 @@ void BeatTracker::takeInOrder(const DeckSample& sample, int beatsPerBar)
     if (kind == SampleKind::Jump)
     {
         observed_.reset(); // spacings across a jump mean nothing
-        jumpPending_ = true;
-        anchorPending_ = anchorPending_ || !grid_.learned();
+        enter(grid_.learned() ? Entry::Jump : Entry::Anchor);
     }
     else if (kind == SampleKind::First)
     {
         // Playing or not shows only with the next sample; if it plays, it started here.
-        hasRest_ = true;
-        restLocation_ = sample.position;
+        restPosition_ = sample.position;
     }
     else if (kind != SampleKind::Repeated)
     {
         moved_ = true;
     }
-    if (hasPrevious_ && kind != SampleKind::Jump)
+    if (previous_ && kind != SampleKind::Jump)
     {
-        step_.add(sample.position - previous_.position);
+        step_.add(sample.position - previous_->position);
         // Any change of Beat between two consecutive samples of one line marks a boundary.
-        if (sample.beat != previous_.beat)
-            takeBoundary(previous_, sample, beatsPerBar);
+        if (sample.beat != previous_->beat)
+            takeBoundary(*previous_, sample, beatsPerBar);
     }
     previous_ = sample;
-    hasPrevious_ = true;
 }
 
 void BeatTracker::takeBoundary(const DeckSample& before, const DeckSample& at, int beatsPerBar)
@@ -199,10 +190,8 @@ void BeatTracker::takeBoundary(const DeckSample& before, const DeckSample& at, i
     const BeatLength length = beatLength();
     // Beat changes closer together than half a beat are noise, not boundaries.
     const bool tooClose =
-        hasBoundary_ && std::fabs(middle - lastBoundaryMiddle_) < 0.5 * length.value;
-    hasBoundary_ = true;
-    lastBoundaryMiddle_ = middle;
-    lastBoundaryArrival_ = arrivalAt;
+        lastBoundary_ && std::fabs(middle - lastBoundary_->middle) < 0.5 * length.value;
+    lastBoundary_ = Boundary{middle, arrivalAt};
     if (!(length.value > 0.0) || tooClose || to - from > 0.5 * length.value)
         return;
 
@@ -216,36 +205,68 @@ void BeatTracker::takeBoundary(const DeckSample& before, const DeckSample& at, i
     bar_.addBoundary(before.beat, at.beat, std::round(phase) + output_.beatOffset(), beatsPerBar);
 }
 
+BeatTracker::State BeatTracker::stateOf(bool fresh, double beatSeconds, double nowSeconds) const
+{
+    if (!fresh)
+        return State::Holding;
+    const bool moving = hostTimeline_
+                            ? lastBoundary_ && nowSeconds - lastBoundary_->arrivalSeconds <=
+                                                   staleBeats * beatSeconds
+                            : moved_ && !clock_.paused();
+    if (moving && beatLength().value > 0.0)
+        return State::Playing;
+    return moved_ ? State::Paused : State::Loaded;
+}
+
 bool BeatTracker::advance(double location, double length, double tempo, double dt, int beatsPerBar)
 {
-    const bool starting = (anchorPending_ && !grid_.learned()) || countPending_;
-    // A paused deck already shows its cue's phase on the grid from the track's start: it
-    // plays on from there rather than stepping back to a beat of its own.
-    if (anchorPending_ && !grid_.learned() && !output_.started())
-        grid_.startAt(hasRest_ && !hostTimeline_ ? restLocation_ : location, length);
-    anchorPending_ = false;
-    hasRest_ = false;
+    const Entry entry = entry_;
+    entry_ = Entry::Follow;
+    // A deck that showed its cue's phase on the grid from the track's start plays on from
+    // there rather than stepping back to a beat of its own.
+    const bool cueShown = output_.started() && entry == Entry::Start;
+    if (entry >= Entry::Anchor && !grid_.learned() && !cueShown)
+        grid_.startAt(restPosition_ && !hostTimeline_ ? *restPosition_ : location, length);
+    restPosition_.reset();
     const double phase = grid_.phaseAt(location, length);
     bool pulse = false;
-    if (starting)
+    switch (entry)
+    {
+    case Entry::Start:
+    case Entry::Anchor:
         output_.jumpTo(phase);
-    else if (jumpPending_)
+        break;
+    case Entry::Jump:
         pulse = output_.jumpTo(phase);
-    else
+        break;
+    case Entry::Follow:
         pulse = output_.follow(phase, dt, tempo);
-    jumpPending_ = false;
-    if (countPending_)
+        break;
+    }
+    if (entry == Entry::Start)
     {
         bar_.countFrom(output_.beatIndex(), beatsPerBar);
-        beats_ = 0.0;
-        countPending_ = false;
+        beatsCounted_ = 0.0;
     }
     if (pulse)
-        beats_ += 1.0;
+        beatsCounted_ += 1.0;
     return pulse;
 }
 
-BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, double now,
+bool BeatTracker::locked(bool fresh, double location, double length) const
+{
+    if (!fresh || !(length > 0.0) || agreeingBoundaries_ < boundariesToLock ||
+        std::fabs(grid_.phaseAt(location, length) - lastAgreedPhase_) >= lockBeats)
+        return false;
+    // On host time the lines are only as good as the network's delays, which no receiver
+    // sees. A measured beat length carries each line's place less surely: only over the most
+    // spacings the measure spans.
+    const BeatLength measure = beatLength();
+    return !hostTimeline_ && grid_.uncertainty() <= lockedLineSeconds * timelineRate() &&
+           (!measure.observed || measure.spacings >= ObservedTempo::maxSpacings);
+}
+
+BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, double nowSeconds,
                                const TrackerSettings& settings)
 {
     if (samples.count == 0)
@@ -258,13 +279,12 @@ BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, doubl
 
     // A frame whose time is unusable or earlier than the last advances nothing.
     double dt = 0.0;
-    if (std::isfinite(now) && std::fabs(now) < 1e12)
+    if (std::isfinite(nowSeconds) && std::fabs(nowSeconds) < 1e12)
     {
-        dt = hasNow_ ? std::max(0.0, now - lastNow_) : 0.0;
-        lastNow_ = now;
-        hasNow_ = true;
+        dt = lastNowSeconds_ ? std::max(0.0, nowSeconds - *lastNowSeconds_) : 0.0;
+        lastNowSeconds_ = nowSeconds;
     }
-    now = lastNow_;
+    const double now = lastNowSeconds_.value_or(0.0);
 
     // Samples the ring no longer holds are gone; the rest are taken in arrival order.
     for (std::uint64_t i = std::max(consumed_, samples.oldest()); i < samples.count; ++i)
@@ -274,47 +294,43 @@ BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, doubl
     const double length = beatLength().value;
     const double tempo = length > 0.0 ? 60.0 * timelineRate() / length : 0.0;
     const double beatSeconds = tempo > 0.0 ? 60.0 / tempo : 0.5;
-    const bool fresh = connected && clock_.started() &&
-                       now - lastArrival_ <= std::clamp(staleBeats * beatSeconds, 0.2, 4.0);
-    const bool moving = hostTimeline_
-                            ? hasBoundary_ && now - lastBoundaryArrival_ <= staleBeats * beatSeconds
-                            : moved_ && !clock_.paused();
-    const bool playing = fresh && moving && length > 0.0;
+    const bool fresh = connected && clock_.started() && lastArrivalSeconds_ &&
+                       now - *lastArrivalSeconds_ <= std::clamp(staleBeats * beatSeconds, 0.2, 4.0);
+    state_ = stateOf(fresh, beatSeconds, now);
     const double location = hostTimeline_ ? now : clock_.positionAt(now);
     if (clock_.paused())
-    {
-        hasRest_ = true;
-        restLocation_ = clock_.latestPosition();
-    }
+        restPosition_ = clock_.latestPosition();
     if (fresh)
         shownPosition_ = hostTimeline_ ? clock_.latestPosition() : location;
 
     bool pulse = false;
-    if (playing)
+    switch (state_)
+    {
+    case State::Playing:
         pulse = advance(location, length, tempo, dt, beatsPerBar);
-    else if (!output_.started() && length > 0.0 && clock_.started() && clock_.paused())
-        output_.jumpTo(grid_.phaseAt(location, length)); // a loaded deck shows its cue's phase
-    // Data back after a hold: the phase is taken afresh, whichever way it moved.
-    jumpPending_ = jumpPending_ || (!fresh && output_.started());
+        break;
+    case State::Loaded:
+    case State::Paused:
+        // A loaded deck shows its cue's phase.
+        if (!output_.started() && length > 0.0 && clock_.paused())
+            output_.jumpTo(grid_.phaseAt(location, length));
+        break;
+    case State::Holding:
+        // Data back after a hold: the phase is taken afresh, whichever way it moved.
+        if (output_.started())
+            enter(Entry::Jump);
+        break;
+    case State::NoData:
+        break;
+    }
 
     BeatOutput out;
     out.beatPulse = pulse ? 1.0 : 0.0;
-    out.beats = beats_;
+    out.beats = beatsCounted_;
     out.bpm = tempo;
-    out.playing = playing ? 1.0 : 0.0;
+    out.playing = state_ == State::Playing ? 1.0 : 0.0;
     out.position = shownPosition_;
-    const double phaseNow = length > 0.0 ? grid_.phaseAt(location, length) : 0.0;
-    // On host time the lines are only as good as the network's delays, which no receiver sees.
-    // A measured beat length carries each line's place less surely: only over the most
-    // spacings the measure spans.
-    const BeatLength lengthNow = beatLength();
-    const bool placed = !hostTimeline_ &&
-                        grid_.uncertainty() <= lockedLineSeconds * timelineRate() &&
-                        (!lengthNow.observed || lengthNow.spacings >= ObservedTempo::maxSpacings);
-    out.locked = fresh && length > 0.0 && agreeingBoundaries_ >= boundariesToLock &&
-                         std::fabs(phaseNow - lastAgreedPhase_) < lockBeats && placed
-                     ? 1.0
-                     : 0.0;
+    out.locked = locked(fresh, location, length) ? 1.0 : 0.0;
     out.beat = 1.0;
     if (output_.started())
     {

@@ -72,7 +72,9 @@
 #include "beat/SampleOrder.h"
 #include "beat/TrackerSettings.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <optional>
 
 namespace orvbeat
 {
@@ -80,14 +82,35 @@ namespace orvbeat
 class BeatTracker
 {
 public:
+    // What the clock does on a frame; decided in one place, stateOf().
+    enum class State
+    {
+        NoData,  // no sample yet: every channel 0
+        Loaded,  // samples come, Position has not moved yet: the cue's phase shows, held
+        Playing, // fresh samples, Position moving: the clock runs
+        Paused,  // fresh samples, Position standing still after it moved: the clock holds
+        Holding, // no sample for about two beats, or not connected: the clock holds
+    };
+
     void reset() { *this = BeatTracker(); }
     // One frame at host time `nowSeconds` (the steady clock the samples' arrivals are read
     // on), taking every sample of `samples` that is new since the last frame. `connected`:
     // the receiver is connected (otherwise the clock holds).
     BeatOutput update(const DeckSamples& samples, bool connected, double nowSeconds,
                       const TrackerSettings& settings);
+    State state() const { return state_; }
 
 private:
+    // How the visible clock takes up the model's phase on the next playing frame; a more
+    // pressing entry is never replaced by a lesser one before it is used.
+    enum class Entry
+    {
+        Follow, // steer towards it, never running backwards
+        Jump,   // a seek on a placed grid, or data back after a hold: take it, with a pulse
+        Anchor, // the grid has no line of its own yet: put one where the deck is, take it
+        Start,  // a new track or the first play: Anchor, and begin the beat and bar counts
+    };
+
     struct BeatLength
     {
         double value = 0.0;    // on the timeline; 0 when unknown
@@ -95,15 +118,25 @@ private:
         int spacings = 0;      // how many boundary spacings the measure spans
     };
 
+    struct Boundary
+    {
+        double middle = 0.0;         // on the timeline
+        double arrivalSeconds = 0.0; // host time the sample after it arrived
+    };
+
     // One sample in the receiver's (arrival) order: put in the sender's order first.
     void takeSample(const DeckSample& sample, int beatsPerBar);
-    // One sample in the sender's order; `previous` is the one before it on the same line.
+    // One sample in the sender's order.
     void takeInOrder(const DeckSample& sample, int beatsPerBar);
     void takeBoundary(const DeckSample& before, const DeckSample& at, int beatsPerBar);
+    void enter(Entry entry) { entry_ = std::max(entry_, entry); }
     void newTrack();
     void useHostTimeline(bool host);
+    State stateOf(bool fresh, double beatSeconds, double nowSeconds) const;
     // One playing frame of the visible clock at `location` on the timeline. True on a new beat.
     bool advance(double location, double length, double tempo, double dt, int beatsPerBar);
+    bool locked(bool fresh, double location, double length) const;
+    // Timeline units (track seconds, or host seconds on the host timeline) per host second.
     double timelineRate() const { return hostTimeline_ ? 1.0 : clock_.rate(); }
     BeatLength beatLength() const;
 
@@ -115,40 +148,32 @@ private:
     BarCounter bar_;
     OutputClock output_;
 
+    State state_ = State::NoData;
+    Entry entry_ = Entry::Start;
     bool bpmIncludesPitch_ = true;
-    bool hasNow_ = false;
-    double lastNow_ = 0.0;
+    std::optional<double> lastNowSeconds_;
 
     // The samples taken.
-    std::uint64_t consumed_ = 0; // samples of the ring taken so far
-    DeckSample previous_;        // the latest sample in the sender's order
-    bool hasPrevious_ = false;   // false after a seek or a new track: no bracket across it
-    bool moved_ = false;         // Position has moved on this track
-    double lastArrival_ = 0.0;   // seconds; of any sample, late ones too
-    bool hasArrival_ = false;
+    std::uint64_t consumed_ = 0;               // samples of the ring taken so far
+    std::optional<DeckSample> previous_;       // the latest in the sender's order, on this line
+    std::optional<double> lastArrivalSeconds_; // of any sample, late ones too
+    std::optional<double> trackLength_;
+    bool moved_ = false; // Position has moved since the clock started
     double bpm_ = 0.0;
     double pitch_ = 0.0;
-    bool hasLength_ = false;
-    double trackLength_ = 0.0;
 
-    // The boundaries.
-    bool hostTimeline_ = false; // host time stands in for a Position that never moves
+    // The boundaries. On the host timeline (a sender whose Position never moves) the
+    // timeline is host seconds; otherwise it is the sender's Position.
+    bool hostTimeline_ = false;
     double bracketWidth_ = 0.0; // running width of the brackets, on the timeline
     int stillBrackets_ = 0;     // consecutive boundaries across which Position stood still
-    bool hasBoundary_ = false;
-    double lastBoundaryMiddle_ = 0.0;
-    double lastBoundaryArrival_ = 0.0;
+    std::optional<Boundary> lastBoundary_;
     int agreeingBoundaries_ = 0;
-    double lastAgreedPhase_ = 0.0;
+    double lastAgreedPhase_ = 0.0; // beats
 
-    // Starting to play.
-    bool anchorPending_ = true; // the next start puts a grid line where the deck starts
-    bool countPending_ = true;  // the next start begins the beat count and the bar count
-    bool jumpPending_ = false;  // the next playing frame takes the model's phase at once
-    bool hasRest_ = false;
-    double restLocation_ = 0.0; // where the deck stood while paused
-    double beats_ = 0.0;
-    double shownPosition_ = 0.0;
+    std::optional<double> restPosition_; // where the deck stood before it played, on the timeline
+    double beatsCounted_ = 0.0;
+    double shownPosition_ = 0.0; // track seconds
 };
 
 } // namespace orvbeat
