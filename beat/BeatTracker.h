@@ -57,8 +57,9 @@
 //   time standing still or going back, huge gaps) never yields a NaN or infinite channel, and
 //   the ramps stay in [0, 1).
 //
-// Cost: per new sample, one pass over the 256-sample window (and every fourth sample the hull
-// fit); otherwise O(1). Nothing is allocated: every buffer is a fixed array.
+// Cost: per new sample, O(1) for the line, and every sixteenth sample (every fourth while the
+// window is young) a pass over the 256-sample window for the hull fit; otherwise O(1).
+// Nothing is allocated: every buffer is a fixed array.
 #pragma once
 
 #include "beat/BarCounter.h"

@@ -27,7 +27,9 @@ constexpr int fitSamples = 8;
 constexpr double fitSpanSeconds = 0.25;
 // The rate is fitted anew every this many samples: it changes slowly, and the hull is the one
 // costly step of a frame.
-constexpr int fitEvery = 4;
+constexpr int fitEvery = 16;
+constexpr int fitEveryYoung = 4; // while the window is young and the rate still settling
+constexpr int youngWindow = 64;
 // The pivot of a tempo change is kept until the new window has this many samples.
 constexpr int pivotSamples = 6;
 // Relative change of BPM or Pitch that counts as a tempo change.
@@ -183,6 +185,7 @@ void PositionClock::push(const Sample& sample)
     }
     window_[(first_ + count_) % windowSize] = sample;
     ++count_;
+    ++pushed_;
     latest_ = sample;
 }
 
@@ -197,7 +200,8 @@ void PositionClock::refit(double pitch)
             lineRate_ = rough;
     }
     ++samplesSinceFit_;
-    if (count_ >= fitSamples && span >= fitSpanSeconds && samplesSinceFit_ >= fitEvery)
+    const int every = count_ < youngWindow ? fitEveryYoung : fitEvery;
+    if (count_ >= fitSamples && span >= fitSpanSeconds && samplesSinceFit_ >= every)
     {
         samplesSinceFit_ = 0;
         const double fitted = fittedRate();
@@ -224,16 +228,37 @@ void PositionClock::refit(double pitch)
     // With the rate fixed, the tightest line below every sample passes through the least
     // delayed one. Differences are taken from the newest sample to keep the precision of large
     // clocks.
+    // Between fits, while the sample that holds the line stays in the window, only the newest
+    // sample can lower it: one comparison instead of a pass.
+    const std::uint64_t oldest = pushed_ - static_cast<std::uint64_t>(count_);
+    if (lineRate_ == rateOfLine_ && !hasPivot_ && holdingSample_ >= oldest && count_ > 1)
+    {
+        if (latest_.arrival < lineArrival(latest_.position))
+        {
+            lineAt_ = latest_;
+            holdingSample_ = pushed_ - 1;
+        }
+        return;
+    }
     const double inverseRate = 1.0 / lineRate_;
     double lowest = 0.0;
+    holdingSample_ = pushed_ - 1;
     for (int i = 0; i < count_; ++i)
-        lowest = std::min(lowest, offsetOf(at(i), inverseRate));
+    {
+        const double offset = offsetOf(at(i), inverseRate);
+        if (offset < lowest)
+        {
+            lowest = offset;
+            holdingSample_ = oldest + static_cast<std::uint64_t>(i);
+        }
+    }
     if (hasPivot_ && count_ < pivotSamples)
         lowest = std::min(lowest, (pivot_.arrival - latest_.arrival) -
                                       (pivot_.position - latest_.position) * inverseRate);
     else
         hasPivot_ = false;
     lineAt_ = Sample{latest_.arrival + lowest, latest_.position};
+    rateOfLine_ = lineRate_;
 }
 
 double PositionClock::meanLateness(double inverseRate) const

@@ -20,6 +20,8 @@
 // (the rate changed without BPM or Pitch telling).
 #pragma once
 
+#include <cstdint>
+
 namespace orvbeat
 {
 
@@ -103,6 +105,9 @@ private:
     // The line: through `lineAt_` with slope 1 / lineRate_.
     Sample lineAt_;
     double lineRate_ = 1.0;
+    double rateOfLine_ = 0.0;         // the rate lineAt_ was last placed with
+    std::uint64_t pushed_ = 0;        // samples pushed since the window restarted
+    std::uint64_t holdingSample_ = 0; // which of them holds the line up (by push count)
     RateSource rateSource_ = RateSource::Guess;
     int samplesSinceFit_ = 0;
 

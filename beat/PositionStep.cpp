@@ -11,6 +11,7 @@ namespace
 constexpr double multipleTolerance = 0.03; // of the step
 constexpr double severalShare = 0.3;       // of the moves, several steps long
 constexpr double wholeShare = 0.9;         // of the moves, whole multiples of the step
+constexpr int estimateEvery = 8;
 } // namespace
 
 void PositionStep::add(double move)
@@ -20,7 +21,8 @@ void PositionStep::add(double move)
     moves_[next_] = move;
     next_ = (next_ + 1) % moves;
     count_ = std::min(count_ + 1, moves);
-    if (count_ == moves)
+    // A sender's step does not change from one datagram to the next: looked at now and then.
+    if (count_ == moves && next_ % estimateEvery == 0)
         estimate();
 }
 
