@@ -17,7 +17,6 @@ constexpr double lowestObservedBpm = 30.0;
 constexpr double highestObservedBpm = 300.0;
 // Ratios of the observed beat to the BPM beat that keep BPM's precise length.
 constexpr double bpmMultiples[] = {1.0, 0.5, 2.0, 0.25, 4.0};
-constexpr double multipleTolerance = 0.1;
 // How closely the observed beat shows BPM's: within a few brackets' width over the spacings
 // measured.
 constexpr double spacingsPrecision = 3.0;
@@ -69,14 +68,20 @@ BeatTracker::BeatLength BeatTracker::beatLength() const
     // A multiple of the BPM beat keeps BPM's exact length, unless the boundaries, measured
     // over enough spacings to tell, disagree with it consistently (a BPM that leaves the
     // pitch out, or the setting the wrong way round).
+    // A BPM that disagrees by just the Pitch is a sender that counts the pitch the other way
+    // ("BPM Includes Pitch" set the wrong way for it): BPM with or without the Pitch is then
+    // exact again.
     const double widthShare = bracketWidth_ / fromBpm; // how much of a beat a bracket spans
     const double precision = std::max(exactEnough, spacingsPrecision * widthShare / spacings);
-    for (double multiple : bpmMultiples)
+    const double speed = std::isfinite(pitch_) && pitch_ >= 0.25 && pitch_ <= 4.0 ? pitch_ : 1.0;
+    for (double convention : {1.0, speed, 1.0 / speed})
     {
-        const double ratio = seen / (fromBpm * multiple);
-        if (std::fabs(ratio - 1.0) < multipleTolerance)
-            return std::fabs(ratio - 1.0) < precision ? BeatLength{fromBpm * multiple, false, 0}
-                                                      : BeatLength{seen, true, spacings};
+        for (double multiple : bpmMultiples)
+        {
+            const double exact = fromBpm * multiple * convention;
+            if (std::fabs(seen / exact - 1.0) < precision)
+                return BeatLength{exact, false, 0};
+        }
     }
     return BeatLength{seen, true, spacings};
 }
