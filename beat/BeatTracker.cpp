@@ -238,9 +238,9 @@ bool BeatTracker::advance(double location, double length, double tempo, double d
     switch (entry)
     {
     case Entry::Start:
-    case Entry::Anchor:
         output_.jumpTo(phase);
         break;
+    case Entry::Anchor:
     case Entry::Jump:
         pulse = output_.jumpTo(phase);
         break;

@@ -12,9 +12,11 @@ bool OutputClock::jumpTo(double modelPhase)
     if (!std::isfinite(target))
         return false;
     const bool wasStarted = hasPhase_;
+    const bool backwards = wasStarted && target < phase_;
     hasPhase_ = true;
     phase_ = target;
-    return split() && wasStarted;
+    // A jump back begins a beat too, even within the same one: the ramp never falls silently.
+    return (split() || backwards) && wasStarted;
 }
 
 bool OutputClock::follow(double modelPhase, double dt, double tempo)

@@ -24,7 +24,8 @@ public:
 
     void reset() { *this = OutputClock(); }
     bool started() const { return hasPhase_; }
-    // Takes the model's phase as it is. True when a new beat began (never on the first call).
+    // Takes the model's phase as it is. True when a new beat began or the phase went back
+    // (never on the first call).
     bool jumpTo(double modelPhase);
     // One frame of `dt` seconds at `tempo` beats per minute towards `modelPhase`. True when a
     // new beat began.
