@@ -18,6 +18,13 @@ SampleVerdict SampleOrder::take(const DeckSample& sample)
     // A Position that is no number cannot be ordered; the clock ignores it anyway.
     if (!std::isfinite(sample.position))
         return SampleVerdict::Next;
+    // For a while after a seek back, a datagram sent before it may still come: far ahead of
+    // the new line, no further than where the deck was. It is late, not a seek forward.
+    if (hasAbandoned_ && seconds(sample.arrivalNs) - seconds(seekArrivalNs_) > stragglerSeconds)
+        hasAbandoned_ = false;
+    if (hasAbandoned_ && sample.position - newest_.position > 0.5 * seekAtOnce &&
+        sample.position <= abandoned_.position)
+        return SampleVerdict::Late;
     if (!hasNewest_ || !(sample.position < newest_.position))
     {
         newest_ = sample;
@@ -27,6 +34,9 @@ SampleVerdict SampleOrder::take(const DeckSample& sample)
     }
     if (newest_.position - sample.position > seekAtOnce)
     {
+        abandoned_ = newest_;
+        hasAbandoned_ = true;
+        seekArrivalNs_ = sample.arrivalNs;
         newest_ = sample;
         hasHeld_ = false;
         seekHasStart_ = false;

@@ -26,8 +26,10 @@ public:
     // How long samples behind the newest one must keep coming, on a line of their own, before
     // they are a seek; no reordering on the networks measured lasts this long.
     static constexpr double seekConfirmSeconds = 0.05;
-    // A step back of more than this much of the timeline is a seek at once.
+    // A step back of more than this much of the timeline is a seek at once; for a second after
+    // it, datagrams sent before it are still let out (and taken as late).
     static constexpr double seekAtOnce = 1.0;
+    static constexpr double stragglerSeconds = 1.0;
 
     void reset() { *this = SampleOrder(); }
     SampleVerdict take(const DeckSample& sample);
@@ -40,6 +42,9 @@ private:
     DeckSample held_;
     bool hasHeld_ = false;
     bool seekHasStart_ = false;
+    DeckSample abandoned_; // the newest sample before the latest seek at once
+    bool hasAbandoned_ = false;
+    std::int64_t seekArrivalNs_ = 0;
 };
 
 } // namespace orvbeat
