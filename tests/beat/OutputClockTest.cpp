@@ -76,6 +76,7 @@ TEST(OutputClock, AJumpMayGoBackAndTheRampStaysWithinABeat)
     EXPECT_DOUBLE_EQ(phaseOf(clock), 3.9);
     EXPECT_TRUE(clock.jumpTo(1.2));
     EXPECT_DOUBLE_EQ(phaseOf(clock), 2.2);
+    EXPECT_TRUE(clock.jumpTo(1.1)) << "a jump back within a beat begins it again, with a pulse";
     OutputClock edge;
     edge.jumpTo(-1e-17); // -1e-17 + 1 rounds to a ramp of 1
     EXPECT_EQ(edge.beatIndex(), 0.0);
