@@ -161,20 +161,5 @@ TEST(NetworkModel, LossAndDuplicationComeAtTheAskedRates)
         ASSERT_LE(count, 2) << datagram;
 }
 
-TEST(NetworkModel, TheSameSeedGivesTheSameArrivals)
-{
-    const auto arrivals = [](uint32_t seed)
-    {
-        NetworkModel network(networkPresets().at(2), seed); // wifi
-        std::vector<std::pair<double, std::string>> out;
-        for (const Arrival& arrival : sendNumbered(network, 2000, 0.0, 1.0 / 60.0, 1))
-            out.emplace_back(arrival.time, arrival.datagram);
-        return out;
-    };
-    EXPECT_EQ(networkPresets().at(2).name, "wifi");
-    EXPECT_EQ(arrivals(4), arrivals(4));
-    EXPECT_NE(arrivals(4), arrivals(5));
-}
-
 } // namespace
 } // namespace orvsim

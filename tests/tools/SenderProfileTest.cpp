@@ -33,20 +33,6 @@ DeckState deckAt(double position)
     return deck;
 }
 
-TEST(SenderProfile, TheDefaultReportsExactlyTheModelsState)
-{
-    const SenderProfile usual = preset("default");
-    for (double position = 0.0; position < 20.0; position += 0.0137)
-    {
-        const DeckState deck = deckAt(position);
-        ASSERT_EQ(reportedPosition(deck, usual), deck.position);
-        ASSERT_EQ(reportedBeat(deck, usual), deck.beat());
-        ASSERT_EQ(reportedBpm(deck, usual), deck.bpm());
-        ASSERT_EQ(gridBeats(deck, usual), deck.beatsElapsed());
-    }
-    EXPECT_EQ(usual.rate, 60.0);
-}
-
 TEST(SenderProfile, CoarsePositionComesInWholeStepsAndEverythingFollowsIt)
 {
     const SenderProfile coarse = preset("coarse");
