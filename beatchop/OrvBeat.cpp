@@ -105,16 +105,16 @@ void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void
             return;
         }
 
-        // One copy of one moment for every deck, under one hold; nothing is allocated.
-        receiver->read(history_);
+        const int first = all ? 1 : item + 1;
+        const int last = all ? kDecks : item + 1;
+        // One copy of one moment for the decks shown, under one hold; nothing is allocated.
+        receiver->read(history_, first, last);
         if (!history_.connected)
         {
             return; // only a pulse changes that, never during a cook
         }
         const TrackerSettings settings = settingsOf(*inputs);
         const double now = static_cast<double>(orvreceiver::steadyNow()) * kNanosecond;
-        const int first = all ? 1 : item + 1;
-        const int last = all ? kDecks : item + 1;
         for (int deck = first; deck <= last; ++deck)
         {
             const std::size_t slot = static_cast<std::size_t>(deck - 1);

@@ -28,9 +28,9 @@ void OrvReceiver::read(ReceiverSnapshot& out) const
     store.read(out);
 }
 
-void OrvReceiver::read(DeckHistory& out) const
+void OrvReceiver::read(DeckHistory& out, int firstDeck, int lastDeck) const
 {
-    store.read(out);
+    store.read(out, firstDeck, lastDeck);
 }
 
 Deck OrvReceiver::getDeck(int deckNumber) const

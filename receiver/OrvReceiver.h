@@ -20,6 +20,7 @@
 #define ORV_RECEIVER_ORVRECEIVER_H
 
 #include "DAT_CPlusPlusBase.h"
+#include "protocol/NodeLayout.h"
 #include "protocol/WireSchema.h"
 #include "receiver/ReceiveLoop.h"
 #include "receiver/ReceiverSnapshot.h"
@@ -49,7 +50,7 @@ public:
     // One consistent copy of one moment, under one short hold, into a caller-owned object.
     void read(ReceiverNumbers& out) const;
     void read(ReceiverSnapshot& out) const;
-    void read(DeckHistory& out) const;
+    void read(DeckHistory& out, int firstDeck = 1, int lastDeck = orvlayout::deckCount) const;
 
     // Copies of one record each. Deck and meta numbers outside 1 to 4 give empty records.
     Deck getDeck(int deckNumber) const;

@@ -1,5 +1,6 @@
 #include "receiver/ReceiverStore.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace orvreceiver
@@ -187,11 +188,14 @@ void ReceiverStore::read(ReceiverSnapshot& out) const
     }
 }
 
-void ReceiverStore::read(DeckHistory& out) const
+void ReceiverStore::read(DeckHistory& out, int firstDeck, int lastDeck) const
 {
+    firstDeck = std::max(firstDeck, 1);
+    lastDeck = std::min(lastDeck, orvlayout::deckCount);
     std::lock_guard<std::mutex> lock(stateMutex_);
     out.connected = connected_;
-    out.samples = deckSamples_;
+    for (int deck = firstDeck; deck <= lastDeck; ++deck)
+        out.samples[slotOf(deck)] = deckSamples_[slotOf(deck)];
 }
 
 Deck ReceiverStore::deck(int deckNumber) const

@@ -48,7 +48,9 @@ public:
     // and vector keep their capacity from one call to the next.
     void read(ReceiverNumbers& out) const;
     void read(ReceiverSnapshot& out) const;
-    void read(DeckHistory& out) const;
+    // Only the samples of decks `firstDeck` to `lastDeck` (1 to 4) are copied; the others are
+    // left as they were.
+    void read(DeckHistory& out, int firstDeck = 1, int lastDeck = orvlayout::deckCount) const;
 
     // Copies of one record. Deck and meta numbers outside 1 to 4 give empty records.
     Deck deck(int deckNumber) const;
