@@ -165,6 +165,9 @@ void BeatTracker::takeInOrder(const DeckSample& sample, int beatsPerBar)
     if (previous_ && kind != SampleKind::Jump)
     {
         step_.add(sample.position - previous_->position);
+        if (step_.step() > stepInUse_)
+            grid_.widen(step_.step() - stepInUse_); // brackets taken before it was found
+        stepInUse_ = step_.step();
         // Any change of Beat between two consecutive samples of one line marks a boundary.
         if (sample.beat != previous_->beat)
             takeBoundary(*previous_, sample, beatsPerBar);
@@ -238,7 +241,8 @@ bool BeatTracker::advance(double location, double length, double tempo, double d
     switch (entry)
     {
     case Entry::Start:
-        output_.jumpTo(phase);
+        // From the cue's phase on, a beat the deck has just begun pulses like any other.
+        pulse = output_.jumpTo(phase) && cueShown;
         break;
     case Entry::Anchor:
     case Entry::Jump:
@@ -267,7 +271,8 @@ bool BeatTracker::locked(bool fresh, double location, double length) const
     // sees. A measured beat length carries each line's place less surely: only over the most
     // spacings the measure spans.
     const BeatLength measure = beatLength();
-    return !hostTimeline_ && grid_.uncertainty() <= lockedLineSeconds * timelineRate() &&
+    return !hostTimeline_ && step_.decided() &&
+           grid_.uncertainty() <= lockedLineSeconds * timelineRate() &&
            (!measure.observed || measure.spacings >= ObservedTempo::maxSpacings);
 }
 

@@ -167,6 +167,7 @@ private:
     // timeline is host seconds; otherwise it is the sender's Position.
     bool hostTimeline_ = false;
     double bracketWidth_ = 0.0; // running width of the brackets, on the timeline
+    double stepInUse_ = 0.0;    // the Position step the brackets are widened by
     int stillBrackets_ = 0;     // consecutive boundaries across which Position stood still
     std::optional<Boundary> lastBoundary_;
     int agreeingBoundaries_ = 0;

@@ -20,6 +20,8 @@ public:
     void add(double move);
     // The step, or 0 while Position looks exact.
     double step() const { return step_; }
+    // Enough moves were seen to tell.
+    bool decided() const { return count_ == moves; }
 
 private:
     void estimate();

