@@ -38,14 +38,6 @@ double BeatGrid::uncertainty() const
     return feasible_.valid ? feasible_.hi - feasible_.lo : std::numeric_limits<double>::infinity();
 }
 
-void BeatGrid::widen(double upper)
-{
-    if (!(upper > 0.0))
-        return;
-    feasible_.hi += upper;
-    candidate_.hi += upper;
-}
-
 void BeatGrid::startAt(double location, double length)
 {
     if (std::isfinite(location) && length > 0.0)

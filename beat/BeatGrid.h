@@ -29,10 +29,6 @@ public:
     // in use, unchanged, has a line in the bracket.
     bool addBoundary(double before, double at, double length, double drift, bool exactLength);
 
-    // The brackets seen so far were too narrow by `upper` at their upper end (a coarse
-    // Position found out late): the place of a line widens to match.
-    void widen(double upper);
-
     bool learned() const { return boundaries_ > 0; }
     // How wide the place of a grid line is still, on the timeline: 0 on the anchored grid with
     // an exact length, the feasible interval's width on a learned one.

@@ -165,9 +165,14 @@ void BeatTracker::takeInOrder(const DeckSample& sample, int beatsPerBar)
     if (previous_ && kind != SampleKind::Jump)
     {
         step_.add(sample.position - previous_->position);
-        if (step_.step() > stepInUse_)
-            grid_.widen(step_.step() - stepInUse_); // brackets taken before it was found
-        stepInUse_ = step_.step();
+        if (step_.step() != stepInUse_)
+        {
+            // The brackets taken before the step was known were cut too narrow: start the
+            // grid's learning again with the ones to come.
+            grid_.reset();
+            agreeingBoundaries_ = 0;
+            stepInUse_ = step_.step();
+        }
         // Any change of Beat between two consecutive samples of one line marks a boundary.
         if (sample.beat != previous_->beat)
             takeBoundary(*previous_, sample, beatsPerBar);

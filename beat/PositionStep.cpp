@@ -8,7 +8,10 @@ namespace orvbeat
 
 namespace
 {
-constexpr double multipleTolerance = 0.03; // of the step
+// A coarse Position is a whole number of steps (audio frames counted), so its moves are whole
+// multiples of the step to the last digits; an exact one moves with its sender's timer, which
+// never lands on whole multiples like that.
+constexpr double multipleTolerance = 1e-6; // of the step
 constexpr double severalShare = 0.3;       // of the moves, several steps long
 constexpr double wholeShare = 0.9;         // of the moves, whole multiples of the step
 constexpr int estimateEvery = 8;
@@ -22,7 +25,7 @@ void PositionStep::add(double move)
     next_ = (next_ + 1) % moves;
     count_ = std::min(count_ + 1, moves);
     // A sender's step does not change from one datagram to the next: looked at now and then.
-    if (count_ == moves && next_ % estimateEvery == 0)
+    if (count_ >= movesToTell && next_ % estimateEvery == 0)
         estimate();
 }
 

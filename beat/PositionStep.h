@@ -13,7 +13,8 @@ namespace orvbeat
 class PositionStep
 {
 public:
-    static constexpr int moves = 32; // the latest moves looked at
+    static constexpr int moves = 32;       // the latest moves looked at
+    static constexpr int movesToTell = 16; // the fewest that tell
 
     void reset() { *this = PositionStep(); }
     // How far Position moved between two consecutive samples in the sender's order.
@@ -21,7 +22,7 @@ public:
     // The step, or 0 while Position looks exact.
     double step() const { return step_; }
     // Enough moves were seen to tell.
-    bool decided() const { return count_ == moves; }
+    bool decided() const { return count_ >= movesToTell; }
 
 private:
     void estimate();

@@ -31,7 +31,7 @@ std::vector<double> moves(int count, double step, double loss)
 }
 } // namespace
 
-// Steps of 10 ms are found once 32 moves are seen (a paused deck's moves of 0 do not count);
+// Steps of 10 ms are found once 16 moves are seen (a paused deck's moves of 0 do not count);
 // an exact Position that moves by two or three send intervals where a tenth of the datagrams
 // were lost is not coarse.
 TEST(PositionStep, TenMillisecondStepsAreFoundAndExactPositionWithLossIsNot)
@@ -42,7 +42,7 @@ TEST(PositionStep, TenMillisecondStepsAreFoundAndExactPositionWithLossIsNot)
     {
         coarse.add(coarseMoves[i]);
         coarse.add(0.0);
-        EXPECT_NEAR(coarse.step(), i + 1 < PositionStep::moves ? 0.0 : 0.010, 1e-9) << i;
+        EXPECT_NEAR(coarse.step(), i + 1 < PositionStep::movesToTell ? 0.0 : 0.010, 1e-9) << i;
     }
     PositionStep exact;
     for (double move : moves(600, 0.0, 0.1))
