@@ -7,6 +7,7 @@
 #include "msgpack/NumberConversion.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <ostream>
 #include <string_view>
@@ -169,7 +170,12 @@ public:
         {
             return tag < other_type;
         }
-        return float64_value() < other->float64_value();
+        // NaN sorts above every number and alongside other NaNs: `<` alone would make a NaN
+        // equivalent to every number, which is no order at all, and a map whose keys hold one
+        // would sort its entries differently from one parse to the next.
+        const double mine = float64_value();
+        const double theirs = other->float64_value();
+        return !std::isnan(mine) && (std::isnan(theirs) || mine < theirs);
     }
 
 protected:

@@ -172,3 +172,30 @@ TEST(Compare, LongStringsOrderByTheirBytesPastTheFirstSixteen)
     EXPECT_TRUE(MsgPack(head) < MsgPack(head + "a"));
     EXPECT_FALSE(MsgPack(head + "\xff") < MsgPack(head + "\x01"));
 }
+
+// NaN sorts above every number and alongside other NaNs. Were it merely "not less" than
+// anything, a NaN key would be the same key as every number: {NaN: 1, 1.0: 2} would lose an
+// entry, and a map would sort differently from one parse to the next.
+TEST(Compare, NaNSortsAboveEveryNumberSoNoNumberKeyIsLost)
+{
+    const MsgPack nan(std::numeric_limits<double>::quiet_NaN());
+    const MsgPack nanFloat(std::numeric_limits<float>::quiet_NaN());
+    const MsgPack one(1);
+    EXPECT_TRUE(one < nan);
+    EXPECT_FALSE(nan < one);
+    EXPECT_FALSE(nan < nanFloat);
+    EXPECT_FALSE(nanFloat < nan);
+    EXPECT_TRUE(nan < MsgPack(true)) << "numbers, NaN among them, still come before booleans";
+
+    // {NaN: 1, 1.0: 2, NaN (float32): 3, -1: 4} as the wire has it.
+    const std::string map("\x84\xcb\x7f\xf8\x00\x00\x00\x00\x00\x00\x01"
+                          "\xcb\x3f\xf0\x00\x00\x00\x00\x00\x00\x02"
+                          "\xca\x7f\xc0\x00\x00\x03\xff\x04",
+                          31);
+    std::string error;
+    const MsgPack parsed = MsgPack::parse(map, error);
+    ASSERT_EQ(error, "");
+    EXPECT_EQ(parsed.object_items().size(), 3u) << "1.0 and -1 kept, the two NaNs one key";
+    const std::string dumped = parsed.dump();
+    EXPECT_EQ(MsgPack::parse(dumped, error).dump(), dumped);
+}
