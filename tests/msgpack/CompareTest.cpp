@@ -188,10 +188,10 @@ TEST(Compare, NaNSortsAboveEveryNumberSoNoNumberKeyIsLost)
     EXPECT_TRUE(nan < MsgPack(true)) << "numbers, NaN among them, still come before booleans";
 
     // {NaN: 1, 1.0: 2, NaN (float32): 3, -1: 4} as the wire has it.
-    const std::string map("\x84\xcb\x7f\xf8\x00\x00\x00\x00\x00\x00\x01"
-                          "\xcb\x3f\xf0\x00\x00\x00\x00\x00\x00\x02"
-                          "\xca\x7f\xc0\x00\x00\x03\xff\x04",
-                          31);
+    const char bytes[] = "\x84\xcb\x7f\xf8\x00\x00\x00\x00\x00\x00\x01"
+                         "\xcb\x3f\xf0\x00\x00\x00\x00\x00\x00\x02"
+                         "\xca\x7f\xc0\x00\x00\x03\xff\x04";
+    const std::string map(bytes, sizeof bytes - 1);
     std::string error;
     const MsgPack parsed = MsgPack::parse(map, error);
     ASSERT_EQ(error, "");
