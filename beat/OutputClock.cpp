@@ -15,6 +15,10 @@ bool OutputClock::jumpTo(double modelPhase)
     const bool backwards = wasStarted && target < phase_;
     hasPhase_ = true;
     phase_ = target;
+    // Landing in the last part of a beat would pulse now and again a moment later at the
+    // boundary: begin the next beat at once instead, and work the lead off as any other.
+    if (wasStarted && target - std::floor(target) >= 1.0 - largeError)
+        phase_ = std::floor(target) + 1.0;
     // A jump back begins a beat too, even within the same one: the ramp never falls silently.
     return (split() || backwards) && wasStarted;
 }

@@ -9,7 +9,8 @@
 //   takes the model's value at once; ahead of it by as much, the phase skips forward to the
 //   model's next beat instead of running back, and keeps that whole beat as an offset.
 // - On a jump (seek, cue, data back after a loss) it takes the model's value at once, even
-//   backwards.
+//   backwards, with one pulse; a jump into the last quarter of a beat begins the next beat at
+//   once instead (no second pulse a moment later) and works the lead off.
 #pragma once
 
 namespace orvbeat

@@ -19,11 +19,12 @@ SampleVerdict SampleOrder::take(const DeckSample& sample)
     if (!std::isfinite(sample.position))
         return SampleVerdict::Next;
     // For a while after a seek back, a datagram sent before it may still come: far ahead of
-    // the new line, no further than where the deck was. It is late, not a seek forward.
+    // the new line, about where the deck was (a little past the newest sample seen there, when
+    // it was sent just before the seek). It is late, not a seek forward.
     if (hasAbandoned_ && seconds(sample.arrivalNs) - seconds(seekArrivalNs_) > stragglerSeconds)
         hasAbandoned_ = false;
     if (hasAbandoned_ && sample.position - newest_.position > 0.5 * seekAtOnce &&
-        sample.position <= abandoned_.position)
+        sample.position <= abandoned_.position + stragglerSeconds)
         return SampleVerdict::Late;
     if (!hasNewest_ || !(sample.position < newest_.position))
     {

@@ -72,8 +72,10 @@ TEST(OutputClock, AJumpMayGoBackAndTheRampStaysWithinABeat)
     OutputClock clock;
     clock.jumpTo(2.5);
     clock.follow(2.5 + 1.0 / 30 - 0.3, frame, tempo); // a skip: one beat of offset
-    EXPECT_FALSE(clock.jumpTo(2.9));
-    EXPECT_DOUBLE_EQ(phaseOf(clock), 3.9);
+    EXPECT_FALSE(clock.jumpTo(2.7));
+    EXPECT_DOUBLE_EQ(phaseOf(clock), 3.7);
+    EXPECT_TRUE(clock.jumpTo(2.9)) << "into a beat's last quarter: the next beat begins at once";
+    EXPECT_DOUBLE_EQ(phaseOf(clock), 4.0);
     EXPECT_TRUE(clock.jumpTo(1.2));
     EXPECT_DOUBLE_EQ(phaseOf(clock), 2.2);
     EXPECT_TRUE(clock.jumpTo(1.1)) << "a jump back within a beat begins it again, with a pulse";
