@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <functional>
 
@@ -87,6 +88,15 @@ TEST(NetworkProfiles, NoStepBackNoExtraPulseRightBarAndPrecise)
             EXPECT_NEAR(steady.pulses, 64, 1) << profile.name << " " << seed;
             EXPECT_EQ(steady.wrongBar, 0) << profile.name << " " << seed;
             EXPECT_LT(steady.percentile(0.99), profile.p99) << profile.name << " " << seed;
+
+            // A cue back, mid-beat on the old timeline: one pulse at the new phase, wherever it
+            // lands, even with datagrams sent before it still arriving after it.
+            while (std::fmod(deck.truePhase(), 1.0) < 0.3)
+                deck.frame();
+            deck.position -= 8.37 + 0.13 * seed;
+            const Watch cued = play(deck, 8.0);
+            EXPECT_EQ(cued.backwards + cued.closePulses, 0) << profile.name << " " << seed;
+            EXPECT_NEAR(cued.pulses, 8, 1) << profile.name << " " << seed;
         }
     }
 }

@@ -18,8 +18,9 @@ struct Watch
     double lockedAt = -1.0;     // deck time of the first locked frame
     int pulses = 0;
     int unlocked = 0;
-    int backwards = 0; // frames whose ramp went down without a new beat
-    int wrongBar = 0;  // locked frames mid-beat whose bar position is not the sender's Beat
+    int backwards = 0;   // frames whose ramp went down without a new beat
+    int closePulses = 0; // pulses within a quarter beat of the one before: a double flash
+    int wrongBar = 0;    // locked frames mid-beat whose bar position is not the sender's Beat
 
     double percentile(double p) const
     {
@@ -32,6 +33,7 @@ inline Watch play(SyntheticDeck& deck, double beats)
 {
     Watch watch;
     BeatOutput previous = deck.frame();
+    double lastPulse = -1e9;
     const double end = deck.now + beats * deck.beatSeconds();
     while (deck.now < end)
     {
@@ -41,6 +43,11 @@ inline Watch play(SyntheticDeck& deck, double beats)
         if (out.locked > 0.0)
             watch.errors.push_back(std::fabs(deck.boundaryError(out) - deck.leastDelay()));
         watch.pulses += out.beatPulse > 0.0;
+        if (out.beatPulse > 0.0)
+        {
+            watch.closePulses += deck.now - lastPulse < 0.25 * deck.beatSeconds();
+            lastPulse = deck.now;
+        }
         watch.unlocked += out.locked == 0.0;
         watch.wrongBar += out.locked > 0.0 && out.beatRamp > 0.2 && out.beatRamp < 0.8 &&
                           out.beat != deck.senderBeat() + 1;
