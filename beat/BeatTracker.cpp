@@ -41,11 +41,6 @@ double finiteOr(double value, double fallback)
     return std::isfinite(value) ? value : fallback;
 }
 
-double seconds(std::int64_t nanoseconds)
-{
-    return static_cast<double>(nanoseconds) * 1e-9;
-}
-
 } // namespace
 
 BeatTracker::BeatLength BeatTracker::beatLength() const
@@ -86,15 +81,20 @@ BeatTracker::BeatLength BeatTracker::beatLength() const
     return BeatLength{seen, true, spacings};
 }
 
-void BeatTracker::newTrack()
+void BeatTracker::forgetBoundaries()
 {
     grid_.reset();
     observed_.reset();
+    agreeingBoundaries_ = 0;
+    lastBoundary_.reset();
+}
+
+void BeatTracker::newTrack()
+{
+    forgetBoundaries();
     bar_.reset();
     order_.reset();
     previous_.reset();
-    agreeingBoundaries_ = 0;
-    lastBoundary_.reset();
     beatsCounted_ = 0.0;
     enter(Entry::Start);
 }
@@ -105,16 +105,13 @@ void BeatTracker::useHostTimeline(bool host)
         return;
     // The grid and the spacings belong to the other timeline.
     hostTimeline_ = host;
-    grid_.reset();
-    observed_.reset();
-    agreeingBoundaries_ = 0;
-    lastBoundary_.reset();
+    forgetBoundaries();
     enter(Entry::Anchor);
 }
 
 void BeatTracker::takeSample(const DeckSample& sample, int beatsPerBar)
 {
-    const double arrival = seconds(sample.arrivalNs);
+    const double arrival = sample.arrivalSeconds();
     if (std::isfinite(arrival))
         lastArrivalSeconds_ = std::max(lastArrivalSeconds_.value_or(arrival), arrival);
 
@@ -143,7 +140,7 @@ void BeatTracker::takeSample(const DeckSample& sample, int beatsPerBar)
 void BeatTracker::takeInOrder(const DeckSample& sample, int beatsPerBar)
 {
     const SampleKind kind =
-        clock_.add(seconds(sample.arrivalNs), sample.position, sample.bpm, sample.pitch);
+        clock_.add(sample.arrivalSeconds(), sample.position, sample.bpm, sample.pitch);
     if (kind == SampleKind::Ignored)
         return;
     bpm_ = sample.bpm;
@@ -186,8 +183,8 @@ void BeatTracker::takeBoundary(const DeckSample& before, const DeckSample& at, i
     stillBrackets_ = still ? stillBrackets_ + 1 : 0;
     useHostTimeline(stillBrackets_ >= 2 || (hostTimeline_ && still));
 
-    const double arrivalBefore = seconds(before.arrivalNs);
-    const double arrivalAt = seconds(at.arrivalNs);
+    const double arrivalBefore = before.arrivalSeconds();
+    const double arrivalAt = at.arrivalSeconds();
     // A coarse Position lags or leads the sender's time by up to a step, whichever way it is
     // cut; the position line runs along its highest readings, and on that line the boundary
     // lies after `before` and at most a step after `at`.
@@ -218,7 +215,8 @@ void BeatTracker::takeBoundary(const DeckSample& before, const DeckSample& at, i
     bar_.addBoundary(before.beat, at.beat, std::round(phase) + output_.beatOffset(), beatsPerBar);
 }
 
-BeatTracker::State BeatTracker::stateOf(bool fresh, double beatSeconds, double nowSeconds) const
+BeatTracker::State BeatTracker::stateOf(bool fresh, const BeatLength& length, double beatSeconds,
+                                        double nowSeconds) const
 {
     if (!fresh)
         return State::Holding;
@@ -226,7 +224,7 @@ BeatTracker::State BeatTracker::stateOf(bool fresh, double beatSeconds, double n
                             ? lastBoundary_ && nowSeconds - lastBoundary_->arrivalSeconds <=
                                                    staleBeats * beatSeconds
                             : moved_ && !clock_.paused();
-    if (moving && beatLength().value > 0.0)
+    if (moving && length.value > 0.0)
         return State::Playing;
     return moved_ ? State::Paused : State::Loaded;
 }
@@ -267,18 +265,17 @@ bool BeatTracker::advance(double location, double length, double tempo, double d
     return pulse;
 }
 
-bool BeatTracker::locked(bool fresh, double location, double length) const
+bool BeatTracker::locked(bool fresh, double location, const BeatLength& length) const
 {
-    if (!fresh || !(length > 0.0) || agreeingBoundaries_ < boundariesToLock ||
-        std::fabs(grid_.phaseAt(location, length) - lastAgreedPhase_) >= lockBeats)
+    if (!fresh || !(length.value > 0.0) || agreeingBoundaries_ < boundariesToLock ||
+        std::fabs(grid_.phaseAt(location, length.value) - lastAgreedPhase_) >= lockBeats)
         return false;
     // On host time the lines are only as good as the network's delays, which no receiver
     // sees. A measured beat length carries each line's place less surely: only over the most
     // spacings the measure spans.
-    const BeatLength measure = beatLength();
     return !hostTimeline_ && step_.decided() &&
            grid_.uncertainty() <= lockedLineSeconds * timelineRate() &&
-           (!measure.observed || measure.spacings >= ObservedTempo::maxSpacings);
+           (!length.observed || length.spacings >= ObservedTempo::maxSpacings);
 }
 
 BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, double nowSeconds,
@@ -306,12 +303,13 @@ BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, doubl
         takeSample(samples.at(i), beatsPerBar);
     consumed_ = samples.count;
 
-    const double length = beatLength().value;
+    const BeatLength beat = beatLength(); // once per frame, after the new samples
+    const double length = beat.value;
     const double tempo = length > 0.0 ? 60.0 * timelineRate() / length : 0.0;
     const double beatSeconds = tempo > 0.0 ? 60.0 / tempo : 0.5;
     const bool fresh = connected && clock_.started() && lastArrivalSeconds_ &&
                        now - *lastArrivalSeconds_ <= std::clamp(staleBeats * beatSeconds, 0.2, 4.0);
-    state_ = stateOf(fresh, beatSeconds, now);
+    const State state = stateOf(fresh, beat, beatSeconds, now);
     const double location = hostTimeline_ ? now : clock_.positionAt(now);
     if (clock_.paused())
         restPosition_ = clock_.latestPosition();
@@ -319,7 +317,7 @@ BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, doubl
         shownPosition_ = hostTimeline_ ? clock_.latestPosition() : location;
 
     bool pulse = false;
-    switch (state_)
+    switch (state)
     {
     case State::Playing:
         pulse = advance(location, length, tempo, dt, beatsPerBar);
@@ -335,17 +333,15 @@ BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, doubl
         if (output_.started())
             enter(Entry::Jump);
         break;
-    case State::NoData:
-        break;
     }
 
     BeatOutput out;
     out.beatPulse = pulse ? 1.0 : 0.0;
     out.beats = beatsCounted_;
     out.bpm = tempo;
-    out.playing = state_ == State::Playing ? 1.0 : 0.0;
+    out.playing = state == State::Playing ? 1.0 : 0.0;
     out.position = shownPosition_;
-    out.locked = locked(fresh, location, length) ? 1.0 : 0.0;
+    out.locked = locked(fresh, location, beat) ? 1.0 : 0.0;
     out.beat = 1.0;
     if (output_.started())
     {

@@ -83,25 +83,24 @@ namespace orvbeat
 class BeatTracker
 {
 public:
-    // What the clock does on a frame; decided in one place, stateOf().
+    void reset() { *this = BeatTracker(); }
+    // One frame at host time `nowSeconds` (the steady clock the samples' arrivals are read
+    // on), taking every sample of `samples` that is new since the last frame. `connected`:
+    // the receiver is connected (otherwise the clock holds). Before any sample every channel
+    // is 0.
+    BeatOutput update(const DeckSamples& samples, bool connected, double nowSeconds,
+                      const TrackerSettings& settings);
+
+private:
+    // What the clock does on a frame once samples come; decided in one place, stateOf().
     enum class State
     {
-        NoData,  // no sample yet: every channel 0
-        Loaded,  // samples come, Position has not moved yet: the cue's phase shows, held
+        Loaded,  // Position has not moved yet: the cue's phase shows, held
         Playing, // fresh samples, Position moving: the clock runs
         Paused,  // fresh samples, Position standing still after it moved: the clock holds
         Holding, // no sample for about two beats, or not connected: the clock holds
     };
 
-    void reset() { *this = BeatTracker(); }
-    // One frame at host time `nowSeconds` (the steady clock the samples' arrivals are read
-    // on), taking every sample of `samples` that is new since the last frame. `connected`:
-    // the receiver is connected (otherwise the clock holds).
-    BeatOutput update(const DeckSamples& samples, bool connected, double nowSeconds,
-                      const TrackerSettings& settings);
-    State state() const { return state_; }
-
-private:
     // How the visible clock takes up the model's phase on the next playing frame; a more
     // pressing entry is never replaced by a lesser one before it is used.
     enum class Entry
@@ -132,11 +131,14 @@ private:
     void takeBoundary(const DeckSample& before, const DeckSample& at, int beatsPerBar);
     void enter(Entry entry) { entry_ = std::max(entry_, entry); }
     void newTrack();
+    // What the boundaries taught about the grid and the spacing: for a new track or timeline.
+    void forgetBoundaries();
     void useHostTimeline(bool host);
-    State stateOf(bool fresh, double beatSeconds, double nowSeconds) const;
+    State stateOf(bool fresh, const BeatLength& length, double beatSeconds,
+                  double nowSeconds) const;
     // One playing frame of the visible clock at `location` on the timeline. True on a new beat.
     bool advance(double location, double length, double tempo, double dt, int beatsPerBar);
-    bool locked(bool fresh, double location, double length) const;
+    bool locked(bool fresh, double location, const BeatLength& length) const;
     // Timeline units (track seconds, or host seconds on the host timeline) per host second.
     double timelineRate() const { return hostTimeline_ ? 1.0 : clock_.rate(); }
     BeatLength beatLength() const;
@@ -149,7 +151,6 @@ private:
     BarCounter bar_;
     OutputClock output_;
 
-    State state_ = State::NoData;
     Entry entry_ = Entry::Start;
     bool bpmIncludesPitch_ = true;
     std::optional<double> lastNowSeconds_;

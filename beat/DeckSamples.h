@@ -10,6 +10,12 @@
 namespace orvbeat
 {
 
+// Host nanoseconds of the steady clock as the seconds the beat clock counts in.
+inline double secondsOf(std::int64_t nanoseconds)
+{
+    return static_cast<double>(nanoseconds) * 1e-9;
+}
+
 // One Deck datagram as it arrived.
 struct DeckSample
 {
@@ -19,6 +25,8 @@ struct DeckSample
     double pitch = 0.0;         // "Pitch"
     double length = 0.0;        // "Length": a change means another track
     std::int32_t beat = 0;      // "Beat": whatever the sender counts
+
+    double arrivalSeconds() const { return secondsOf(arrivalNs); }
 };
 
 struct DeckSamples
@@ -38,7 +46,6 @@ struct DeckSamples
     {
         return ring[static_cast<std::size_t>(index % capacity)];
     }
-    const DeckSample& latest() const { return at(count - 1); } // only when count > 0
     // The oldest sample still held.
     std::uint64_t oldest() const { return count > capacity ? count - capacity : 0; }
 };

@@ -5,14 +5,6 @@
 namespace orvbeat
 {
 
-namespace
-{
-double seconds(std::int64_t nanoseconds)
-{
-    return static_cast<double>(nanoseconds) * 1e-9;
-}
-} // namespace
-
 SampleVerdict SampleOrder::take(const DeckSample& sample)
 {
     // A Position that is no number cannot be ordered; the clock ignores it anyway.
@@ -21,7 +13,7 @@ SampleVerdict SampleOrder::take(const DeckSample& sample)
     // For a while after a seek back, a datagram sent before it may still come: far ahead of
     // the new line, about where the deck was (a little past the newest sample seen there, when
     // it was sent just before the seek). It is late, not a seek forward.
-    if (hasAbandoned_ && seconds(sample.arrivalNs) - seconds(seekArrivalNs_) > stragglerSeconds)
+    if (hasAbandoned_ && sample.arrivalSeconds() - secondsOf(seekArrivalNs_) > stragglerSeconds)
         hasAbandoned_ = false;
     if (hasAbandoned_ && sample.position - newest_.position > 0.5 * seekAtOnce &&
         sample.position <= abandoned_.position + stragglerSeconds)
@@ -51,7 +43,7 @@ SampleVerdict SampleOrder::take(const DeckSample& sample)
     }
     if (sample.position < held_.position)
         return SampleVerdict::Late; // older than the held one: lateness, not a line
-    if (seconds(sample.arrivalNs) - seconds(held_.arrivalNs) < seekConfirmSeconds)
+    if (sample.arrivalSeconds() - held_.arrivalSeconds() < seekConfirmSeconds)
         return SampleVerdict::Held;
     newest_ = sample;
     hasHeld_ = false;

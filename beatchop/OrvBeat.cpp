@@ -38,7 +38,6 @@ namespace
 
 using namespace orvbeat;
 
-constexpr double kNanosecond = 1e-9;
 constexpr int32_t kDecks = orvlayout::deckCount;
 
 // The "Deck" menu's item: 0 to 3 for decks 1 to 4, kAllDecksItem for all of them.
@@ -114,7 +113,7 @@ void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void
             return; // only a pulse changes that, never during a cook
         }
         const TrackerSettings settings = settingsOf(*inputs);
-        const double now = static_cast<double>(orvreceiver::steadyNow()) * kNanosecond;
+        const double now = secondsOf(orvreceiver::steadyNow());
         for (int deck = first; deck <= last; ++deck)
         {
             const std::size_t slot = static_cast<std::size_t>(deck - 1);

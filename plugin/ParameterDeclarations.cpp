@@ -1,6 +1,5 @@
 #include "plugin/ParameterDeclarations.h"
 
-#include <algorithm>
 #include <vector>
 
 namespace orvplugin
