@@ -21,6 +21,15 @@ class BeatGrid
 {
 public:
     void reset() { *this = BeatGrid(); }
+    // Forgets what the brackets taught (for a beat length that changed: the brackets are to be
+    // taken again with the new one) but keeps the phase's whole beats continuous.
+    void relearn()
+    {
+        BeatGrid fresh;
+        fresh.base_ = base_;
+        fresh.shift_ = shift_;
+        *this = fresh;
+    }
     // Puts a grid line at `location`: where a deck that has shown no boundary starts playing.
     void startAt(double location, double length);
     // One bracket (before, at]; `drift` is how far a line may wander per beat of distance for

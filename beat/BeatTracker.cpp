@@ -25,6 +25,9 @@ constexpr double bracketWidthWeight = 0.1; // of the newest bracket in the runni
 // How far a grid line may wander per beat: BPM is exact, a measured length is not.
 constexpr double bpmLengthDrift = 2e-5;
 constexpr double observedLengthDrift = 0.02; // divided by the spacings measured
+// A beat length that moves by more than this share (the boundaries showed BPM wrong, or a
+// measure firmed up) makes the grid learn its lines again with the new length.
+constexpr double relearnShare = 0.005;
 // Without datagrams for this many beats the clock holds.
 constexpr double staleBeats = 2.0;
 // Locked needs this many agreeing boundaries in a row, the last within lockBeats, and the grid
@@ -87,6 +90,8 @@ void BeatTracker::forgetBoundaries()
     observed_.reset();
     agreeingBoundaries_ = 0;
     lastBoundary_.reset();
+    bracketCount_ = 0;
+    gridLength_ = 0.0;
 }
 
 void BeatTracker::newTrack()
@@ -147,7 +152,7 @@ void BeatTracker::takeInOrder(const DeckSample& sample, int beatsPerBar)
     pitch_ = sample.pitch;
     if (kind == SampleKind::Jump)
     {
-        observed_.reset(); // spacings across a jump mean nothing
+        observed_.breakStretch();
         enter(grid_.learned() ? Entry::Jump : Entry::Anchor);
     }
     else if (kind == SampleKind::First)
@@ -168,6 +173,7 @@ void BeatTracker::takeInOrder(const DeckSample& sample, int beatsPerBar)
             // grid's learning again with the ones to come.
             grid_.reset();
             agreeingBoundaries_ = 0;
+            bracketCount_ = 0;
             stepInUse_ = step_.step();
         }
         // Any change of Beat between two consecutive samples of one line marks a boundary.
@@ -205,14 +211,39 @@ void BeatTracker::takeBoundary(const DeckSample& before, const DeckSample& at, i
     if (!(length.value > 0.0) || tooClose || to - from > 0.5 * length.value)
         return;
 
+    placeGrid(Bracket{from, to}, length);
+    const double phase = grid_.phaseAt(middle, length.value);
+    bar_.addBoundary(before.beat, at.beat, std::round(phase) + output_.beatOffset(), beatsPerBar);
+}
+
+void BeatTracker::placeGrid(const Bracket& bracket, const BeatLength& length)
+{
+    if (bracketCount_ == recentBrackets)
+        std::copy(brackets_ + 1, brackets_ + recentBrackets, brackets_);
+    else
+        ++bracketCount_;
+    brackets_[bracketCount_ - 1] = bracket;
+
+    if (gridLength_ > 0.0 && std::fabs(length.value / gridLength_ - 1.0) > relearnShare)
+    {
+        grid_.relearn();
+        agreeingBoundaries_ = 0;
+        for (int i = 0; i + 1 < bracketCount_; ++i)
+            addToGrid(brackets_[i], length);
+    }
+    addToGrid(bracket, length);
+}
+
+void BeatTracker::addToGrid(const Bracket& bracket, const BeatLength& length)
+{
+    gridLength_ = length.value;
     const double drift =
         (length.observed ? observedLengthDrift / length.spacings : bpmLengthDrift) * length.value;
-    const bool agrees = grid_.addBoundary(from, to, length.value, drift, !length.observed);
+    const bool agrees =
+        grid_.addBoundary(bracket.from, bracket.to, length.value, drift, !length.observed);
     agreeingBoundaries_ = agrees ? std::min(agreeingBoundaries_ + 1, boundariesToLock) : 0;
-    const double phase = grid_.phaseAt(middle, length.value);
     if (agrees)
-        lastAgreedPhase_ = phase;
-    bar_.addBoundary(before.beat, at.beat, std::round(phase) + output_.beatOffset(), beatsPerBar);
+        lastAgreedPhase_ = grid_.phaseAt(0.5 * (bracket.from + bracket.to), length.value);
 }
 
 BeatTracker::State BeatTracker::stateOf(bool fresh, const BeatLength& length, double beatSeconds,

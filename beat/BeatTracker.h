@@ -118,6 +118,14 @@ private:
         int spacings = 0;      // how many boundary spacings the measure spans
     };
 
+    // Where a boundary lies on the timeline: after `from`, at or before `to`.
+    struct Bracket
+    {
+        double from = 0.0;
+        double to = 0.0;
+    };
+    static constexpr int recentBrackets = 8;
+
     struct Boundary
     {
         double middle = 0.0;         // on the timeline
@@ -129,6 +137,10 @@ private:
     // One sample in the sender's order.
     void takeInOrder(const DeckSample& sample, int beatsPerBar);
     void takeBoundary(const DeckSample& before, const DeckSample& at, int beatsPerBar);
+    // Adds one bracket to the grid; when the beat length has moved since the grid learned its
+    // lines, the grid learns them again from the recent brackets with the new length.
+    void placeGrid(const Bracket& bracket, const BeatLength& length);
+    void addToGrid(const Bracket& bracket, const BeatLength& length);
     void enter(Entry entry) { entry_ = std::max(entry_, entry); }
     void newTrack();
     // What the boundaries taught about the grid and the spacing: for a new track or timeline.
@@ -171,6 +183,9 @@ private:
     double stepInUse_ = 0.0;    // the Position step the brackets are widened by
     int stillBrackets_ = 0;     // consecutive boundaries across which Position stood still
     std::optional<Boundary> lastBoundary_;
+    Bracket brackets_[recentBrackets]; // the latest the grid took, oldest first
+    int bracketCount_ = 0;
+    double gridLength_ = 0.0; // the beat length the grid's lines were learned with
     int agreeingBoundaries_ = 0;
     double lastAgreedPhase_ = 0.0; // beats
 

@@ -9,9 +9,8 @@ void ObservedTempo::add(double location)
 {
     if (!std::isfinite(location))
         return;
-    // A boundary behind the previous one belongs to another stretch of the timeline.
     if (count_ > 0 && !(location > boundaries_[count_ - 1]))
-        count_ = 0;
+        breakStretch();
     if (count_ == maxSpacings + 1)
     {
         for (int i = 1; i <= maxSpacings; ++i)
@@ -31,10 +30,11 @@ double ObservedTempo::beatLength(double shortest, double longest, int& used) con
 
 void ObservedTempo::fit()
 {
-    fitted_ = 0.0;
-    fittedSpacings_ = 0;
+    // A stretch too short to judge keeps the length of the stretch before it.
     if (count_ < spacings + 1)
         return;
+    fitted_ = 0.0;
+    fittedSpacings_ = 0;
     const int newest = count_ - 1;
     const double mean = (boundaries_[newest] - boundaries_[newest - spacings]) / spacings;
     if (!(mean > 0.0))

@@ -16,7 +16,11 @@ public:
     static constexpr double spread = 0.1;  // how far each may stray from the mean
 
     void reset() { *this = ObservedTempo(); }
-    // One boundary at `location` on the timeline (the middle of its bracket).
+    // The timeline jumped (a seek): no spacing is measured across it, and the length measured
+    // before it holds until the new stretch has spacings enough to judge.
+    void breakStretch() { count_ = 0; }
+    // One boundary at `location` on the timeline (the middle of its bracket); one behind the
+    // previous begins a new stretch.
     void add(double location);
     // The spacing, fitted over the run of agreeing spacings, when the latest ones agree on one
     // in [shortest, longest]; else 0. `used` receives the number of spacings fitted.

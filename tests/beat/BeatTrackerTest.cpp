@@ -177,6 +177,20 @@ TEST(BeatTracker, ObservedBoundariesWinOverAWrongBpmButRandomBeatDoesNot)
     EXPECT_NEAR(deck.frame().bpm, 124.0, 1e-6);
 }
 
+TEST(BeatTracker, BpmWithoutThePitchLocksSoonAndHoldsAcrossASeek)
+{
+    SyntheticDeck deck;
+    deck.pitch = 1.06;
+    deck.bpmFactor = 1.0 / 1.06; // the sender's BPM leaves the pitch out; the setting says not
+    const Watch start = play(deck, 6.0);
+    EXPECT_GE(start.lockedAt, 0.0);
+    follows(deck, 8.0, 0.003);
+    // The length the boundaries showed belongs to the track, not to the stretch before a cue.
+    deck.position -= 8.37;
+    play(deck, 3.0);
+    EXPECT_EQ(follows(deck, 8.0, 0.003).wrongBar, 0);
+}
+
 TEST(BeatTracker, HostileInputNeverBreaksTheChannels)
 {
     const double garbage[] = {NAN, INFINITY, -INFINITY, -120.0, 0.0, 1e300, -1e300, 1e-300};
