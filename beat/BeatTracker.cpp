@@ -341,7 +341,8 @@ BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, doubl
     const bool fresh = connected && clock_.started() && lastArrivalSeconds_ &&
                        now - *lastArrivalSeconds_ <= std::clamp(staleBeats * beatSeconds, 0.2, 4.0);
     const State state = stateOf(fresh, beat, beatSeconds, now);
-    const double location = hostTimeline_ ? now : clock_.positionAt(now);
+    const double readAt = now + finiteOr(settings.readAheadSeconds, 0.0);
+    const double location = hostTimeline_ ? readAt : clock_.positionAt(readAt);
     if (clock_.paused())
         restPosition_ = clock_.latestPosition();
     if (fresh)

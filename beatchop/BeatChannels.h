@@ -11,6 +11,8 @@ namespace orvbeat
 {
 
 inline constexpr int32_t kChannelsPerDeck = 9;
+// On Air: one deck's nine, then the deck followed (1 to 4).
+inline constexpr const char* kFollowedDeckName = "deck";
 
 // The name of channel `index` for one deck, or for all decks when `allDecks`.
 const char* channelName(int32_t index, bool allDecks);

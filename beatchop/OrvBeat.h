@@ -1,4 +1,5 @@
-// The beat operator: the per-frame beat clock of one deck, or of all four, of the table
+// The beat operator: the per-frame beat clock of one deck, of all four, or of the one the
+// audience hears (On Air, see beat/OnAirDeck.h), of the table
 // operator that its "Orvdat" parameter names (channels in BeatChannels.h, the clock itself in
 // beat/BeatTracker.h).
 //
@@ -10,6 +11,7 @@
 #pragma once
 
 #include "beat/BeatTracker.h"
+#include "beat/OnAirDeck.h"
 #include "protocol/NodeLayout.h"
 #include "receiver/ReceiverSnapshot.h"
 
@@ -34,7 +36,12 @@ public:
     void setupParameters(TD::OP_ParameterManager* manager, void* reserved1) override;
 
 private:
+    // On Air: the followed deck's channels and its number, from the clocks of all four.
+    void writeOnAir(TD::CHOP_Output& output, const TD::OP_Inputs& inputs, double nowSeconds);
+
     std::array<orvbeat::BeatTracker, orvlayout::deckCount> trackers_;
+    std::array<orvbeat::BeatOutput, orvlayout::deckCount> frames_; // this cook's, per deck
+    orvbeat::OnAirDeck onAir_;
     DeckHistory history_;                   // the receiver's copy, kept to spare the cook's stack
     const OrvReceiver* followed_ = nullptr; // the receiver the clocks follow
     int followedDeckItem_ = -1;             // and the "Deck" item they were made for

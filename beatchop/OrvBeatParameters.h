@@ -12,12 +12,31 @@ namespace orvbeat
 inline constexpr const char* kOpType = "Orvbeat";
 inline constexpr const char* kOpLabel = "ORV Beat";
 
-// Which deck's clock: one of the four, or all four side by side.
+// Which deck's clock: one of the four, all four side by side, or the one the audience hears.
 inline constexpr const char* kDeckName = "Deck";
 inline constexpr const char* kDeckLabel = "Deck";
-inline constexpr const char* kDeckItemNames[] = {"deck1", "deck2", "deck3", "deck4", "all"};
-inline constexpr const char* kDeckItemLabels[] = {"1", "2", "3", "4", "All"};
+inline constexpr const char* kDeckItemNames[] = {"deck1", "deck2", "deck3",
+                                                 "deck4", "all",   "onair"};
+inline constexpr const char* kDeckItemLabels[] = {"1", "2", "3", "4", "All", "On Air"};
 inline constexpr int kAllDecksItem = 4;
+inline constexpr int kOnAirItem = 5;
+
+// On Air: which decks feed the mixer's two channels, and how the crossfader counts.
+inline constexpr const char* kChannelADecksName = "Channeladecks";
+inline constexpr const char* kChannelADecksLabel = "Channel A Decks";
+inline constexpr const char* kChannelADecksDefault = "1 3";
+inline constexpr const char* kChannelBDecksName = "Channelbdecks";
+inline constexpr const char* kChannelBDecksLabel = "Channel B Decks";
+inline constexpr const char* kChannelBDecksDefault = "2 4";
+inline constexpr const char* kCrossfaderRangeName = "Crossfaderrange";
+inline constexpr const char* kCrossfaderRangeLabel = "Crossfader Range";
+inline constexpr const char* kCrossfaderRangeItemNames[] = {"zerotoone", "minusonetoone"};
+inline constexpr const char* kCrossfaderRangeItemLabels[] = {"0 to 1", "-1 to 1"};
+
+// Milliseconds the channels are read ahead of the cook's time (behind when negative).
+inline constexpr const char* kOffsetName = "Offset";
+inline constexpr const char* kOffsetLabel = "Offset (ms)";
+inline constexpr double kMostOffsetMs = 500.0;
 
 inline constexpr const char* kBeatsPerBarName = "Beatsperbar";
 inline constexpr const char* kBeatsPerBarLabel = "Beats per Bar";

@@ -26,6 +26,7 @@ struct ReceiverNumbers
 struct DeckHistory
 {
     bool connected = false;
+    Control control; // the mixer, for the deck the audience hears
     // samples[k-1]: the latest Deck datagrams of deck number k, in arrival order.
     std::array<orvbeat::DeckSamples, orvlayout::deckCount> samples;
 };

@@ -194,6 +194,7 @@ void ReceiverStore::read(DeckHistory& out, int firstDeck, int lastDeck) const
     lastDeck = std::min(lastDeck, orvlayout::deckCount);
     std::lock_guard<std::mutex> lock(stateMutex_);
     out.connected = connected_;
+    out.control = control_;
     for (int deck = firstDeck; deck <= lastDeck; ++deck)
         out.samples[slotOf(deck)] = deckSamples_[slotOf(deck)];
 }

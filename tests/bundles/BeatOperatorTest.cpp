@@ -3,7 +3,9 @@
 // beat phase benchmark; its behaviour state by state by the beat tracker's own tests.
 #include "BundleTestSupport.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace orvtest
 {
@@ -65,12 +67,13 @@ TEST_F(BeatOperatorTest, DeclaresItsTypeParametersAndChannels)
     EXPECT_EQ(info.authorName, "Quillmore");
 
     const std::vector<orvharness::ParameterRecord> records = net->parameters(beat);
-    ASSERT_EQ(records.size(), 4u);
+    ASSERT_EQ(records.size(), 8u);
     EXPECT_EQ(records[0].name, "Orvdat");
     EXPECT_EQ(records[0].kind, ParameterKind::Dat);
     EXPECT_EQ(records[1].name, "Deck");
     EXPECT_EQ(records[1].kind, ParameterKind::Menu);
-    EXPECT_EQ(records[1].menuLabels, (std::vector<std::string>{"1", "2", "3", "4", "All"}));
+    EXPECT_EQ(records[1].menuLabels,
+              (std::vector<std::string>{"1", "2", "3", "4", "All", "On Air"}));
     EXPECT_EQ(records[1].defaultText, records[1].menuNames[0]);
     EXPECT_EQ(records[2].name, "Beatsperbar");
     EXPECT_EQ(records[2].label, "Beats per Bar");
@@ -79,6 +82,16 @@ TEST_F(BeatOperatorTest, DeclaresItsTypeParametersAndChannels)
     EXPECT_EQ(records[3].name, "Bpmincludespitch");
     EXPECT_EQ(records[3].kind, ParameterKind::Toggle);
     EXPECT_EQ(records[3].defaultValues[0], 1.0);
+    EXPECT_EQ(records[4].name, "Channeladecks");
+    EXPECT_EQ(records[4].defaultText, "1 3");
+    EXPECT_EQ(records[5].name, "Channelbdecks");
+    EXPECT_EQ(records[5].defaultText, "2 4");
+    EXPECT_EQ(records[6].name, "Crossfaderrange");
+    EXPECT_EQ(records[6].menuLabels, (std::vector<std::string>{"0 to 1", "-1 to 1"}));
+    EXPECT_EQ(records[7].name, "Offset");
+    EXPECT_EQ(records[7].label, "Offset (ms)");
+    EXPECT_EQ(records[7].kind, ParameterKind::Float);
+    EXPECT_EQ(records[7].defaultValues[0], 0.0);
 
     net->cookFrame();
     std::vector<std::string> one(std::begin(kBeatChannels), std::end(kBeatChannels));
@@ -91,6 +104,11 @@ TEST_F(BeatOperatorTest, DeclaresItsTypeParametersAndChannels)
     EXPECT_EQ(all[0], "deck1_beat_ramp");
     EXPECT_EQ(all[9 + 5], "deck2_bpm");
     EXPECT_EQ(all[35], "deck4_locked");
+
+    ASSERT_TRUE(net->setParameter(beat, "Deck", 5)); // "On Air"
+    net->cookFrame();
+    one.push_back("deck");
+    EXPECT_EQ(net->channelOutput(beat).names, one);
 }
 
 TEST_F(BeatOperatorTest, WritesNothingWithoutAConnectedOrvNode)
@@ -170,6 +188,101 @@ TEST_F(BeatOperatorTest, APlayingDeckLocksItsClockAndPulsesOnItsBeats)
                 0.1f);
     const float beat = channel("beat");
     EXPECT_TRUE(beat >= 1.0f && beat <= 4.0f) << beat;
+}
+
+// Decks 1 and 2 at 120 BPM, deck 2's beats a third of a beat after deck 1's, handed over by the
+// crossfader over 8 beats; then the clock read 50 ms ahead.
+TEST_F(BeatOperatorTest, OnAirSwitchesOnceOnTheNewDecksBeatAndOffsetLeads)
+{
+    reconnect(orv);
+    ASSERT_TRUE(net->setParameter(beat, "Deck", 5)); // "On Air"
+    const auto start = std::chrono::steady_clock::now();
+    const auto elapsed = [&]
+    { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
+    const double deck2Lead = 20.0 + 0.5 / 3.0;
+    double crossfader = 0.0;
+    auto nextSend = start;
+    const auto sendDue = [&]
+    {
+        if (std::chrono::steady_clock::now() < nextSend)
+            return;
+        nextSend += std::chrono::microseconds(16667);
+        for (int deck : {1, 2})
+        {
+            const double position = (deck == 1 ? 10.0 : deck2Lead) + elapsed();
+            const int beatInBar = static_cast<int>(std::floor(position * 2.0)) % 4 + 1;
+            sender.send(port, datagram(MessageType::Deck, {{"Deck", deck},
+                                                           {"Position", position},
+                                                           {"Pitch", 1.0},
+                                                           {"BPM", 120.0},
+                                                           {"Length", 300.0},
+                                                           {"Beat", beatInBar}}));
+        }
+        sender.send(port,
+                    datagram(MessageType::Control,
+                             {{"UpfaderA", 1.0}, {"UpfaderB", 1.0}, {"Crossfader", crossfader}}));
+    };
+    ASSERT_TRUE(cookUntil(
+        *net,
+        [&]
+        {
+            sendDue();
+            return channel("locked") == 1.0f && channel("deck") == 1.0f;
+        },
+        std::chrono::milliseconds(8000)))
+        << "deck 1's clock did not lock";
+
+    const double fadeStart = elapsed();
+    double switchedAfterMiddle = -1.0;
+    int switches = 0;
+    float lastDeck = 1.0f;
+    float lastRamp = channel("beat_ramp");
+    cookUntil(
+        *net,
+        [&]
+        {
+            crossfader = std::min(1.0, (elapsed() - fadeStart) / 4.0);
+            sendDue();
+            const float ramp = channel("beat_ramp");
+            const bool pulse = channel("beat_pulse") == 1.0f;
+            if (channel("deck") != lastDeck)
+            {
+                ++switches;
+                EXPECT_TRUE(pulse) << "no pulse at the switch";
+                switchedAfterMiddle = elapsed() - fadeStart - 2.0;
+                lastDeck = channel("deck");
+            }
+            if (!pulse)
+            {
+                EXPECT_GE(ramp, lastRamp) << "the ramp ran backwards within a beat";
+            }
+            lastRamp = ramp;
+            return elapsed() - fadeStart > 5.0;
+        },
+        std::chrono::milliseconds(6000));
+    EXPECT_EQ(switches, 1);
+    EXPECT_EQ(lastDeck, 2.0f);
+    EXPECT_LT(switchedAfterMiddle, 1.0) << "more than two beats after the middle";
+
+    // Read 50 ms ahead, the ramp shows deck 2's phase 50 ms from now.
+    ASSERT_TRUE(net->setParameter(beat, "Offset", 50.0));
+    std::vector<double> errorsMs;
+    cookUntil(
+        *net,
+        [&]
+        {
+            sendDue();
+            const double t = elapsed() - fadeStart;
+            const double truth = 2.0 * (deck2Lead + elapsed() + 0.05);
+            const double error = channel("beat_ramp") - (truth - std::floor(truth));
+            if (t > 6.0)
+                errorsMs.push_back(std::fabs(error - std::round(error)) * 500.0);
+            return t > 7.0;
+        },
+        std::chrono::milliseconds(3000));
+    ASSERT_FALSE(errorsMs.empty());
+    std::sort(errorsMs.begin(), errorsMs.end());
+    EXPECT_LT(errorsMs[errorsMs.size() / 2], 3.0) << "median error, ms";
 }
 
 } // namespace
