@@ -150,6 +150,11 @@ TEST(Decode, RawBytesOnStandardInputReadLikeHex)
     const ToolRun fromStdin = runTool({"decode"}, raw);
     ASSERT_EQ(fromStdin.status, 0) << fromStdin.err;
     EXPECT_EQ(fromStdin.out, runTool({"decode", kDeckExample}).out);
+    EXPECT_EQ(fromStdin.err, "");
+    // Hex text without --text is decoded as the bytes of its characters, with a hint.
+    const ToolRun noText = runTool({"decode"}, std::string(kEventExample) + "\n");
+    EXPECT_EQ(noText.status, 1);
+    EXPECT_TRUE(contains(noText.err, "orv decode --text reads it as hex")) << noText.err;
     // Hex text on standard input with --text, separators and 0x prefixes allowed.
     const ToolRun text = runTool({"decode", "--text"}, "0x04,0x82 a5:45-76 65 6e 74 a4 44 72 6f "
                                                        "70 a5 56 61 6c 75 65 01\n");
@@ -193,16 +198,34 @@ TEST(Decode, BrokenPayloadsGiveTheDecoderTextAndWhereTheNodeShowsIt)
     EXPECT_EQ(runTool({"decode", "01 8"}).status, 2);
 }
 
+// A datagram a node drops exits with 1; keys it ignores and values it reads as another kind
+// are listed, and alone leave the exit code at 0.
 TEST(Decode, WhatTheReceiverIgnoresOrDrops)
 {
     const ToolRun type3 = runTool({"decode", "03 80"});
-    EXPECT_EQ(type3.status, 0);
+    EXPECT_EQ(type3.status, 1);
     EXPECT_TRUE(contains(type3.out, "type      3 (none: the receiver ignores this type)"));
     EXPECT_TRUE(contains(type3.out, "dropped: type 3 carries no record"));
 
     const ToolRun deck5 = runTool({"decode", "01 81 a4 44 65 63 6b 05"});
-    EXPECT_EQ(deck5.status, 0);
+    EXPECT_EQ(deck5.status, 1);
     EXPECT_TRUE(contains(deck5.out, "dropped: deck 5 is not 1 to 4"));
+
+    // Deck 1 with "bpm" (lower case), "Beat" 2.5 and "Title" (a Meta key).
+    const ToolRun keys = runTool({"decode", "01 84 a4 44 65 63 6b 01 a3 62 70 6d 7c a4 42 65 61 "
+                                            "74 cb 40 04 00 00 00 00 00 00 a5 54 69 74 6c 65 01"});
+    EXPECT_EQ(keys.status, 0) << keys.out;
+    EXPECT_TRUE(contains(keys.out, "ignored   \"bpm\" is no Deck key: a node ignores it (the key "
+                                   "is \"BPM\")\n"));
+    EXPECT_TRUE(contains(keys.out, "kind      \"Beat\" holds float64 2.5: a node reads it as 2"));
+    EXPECT_TRUE(contains(keys.out, "\"Title\" is no Deck key: a node ignores it (Meta "
+                                   "datagrams carry it)"))
+        << keys.out;
+    const ToolRun title = runTool({"decode", "02 82 a4 44 65 63 6b 01 a5 54 69 74 6c 65 cd 07 cf"});
+    EXPECT_EQ(title.status, 0);
+    EXPECT_TRUE(contains(title.out, "kind      \"Title\" holds uint16 1999: a node reads text "
+                                    "there and leaves the field empty"))
+        << title.out;
 
     const ToolRun trailing = runTool({"decode", "04 80 c0 c0"});
     EXPECT_TRUE(contains(trailing.out, "the value takes 1; the 2 bytes after it are ignored"))

@@ -151,6 +151,40 @@ TEST(Demo, PlainViewWithoutATerminalAndMissingBundles)
     EXPECT_NE(missing.err.find("/nonexistent/orv"), std::string::npos);
 }
 
+// --once --duration 0 takes its one snapshot at once; JSON without --once prints at least the
+// final snapshot; a port the node cannot bind ends the demo with 1; ranges read plainly.
+TEST(Demo, DurationRulesExitCodesAndPlainRanges)
+{
+    const std::string port = std::to_string(freeUdpPort());
+    const ToolRun now = runTool(
+        {"demo", "--once", "--json", "--duration", "0", "--port", port, "--discovery-port", "0"});
+    ASSERT_EQ(now.status, 0) << now.err;
+    const std::vector<nlohmann::json> shots = snapshots(now.out);
+    ASSERT_EQ(shots.size(), 1u) << now.out;
+    EXPECT_TRUE(shots[0].at("connected").get<bool>());
+    EXPECT_LT(shots[0].at("time").get<double>(), 1.9) << "not the default --once wait of 2 s";
+
+    const ToolRun shorterThanARefresh = runTool({"demo", "--json", "--duration", "0.3", "--refresh",
+                                                 "5", "--port", port, "--discovery-port", "0"});
+    ASSERT_EQ(shorterThanARefresh.status, 0) << shorterThanARefresh.err;
+    EXPECT_EQ(snapshots(shorterThanARefresh.out).size(), 1u);
+
+    const orv::net::UdpSocket holder = loopbackSocket();
+    const ToolRun taken =
+        runTool({"demo", "--once", "--port", std::to_string(holder.localEndpoint().port),
+                 "--discovery-port", "0"});
+    EXPECT_EQ(taken.status, 1);
+    EXPECT_NE(taken.err.find("the node did not connect: Error Creating Socket: "),
+              std::string::npos)
+        << taken.err;
+
+    const ToolRun negative = runTool({"demo", "--duration", "-1"});
+    EXPECT_EQ(negative.status, 2);
+    EXPECT_NE(negative.err.find("--duration wants a number from 0 to 1000000000, not \"-1\""),
+              std::string::npos)
+        << negative.err;
+}
+
 // The overview and the help of the commands that load the bundles say which they load, so
 // that a user knows what --bundles must hold.
 TEST(Help, TheOverviewAndTheLiveCommandsNameEveryBundle)

@@ -178,7 +178,11 @@ TEST(MonitorSend, PortInUseShowsTheNodesErrorAndItsMeaning)
 
     const ToolRun run = runTool({"monitor", "--port", std::to_string(port), "--once", "--json",
                                  "--duration", "1.2", "--silence", "0.5"});
-    ASSERT_EQ(run.status, 0) << run.err;
+    // The node could not bind: the monitor could not do its job.
+    ASSERT_EQ(run.status, 1) << run.err;
+    EXPECT_TRUE(run.err.find("orv monitor: the node is not connected: Error Creating Socket: ") !=
+                std::string::npos)
+        << run.err;
     const nlohmann::json shot = latest(run.out);
     EXPECT_FALSE(shot.at("connected").get<bool>());
     EXPECT_EQ(shot.at("error").get<std::string>().rfind("Error Creating Socket: ", 0), 0u);
@@ -186,6 +190,52 @@ TEST(MonitorSend, PortInUseShowsTheNodesErrorAndItsMeaning)
     EXPECT_TRUE(hasNote(shot, "The node is NOT connected: Error Creating Socket: "));
     EXPECT_TRUE(hasNote(shot, "on this system"));
     EXPECT_TRUE(hasNote(shot, "set to listen on UDP " + loopbackText(port)));
+}
+
+// send warns about whatever a node would read otherwise than written, and sends it all the
+// same; a key that carries text takes its value as text.
+TEST(Send, WarnsAboutWhatANodeReadsOtherwise)
+{
+    const orv::net::UdpSocket sink = loopbackSocket();
+    const std::string to = sink.localEndpoint().text();
+    const auto warnings = [](const ToolRun& run)
+    {
+        size_t count = 0;
+        for (const std::string& line : lines(run.err))
+            count += line.rfind("orv send: warning: ", 0) == 0 ? 1 : 0;
+        return count;
+    };
+
+    const ToolRun lowerCase = runTool({"send", "deck", "deck=2", "bpm=124", "--to", to});
+    EXPECT_EQ(lowerCase.status, 0);
+    EXPECT_EQ(lowerCase.out.rfind("sent 13 bytes", 0), 0u) << lowerCase.out;
+    EXPECT_NE(lowerCase.err.find("\"bpm\" is no Deck key: a node ignores it (the key is "
+                                 "\"BPM\")"),
+              std::string::npos)
+        << lowerCase.err;
+    EXPECT_NE(lowerCase.err.find("a node drops the datagram: deck 0 is not 1 to 4"),
+              std::string::npos);
+    EXPECT_EQ(warnings(lowerCase), 3u) << lowerCase.err;
+
+    const ToolRun title = runTool({"send", "meta", "Deck=1", "Title=1999", "--to", to});
+    EXPECT_EQ(title.status, 0);
+    EXPECT_NE(title.out.find("a5 54 69 74 6c 65 a4 31 39 39 39"), std::string::npos) << title.out;
+    EXPECT_EQ(title.err, "");
+
+    const ToolRun kinds = runTool({"send", "control", "Active=true", "Crossfader=x", "--to", to});
+    EXPECT_EQ(warnings(kinds), 2u) << kinds.err;
+    EXPECT_NE(kinds.err.find("\"Active\" holds bool true: a node reads a number there"),
+              std::string::npos);
+
+    const ToolRun cut = runTool({"send", "--hex", "01 82 a4 44", "--to", to});
+    EXPECT_EQ(cut.status, 0);
+    EXPECT_NE(cut.err.find("does not decode (\"end of buffer.\"): a node shows that as its "
+                           "error text"),
+              std::string::npos)
+        << cut.err;
+    EXPECT_NE(runTool({"send", "7", "--to", to}).err.find("a node ignores a datagram of type 7"),
+              std::string::npos);
+    EXPECT_EQ(runTool({"send", "event", "Event=Drop", "Value=1", "--to", to}).err, "");
 }
 
 } // namespace

@@ -203,8 +203,19 @@ TEST_F(RecordReplay, ReplayReadsEthernetAndLinuxCookedCapturesOfOtherPrograms)
     ASSERT_EQ(again.size(), 1u);
     EXPECT_EQ(again[0].bytes, "cooked");
 
+    // Without --port, a capture of one port other than 3650 is replayed from that port.
+    const ToolRun onePort = runTool({"replay", cooked, "--to", to, "--speed", "0"});
+    ASSERT_EQ(onePort.status, 0) << onePort.err;
+    EXPECT_NE(onePort.out.find("to port 3744 (the only port in the capture)"), std::string::npos)
+        << onePort.out;
+    ASSERT_EQ(receive(listener, 1, Millis(1000)).size(), 1u);
+
     // Nothing to the port asked for is a failure, and so is a file that is no capture.
     EXPECT_EQ(runTool({"replay", cooked, "--port", "3650", "--to", to}).status, 1);
+    const std::string missing = tempPath("missing.pcap");
+    const ToolRun absent = runTool({"replay", missing});
+    EXPECT_EQ(absent.status, 1);
+    EXPECT_EQ(absent.err.find(missing), absent.err.rfind(missing)) << "named once: " << absent.err;
     std::ofstream(path, std::ios::binary) << "not a capture";
     const ToolRun damaged = runTool({"replay", path});
     EXPECT_EQ(damaged.status, 1);

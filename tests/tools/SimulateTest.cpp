@@ -3,6 +3,7 @@
 #include "ToolProcess.h"
 
 #include "protocol/WireSchema.h"
+#include "sim/DiscoveryListener.h"
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,30 @@ TEST(Simulate, ReportsWhoSentTheDiscoveryByte)
     simulate.requestStop();
     EXPECT_EQ(simulate.finish(Millis(5000)), 0);
     EXPECT_NE(simulate.out().find("sent "), std::string::npos);
+}
+
+// Every node sends its byte to the same port: the demo's own node is told apart from other
+// programs' nodes by the address and port it sends from.
+TEST(Simulate, TheDiscoveryListenerTellsItsOwnNodeFromOthers)
+{
+    orvsim::DiscoveryListener listener;
+    std::string error;
+    ASSERT_TRUE(listener.open("127.0.0.1", 0, error)) << error;
+    orv::net::UdpSocket own = loopbackSocket();
+    orv::net::UdpSocket other = loopbackSocket();
+    listener.setOwnNode(own.localEndpoint(), "the demo's node");
+    ASSERT_TRUE(own.sendTo(listener.local(), "\x09", 1, error)) << error;
+    ASSERT_TRUE(other.sendTo(listener.local(), "\x09", 1, error)) << error;
+
+    std::vector<std::string> reports;
+    const Clock::time_point deadline = Clock::now() + Millis(5000);
+    while (reports.size() < 2 && Clock::now() < deadline)
+        listener.poll(50, [&](const std::string& line) { reports.push_back(line); });
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0], "discovery byte 0x09 from " + own.localEndpoint().text() +
+                              ", the demo's node (sent to " + listener.local().text() + ")");
+    EXPECT_EQ(reports[1], "discovery byte 0x09 from " + other.localEndpoint().text() +
+                              ", another program's node (sent to " + listener.local().text() + ")");
 }
 
 TEST(Simulate, SendsFourDecksTheMixerTracksAndEventsAtTheRate)

@@ -1,6 +1,7 @@
 // Datagrams as the tool builds them from the command line, hex text, and the values that
 // KEY=VALUE text turns into.
 #include "wire/Datagram.h"
+#include "wire/KeyCheck.h"
 #include "wire/ValueText.h"
 
 #include <gtest/gtest.h>
@@ -106,6 +107,32 @@ TEST(ValueText, NumbersBooleansNilAndStringsAreRecognisedFromTheirText)
     EXPECT_EQ(value, "");
     EXPECT_FALSE(splitAssignment("=5", key, value));
     EXPECT_FALSE(splitAssignment("Title", key, value));
+}
+
+// What send warns about and decode lists, in the cases the command tests leave out.
+TEST(KeyCheck, PayloadsThatANodeReadsOtherwiseThanWritten)
+{
+    const auto warnings = [](const std::string& hex) { return datagramWarnings(bytes(hex)); };
+    EXPECT_TRUE(warnings("04 82 a5 45 76 65 6e 74 a4 44 72 6f 70 a5 56 61 6c 75 65 01").empty());
+    EXPECT_EQ(warnings(""),
+              std::vector<std::string>{"an empty datagram has no type byte: a node ignores it"});
+    EXPECT_EQ(warnings("04 81 a5 56 61 6c 75 65 cd 01 2c"),
+              std::vector<std::string>{"\"Value\" holds uint16 300: a node reads it as 44 (a "
+                                       "whole number from 0 to 255)"});
+    EXPECT_EQ(warnings("00 81 01 02"),
+              std::vector<std::string>{"the key uint8 1 is no text: a node ignores it"});
+    EXPECT_EQ(warnings("00 c1"),
+              std::vector<std::string>{"the payload does not decode (\"format error.\"): a node "
+                                       "shows that as its warning text and drops the datagram"});
+
+    const std::vector<KeyFinding> noMap = checkKeys(0, MsgPack(1.5));
+    ASSERT_EQ(noMap.size(), 1u);
+    EXPECT_EQ(noMap[0].label, "payload");
+    EXPECT_TRUE(checkKeys(3, MsgPack(1.5)).empty()) << "type 3 has no record";
+    orvprotocol::ValueKind kind = orvprotocol::ValueKind::Float64;
+    EXPECT_TRUE(keyKind(2, "Title", kind));
+    EXPECT_EQ(kind, orvprotocol::ValueKind::Text);
+    EXPECT_FALSE(keyKind(1, "Title", kind));
 }
 
 } // namespace

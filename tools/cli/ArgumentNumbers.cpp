@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 
@@ -39,6 +40,15 @@ bool parseReal(const std::string& text, double& out)
         return false;
     out = value;
     return true;
+}
+
+std::string plainNumber(double value)
+{
+    // The shortest fixed-point text that reads back as the same number.
+    char buffer[400];
+    const std::to_chars_result result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::to_string(value);
 }
 
 } // namespace orvtool

@@ -20,8 +20,8 @@ bool ParsedOptions::real(const std::string& name, double fallback, double min, d
     double value = 0.0;
     if (!parseReal(text(name), value) || value < min || value > max)
     {
-        error = name + " wants a number from " + std::to_string(min) + " to " +
-                std::to_string(max) + ", not \"" + text(name) + "\"";
+        error = name + " wants a number from " + plainNumber(min) + " to " + plainNumber(max) +
+                ", not \"" + text(name) + "\"";
         return false;
     }
     out = value;

@@ -4,11 +4,13 @@
 #include "msgpack/MsgPack.h"
 #include "protocol/WireSchema.h"
 #include "wire/Datagram.h"
+#include "wire/KeyCheck.h"
 #include "wire/RecordFields.h"
 #include "wire/ValueTree.h"
 
 #include "platform/Platform.h"
 
+#include <algorithm>
 #include <iostream>
 #include <iterator>
 #include <sstream>
@@ -39,6 +41,12 @@ bool readInput(const ParsedOptions& options, std::string& datagram, std::string&
     std::string bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
     if (options.has("--text"))
         return fromHex(bytes, datagram, error);
+    // Hex text read as bytes starts with a type byte no node handles ('0' is 0x30): say why.
+    std::string asHex;
+    std::string notHex;
+    if (fromHex(bytes, asHex, notHex) && !asHex.empty())
+        std::cerr << "orv decode: note: standard input reads as hex text, which is decoded here as "
+                     "the bytes of its characters; orv decode --text reads it as hex\n";
     datagram = bytes;
     return true;
 }
@@ -142,10 +150,16 @@ int runDecode(const ParsedOptions& options)
     if (!describeRecord(type, value, view))
     {
         out << "outcome   dropped: type " << static_cast<int>(type) << " carries no record\n";
-        return kExitOk;
+        return kExitFailure;
     }
     writeRecord(view, out);
-    return kExitOk;
+    for (const KeyFinding& finding : checkKeys(type, value))
+    {
+        std::string label = finding.label;
+        label.resize(std::max<size_t>(label.size() + 1, 10), ' ');
+        out << label << finding.text << "\n";
+    }
+    return view.dropReason.empty() ? kExitOk : kExitFailure;
 }
 
 } // namespace
@@ -160,6 +174,10 @@ const Command& decodeCommand()
         "record a node builds from it, field by field, with the table row and channel\n"
         "where each field shows; or the decoder's error text (\"end of buffer.\",\n"
         "\"format error.\") and whether a node shows it as its error or its warning.\n"
+        "Then the keys a node ignores (not the protocol's, or of another case) and the\n"
+        "values it reads as another kind than written. The exit code is 1 when a node\n"
+        "drops the datagram (no type byte, a type it ignores, a payload that does not\n"
+        "decode, a deck number out of range).\n"
         "Without HEX arguments the raw bytes are read from standard input.",
         {
             {"--text", "", "standard input holds hex text, not raw bytes"},

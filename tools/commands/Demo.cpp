@@ -13,6 +13,7 @@
 #include "live/LiveNodes.h"
 #include "net/UdpSocket.h"
 #include "sim/Simulator.h"
+#include "view/Diagnostics.h"
 #include "view/TextFormat.h"
 
 #include <atomic>
@@ -135,12 +136,19 @@ int runDemo(const ParsedOptions& options)
         if (nodes->isConnected() || portChosen || attempt == 2)
             break;
     }
+    // A demo whose node hears nothing shows nothing worth watching.
     if (!nodes->isConnected())
-        std::cerr << "orv demo: the node did not connect: " << nodes->errorText() << "\n";
+    {
+        std::cerr << "orv demo: the node did not connect: " << withErrorMeaning(nodes->errorText())
+                  << (portChosen ? "; choose another --port, or leave it out" : "") << "\n";
+        return kExitFailure;
+    }
 
     orv::net::Endpoint to;
     orv::net::makeEndpoint(orvprotocol::defaultIp, node.port, to);
     simulator.setDestination(to);
+    // The node sends its discovery byte from its own socket, 127.0.0.1:PORT.
+    simulator.setOwnNode(to, "the demo's node");
 
     ReportLines reports;
     if (!simulator.discoveryNote().empty())
@@ -165,8 +173,7 @@ int runDemo(const ParsedOptions& options)
     } stopSender{sending, sender};
 
     const std::string header = "simulated DJ: " + orvharness::numberText(simulation.rate) +
-                               " datagrams a second per deck to " + to.text() +
-                               "   (Ctrl-C ends the demo)";
+                               " datagrams a second per deck to " + to.text() + " (Ctrl-C ends it)";
     const std::string profiles = profileSummary(simulation);
     const int status = runLiveLoop(*nodes, loop,
                                    [&](Snapshot& snapshot)
@@ -191,7 +198,7 @@ const Command& demoCommand()
          "the simulated DJ's datagrams a second per deck (default 60, or the sender profile's)"},
         {"--discovery-port", "PORT",
          "where the simulated DJ listens for the node's discovery "
-         "byte (default 7000, 0: do not listen)"},
+         "byte (default 7000, where nodes send it; 0: do not listen)"},
     });
     for (const OptionSpec& option : liveLoopOptions())
         options.push_back(option);

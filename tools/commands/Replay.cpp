@@ -14,6 +14,7 @@
 #include <chrono>
 #include <iostream>
 #include <thread>
+#include <vector>
 
 namespace orvtool
 {
@@ -65,6 +66,50 @@ void printSkips(const SkipCounts& skips)
     }
 }
 
+// The destination ports of a capture's UDP datagrams, each once, in the order first seen;
+// none for a file it cannot read (the replay says why when it opens the file again).
+std::vector<uint16_t> capturedPorts(const std::string& path)
+{
+    std::vector<uint16_t> ports;
+    std::string error;
+    std::unique_ptr<CaptureReader> reader = CaptureReader::open(path, error);
+    if (!reader)
+        return ports;
+    CapturedFrame frame;
+    while (!stopRequested() && reader->next(frame, error) == 1)
+    {
+        UdpPacket packet;
+        if (parseFrame(reader->linkType(), frame.bytes, packet) == FrameResult::Udp &&
+            std::find(ports.begin(), ports.end(), packet.to.port) == ports.end())
+            ports.push_back(packet.to.port);
+    }
+    return ports;
+}
+
+// Without --port: 3650 when the capture has datagrams to it (or none at all), else the one
+// port it holds. False, with the ports in `error`, when it holds several others.
+bool choosePort(const std::string& path, long long& port, std::string& why, std::string& error)
+{
+    port = orvprotocol::defaultPort;
+    // Standard input ("-") cannot be read twice.
+    const std::vector<uint16_t> ports = path == "-" ? std::vector<uint16_t>{} : capturedPorts(path);
+    if (ports.empty() || std::find(ports.begin(), ports.end(), port) != ports.end())
+        return true;
+    if (ports.size() == 1)
+    {
+        port = ports[0];
+        why = " (the only port in the capture)";
+        return true;
+    }
+    error = "no UDP datagram to port " + std::to_string(port) + " in " + path +
+            "; it holds datagrams to ports";
+    for (size_t i = 0; i < ports.size() && i < 8; ++i)
+        error += (i == 0 ? " " : ", ") + std::to_string(ports[i]);
+    error += ports.size() > 8 ? " and more" : "";
+    error += ": choose one with --port (0: all)";
+    return false;
+}
+
 int runReplay(const ParsedOptions& options)
 {
     if (!havePcap())
@@ -89,6 +134,12 @@ int runReplay(const ParsedOptions& options)
     {
         std::cerr << "orv replay: " << error << "\n";
         return kExitUsage;
+    }
+    std::string portReason;
+    if (!options.has("--port") && !choosePort(path, port, portReason, error))
+    {
+        std::cerr << "orv replay: " << error << "\n";
+        return kExitFailure;
     }
     const uint16_t defaultPort = port == 0 ? orvprotocol::defaultPort : static_cast<uint16_t>(port);
     orv::net::Endpoint to;
@@ -120,7 +171,7 @@ int runReplay(const ParsedOptions& options)
     }
 
     std::cout << "replaying UDP " << (port == 0 ? "to any port" : "to port " + std::to_string(port))
-              << " from " << path << " to " << to.text() << " at speed "
+              << portReason << " from " << path << " to " << to.text() << " at speed "
               << orvharness::numberText(speed) << " (Ctrl-C stops)" << std::endl;
 
     const bool verbose = options.has("--verbose");
@@ -225,10 +276,13 @@ const Command& replayCommand()
         "orv replay FILE.pcap [--to HOST:PORT] [--port PORT] [--speed X] [--max-gap S]",
         "Reads a capture made by `orv record`, tcpdump or Wireshark (Ethernet, raw IP,\n"
         "Linux cooked and loopback link types), picks the IPv4 UDP datagrams sent to PORT\n"
-        "and sends their payloads to HOST:PORT, keeping the gaps between them.",
+        "and sends their payloads to HOST:PORT, keeping the gaps between them. Without\n"
+        "--port a capture whose datagrams all go to one port is replayed from that port.",
         {
-            {"--to", "HOST:PORT", "where to send (default 127.0.0.1, port as --port or 3650)"},
-            {"--port", "PORT", "replay the datagrams sent to this port (default 3650, 0: any)"},
+            {"--to", "HOST:PORT", "where to send (default 127.0.0.1, port as replayed or 3650)"},
+            {"--port", "PORT",
+             "replay the datagrams sent to this port (default 3650, or the one port the "
+             "capture holds; 0: any)"},
             {"--speed", "X",
              "2 plays twice as fast, 0.5 half as fast, 0 without waiting "
              "(default 1)"},

@@ -5,6 +5,7 @@
 
 #include "net/UdpSocket.h"
 #include "wire/Datagram.h"
+#include "wire/KeyCheck.h"
 #include "wire/ValueText.h"
 
 #include <iostream>
@@ -48,7 +49,11 @@ bool buildDatagram(const ParsedOptions& options, std::string& datagram, std::str
             error = "\"" + args[i] + "\" is no KEY=VALUE pair";
             return false;
         }
-        entries.emplace_back(key, valueFromText(value));
+        // A key that carries text takes the value as text, whatever it reads as: a title of
+        // "1999" is text, not a number.
+        orvprotocol::ValueKind kind = orvprotocol::ValueKind::Text;
+        const bool textKey = keyKind(type, key, kind) && kind == orvprotocol::ValueKind::Text;
+        entries.emplace_back(key, textKey ? stringFromText(value) : valueFromText(value));
     }
     datagram = makeDatagram(type, entries);
     return true;
@@ -80,6 +85,10 @@ int runSend(const ParsedOptions& options)
         return kExitUsage;
     }
 
+    // Sent all the same (a test may want a node to see it), but not without a word.
+    for (const std::string& warning : datagramWarnings(datagram))
+        std::cerr << "orv send: warning: " << warning << "\n";
+
     orv::net::UdpSocket socket;
     if (!socket.open(error) || (to.isMulticast() && !socket.setMulticastSending(error)) ||
         !socket.sendTo(to, datagram.data(), datagram.size(), error))
@@ -106,7 +115,11 @@ const Command& sendCommand()
         "TYPE is control (0), deck (1), meta (2), event (4) or any number from 0 to 255.\n"
         "Values are read from their text: 124 is an integer, 124.0 or 1e3 a float 64, 0.5f\n"
         "a float 32, true/false a boolean, nil a nil, and anything else a string; quotes\n"
-        "keep a number as a string: Title='\"1999\"'.",
+        "keep a number as a string: Album='\"1999\"'. A key that carries text (Title,\n"
+        "Artist, Album, Filepath, Event) takes any value as text: Title=1999 is \"1999\".\n"
+        "A warning on standard error names what a node would read otherwise than written:\n"
+        "a key it does not know (bpm for BPM), a value of another kind than the key's, a\n"
+        "payload that does not decode, a deck number out of range. It is sent all the same.",
         {
             {"--to", "HOST:PORT", "where to send (default 127.0.0.1:3650)"},
             {"--multicast", "", "send to the group 239.0.0.1 (port from --to :PORT)"},

@@ -68,11 +68,14 @@ int runSimulate(const ParsedOptions& options)
     const std::string profiles = profileSummary(settings);
     if (!profiles.empty())
         std::cout << profiles << "\n";
-    if (simulator.discovery().isOpen())
+    if (!simulator.discovery().isOpen())
+        std::cout << simulator.discoveryNote() << "\n";
+    else if (settings.discoveryPort == orvprotocol::discoveryPort)
         std::cout << "listening for the discovery byte on " << simulator.discovery().local().text()
                   << "\n";
     else
-        std::cout << simulator.discoveryNote() << "; --discovery-port chooses another port\n";
+        std::cout << "listening for the discovery byte on " << simulator.discovery().local().text()
+                  << " (nodes send it to port 7000: only what is sent to this port shows here)\n";
     std::cout.flush();
 
     const auto start = std::chrono::steady_clock::now();
@@ -125,8 +128,8 @@ const Command& simulateCommand()
             {"--rate", "N", "datagrams a second per deck (default 60, or the sender profile's)"},
             {"--duration", "SECONDS", "stop after this long (default: until Ctrl-C)"},
             {"--discovery-port", "PORT",
-             "where to listen for the discovery byte (default 7000, 0: "
-             "do not listen)"},
+             "where to listen for the discovery byte (default 7000, where "
+             "nodes send it; 0: do not listen)"},
             {"--seed", "N", "another seed gives other event timings and network draws (default 1)"},
         }),
         "  orv simulate\n"

@@ -2,6 +2,7 @@
 
 #include "cli/StopSignal.h"
 #include "commands/Command.h"
+#include "view/Diagnostics.h"
 #include "view/JsonSnapshot.h"
 #include "view/TerminalView.h"
 #include "view/TextRender.h"
@@ -31,11 +32,11 @@ std::vector<OptionSpec> liveLoopOptions()
 {
     return {
         {"--json", "", "one JSON object per refresh instead of the terminal view"},
-        {"--once", "", "one snapshot after --duration (default 2 s), then exit"},
-        {"--duration", "SECONDS", "stop after this long (default: until Ctrl-C)"},
+        {"--once", "", "one snapshot after --duration (default 2 s; 0: at once), then exit"},
+        {"--duration", "SECONDS", "stop after this long (default, and 0: until Ctrl-C)"},
         {"--refresh", "SECONDS",
-         "time between snapshots (default 0.1; 1 when the output is "
-         "no terminal)"},
+         "time between snapshots (default 0.1; 1 for the plain view "
+         "when the output is no terminal)"},
         {"--fps", "N", "frames cooked a second (default 60)"},
         {"--bundles", "DIR", "folder holding the bundles (default: beside orv)"},
     };
@@ -69,15 +70,23 @@ int runLiveLoop(LiveNodes& nodes, const LiveLoopSettings& settings,
         std::chrono::duration<double>(1.0 / settings.fps));
     const auto refreshPeriod = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(settings.refresh));
+    // --once always ends: after --duration, at once for 0. Otherwise 0 runs until Ctrl-C.
+    const bool limited = settings.once || settings.duration > 0.0;
 
-    const auto show = [&](double at)
+    bool shownAny = false;
+    const auto takeSnapshot = [&](double at)
     {
         Snapshot snapshot = nodes.snapshot(at);
         annotate(snapshot);
+        return snapshot;
+    };
+    const auto show = [&](const Snapshot& snapshot)
+    {
         if (settings.json)
             std::cout << jsonLine(snapshotJson(snapshot, settings.command)) << std::endl;
         else
-            view.show(renderSnapshot(snapshot, title));
+            view.show(renderSnapshot(snapshot, title, view.screen()));
+        shownAny = true;
     };
 
     Clock::time_point nextFrame = start;
@@ -85,7 +94,7 @@ int runLiveLoop(LiveNodes& nodes, const LiveLoopSettings& settings,
     while (!stopRequested())
     {
         const Clock::time_point now = Clock::now();
-        if (settings.duration > 0.0 && seconds(now) >= settings.duration)
+        if (limited && seconds(now) >= settings.duration)
             break;
         if (now >= nextFrame)
         {
@@ -96,7 +105,7 @@ int runLiveLoop(LiveNodes& nodes, const LiveLoopSettings& settings,
         }
         if (!settings.once && now >= nextShow)
         {
-            show(seconds(now));
+            show(takeSnapshot(seconds(now)));
             nextShow += refreshPeriod;
             if (nextShow < now)
                 nextShow = now + refreshPeriod;
@@ -105,11 +114,19 @@ int runLiveLoop(LiveNodes& nodes, const LiveLoopSettings& settings,
     }
 
     // The last picture: always for --once, and after Ctrl-C or the end of --duration so that
-    // the final state is on screen.
+    // the final state is on screen (JSON lines only when none was printed yet).
     nodes.cookFrame();
-    if (settings.once || !settings.json)
-        show(seconds(Clock::now()));
+    const Snapshot last = takeSnapshot(seconds(Clock::now()));
+    if (settings.once || !settings.json || !shownAny)
+        show(last);
     view.finish();
+    if (!last.connected)
+    {
+        // A node that is not connected heard nothing: the run could not do its job.
+        std::cerr << "orv " << settings.command << ": the node is not connected"
+                  << (last.error.empty() ? "" : ": " + withErrorMeaning(last.error)) << "\n";
+        return kExitFailure;
+    }
     return kExitOk;
 }
 

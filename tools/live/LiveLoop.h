@@ -1,7 +1,7 @@
 // The loop behind `orv demo` and `orv monitor`: cook the nodes at 60 frames a second, as the
 // host does, and show a snapshot about ten times a second (the terminal view, or one JSON
 // object a line), until --duration is over or Ctrl-C; with --once, show one snapshot at
-// the end only.
+// the end only (--duration 0: at once, after one frame).
 #pragma once
 
 #include "cli/Options.h"
@@ -17,7 +17,7 @@ namespace orvtool
 struct LiveLoopSettings
 {
     std::string command;   // "demo" or "monitor": the title and the JSON "command"
-    double duration = 0.0; // seconds; 0 runs until Ctrl-C
+    double duration = 0.0; // seconds; 0 runs until Ctrl-C, or with `once` ends at once
     bool once = false;
     bool json = false;
     double refresh = 0.1; // seconds between snapshots
@@ -33,7 +33,8 @@ bool readLiveLoopOptions(const ParsedOptions& options, LiveLoopSettings& setting
                          std::string& error);
 
 // Runs until done; `annotate` may add notes to each snapshot before it is shown (called on
-// this thread). Returns the exit code.
+// this thread). Returns the exit code: a failure when the node is not connected at the end
+// (its bind failed, or a receive error stopped it), which it also says on standard error.
 int runLiveLoop(LiveNodes& nodes, const LiveLoopSettings& settings,
                 const std::function<void(Snapshot&)>& annotate);
 

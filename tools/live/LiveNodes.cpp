@@ -1,5 +1,7 @@
 #include "live/LiveNodes.h"
 
+#include "view/TextFormat.h"
+
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -33,19 +35,19 @@ std::unique_ptr<LiveNodes> LiveNodes::create(const BundlePaths& bundles, std::st
     nodes->datBundle_ = orvharness::Bundle::load(bundles.dat, why);
     if (!nodes->datBundle_)
     {
-        error = "cannot load " + bundles.dat + ": " + why;
+        error = pathNamedOnce(why, bundles.dat);
         return nullptr;
     }
     nodes->channelsBundle_ = orvharness::Bundle::load(bundles.channels, why);
     if (!nodes->channelsBundle_)
     {
-        error = "cannot load " + bundles.channels + ": " + why;
+        error = pathNamedOnce(why, bundles.channels);
         return nullptr;
     }
     nodes->beatBundle_ = orvharness::Bundle::load(bundles.beat, why);
     if (!nodes->beatBundle_)
     {
-        error = "cannot load " + bundles.beat + ": " + why;
+        error = pathNamedOnce(why, bundles.beat);
         return nullptr;
     }
     if (nodes->datBundle_->family() != orvharness::Family::Dat ||

@@ -1,6 +1,8 @@
 // CaptureFile over libpcap.
 #include "pcap/CaptureFile.h"
 
+#include "view/TextFormat.h"
+
 #include <pcap/pcap.h>
 
 #include <cmath>
@@ -137,7 +139,7 @@ std::unique_ptr<CaptureWriter> CaptureWriter::create(const std::string& path, st
     pcap_dumper_t* dumper = pcap_dump_open(handle, path.c_str());
     if (dumper == nullptr)
     {
-        error = "cannot create " + path + ": " + pcap_geterr(handle);
+        error = pathNamedOnce("cannot create " + path + ": " + pcap_geterr(handle), path);
         pcap_close(handle);
         return nullptr;
     }
@@ -150,7 +152,7 @@ std::unique_ptr<CaptureReader> CaptureReader::open(const std::string& path, std:
     pcap_t* handle = pcap_open_offline(path.c_str(), message);
     if (handle == nullptr)
     {
-        error = "cannot read " + path + ": " + message;
+        error = pathNamedOnce("cannot read " + path + ": " + message, path);
         return nullptr;
     }
     return std::make_unique<PcapReader>(handle);

@@ -10,6 +10,8 @@ namespace orvtool
 
 bool stdinIsTerminal();
 bool stdoutIsTerminal();
+// The rows and columns of the terminal on standard output; false when it does not say.
+bool stdoutTerminalSize(int& rows, int& cols);
 // Standard input delivers its bytes unchanged (no CR LF or Ctrl-Z translation on Windows).
 void readStdinAsBytes();
 

@@ -24,6 +24,20 @@ bool DiscoveryListener::open(const std::string& ip, uint16_t port, std::string& 
     return true;
 }
 
+void DiscoveryListener::setOwnNode(const orv::net::Endpoint& node, const std::string& label)
+{
+    ownNode_ = node;
+    ownLabel_ = label;
+}
+
+std::string DiscoveryListener::senderText(const orv::net::Endpoint& from) const
+{
+    if (ownLabel_.empty())
+        return from.text();
+    const bool own = from.ip == ownNode_.ip && from.port == ownNode_.port;
+    return from.text() + ", " + (own ? ownLabel_ : "another program's node");
+}
+
 void DiscoveryListener::poll(int timeoutMs, const std::function<void(const std::string&)>& report)
 {
     if (!socket_.isOpen())
@@ -38,7 +52,7 @@ void DiscoveryListener::poll(int timeoutMs, const std::function<void(const std::
         waitMs = 0;
         const std::string bytes(buffer, datagram.size);
         if (datagram.size == 1 && static_cast<uint8_t>(buffer[0]) == orvprotocol::discoveryByte)
-            report("discovery byte 0x09 from " + datagram.from.text() + " (sent to " +
+            report("discovery byte 0x09 from " + senderText(datagram.from) + " (sent to " +
                    datagram.to.text() + ")");
         else
             report("datagram of " + std::to_string(datagram.size) +

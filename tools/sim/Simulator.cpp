@@ -27,7 +27,13 @@ bool Simulator::open(std::string& error)
     {
         std::string why;
         if (!discovery_.open(settings_.discoveryIp, settings_.discoveryPort, why))
+        {
             discoveryNote_ = "not listening for the discovery byte: " + why;
+            // Listening on another port would not help: nodes send to this one only.
+            if (settings_.discoveryPort == orvprotocol::discoveryPort)
+                discoveryNote_ += "; nodes always send it to port 7000, so it shows here only "
+                                  "while no other program holds that port";
+        }
     }
     else
     {

@@ -56,6 +56,12 @@ public:
     // Another destination, before run() (the demo learns its port after opening).
     void setDestination(const orv::net::Endpoint& to) { settings_.to = to; }
     const orv::net::Endpoint& destination() const { return settings_.to; }
+    // The node the caller runs itself (the demo's), before run(): discovery bytes from it are
+    // told apart from other programs' nodes.
+    void setOwnNode(const orv::net::Endpoint& node, const std::string& label)
+    {
+        discovery_.setOwnNode(node, label);
+    }
 
     // Sends until the duration is over or keepGoing() answers false (asked at least every
     // 50 ms). `report` gets the discovery lines and the first send failure.

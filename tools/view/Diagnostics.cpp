@@ -80,6 +80,12 @@ bool nothingReceived(const Snapshot& snapshot)
     return true;
 }
 
+std::string withErrorMeaning(const std::string& nodeText)
+{
+    const std::string meaning = errnoMeaning(nodeText);
+    return meaning.empty() ? nodeText : nodeText + " (" + meaning + ")";
+}
+
 bool sameContent(const Snapshot& a, const Snapshot& b)
 {
     if (a.error != b.error || a.warning != b.warning || a.table.rows() != b.table.rows() ||

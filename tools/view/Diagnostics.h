@@ -20,6 +20,10 @@ bool nothingReceived(const Snapshot& snapshot);
 // True when the two snapshots show the same table cells, channels and texts.
 bool sameContent(const Snapshot& a, const Snapshot& b);
 
+// A node's error text with what its error number means here, when it ends in one:
+// "Error Creating Socket: 98 (Address already in use)".
+std::string withErrorMeaning(const std::string& nodeText);
+
 std::vector<std::string> silenceDiagnostics(const Snapshot& snapshot, double silentSeconds,
                                             const std::vector<orv::udp::Ipv4Interface>& interfaces);
 

@@ -1,5 +1,7 @@
 #include "view/TerminalView.h"
 
+#include "platform/Platform.h"
+
 namespace orvtool
 {
 
@@ -13,6 +15,9 @@ constexpr const char* kEraseScreenEnd = "\x1b[J";
 constexpr const char* kHideCursor = "\x1b[?25l";
 constexpr const char* kShowCursor = "\x1b[?25h";
 
+// What a terminal that does not tell its size most likely is.
+constexpr ScreenSize kClassicTerminal{24, 80};
+
 } // namespace
 
 TerminalView::TerminalView(std::ostream& out, bool ansi) : out_(out), ansi_(ansi) {}
@@ -20,6 +25,19 @@ TerminalView::TerminalView(std::ostream& out, bool ansi) : out_(out), ansi_(ansi
 TerminalView::~TerminalView()
 {
     finish();
+}
+
+ScreenSize TerminalView::screen()
+{
+    if (!ansi_)
+        return {};
+    ScreenSize now = kClassicTerminal;
+    stdoutTerminalSize(now.rows, now.cols);
+    // A terminal reflows or cuts what it shows when resized: start from a clean screen.
+    if (started_ && now != lastScreen_)
+        clearNext_ = true;
+    lastScreen_ = now;
+    return now;
 }
 
 void TerminalView::show(const std::string& text)
@@ -35,7 +53,10 @@ void TerminalView::show(const std::string& text)
     }
     std::string frame;
     if (!started_)
-        frame += std::string(kHideCursor) + kClearScreen;
+        frame += kHideCursor;
+    if (!started_ || clearNext_)
+        frame += kClearScreen;
+    clearNext_ = false;
     frame += kHome;
     size_t begin = 0;
     while (begin < text.size())
@@ -43,9 +64,10 @@ void TerminalView::show(const std::string& text)
         size_t end = text.find('\n', begin);
         if (end == std::string::npos)
             end = text.size();
+        if (begin > 0)
+            frame += '\n';
         frame.append(text, begin, end - begin);
         frame += kEraseLineEnd;
-        frame += '\n';
         begin = end + 1;
     }
     frame += kEraseScreenEnd;
@@ -61,7 +83,8 @@ void TerminalView::finish()
     finished_ = true;
     if (ansi_ && started_)
     {
-        out_ << kShowCursor;
+        // The picture's last line has no newline of its own; the shell's prompt goes below.
+        out_ << "\n" << kShowCursor;
         out_.flush();
     }
 }

@@ -52,4 +52,16 @@ std::string quotedText(const std::string& text)
     return quoted;
 }
 
+std::string pathNamedOnce(const std::string& text, const std::string& path)
+{
+    const size_t first = path.empty() ? std::string::npos : text.find(path);
+    if (first == std::string::npos)
+        return text;
+    const std::string again = path + ": ";
+    const size_t second = text.find(again, first + path.size());
+    if (second == std::string::npos)
+        return text;
+    return text.substr(0, second) + text.substr(second + again.size());
+}
+
 } // namespace orvtool

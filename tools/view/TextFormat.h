@@ -12,5 +12,8 @@ std::string fixedText(double value, int decimals);
 // Printable text: bytes below 0x20 and 0x7f as \n, \t or \xNN, quotes and backslashes
 // escaped; other bytes as they are.
 std::string quotedText(const std::string& text);
+// `text` with `path` named once: a later "PATH: " is taken out. libpcap and the dynamic loader
+// start their messages with the file's path, which the text around them names already.
+std::string pathNamedOnce(const std::string& text, const std::string& path);
 
 } // namespace orvtool

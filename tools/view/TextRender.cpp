@@ -3,6 +3,8 @@
 
 #include "protocol/NodeLayout.h"
 #include "protocol/WireSchema.h"
+#include "view/Diagnostics.h"
+#include "view/ScreenFit.h"
 #include "view/TextFormat.h"
 
 #include <algorithm>
@@ -55,12 +57,18 @@ std::vector<std::string> printableCharacters(const std::string& text)
     return characters;
 }
 
-std::string pad(const std::string& fitted, size_t width)
+// The columns of a text that came from fitText, whose characters are what the terminal shows.
+size_t columnsOf(const std::string& fitted)
 {
-    // `fitted` came from fitText, so its characters are what the terminal shows.
     size_t columns = 0;
     for (unsigned char c : fitted)
         columns += (c & 0xc0) != 0x80 ? 1 : 0;
+    return columns;
+}
+
+std::string pad(const std::string& fitted, size_t width)
+{
+    const size_t columns = columnsOf(fitted);
     return columns >= width ? fitted : fitted + std::string(width - columns, ' ');
 }
 
@@ -87,20 +95,91 @@ std::string channelValue(const Snapshot& snapshot, size_t index)
     return std::isnan(value) ? "-" : compactNumber(value);
 }
 
+std::string notConnectedNote(const Snapshot& snapshot)
+{
+    return snapshot.connected ? "" : "  (not written: the receiver is not connected)";
+}
+
+// One table row as the host shows it: the label column, then the decks.
+std::string tableRowText(const orvharness::Table& table, int32_t row)
+{
+    std::string line = cellText(table.cell(row, 0), kLabelWidth, false);
+    for (int32_t col = 1; col < table.cols(); ++col)
+        line += cellText(table.cell(row, col), kColumnWidth, row == orvlayout::FilepathRow);
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    return line;
+}
+
+std::string tableHeading(const orvharness::Table& table)
+{
+    return "Table  " + std::to_string(table.rows()) + " rows x " + std::to_string(table.cols()) +
+           " columns";
+}
+
 void renderTable(const Snapshot& snapshot, std::ostream& out)
 {
     const orvharness::Table& table = snapshot.table;
-    out << "Table  " << table.rows() << " rows x " << table.cols() << " columns"
-        << (snapshot.connected ? "" : "  (not written: the receiver is not connected)") << "\n";
+    out << tableHeading(table) << notConnectedNote(snapshot) << "\n";
     for (int32_t row = 0; row < table.rows(); ++row)
+        out << tableRowText(table, row) << "\n";
+}
+
+// A cell as one word of a line: "-" for a cell never written.
+std::string cellWord(const orvharness::TableCell& cell)
+{
+    switch (cell.kind)
     {
-        std::string line = cellText(table.cell(row, 0), kLabelWidth, false);
-        for (int32_t col = 1; col < table.cols(); ++col)
-            line += cellText(table.cell(row, col), kColumnWidth, row == 4);
-        while (!line.empty() && line.back() == ' ')
-            line.pop_back();
-        out << line << "\n";
+    case orvharness::CellKind::Empty:
+        return "-";
+    case orvharness::CellKind::Text:
+        return fitText(cell.text, kColumnWidth);
+    case orvharness::CellKind::Number:
+    case orvharness::CellKind::Int:
+        return compactNumber(cell.number);
     }
+    return "-";
+}
+
+// The rows a short terminal shows: which track plays where, and how fast.
+constexpr orvlayout::TableRow kCompactRows[] = {orvlayout::TitleRow, orvlayout::ArtistRow,
+                                                orvlayout::PositionRow, orvlayout::BpmRow,
+                                                orvlayout::BeatRow};
+
+// The table in a few lines: the header, the main rows, the mixer (the same in every deck
+// column) and the events on one line each; one line when nothing has been received.
+void renderCompactTable(const Snapshot& snapshot, std::ostream& out)
+{
+    using namespace orvlayout;
+    const orvharness::Table& table = snapshot.table;
+    out << tableHeading(table);
+    if (!snapshot.connected)
+    {
+        out << notConnectedNote(snapshot) << "\n";
+        if (nothingReceived(snapshot))
+            return;
+    }
+    else if (nothingReceived(snapshot))
+    {
+        out << ", nothing received yet\n";
+        return;
+    }
+    else
+    {
+        out << ", main rows (a taller terminal shows them all)\n";
+    }
+    out << tableRowText(table, HeaderRow) << "\n";
+    for (const TableRow row : kCompactRows)
+        out << tableRowText(table, row) << "\n";
+    std::string mixer = pad("Mixer", kLabelWidth);
+    for (const FieldPlace& place : controlPlaces)
+        mixer += std::string(place.key) + " " + cellWord(table.cell(place.row, 1)) + "  ";
+    out << mixer.substr(0, mixer.size() - 2) << "\n";
+    std::string events;
+    for (int32_t row = FirstEventRow; row < table.rows(); ++row)
+        events += (events.empty() ? "" : "  ") + cellWord(table.cell(row, labelColumn)) + " " +
+                  cellWord(table.cell(row, eventValueColumn));
+    out << pad("Events", kLabelWidth) << (events.empty() ? "-" : events) << "\n";
 }
 
 void renderChannels(const Snapshot& snapshot, std::ostream& out)
@@ -146,8 +225,9 @@ void renderChannels(const Snapshot& snapshot, std::ostream& out)
 }
 
 // One line per deck from the beat node's channels: a bar that fills across the beat, the
-// beat in the bar, the tempo, and whether the clock is locked to the deck's beats.
-void renderBeatClock(const Snapshot& snapshot, std::ostream& out)
+// beat in the bar, the tempo, and whether the clock is locked to the deck's beats. A channel
+// no cook wrote holds NaN: the node writes nothing while its receiver is not connected.
+void renderBeatClock(const Snapshot& snapshot, bool compact, std::ostream& out)
 {
     if (snapshot.beat.empty() || snapshot.beatNames.size() != snapshot.beat.size())
         return;
@@ -161,23 +241,136 @@ void renderBeatClock(const Snapshot& snapshot, std::ostream& out)
         }
         return std::nanf("");
     };
-    out << "Beat clock (beat1, all decks)\n";
+    const auto numberOrDash = [](float number)
+    { return std::isfinite(number) ? compactNumber(number) : std::string("-"); };
+    bool written = false;
+    for (int deck = 1; deck <= orvlayout::deckCount; ++deck)
+        written = written || std::isfinite(value(deck, "beat_ramp"));
+    out << "Beat clock (beat1, all decks)";
+    if (!written)
+    {
+        out << (snapshot.connected ? "  (not written yet)" : notConnectedNote(snapshot)) << "\n";
+        return;
+    }
+    if (compact && nothingReceived(snapshot))
+    {
+        out << ", nothing received yet\n";
+        return;
+    }
+    out << "\n";
     constexpr int kBarWidth = 20;
     for (int deck = 1; deck <= orvlayout::deckCount; ++deck)
     {
+        std::string line = pad(orvlayout::deckHeaders[deck - 1], kLabelWidth);
         const float ramp = value(deck, "beat_ramp");
-        const int filled =
-            std::isfinite(ramp) ? std::clamp(static_cast<int>(ramp * kBarWidth), 0, kBarWidth) : 0;
-        const float beat = value(deck, "beat");
-        std::string line = pad(orvlayout::deckHeaders[deck - 1], kLabelWidth) + "[" +
-                           std::string(static_cast<size_t>(filled), '#') +
-                           std::string(static_cast<size_t>(kBarWidth - filled), '.') + "]  beat " +
-                           (std::isfinite(beat) ? compactNumber(beat) : "-") + "  " +
-                           compactNumber(value(deck, "bpm")) + " BPM  " +
-                           (value(deck, "playing") == 1.0f ? "playing" : "stopped") + "  " +
-                           (value(deck, "locked") == 1.0f ? "locked" : "not locked");
+        if (!std::isfinite(ramp))
+        {
+            out << line << "-  (not written)\n";
+            continue;
+        }
+        const int filled = std::clamp(static_cast<int>(ramp * kBarWidth), 0, kBarWidth);
+        line += "[" + std::string(static_cast<size_t>(filled), '#') +
+                std::string(static_cast<size_t>(kBarWidth - filled), '.') + "]  beat " +
+                numberOrDash(value(deck, "beat")) + "  " + numberOrDash(value(deck, "bpm")) +
+                " BPM  " + (value(deck, "playing") == 1.0f ? "playing" : "stopped") + "  " +
+                (value(deck, "locked") == 1.0f ? "locked" : "not locked");
         out << line << "\n";
     }
+}
+
+void renderHead(const Snapshot& snapshot, const std::string& title, std::ostream& out)
+{
+    const NodeSettings& node = snapshot.node;
+    out << title << "  node orv1: "
+        << (node.multicast ? std::string("multicast ") + orvprotocol::multicastGroup + " on " : "")
+        << node.ip << ":" << node.port
+        << (node.filter.empty() ? "" : "  filter " + fitText(node.filter, 15)) << "  "
+        << (snapshot.connected ? "connected" : "NOT CONNECTED") << "  "
+        << fixedText(snapshot.seconds, 1) << " s\n";
+    out << "error: " << (snapshot.error.empty() ? "-" : fitText(snapshot.error, 70)) << "\n";
+    out << "warning: " << (snapshot.warning.empty() ? "-" : fitText(snapshot.warning, 68)) << "\n";
+    if (!snapshot.hostError.empty())
+        out << "host: " << fitText(snapshot.hostError, 72) << "\n";
+}
+
+// A note in lines of at most `width` columns, broken at spaces, the later lines indented; one
+// line cut to 200 columns when `width` is 0 (no terminal: a log's line may be long).
+void writeNote(const std::string& note, size_t width, std::ostream& out)
+{
+    if (width == 0)
+    {
+        out << fitText(note, 200) << "\n";
+        return;
+    }
+    const std::string indent = "  ";
+    const size_t longestWord = width > indent.size() ? width - indent.size() : 1;
+    std::string line;
+    size_t begin = 0;
+    while (begin <= note.size())
+    {
+        size_t end = note.find(' ', begin);
+        if (end == std::string::npos)
+            end = note.size();
+        // A word longer than a line is cut; every other word goes whole onto a line.
+        const std::string word = fitText(note.substr(begin, end - begin), longestWord);
+        const size_t used = columnsOf(line);
+        if (used > indent.size() && used + 1 + columnsOf(word) > width)
+        {
+            out << line << "\n";
+            line = indent + word;
+        }
+        else
+        {
+            line += (begin == 0 ? "" : " ") + word;
+        }
+        begin = end + 1;
+    }
+    out << line << "\n";
+}
+
+void renderNotes(const Snapshot& snapshot, size_t width, std::ostream& out)
+{
+    if (snapshot.notes.empty())
+        return;
+    out << "\n";
+    for (const std::string& note : snapshot.notes)
+        writeNote(note, width, out);
+}
+
+// Every row of the table and, with `channels`, every channel: about 50 lines for the demo,
+// 35 without the channels.
+std::string fullView(const Snapshot& snapshot, const std::string& title, size_t width,
+                     bool channels)
+{
+    std::ostringstream out;
+    renderHead(snapshot, title, out);
+    out << "\n";
+    renderTable(snapshot, out);
+    out << "\n";
+    if (channels)
+        renderChannels(snapshot, out);
+    else
+        out << "Channels  " << snapshot.channels.size()
+            << " (a taller terminal shows them; so does --json)\n";
+    if (!snapshot.beat.empty())
+    {
+        out << "\n";
+        renderBeatClock(snapshot, false, out);
+    }
+    renderNotes(snapshot, width, out);
+    return out.str();
+}
+
+// For a terminal too short for the full view: about 20 lines before the notes.
+std::string compactView(const Snapshot& snapshot, const std::string& title, size_t width)
+{
+    std::ostringstream out;
+    renderHead(snapshot, title, out);
+    out << "\n";
+    renderCompactTable(snapshot, out);
+    renderBeatClock(snapshot, true, out);
+    renderNotes(snapshot, width, out);
+    return out.str();
 }
 
 } // namespace
@@ -227,36 +420,23 @@ std::string compactNumber(double value)
     return text == "-0" ? "0" : text;
 }
 
-std::string renderSnapshot(const Snapshot& snapshot, const std::string& title)
+std::string renderSnapshot(const Snapshot& snapshot, const std::string& title,
+                           const ScreenSize& screen)
 {
-    std::ostringstream out;
-    const NodeSettings& node = snapshot.node;
-    out << title << "  node orv1: "
-        << (node.multicast ? std::string("multicast ") + orvprotocol::multicastGroup + " on " : "")
-        << node.ip << ":" << node.port
-        << (node.filter.empty() ? "" : "  filter " + fitText(node.filter, 15)) << "  "
-        << (snapshot.connected ? "connected" : "NOT CONNECTED") << "  "
-        << fixedText(snapshot.seconds, 1) << " s\n";
-    out << "error: " << (snapshot.error.empty() ? "-" : fitText(snapshot.error, 70)) << "\n";
-    out << "warning: " << (snapshot.warning.empty() ? "-" : fitText(snapshot.warning, 68)) << "\n";
-    if (!snapshot.hostError.empty())
-        out << "host: " << fitText(snapshot.hostError, 72) << "\n";
-    out << "\n";
-    renderTable(snapshot, out);
-    out << "\n";
-    renderChannels(snapshot, out);
-    if (!snapshot.beat.empty())
-    {
-        out << "\n";
-        renderBeatClock(snapshot, out);
-    }
-    if (!snapshot.notes.empty())
-    {
-        out << "\n";
-        for (const std::string& note : snapshot.notes)
-            out << fitText(note, 200) << "\n";
-    }
-    return out.str();
+    // Notes are broken into lines one column short of the width, as fitToScreen cuts.
+    const size_t width = screen.cols > 1 ? static_cast<size_t>(screen.cols - 1) : 0;
+    std::string text = fullView(snapshot, title, width, true);
+    if (screen.rows <= 0)
+        return text;
+    // The most the screen has room for: everything, the table without the channels, or the
+    // compact view.
+    const auto fits = [&](const std::string& view)
+    { return std::count(view.begin(), view.end(), '\n') <= screen.rows; };
+    if (!fits(text))
+        text = fullView(snapshot, title, width, false);
+    if (!fits(text))
+        text = compactView(snapshot, title, width);
+    return fitToScreen(text, screen);
 }
 
 } // namespace orvtool

@@ -4,6 +4,7 @@
 // drive the terminal) become '?'.
 #pragma once
 
+#include "view/ScreenSize.h"
 #include "view/Snapshot.h"
 
 #include <string>
@@ -11,8 +12,11 @@
 namespace orvtool
 {
 
-// `title` heads the first line ("orv demo").
-std::string renderSnapshot(const Snapshot& snapshot, const std::string& title);
+// `title` heads the first line ("orv demo"). With a screen size, the text fits it: the full
+// view when it has room, otherwise a compact one (the table's main rows, the mixer and the
+// events on a line each, the beat clock, then the notes), cut to the screen (ScreenFit.h).
+std::string renderSnapshot(const Snapshot& snapshot, const std::string& title,
+                           const ScreenSize& screen = {});
 
 // `text` made printable and cut to `width` columns (counting UTF-8 characters); a cut text
 // ends in '~'. With `keepEnd` the end of the text is kept instead of its start.

@@ -71,6 +71,12 @@ template <class Record> void describeFields(const Record& record, int32_t deck, 
                                          shownAt(key, deck)});
 }
 
+void dropRecord(const std::string& why, RecordView& out)
+{
+    out.outcome = "dropped: " + why;
+    out.dropReason = why;
+}
+
 void describeControl(const orvpack::MsgPack& payload, RecordView& out)
 {
     describeFields(Control::fromMsgPack(payload), 0, out);
@@ -93,7 +99,7 @@ void describeDeck(const orvpack::MsgPack& payload, RecordView& out)
                       deckHeaders[n - 1] + "\", channels " + std::to_string(deckChannel(n, 0)) +
                       " to " + std::to_string(deckChannel(n, channelsPerDeck - 1)) + ")";
     else
-        out.outcome = "dropped: deck " + std::to_string(n) + " is not 1 to 4";
+        dropRecord("deck " + std::to_string(n) + " is not 1 to 4", out);
 }
 
 void describeMeta(const orvpack::MsgPack& payload, RecordView& out)
@@ -109,7 +115,7 @@ void describeMeta(const orvpack::MsgPack& payload, RecordView& out)
         out.outcome = "replaces metadata slot " + std::to_string(meta.deck) + " (rows 1 to 4 of " +
                       "column \"" + deckHeaders[meta.deck - 1] + "\")";
     else
-        out.outcome = "dropped: deck " + std::to_string(meta.deck) + " is not 1 to 4";
+        dropRecord("deck " + std::to_string(meta.deck) + " is not 1 to 4", out);
 }
 
 void describeEvent(const orvpack::MsgPack& payload, RecordView& out)

@@ -25,6 +25,8 @@ struct RecordView
     std::string record; // "Deck"
     std::vector<RecordField> fields;
     std::string outcome; // what the receiver does with the record
+    // Why the receiver keeps nothing of it ("deck 5 is not 1 to 4"); empty when it keeps it.
+    std::string dropReason;
 };
 
 // False for a type byte that the receiver ignores (3, 5 to 255).

@@ -32,6 +32,13 @@ orvpack::MsgPack valueFromText(const std::string& text)
     return MsgPack(text);
 }
 
+orvpack::MsgPack stringFromText(const std::string& text)
+{
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+        return orvpack::MsgPack(text.substr(1, text.size() - 2));
+    return orvpack::MsgPack(text);
+}
+
 bool splitAssignment(const std::string& text, std::string& key, std::string& value)
 {
     const size_t equals = text.find('=');

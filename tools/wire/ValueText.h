@@ -15,6 +15,9 @@ namespace orvtool
 {
 
 orvpack::MsgPack valueFromText(const std::string& text);
+// The text as a string value whatever it reads as, for a key that carries text: quotes
+// around it are taken off ("Title=1999" and "Title='\"1999\"'" both give "1999").
+orvpack::MsgPack stringFromText(const std::string& text);
 
 // "KEY=VALUE" split at the first '='; false when there is none or the key is empty.
 bool splitAssignment(const std::string& text, std::string& key, std::string& value);

@@ -113,6 +113,11 @@ std::string headline(const MsgPack& value)
 
 } // namespace
 
+std::string valueHeadline(const MsgPack& value)
+{
+    return headline(value);
+}
+
 void writeValueTree(const MsgPack& value, std::ostream& out, int indent)
 {
     const std::string pad(static_cast<size_t>(indent), ' ');

@@ -13,6 +13,9 @@ namespace orvtool
 // "nil", "float32", "uint8", "string", "map", ...
 std::string kindName(orvpack::MsgPack::Type type);
 
+// A value on one line, its kind first: "float64 124", "string \"Drop\"", "map, 2 entries".
+std::string valueHeadline(const orvpack::MsgPack& value);
+
 // One line per value; containers list their items below, indented two more spaces.
 void writeValueTree(const orvpack::MsgPack& value, std::ostream& out, int indent = 0);
 

@@ -1,5 +1,6 @@
 #include "platform/Platform.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #ifdef __APPLE__
@@ -22,6 +23,16 @@ bool stdinIsTerminal()
 bool stdoutIsTerminal()
 {
     return isatty(STDOUT_FILENO) != 0;
+}
+
+bool stdoutTerminalSize(int& rows, int& cols)
+{
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_row == 0 || size.ws_col == 0)
+        return false;
+    rows = size.ws_row;
+    cols = size.ws_col;
+    return true;
 }
 
 void readStdinAsBytes() {}

@@ -36,6 +36,17 @@ bool stdoutIsTerminal()
            SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
+bool stdoutTerminalSize(int& rows, int& cols)
+{
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info))
+        return false;
+    // The visible window, not the scroll-back buffer.
+    rows = info.srWindow.Bottom - info.srWindow.Top + 1;
+    cols = info.srWindow.Right - info.srWindow.Left + 1;
+    return rows > 0 && cols > 0;
+}
+
 void readStdinAsBytes()
 {
     _setmode(_fileno(stdin), _O_BINARY);

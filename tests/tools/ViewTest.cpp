@@ -1,0 +1,127 @@
+// The live view on a terminal: it fits the screen it is drawn on, keeps the node's lines on
+// top, says what it cannot show, and redraws in place without scrolling.
+#include "view/TerminalView.h"
+#include "view/TextRender.h"
+
+#include "protocol/NodeLayout.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+namespace orvtool
+{
+namespace
+{
+
+using namespace orvlayout;
+
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// A node that has heard a DJ: four decks, two events, every channel, a running beat clock,
+// and the notes of a monitor that explains a silence.
+Snapshot busyNode()
+{
+    Snapshot snapshot;
+    snapshot.connected = true;
+    snapshot.table.resize(fixedRows + 2, tableColumns);
+    for (int32_t row = 0; row < snapshot.table.rows(); ++row)
+    {
+        for (int32_t col = 0; col < tableColumns; ++col)
+        {
+            orvharness::TableCell* cell = snapshot.table.cellForWrite(row, col);
+            const bool text = row <= FilepathRow || (col == labelColumn && row > 0);
+            cell->kind = text ? orvharness::CellKind::Text : orvharness::CellKind::Number;
+            cell->text =
+                row == 0 && col > 0 ? deckHeaders[col - 1] : "track " + std::to_string(row);
+            cell->number = row + col / 10.0;
+        }
+    }
+    snapshot.channels.assign(channelCount, 0.5f);
+    for (int deck = 1; deck <= deckCount; ++deck)
+    {
+        for (const char* field : {"beat_ramp", "beat", "bpm", "playing", "locked"})
+        {
+            snapshot.beatNames.push_back("deck" + std::to_string(deck) + "_" + field);
+            snapshot.beat.push_back(1.0f);
+        }
+    }
+    for (int note = 0; note < 12; ++note)
+        snapshot.notes.push_back("note " + std::to_string(note) + std::string(120, '-'));
+    return snapshot;
+}
+
+TEST(View, FitsTheTerminalKeepingTheNodesLinesOnTop)
+{
+    const Snapshot snapshot = busyNode();
+    EXPECT_GT(linesOf(renderSnapshot(snapshot, "orv demo")).size(), 55u);
+    for (const ScreenSize screen :
+         {ScreenSize{24, 80}, ScreenSize{40, 80}, ScreenSize{10, 50}, ScreenSize{120, 132}})
+    {
+        SCOPED_TRACE(std::to_string(screen.rows) + " x " + std::to_string(screen.cols));
+        const std::string text = renderSnapshot(snapshot, "orv demo", screen);
+        const std::vector<std::string> lines = linesOf(text);
+        ASSERT_LE(lines.size(), static_cast<size_t>(screen.rows));
+        EXPECT_EQ(lines[0].rfind("orv demo  node orv1: ", 0), 0u);
+        EXPECT_EQ(lines[1], "error: -");
+        EXPECT_EQ(lines[2], "warning: -");
+        for (const std::string& line : lines)
+            EXPECT_LT(line.size(), static_cast<size_t>(screen.cols)) << line;
+        EXPECT_EQ(text.find("nan"), std::string::npos);
+    }
+    // Every line has room on a tall screen; at 24 rows the compact table, and the notes that
+    // do not fit are counted; with two notes, 40 rows hold every table row but no channel.
+    const std::string tall = renderSnapshot(snapshot, "orv demo", {120, 132});
+    EXPECT_NE(tall.find("Channels  48 (index value)"), std::string::npos);
+    EXPECT_EQ(tall.find("more lines"), std::string::npos);
+    const std::vector<std::string> short24 =
+        linesOf(renderSnapshot(snapshot, "orv demo", {24, 80}));
+    EXPECT_NE(short24[4].find(", main rows"), std::string::npos) << short24[4];
+    EXPECT_EQ(short24.back().rfind("(", 0), 0u);
+    EXPECT_NE(short24.back().find("more lines: a taller terminal shows them"), std::string::npos);
+    Snapshot fewNotes = snapshot;
+    fewNotes.notes.resize(2);
+    const std::string forty = renderSnapshot(fewNotes, "orv demo", {40, 80});
+    EXPECT_NE(forty.find("track 4     track 4"), std::string::npos) << "the Filepath row";
+    EXPECT_NE(forty.find("Channels  48 (a taller terminal shows them"), std::string::npos);
+}
+
+TEST(View, TheBeatClockOfANodeThatIsNotConnectedSaysSo)
+{
+    Snapshot snapshot = busyNode();
+    snapshot.connected = false;
+    for (float& value : snapshot.beat)
+        value = std::nanf("");
+    const std::string text = renderSnapshot(snapshot, "orv monitor");
+    EXPECT_EQ(text.find("nan"), std::string::npos);
+    EXPECT_NE(text.find("Beat clock (beat1, all decks)  (not written: the receiver is not "
+                        "connected)\n"),
+              std::string::npos);
+}
+
+TEST(View, ATerminalIsRedrawnInPlaceWithoutScrolling)
+{
+    std::ostringstream out;
+    {
+        TerminalView view(out, true);
+        view.show("first\nsecond\n");
+        // No newline after the last line: a picture as tall as the screen does not scroll it.
+        const std::string frame = out.str();
+        EXPECT_EQ(frame.substr(frame.size() - 12), "second\x1b[K\x1b[J");
+        EXPECT_EQ(std::count(frame.begin(), frame.end(), '\n'), 1);
+    }
+    // On the way out the cursor goes below the picture and shows again.
+    EXPECT_EQ(out.str().substr(out.str().size() - 7), "\n\x1b[?25h");
+}
+
+} // namespace
+} // namespace orvtool
