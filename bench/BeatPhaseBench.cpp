@@ -9,10 +9,12 @@
 // truth. Printed: one JSON object on standard output, a line per profile; progress on standard
 // error.
 //
-//   orv_bench_beat_phase [--seconds=S] [--seed=N] [--profile=NETWORK/SENDER]...
+//   orv_bench_beat_phase [--seconds=S] [--seed=N] [--offset-ms=MS] [--profile=NETWORK/SENDER]...
 //
 // S is the length of each profile's run (default 20, at least 12). Without --profile it runs the
-// profiles docs/performance.md lists, ideal/default first as the reference.
+// profiles docs/performance.md lists, ideal/default first as the reference. MS sets the beat
+// node's "Offset (ms)": each cook is then scored at its time plus MS, so the errors say how far
+// the pulses are from MS ahead of the true boundaries.
 #include "BeatScenario.h"
 #include "BeatScore.h"
 #include "LoopbackSender.h"
@@ -115,7 +117,8 @@ using DeckViews = std::vector<orvbench::CookView>[orvbench::kScenarioDecks];
 
 // Cooks 60 times a second while the scenario sends, keeping each deck's view of every cook.
 void cookWhileSending(orvharness::Network& net, orvharness::NodeId beat,
-                      orvbench::BeatScenario& scenario, double duration, DeckViews& seen)
+                      orvbench::BeatScenario& scenario, double duration, double offsetSeconds,
+                      DeckViews& seen)
 {
     const SteadyClock::time_point start = SteadyClock::now();
     std::thread sending([&] { scenario.run(start); });
@@ -125,7 +128,7 @@ void cookWhileSending(orvharness::Network& net, orvharness::NodeId beat,
          next < start + std::chrono::duration<double>(duration); next += frame)
     {
         std::this_thread::sleep_until(next);
-        const double t = orvbench::steadySeconds(SteadyClock::now());
+        const double t = orvbench::steadySeconds(SteadyClock::now()) + offsetSeconds;
         net.cookFrame();
         const std::vector<std::vector<float>> channels = net.channels(beat);
         if (channels.size() < static_cast<size_t>(orvbench::kScenarioDecks * kChannelsPerDeck))
@@ -142,8 +145,8 @@ void cookWhileSending(orvharness::Network& net, orvharness::NodeId beat,
 }
 
 // The figures of one profile over its four decks.
-Json figures(const Profile& profile, double duration, const orvbench::BeatScenario& scenario,
-             const DeckViews& seen)
+Json figures(const Profile& profile, double duration, double offsetMs,
+             const orvbench::BeatScenario& scenario, const DeckViews& seen)
 {
     const double least = std::max(0.0, profile.network.minDelay);
     std::vector<double> signedErrors;
@@ -159,8 +162,12 @@ Json figures(const Profile& profile, double duration, const orvbench::BeatScenar
     {
         const std::vector<orvbench::CookView>& views = seen[deck - 1];
         const double lastCook = views.empty() ? 0.0 : views.back().time;
-        const orvbench::DeckScore score =
-            orvbench::scoreDeck(scenario.truth(deck), views, least, lastCook);
+        // A cue shows as soon as its datagrams arrive, also on a clock read behind the cook
+        // (a negative offset): its one pulse comes that much earlier on the scored time.
+        orvbench::DeckTruth truth = scenario.truth(deck);
+        if (truth.seekAt >= 0.0)
+            truth.seekAt += std::min(0.0, offsetMs / 1000.0);
+        const orvbench::DeckScore score = orvbench::scoreDeck(truth, views, least, lastCook);
         for (const double error : score.errors)
         {
             signedErrors.push_back(error);
@@ -187,6 +194,7 @@ Json figures(const Profile& profile, double duration, const orvbench::BeatScenar
         {"network", orvsim::describe(profile.network)},
         {"sender", orvsim::describe(profile.sender)},
         {"seconds", duration},
+        {"offset_ms", offsetMs},
         {"least_delay_ms", least * 1e3},
         {"boundaries", errors.size()},
         {"p50_ms", milliseconds(errors, 0.5)},
@@ -218,7 +226,8 @@ Json figures(const Profile& profile, double duration, const orvbench::BeatScenar
 }
 
 Json runProfile(const Profile& profile, const orvharness::Bundle& datBundle,
-                const orvharness::Bundle& beatBundle, double duration, std::uint32_t seed)
+                const orvharness::Bundle& beatBundle, double duration, double offsetMs,
+                std::uint32_t seed)
 {
     orvharness::Network net;
     // The beat node first, so that it cooks first and the time taken before a frame is its own.
@@ -228,6 +237,7 @@ Json runProfile(const Profile& profile, const orvharness::Bundle& datBundle,
     if (!net.setParameter(beat, "Orvdat", "orv1") || !net.setParameter(beat, "Deck", "all") ||
         !net.setParameter(beat, "Bpmincludespitch", 1) ||
         !net.setParameter(beat, "Beatsperbar", orvsim::kBeatsPerBar) ||
+        !net.setParameter(beat, "Offset", offsetMs) ||
         !net.setParameter(orv, "Port", static_cast<int>(port)))
         throw std::runtime_error("cannot set up the nodes: " + net.lastError());
     net.cookFrame();
@@ -235,8 +245,8 @@ Json runProfile(const Profile& profile, const orvharness::Bundle& datBundle,
 
     orvbench::BeatScenario scenario(profile.network, profile.sender, port, duration, seed);
     DeckViews seen;
-    cookWhileSending(net, beat, scenario, duration, seen);
-    return figures(profile, duration, scenario, seen);
+    cookWhileSending(net, beat, scenario, duration, offsetMs / 1000.0, seen);
+    return figures(profile, duration, offsetMs, scenario, seen);
 }
 
 } // namespace
@@ -245,6 +255,7 @@ int main(int argc, char** argv)
 {
     double duration = 20.0;
     std::uint32_t seed = 7;
+    double offsetMs = 0.0;
     std::vector<Profile> profiles;
     try
     {
@@ -253,6 +264,8 @@ int main(int argc, char** argv)
             const std::string argument = argv[i];
             if (argument.rfind("--seconds=", 0) == 0)
                 duration = std::stod(argument.substr(10));
+            else if (argument.rfind("--offset-ms=", 0) == 0)
+                offsetMs = std::stod(argument.substr(12));
             else if (argument.rfind("--seed=", 0) == 0)
                 seed = static_cast<std::uint32_t>(std::stoul(argument.substr(7)));
             else if (argument.rfind("--profile=", 0) == 0)
@@ -284,7 +297,8 @@ int main(int argc, char** argv)
         for (size_t i = 0; i < profiles.size(); ++i)
         {
             std::fprintf(stderr, "   %s (%.0f s)\n", profiles[i].name.c_str(), duration);
-            const Json result = runProfile(profiles[i], *datBundle, *beatBundle, duration, seed);
+            const Json result =
+                runProfile(profiles[i], *datBundle, *beatBundle, duration, offsetMs, seed);
             std::cout << "  " << result.dump() << (i + 1 < profiles.size() ? ",\n" : "\n");
             std::cout.flush();
         }

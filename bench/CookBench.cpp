@@ -69,8 +69,8 @@ std::string eventName(int k)
 // OrvChannels node pointing at it.
 struct FilledNetwork
 {
-    // `withBeat`: also the two OrvBeat nodes, one deck's clock ("beat1") and all four
-    // ("beatall"), both pointing at the OrvDat node.
+    // `withBeat`: also the three OrvBeat nodes, one deck's clock ("beat1"), all four
+    // ("beatall") and the deck on air ("beatonair"), all pointing at the OrvDat node.
     explicit FilledNetwork(int eventCount, bool withBeat = false)
     {
         const std::uint16_t port = orvbench::freeLoopbackPort();
@@ -80,9 +80,12 @@ struct FilledNetwork
         {
             beatOne = net.createNode(*beatBundle, "beat1");
             beatAll = net.createNode(*beatBundle, "beatall");
+            beatOnAir = net.createNode(*beatBundle, "beatonair");
             if (!net.setParameter(beatOne, "Orvdat", "orv1") ||
                 !net.setParameter(beatAll, "Orvdat", "orv1") ||
-                !net.setParameter(beatAll, "Deck", "all"))
+                !net.setParameter(beatAll, "Deck", "all") ||
+                !net.setParameter(beatOnAir, "Orvdat", "orv1") ||
+                !net.setParameter(beatOnAir, "Deck", "onair"))
             {
                 throw std::runtime_error("cannot set up the beat nodes: " + net.lastError());
             }
@@ -158,6 +161,7 @@ struct FilledNetwork
     NodeId channels = orvharness::noNode;
     NodeId beatOne = orvharness::noNode;
     NodeId beatAll = orvharness::noNode;
+    NodeId beatOnAir = orvharness::noNode;
     orvharness::Node* orvNode = nullptr;
     orvharness::Node* channelsNode = nullptr;
     std::uint16_t port = 0;
@@ -352,14 +356,17 @@ private:
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
-// One OrvBeat cook with new datagrams from every deck, one deck's clock (range 0) or all four
-// (range 1). The cook alone is timed (manual time: the feeding between cooks is not).
+// One OrvBeat cook with new datagrams from every deck, one deck's clock (range 0), all four
+// (range 1) or the deck on air (range 2: four clocks, one deck's channels and "deck"). The
+// cook alone is timed (manual time: the feeding between cooks is not).
 void beatCook(benchmark::State& state)
 {
     const std::unique_ptr<FilledNetwork> network = std::make_unique<FilledNetwork>(0, true);
-    const bool all = state.range(0) == 1;
-    orvharness::Node& node = *network->net.resolve(all ? "beatall" : "beat1");
-    ChopCook cook(*network, node, beatChannelsPerDeck * (all ? 4 : 1));
+    const char* const nodes[] = {"beat1", "beatall", "beatonair"};
+    const int channels[] = {beatChannelsPerDeck, 4 * beatChannelsPerDeck, beatChannelsPerDeck + 1};
+    const int shown = static_cast<int>(state.range(0));
+    orvharness::Node& node = *network->net.resolve(nodes[shown]);
+    ChopCook cook(*network, node, channels[shown]);
     PlayingDecks decks(network->port);
     // Two seconds to lock the clocks, then count what a cook with new datagrams allocates.
     for (int i = 0; i < 10000; ++i)
@@ -425,6 +432,7 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark("cook/OrvBeat", beatCook)
         ->Arg(0)
         ->Arg(1)
+        ->Arg(2)
         ->UseManualTime()
         ->Iterations(5000);
     benchmark::RegisterBenchmark("frame/harness", harnessFrame)->Arg(100);

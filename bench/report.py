@@ -197,7 +197,8 @@ def beat_rows(table, cook):
         name = run["run_name"]
         if name not in best or run["real_time"] * scale < best[name][0]:
             best[name] = (run["real_time"] * scale, run)
-    for arg, what, limit in (("0", "one deck", 1000), ("1", "all four decks", 3000)):
+    for arg, what, limit in (("0", "one deck", 1000), ("1", "all four decks", 3000),
+                             ("2", "On Air (four clocks)", 3000)):
         found = [value for name, value in best.items() if name.startswith(f"cook/OrvBeat/{arg}")]
         if not found:
             continue
@@ -240,6 +241,22 @@ def beat_phase_rows(table, phase):
               "never" if recovery is None else
               f"{recovery} (worst after: {profile['after_recovery_max_ms']:.2f} ms)",
               target="≤ 4", met=recovery is not None and recovery <= 4)
+
+
+def offset_rows(table, runs):
+    """The beat clock read ahead of and behind the cook ("Offset (ms)"), lan/default."""
+    for run in runs:
+        profile = ((run or {}).get("profiles") or [None])[0]
+        if not profile or profile["p99_ms"] is None:
+            continue
+        offset = profile["offset_ms"]
+        where = "before" if offset > 0 else "after"
+        faults = (profile["backwards"] + profile["pulses_without_boundary"]
+                  + profile["boundaries_without_pulse"])
+        table.add(f"Offset {offset:+g} ms: pulses {abs(offset):g} ms {where} the boundaries, "
+                  f"error p99", f"{profile['p99_ms']:.2f} ms (median signed "
+                  f"{profile['median_signed_ms']:+.2f}; {faults} back-steps or stray pulses)",
+                  target="≤ 2 ms", met=profile["p99_ms"] <= 2.0 and faults == 0)
 
 
 def triple(profile, key):
@@ -421,6 +438,7 @@ def main():
     cook_rows(table, load(directory, "cook.json"))
     phase = load(directory, "beat.json")
     beat_phase_rows(table, phase)
+    offset_rows(table, [load(directory, "offset50.json"), load(directory, "offset-50.json")])
 
     with open(os.path.join(directory, "machine.txt")) as file:
         machine = file.read().strip()
