@@ -32,8 +32,8 @@ void printOverview(std::ostream& out)
         out << "  " << name << command->summary << "\n";
     }
     out << "\nStart with `orv demo`: a simulated DJ, the real bundles (OrvDat, OrvChannels,\n"
-           "OrvBeat) in a headless host, and a live view of the table, the 48 channels and\n"
-           "each deck's beat clock.\n";
+           "OrvBeat) in a headless host, and a live view of the table, the 48 channels,\n"
+           "each deck's beat clock and the deck on air.\n";
 }
 
 void printCommandHelp(const Command& command, std::ostream& out)

@@ -25,7 +25,13 @@ double number(const nlohmann::json& snapshot, int row, int col)
     return value.is_number() ? value.get<double>() : std::nan("");
 }
 
-// Every deck column holds a track and a deck that plays it, as a DJ's four decks would.
+bool playing(const nlohmann::json& snapshot, int deck)
+{
+    return snapshot.at("beat").at("deck" + std::to_string(deck) + "_playing").get<double>() == 1.0;
+}
+
+// Every deck column holds a track, as a DJ's four decks would: deck 1 on air from the start,
+// deck 2 mixed in over the first seconds, decks 3 and 4 waiting at their cue.
 void expectFourDecksFilled(const nlohmann::json& snapshot)
 {
     ASSERT_TRUE(snapshot.at("connected").get<bool>());
@@ -33,6 +39,8 @@ void expectFourDecksFilled(const nlohmann::json& snapshot)
     EXPECT_EQ(snapshot.at("warning"), "");
     ASSERT_GE(tableRows(snapshot), 18);
     ASSERT_EQ(snapshot.at("channels").size(), 48u);
+    const nlohmann::json& beat = snapshot.at("beat");
+    ASSERT_EQ(beat.size(), 36u);
     for (int deck = 1; deck <= 4; ++deck)
     {
         SCOPED_TRACE("deck " + std::to_string(deck));
@@ -45,9 +53,14 @@ void expectFourDecksFilled(const nlohmann::json& snapshot)
             EXPECT_EQ(cellKind(snapshot, row, deck), "number") << "row " << row;
         EXPECT_GT(number(snapshot, LengthRow, deck), 60.0);
         EXPECT_GT(number(snapshot, VelocityRow, deck), 0.5);
-        EXPECT_GT(number(snapshot, PositionRow, deck), 0.0);
-        EXPECT_GT(number(snapshot, NormPosRow, deck), 0.0);
+        // A waiting deck stands at the start of its track, a playing one inside it.
+        EXPECT_GE(number(snapshot, PositionRow, deck), 0.0);
+        EXPECT_GE(number(snapshot, NormPosRow, deck), 0.0);
         EXPECT_LT(number(snapshot, NormPosRow, deck), 1.0);
+        if (playing(snapshot, deck))
+        {
+            EXPECT_GT(number(snapshot, PositionRow, deck), 0.0);
+        }
         EXPECT_GE(number(snapshot, BpmRow, deck), 60.0);
         EXPECT_LE(number(snapshot, BpmRow, deck), 200.0);
         EXPECT_GE(number(snapshot, BeatRow, deck), 1.0);
@@ -58,22 +71,35 @@ void expectFourDecksFilled(const nlohmann::json& snapshot)
         const int base = 3 + 11 * (deck - 1);
         EXPECT_EQ(channel(snapshot, base + 9), deck);
         EXPECT_NEAR(channel(snapshot, base + 4), number(snapshot, BpmRow, deck), 0.5);
-    }
-    EXPECT_GT(number(snapshot, UpfaderARow, 1), 0.0);
-    EXPECT_NEAR(channel(snapshot, 2), number(snapshot, CrossfaderRow, 1), 0.05);
-    EXPECT_TRUE(std::isnan(channel(snapshot, 47))) << "channel 47 is never written";
 
-    // The beat node's clock of every deck runs at the deck's tempo.
-    const nlohmann::json& beat = snapshot.at("beat");
-    ASSERT_EQ(beat.size(), 36u);
-    for (int deck = 1; deck <= 4; ++deck)
-    {
+        // The beat node's clock of every deck runs at the deck's tempo.
         const std::string prefix = "deck" + std::to_string(deck) + "_";
         EXPECT_NEAR(beat.at(prefix + "bpm").get<double>(), number(snapshot, BpmRow, deck), 0.5);
-        EXPECT_EQ(beat.at(prefix + "playing").get<double>(), 1.0);
         const double ramp = beat.at(prefix + "beat_ramp").get<double>();
         EXPECT_TRUE(ramp >= 0.0 && ramp < 1.0) << ramp;
     }
+    EXPECT_TRUE(playing(snapshot, 1));
+    EXPECT_FALSE(playing(snapshot, 3));
+    EXPECT_FALSE(playing(snapshot, 4));
+    EXPECT_GT(number(snapshot, UpfaderARow, 1), 0.0);
+    EXPECT_NEAR(channel(snapshot, 2), number(snapshot, CrossfaderRow, 1), 0.05);
+    EXPECT_TRUE(std::isnan(channel(snapshot, 47))) << "channel 47 is never written";
+}
+
+// The On Air node's clock: the deck it follows, how often that changed, its ten channels.
+void expectOnAir(const nlohmann::json& snapshot, int deck, int switches)
+{
+    const nlohmann::json& onAir = snapshot.at("onAir");
+    EXPECT_EQ(onAir.at("deck"), deck);
+    EXPECT_EQ(onAir.at("switches"), switches);
+    EXPECT_EQ(onAir.at("secondsSinceSwitch").is_null(), switches == 0);
+    const nlohmann::json& channels = onAir.at("channels");
+    ASSERT_EQ(channels.size(), 10u);
+    EXPECT_EQ(channels.at("deck"), deck);
+    EXPECT_EQ(channels.at("playing"), 1.0);
+    const std::string followed = "deck" + std::to_string(deck) + "_bpm";
+    EXPECT_NEAR(channels.at("bpm").get<double>(), snapshot.at("beat").at(followed).get<double>(),
+                0.5);
 }
 
 TEST(Demo, OnceJsonPrintsOneSnapshotWithFourFilledDecks)
@@ -89,6 +115,7 @@ TEST(Demo, OnceJsonPrintsOneSnapshotWithFourFilledDecks)
     EXPECT_EQ(shots[0].at("command"), "demo");
     EXPECT_EQ(shots[0].at("node").at("port"), port);
     expectFourDecksFilled(shots[0]);
+    expectOnAir(shots[0], 1, 0);
 }
 
 TEST(Demo, DecksMoveInTimeBetweenTwoSnapshots)
@@ -112,10 +139,17 @@ TEST(Demo, DecksMoveInTimeBetweenTwoSnapshots)
         SCOPED_TRACE("deck " + std::to_string(deck));
         const double pitch = number(first, VelocityRow, deck);
         const double moved = number(last, PositionRow, deck) - number(first, PositionRow, deck);
-        // Seconds of track at `pitch` seconds a second; the snapshots may each lag a frame
-        // or two behind the sender.
-        EXPECT_NEAR(moved, elapsed * pitch, 0.25);
-        EXPECT_GT(number(last, NormPosRow, deck), number(first, NormPosRow, deck));
+        // A deck playing all along moves by seconds of track at `pitch` seconds a second (the
+        // snapshots may each lag a frame or two behind the sender); one waiting stays put.
+        if (playing(first, deck) && playing(last, deck))
+        {
+            EXPECT_NEAR(moved, elapsed * pitch, 0.25);
+            EXPECT_GT(number(last, NormPosRow, deck), number(first, NormPosRow, deck));
+        }
+        else if (!playing(first, deck) && !playing(last, deck))
+        {
+            EXPECT_EQ(moved, 0.0);
+        }
 
         // The beat is the bar position of the track's beats played so far.
         for (const nlohmann::json* shot : {&first, &last})
@@ -130,7 +164,27 @@ TEST(Demo, DecksMoveInTimeBetweenTwoSnapshots)
             controlsMoved = controlsMoved || number(first, row, deck) != number(last, row, deck);
     }
     EXPECT_TRUE(controlsMoved) << "the EQs stood still";
-    EXPECT_NE(number(first, CrossfaderRow, 1), number(last, CrossfaderRow, 1));
+    // The DJ brings deck 2 in on channel B: its fader rises while the crossfader waits at A.
+    EXPECT_GT(number(last, UpfaderBRow, 1), number(first, UpfaderBRow, 1));
+    EXPECT_TRUE(playing(last, 2));
+}
+
+// The DJ's first hand-over, deck 1 (channel A) to deck 2 (channel B), moves the crossfader
+// across within seconds: the On Air node follows deck 1, then switches to deck 2 once.
+TEST(Demo, TheOnAirDeckFollowsTheDjsHandOver)
+{
+    const ToolRun run = runTool({"demo", "--json", "--duration", "8", "--refresh", "0.5", "--port",
+                                 std::to_string(freeUdpPort()), "--discovery-port", "0"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<nlohmann::json> shots = snapshots(run.out);
+    ASSERT_GE(shots.size(), 10u) << run.out;
+    expectOnAir(shots[2], 1, 0);
+    const nlohmann::json& last = shots.back();
+    expectOnAir(last, 2, 1);
+    const double ago = last.at("onAir").at("secondsSinceSwitch").get<double>();
+    EXPECT_GT(ago, 0.0);
+    EXPECT_LT(ago, last.at("time").get<double>() - 3.0) << "not before the crossfader moved";
+    EXPECT_GT(number(last, CrossfaderRow, 1), 0.5);
 }
 
 TEST(Demo, PlainViewWithoutATerminalAndMissingBundles)
@@ -142,6 +196,8 @@ TEST(Demo, PlainViewWithoutATerminalAndMissingBundles)
     EXPECT_EQ(plain.out.find('\x1b'), std::string::npos);
     EXPECT_NE(plain.out.find("Deck A"), std::string::npos);
     EXPECT_NE(plain.out.find("Channels  48"), std::string::npos);
+    EXPECT_NE(plain.out.find("\nOn Air      ["), std::string::npos);
+    EXPECT_NE(plain.out.find(" BPM  deck 1, no switch yet\n"), std::string::npos) << plain.out;
 
     const ToolRun missing = runTool({"demo", "--once", "--bundles", "/nonexistent/orv"});
     EXPECT_EQ(missing.status, 1);

@@ -1,5 +1,6 @@
-// The simulated DJ's model: positions run with time and pitch, beats with the tempo, tracks
-// change at their end, and the datagrams carry exactly the model's state.
+// The simulated DJ's decks and mixer: positions run with time and pitch, beats with the tempo,
+// tracks change at their end, the mixer holds what it is given, and the datagrams carry
+// exactly the model's state.
 #include "sim/DjModel.h"
 #include "sim/SimDatagrams.h"
 
@@ -110,29 +111,28 @@ TEST(DjModel, ATrackThatEndsLoadsTheNextOne)
     EXPECT_NE(std::find(loaded.begin(), loaded.end(), 4), loaded.end());
     bool loadEvent = false;
     for (const DjEvent& event : model.takeEvents())
-        loadEvent = loadEvent || (event.name == "Load" && event.value == 4);
+        loadEvent = loadEvent || (event.name == "TrackChange" && event.value == 4);
     EXPECT_TRUE(loadEvent);
     EXPECT_TRUE(model.takeLoadedDecks().empty()) << "taken once";
 }
 
-TEST(DjModel, ControlsStayInRangeAndMoveSmoothlyEventsComeEveryFewSeconds)
+TEST(DjModel, TheMixerHoldsWhatItIsGivenAndTheEqsMoveSmoothly)
 {
     DjModel model(7);
-    DjModel twin(7);
-    std::vector<DjEvent> events;
-    MixerState before = model.mixer();
+    model.setUpfaders(0.8, 1.5);
+    model.setCrossfader(-0.2);
+    model.setUpfaders(std::nan(""), 0.25);
+    EXPECT_EQ(model.mixer().upfaderA, 0.8);
+    EXPECT_EQ(model.mixer().upfaderB, 0.25);
+    EXPECT_EQ(model.mixer().crossfader, 0.0);
+    model.setCrossfader(std::nan(""));
+    EXPECT_EQ(model.mixer().crossfader, 0.0);
+
     float eqBefore = model.deck(2).eqMid;
     double largestStep = 0.0;
     for (int i = 0; i < 60 * 60; ++i)
     {
         model.advance(kFrame);
-        twin.advance(kFrame);
-        const MixerState& mixer = model.mixer();
-        for (const double value : {mixer.upfaderA, mixer.upfaderB, mixer.crossfader})
-        {
-            EXPECT_GE(value, 0.0);
-            EXPECT_LE(value, 1.0);
-        }
         for (int n = 1; n <= 4; ++n)
         {
             for (const float eq : {model.deck(n).eqLow, model.deck(n).eqMid, model.deck(n).eqHigh})
@@ -141,30 +141,13 @@ TEST(DjModel, ControlsStayInRangeAndMoveSmoothlyEventsComeEveryFewSeconds)
                 ASSERT_LE(eq, 1.0f);
             }
         }
-        largestStep = std::max({largestStep, std::fabs(mixer.crossfader - before.crossfader),
-                                std::fabs(mixer.upfaderA - before.upfaderA),
-                                std::fabs(static_cast<double>(model.deck(2).eqMid - eqBefore))});
-        before = mixer;
+        largestStep =
+            std::max(largestStep, std::fabs(static_cast<double>(model.deck(2).eqMid - eqBefore)));
         eqBefore = model.deck(2).eqMid;
-        for (DjEvent& event : model.takeEvents())
-            events.push_back(event);
-        twin.takeEvents();
     }
     EXPECT_LT(largestStep, 0.02) << "no jumps from one frame to the next";
-
-    const std::set<std::string> names = {"Drop", "Cue", "Loop", "Sync", "FX", "Break", "Load"};
-    size_t named = 0;
-    for (const DjEvent& event : events)
-    {
-        EXPECT_EQ(names.count(event.name), 1u) << event.name;
-        EXPECT_GE(event.value, 0);
-        EXPECT_LE(event.value, 255);
-        named += event.name != "Load" ? 1 : 0;
-    }
-    // One every 1.5 to 5 seconds over a minute.
-    EXPECT_GE(named, 12u);
-    EXPECT_LE(named, 41u);
-    EXPECT_EQ(model.deck(3).position, twin.deck(3).position) << "the same seed, the same set";
+    EXPECT_EQ(model.mixer().upfaderA, 0.8) << "nobody moved it";
+    EXPECT_TRUE(model.takeEvents().empty()) << "events are the caller's";
 }
 
 orvpack::MsgPack payloadOf(const std::string& datagram, uint8_t type)

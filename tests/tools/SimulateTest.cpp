@@ -85,7 +85,8 @@ TEST(Simulate, SendsFourDecksTheMixerTracksAndEventsAtTheRate)
     int controls = 0;
     int events = 0;
     int others = 0;
-    bool positionsRise = true;
+    bool positionsFall = false;
+    std::set<int> moved;
     const Clock::time_point deadline = Clock::now() + Millis(6000);
     char buffer[4096];
     while (Clock::now() < deadline)
@@ -113,8 +114,12 @@ TEST(Simulate, SendsFourDecksTheMixerTracksAndEventsAtTheRate)
         {
             const Deck deck = Deck::fromMsgPack(value);
             ++deckCount[deck.deck];
-            if (lastPosition.count(deck.deck) != 0 && deck.position <= lastPosition[deck.deck])
-                positionsRise = false;
+            if (lastPosition.count(deck.deck) != 0)
+            {
+                positionsFall = positionsFall || deck.position < lastPosition[deck.deck];
+                if (deck.position > lastPosition[deck.deck])
+                    moved.insert(deck.deck);
+            }
             lastPosition[deck.deck] = deck.position;
             break;
         }
@@ -149,7 +154,9 @@ TEST(Simulate, SendsFourDecksTheMixerTracksAndEventsAtTheRate)
     EXPECT_NEAR(controls, 60, 8);
     EXPECT_GE(events, 1) << "the first event comes within a second";
     EXPECT_EQ(others, 0);
-    EXPECT_TRUE(positionsRise);
+    // Deck 1 plays on air and deck 2 is mixed in; 3 and 4 wait at their cue.
+    EXPECT_FALSE(positionsFall);
+    EXPECT_EQ(moved, (std::set<int>{1, 2}));
 }
 
 TEST(Simulate, ProfilesChangeWhatArrivesAndUnknownNamesAreUsageErrors)

@@ -1,6 +1,7 @@
 // orv demo: the whole chain in one process, on loopback only. A simulated DJ sends to
 // 127.0.0.1, the real bundles (OrvDat, OrvChannels, OrvBeat) receive in the headless host,
-// and the terminal shows the table, the channels and the beat clocks as the host would.
+// and the terminal shows the table, the channels, the beat clocks and the On Air deck as the
+// host would.
 #include "commands/Command.h"
 #include "commands/ProfileOptions.h"
 #include "harness/NumberText.h"
@@ -132,7 +133,7 @@ int runDemo(const ParsedOptions& options)
             std::cerr << "orv demo: " << error << "\n";
             return kExitFailure;
         }
-        nodes->cookFrame();
+        nodes->cookFrame(0.0);
         if (nodes->isConnected() || portChosen || attempt == 2)
             break;
     }
@@ -208,10 +209,12 @@ const Command& demoCommand()
         "orv demo [--duration SECONDS] [--json] [--once] [--port PORT]",
         "Runs, in one process: a simulated DJ sending to 127.0.0.1, the real bundles\n"
         "loaded in the headless host (an OrvDat table node with \"Reconnect\" pressed, and\n"
-        "an OrvChannels node and an OrvBeat node for all decks pointing at it), 60 frames\n"
-        "cooked a second, and a live view of the table, the 48 channels and each deck's\n"
-        "beat clock, refreshed ten times a second, until Ctrl-C or --duration. Nothing\n"
-        "leaves the machine.",
+        "an OrvChannels node and two OrvBeat nodes, one for all decks and one On Air,\n"
+        "pointing at it), 60 frames cooked a second, and a live view of the table, the 48\n"
+        "channels, each deck's beat clock and the clock of the deck the audience hears,\n"
+        "refreshed ten times a second, until Ctrl-C or --duration. The DJ hands over from\n"
+        "deck to deck with the faders, so the On Air deck changes every minute or so.\n"
+        "Nothing leaves the machine.",
         options,
         "  orv demo\n"
         "  orv demo --duration 10\n"

@@ -121,7 +121,8 @@ const Command& monitorCommand()
         "orv monitor [--ip IP] [--port PORT] [--multicast] [--filter IP] [--json] [--once]",
         "Loads the real bundles (OrvDat, OrvChannels, OrvBeat) in the headless host, sets\n"
         "the table node's parameters from the options, presses \"Reconnect\" and shows the\n"
-        "table, the 48 channels, each deck's beat clock and the node's error and warning\n"
+        "table, the 48 channels, each deck's beat clock, the On Air deck (decks 1 and 3 on\n"
+        "channel A, 2 and 4 on B, crossfader 0 to 1) and the node's error and warning\n"
         "texts live. When nothing has arrived after a few seconds it lists this machine's\n"
         "IPv4 interfaces, what the node is bound to, and the usual causes.",
         options,

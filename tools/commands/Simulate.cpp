@@ -112,9 +112,13 @@ const Command& simulateCommand()
         "a believable DJ: four decks, mixer, tracks and events, sent over UDP",
         "orv simulate [--to HOST:PORT] [--multicast] [--rate N] [--duration SECONDS]\n"
         "             [--network NAME] [--sender NAME]",
-        "Four decks play tracks at their own tempo and pitch; positions run in real time,\n"
-        "beats count 1 to 4 in time, EQs, faders and the crossfader move smoothly, and\n"
-        "named events (Drop, Cue, Loop, Sync, FX, Break, Load) come every few seconds.\n"
+        "A DJ plays a set on four decks: one track on air, the next deck started in time\n"
+        "with it (its beats a fraction of a beat behind) and brought in over 4 to 16 bars\n"
+        "with the channel faders and the crossfader (decks 1 and 3 on channel A, the\n"
+        "crossfader's 0 end; 2 and 4 on B, its 1 end), then the old deck stops and loads\n"
+        "the next track. Positions run in real time and beats count 1 to 4 in time. Named\n"
+        "events on the beat: Cue (a deck starts), TrackChange (a deck loads), Break, Drop\n"
+        "and Loop (the track's phrases), each sent every time it happens.\n"
         "Each tick sends one Deck datagram per deck and one Control datagram; each deck's\n"
         "Meta goes out once a second and on every track change.\n"
         "It also listens on UDP port 7000 (all interfaces) for the discovery byte 0x09\n"
@@ -130,7 +134,7 @@ const Command& simulateCommand()
             {"--discovery-port", "PORT",
              "where to listen for the discovery byte (default 7000, where "
              "nodes send it; 0: do not listen)"},
-            {"--seed", "N", "another seed gives other event timings and network draws (default 1)"},
+            {"--seed", "N", "another seed gives another set and other network draws (default 1)"},
         }),
         "  orv simulate\n"
         "  orv simulate --to 192.168.1.20:3650 --rate 30\n"

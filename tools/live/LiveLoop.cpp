@@ -98,7 +98,7 @@ int runLiveLoop(LiveNodes& nodes, const LiveLoopSettings& settings,
             break;
         if (now >= nextFrame)
         {
-            nodes.cookFrame();
+            nodes.cookFrame(seconds(now));
             nextFrame += framePeriod;
             if (nextFrame < now)
                 nextFrame = now + framePeriod; // fell behind: no burst of frames
@@ -115,8 +115,9 @@ int runLiveLoop(LiveNodes& nodes, const LiveLoopSettings& settings,
 
     // The last picture: always for --once, and after Ctrl-C or the end of --duration so that
     // the final state is on screen (JSON lines only when none was printed yet).
-    nodes.cookFrame();
-    const Snapshot last = takeSnapshot(seconds(Clock::now()));
+    const double end = seconds(Clock::now());
+    nodes.cookFrame(end);
+    const Snapshot last = takeSnapshot(end);
     if (settings.once || !settings.json || !shownAny)
         show(last);
     view.finish();

@@ -15,6 +15,9 @@ namespace
 constexpr const char* kTableNodeName = "orv1";
 constexpr const char* kChannelsNodeName = "channels1";
 constexpr const char* kBeatNodeName = "beat1";
+constexpr const char* kOnAirNodeName = "onair1";
+// The On Air node's channel that holds the deck it follows, 1 to 4.
+constexpr const char* kFollowedDeckChannel = "deck";
 
 // Sample 0 of each channel of a node; NaN where no cook has written.
 std::vector<float> firstSamples(const orvharness::ChannelOutput& output)
@@ -85,6 +88,14 @@ std::unique_ptr<LiveNodes> LiveNodes::create(const BundlePaths& bundles, std::st
         error = "the headless host could not set up the beat node: " + network.lastError();
         return nullptr;
     }
+    nodes->onAir_ = network.createNode(*nodes->beatBundle_, kOnAirNodeName);
+    if (nodes->onAir_ == orvharness::noNode ||
+        !network.setParameter(nodes->onAir_, "Orvdat", kTableNodeName) ||
+        !network.setParameter(nodes->onAir_, "Deck", "onair"))
+    {
+        error = "the headless host could not set up the On Air beat node: " + network.lastError();
+        return nullptr;
+    }
     return nodes;
 }
 
@@ -120,9 +131,30 @@ void LiveNodes::disconnect()
     network_.pulse(table_, "Reset");
 }
 
-void LiveNodes::cookFrame()
+void LiveNodes::cookFrame(double seconds)
 {
     network_.cookFrame();
+    followOnAir(seconds);
+}
+
+void LiveNodes::followOnAir(double seconds)
+{
+    const orvharness::ChannelOutput output = network_.channelOutput(onAir_);
+    for (size_t k = 0; k < output.names.size() && k < output.samples.size(); ++k)
+    {
+        if (output.names[k] != kFollowedDeckChannel || output.samples[k].empty())
+            continue;
+        const float deck = output.samples[k][0];
+        if (!std::isfinite(deck))
+            return;
+        if (onAirDeck_ != 0.0f && deck != onAirDeck_)
+        {
+            ++onAirSwitches_;
+            onAirSwitchedAt_ = seconds;
+        }
+        onAirDeck_ = deck;
+        return;
+    }
 }
 
 std::string LiveNodes::errorText() const
@@ -149,12 +181,19 @@ Snapshot LiveNodes::snapshot(double seconds) const
         snapshot.hostError = network_.hostErrorText(channels_);
     if (snapshot.hostError.empty())
         snapshot.hostError = network_.hostErrorText(beat_);
+    if (snapshot.hostError.empty())
+        snapshot.hostError = network_.hostErrorText(onAir_);
     snapshot.node = settings_;
     snapshot.bundleDir = bundleFolder_;
     snapshot.channels = firstSamples(network_.channelOutput(channels_));
     const orvharness::ChannelOutput beat = network_.channelOutput(beat_);
     snapshot.beat = firstSamples(beat);
     snapshot.beatNames = beat.names;
+    const orvharness::ChannelOutput onAir = network_.channelOutput(onAir_);
+    snapshot.onAir.values = firstSamples(onAir);
+    snapshot.onAir.names = onAir.names;
+    snapshot.onAir.switches = onAirSwitches_;
+    snapshot.onAir.switchedAt = onAirSwitchedAt_;
     return snapshot;
 }
 

@@ -1,7 +1,10 @@
 // The three real bundles in the headless host, wired as a TouchDesigner user wires them: one
-// OrvDat node ("orv1"), one OrvChannels node ("channels1") and one OrvBeat node ("beat1", all
-// four decks) whose "Orvdat" parameters name it. Everything the tool shows comes from what
-// these nodes hand the host.
+// OrvDat node ("orv1"), one OrvChannels node ("channels1") and two OrvBeat nodes, "beat1" for
+// all four decks and "onair1" following the deck the audience hears (its mixer channels and
+// crossfader range as they come), whose "Orvdat" parameters name it. Everything the tool shows
+// comes from what these nodes hand the host. A node of a further bundle that reads "orv1" (an
+// events operator, say) goes beside these: created in create(), its channels into the
+// snapshot.
 // Thread rules: one thread (the host's cook thread, played by the caller).
 #pragma once
 
@@ -32,7 +35,9 @@ public:
     // "Reset": the receiver disconnects (it keeps what it received).
     void disconnect();
 
-    void cookFrame();
+    // Cooks every node once; `seconds` (the caller's clock, as in snapshot()) dates a change
+    // of the deck the On Air node follows.
+    void cookFrame(double seconds);
     int64_t frame() const { return network_.frame(); }
     std::string errorText() const;
     // Whether the table node wrote its cells in the last cook: it does so only while its
@@ -45,6 +50,7 @@ public:
 
 private:
     LiveNodes() = default;
+    void followOnAir(double seconds);
 
     // Declared before the network: the bundles must outlive the nodes made from them.
     std::unique_ptr<orvharness::Bundle> datBundle_;
@@ -54,6 +60,10 @@ private:
     orvharness::NodeId table_ = orvharness::noNode;
     orvharness::NodeId channels_ = orvharness::noNode;
     orvharness::NodeId beat_ = orvharness::noNode;
+    orvharness::NodeId onAir_ = orvharness::noNode;
+    float onAirDeck_ = 0.0f; // the deck "onair1" follows; 0 before it wrote one
+    int onAirSwitches_ = 0;
+    double onAirSwitchedAt_ = -1.0;
     NodeSettings settings_;
     std::string bundleFolder_;
 };

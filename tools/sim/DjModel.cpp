@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 
 namespace orvsim
 {
@@ -15,17 +16,6 @@ constexpr double kTwoPi = 6.283185307179586;
 // keep them near each other's tempo.
 constexpr double kStartFraction[kDeckCount] = {0.12, 0.41, 0.05, 0.66};
 constexpr double kStartPitch[kDeckCount] = {1.000, 1.016, 0.969, 1.042};
-
-// The events a DJ's gear reports, with the values they carry.
-struct EventKind
-{
-    const char* name;
-    int minValue;
-    int maxValue;
-};
-constexpr EventKind kEventKinds[] = {
-    {"Drop", 1, 1}, {"Cue", 1, 4}, {"Loop", 1, 8}, {"Sync", 1, 4}, {"FX", 0, 100}, {"Break", 0, 1},
-};
 
 // A smooth value between about lo and hi: two slow sines of unrelated periods.
 double sway(double t, double period, double phase, double lo, double hi)
@@ -55,8 +45,10 @@ int DeckState::beat() const
     return static_cast<int>(std::fmod(beats, 4.0)) + 1;
 }
 
-DjModel::DjModel(uint32_t seed) : random_(seed)
+DjModel::DjModel(uint32_t seed)
 {
+    std::mt19937 random(seed);
+    eqPhase_ = std::uniform_real_distribution<double>(0.0, kTwoPi)(random);
     const std::vector<Track>& crate = trackCrate();
     for (int i = 0; i < kDeckCount; ++i)
     {
@@ -67,9 +59,7 @@ DjModel::DjModel(uint32_t seed) : random_(seed)
         deck.position = kStartFraction[i] * deck.track.lengthSeconds;
     }
     nextTrack_ = kDeckCount % crate.size();
-    moveControls();
-    // The first event comes soon, so a short look at the demo already shows an event row.
-    nextEventTime_ = 0.8;
+    moveEqs();
 }
 
 const DeckState& DjModel::deck(int number) const
@@ -100,6 +90,36 @@ void DjModel::seek(int number, double position)
     deck.position = std::clamp(position, 0.0, deck.track.lengthSeconds);
 }
 
+void DjModel::load(int number, const Track& track)
+{
+    if (number < 1 || number > kDeckCount)
+        return;
+    DeckState& deck = decks_[static_cast<size_t>(number - 1)];
+    deck.track = track;
+    deck.position = 0.0;
+    loadedDecks_.push_back(number);
+    events_.push_back({"TrackChange", number, number});
+}
+
+void DjModel::setUpfaders(double a, double b)
+{
+    if (std::isfinite(a))
+        mixer_.upfaderA = std::clamp(a, 0.0, 1.0);
+    if (std::isfinite(b))
+        mixer_.upfaderB = std::clamp(b, 0.0, 1.0);
+}
+
+void DjModel::setCrossfader(double value)
+{
+    if (std::isfinite(value))
+        mixer_.crossfader = std::clamp(value, 0.0, 1.0);
+}
+
+void DjModel::announce(const DjEvent& event)
+{
+    events_.push_back(event);
+}
+
 void DjModel::advance(double seconds)
 {
     if (!std::isfinite(seconds) || seconds <= 0.0)
@@ -116,65 +136,24 @@ void DjModel::advance(double seconds)
             // every track is minutes long).
             const double overrun =
                 std::fmod(deck.position - deck.track.lengthSeconds, deck.track.lengthSeconds);
-            loadNextTrack(deck);
+            const std::vector<Track>& crate = trackCrate();
+            load(deck.number, crate[nextTrack_]);
+            nextTrack_ = (nextTrack_ + 1) % crate.size();
             deck.position = std::min(overrun, deck.track.lengthSeconds * 0.5);
         }
     }
-    moveControls();
-
-    // A long pause (a suspended laptop) does not make a burst of old events.
-    constexpr int kMostEventsPerStep = 4;
-    int fired = 0;
-    while (time_ >= nextEventTime_ && fired < kMostEventsPerStep)
-    {
-        fireEvent();
-        ++fired;
-    }
-    if (time_ >= nextEventTime_)
-    {
-        nextEventTime_ = time_;
-        scheduleNextEvent();
-    }
+    moveEqs();
 }
 
-void DjModel::moveControls()
+void DjModel::moveEqs()
 {
     for (DeckState& deck : decks_)
     {
-        const double phase = deck.number * 1.7;
+        const double phase = deck.number * 1.7 + eqPhase_;
         deck.eqLow = static_cast<float>(sway(time_, 11.0 + deck.number, phase, 0.2, 0.9));
         deck.eqMid = static_cast<float>(sway(time_, 7.0 + deck.number, phase + 1.0, 0.3, 0.8));
         deck.eqHigh = static_cast<float>(sway(time_, 5.0 + deck.number, phase + 2.0, 0.25, 0.85));
     }
-    mixer_.upfaderA = sway(time_, 19.0, 0.3, 0.55, 1.0);
-    mixer_.upfaderB = sway(time_, 23.0, 2.1, 0.55, 1.0);
-    mixer_.crossfader = sway(time_, 29.0, 0.0, 0.05, 0.95);
-    mixer_.active = 1;
-}
-
-void DjModel::loadNextTrack(DeckState& deck)
-{
-    const std::vector<Track>& crate = trackCrate();
-    deck.track = crate[nextTrack_];
-    nextTrack_ = (nextTrack_ + 1) % crate.size();
-    deck.position = 0.0;
-    loadedDecks_.push_back(deck.number);
-    events_.push_back({"Load", deck.number});
-}
-
-void DjModel::fireEvent()
-{
-    std::uniform_int_distribution<size_t> pickKind(0, std::size(kEventKinds) - 1);
-    const EventKind& kind = kEventKinds[pickKind(random_)];
-    std::uniform_int_distribution<int> pickValue(kind.minValue, kind.maxValue);
-    events_.push_back({kind.name, pickValue(random_)});
-    scheduleNextEvent();
-}
-
-void DjModel::scheduleNextEvent()
-{
-    std::uniform_real_distribution<double> gap(1.5, 5.0);
-    nextEventTime_ += gap(random_);
 }
 
 std::vector<DjEvent> DjModel::takeEvents()

@@ -1,14 +1,15 @@
-// A believable DJ at four decks and a two-channel mixer, moved on in real time by advance().
+// A DJ's four decks and two-channel mixer, moved on in real time by advance(). The hands on
+// them are the caller's: a MixingDj plays a set on them, a benchmark drives them by script.
 //
 // Each deck plays a track from the crate at its own pitch (playback speed, 1 = as recorded):
 // the position runs at `pitch` seconds of track per second, the tempo is the track's tempo
 // times the pitch, and the beat (1 to 4) follows the beats of the track, whose grid starts at
 // the track's start: beat k begins at position k x 60 / the track's tempo. That grid is the
-// truth the beat clock is measured against. At the end of a
-// track the deck loads the next one. EQs, faders and the crossfader move smoothly; named
-// events ("Drop", "Cue", "Loop", ...) happen every few seconds.
+// truth the beat clock is measured against. A deck that plays to the end of its track loads
+// the next one from the crate and plays on. The EQs move smoothly by themselves; the faders
+// and the crossfader stay where they were put. Events are what the caller announces.
 //
-// Everything follows from the seed and the advance() calls, so a test can replay it.
+// Everything follows from the seed and the calls, so a test can replay it.
 // Thread rules: one thread per model.
 #pragma once
 
@@ -16,7 +17,6 @@
 
 #include <array>
 #include <cstdint>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -59,11 +59,13 @@ struct DjEvent
 {
     std::string name;
     int value = 0; // 0 to 255
+    int deck = 0;  // the deck whose music or control it marks, 0 for none
 };
 
 class DjModel
 {
 public:
+    // The seed sets the EQs' slow moves apart from another model's.
     explicit DjModel(uint32_t seed = 1);
 
     // Moves the set on by `seconds` of real time (negative or non-finite: nothing).
@@ -80,6 +82,14 @@ public:
     void setPlaying(int number, bool playing);
     // A cue: the deck jumps to `position` seconds into its track (clamped to the track).
     void seek(int number, double position);
+    // Puts `track` on the deck at its start; it counts as loaded (takeLoadedDecks) and
+    // announces "TrackChange" with the deck's number.
+    void load(int number, const Track& track);
+    // The mixer's faders, each clamped to 0 .. 1 (a value that is no number leaves it).
+    void setUpfaders(double a, double b);
+    void setCrossfader(double value);
+    // An event for the sender to send.
+    void announce(const DjEvent& event);
 
     // The events since the last call, oldest first.
     std::vector<DjEvent> takeEvents();
@@ -87,14 +97,10 @@ public:
     std::vector<int> takeLoadedDecks();
 
 private:
-    void moveControls();
-    void loadNextTrack(DeckState& deck);
-    void fireEvent();
-    void scheduleNextEvent();
+    void moveEqs();
 
-    std::mt19937 random_;
+    double eqPhase_ = 0.0;
     double time_ = 0.0;
-    double nextEventTime_ = 0.0;
     size_t nextTrack_ = 0;
     std::array<DeckState, kDeckCount> decks_;
     MixerState mixer_;

@@ -20,7 +20,8 @@ struct SenderProfile
     std::string name = "default";
     int firstBeat = 1;            // Beat counts firstBeat .. firstBeat + 3: 1..4 or 0..3
     bool bpmIncludesPitch = true; // false: BPM is the track's own tempo, whatever the pitch
-    double deckPitch = 0.0;       // > 0: every deck plays at this pitch from the start
+    double deckPitch = 0.0;       // > 0: the decks play at this pitch from the start (the
+                                  // mixing DJ opens at it and pitches the rest to its tempo)
     double gridOffset = 0.0;      // beats: the grid's first line lies this far into the track
     double positionStep = 0.0;    // seconds; > 0: Position as of the start of its step (a sender
                                   // that reports once per audio buffer)

@@ -2,6 +2,8 @@
 
 #include "protocol/RecordEncoding.h"
 
+#include <algorithm>
+
 namespace orvsim
 {
 
@@ -52,6 +54,25 @@ std::string eventDatagram(const DjEvent& event)
     record.name = event.name;
     record.value = static_cast<uint8_t>(event.value & 0xff);
     return orvprotocol::recordDatagram(MessageType::Event, record);
+}
+
+std::vector<StreamDatagram> stepDatagrams(const DjModel& model, const std::vector<int>& loadedDecks,
+                                          const std::vector<DjEvent>& events,
+                                          const SenderProfile& sender, bool metaDue)
+{
+    std::vector<StreamDatagram> datagrams;
+    for (int number = 1; number <= kDeckCount; ++number)
+    {
+        const DeckState& deck = model.deck(number);
+        if (metaDue ||
+            std::find(loadedDecks.begin(), loadedDecks.end(), number) != loadedDecks.end())
+            datagrams.push_back({metaDatagram(deck), number});
+        datagrams.push_back({deckDatagram(deck, sender), number});
+    }
+    datagrams.push_back({controlDatagram(model.mixer()), 0});
+    for (const DjEvent& event : events)
+        datagrams.push_back({eventDatagram(event), 0});
+    return datagrams;
 }
 
 } // namespace orvsim

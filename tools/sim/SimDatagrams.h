@@ -8,6 +8,7 @@
 #include "sim/SenderProfile.h"
 
 #include <string>
+#include <vector>
 
 namespace orvsim
 {
@@ -16,5 +17,20 @@ std::string deckDatagram(const DeckState& deck, const SenderProfile& sender = Se
 std::string metaDatagram(const DeckState& deck);
 std::string controlDatagram(const MixerState& mixer);
 std::string eventDatagram(const DjEvent& event);
+
+// A datagram and its stream: the deck it reports, 0 for the mixer and the events (the network
+// model reorders datagrams of one stream only).
+struct StreamDatagram
+{
+    std::string bytes;
+    int stream = 0;
+};
+
+// What the sender sends after one step of the set: each deck's Meta when `metaDue` or when it
+// loaded a track, each deck's Deck datagram, the Control datagram, then one Event datagram per
+// event, so an event that comes again, with the same value too, is a datagram of its own.
+std::vector<StreamDatagram> stepDatagrams(const DjModel& model, const std::vector<int>& loadedDecks,
+                                          const std::vector<DjEvent>& events,
+                                          const SenderProfile& sender, bool metaDue);
 
 } // namespace orvsim

@@ -12,9 +12,10 @@ namespace orvsim
 using Clock = std::chrono::steady_clock;
 
 Simulator::Simulator(const SimulatorSettings& settings)
-    : settings_(settings), model_(settings.seed), network_(settings.network, settings.seed)
+    : settings_(settings),
+      dj_(settings.seed, settings.sender.deckPitch > 0.0 ? settings.sender.deckPitch : 1.0),
+      network_(settings.network, settings.seed)
 {
-    applyDeckPitch(settings.sender, model_);
 }
 
 bool Simulator::open(std::string& error)
@@ -42,11 +43,6 @@ bool Simulator::open(std::string& error)
     return true;
 }
 
-void Simulator::send(const std::string& datagram, int stream)
-{
-    network_.send(datagram, model_.time(), stream);
-}
-
 void Simulator::deliver(double elapsedSeconds,
                         const std::function<void(const std::string&)>& report)
 {
@@ -66,22 +62,14 @@ void Simulator::deliver(double elapsedSeconds,
 
 void Simulator::tick(double elapsedSeconds)
 {
-    model_.advance(elapsedSeconds - model_.time());
-
-    std::vector<int> loaded = model_.takeLoadedDecks();
-    const bool metaDue = lastMetaTime_ < 0.0 || model_.time() - lastMetaTime_ >= 1.0;
-    for (int number = 1; number <= kDeckCount; ++number)
-    {
-        const DeckState& deck = model_.deck(number);
-        if (metaDue || std::find(loaded.begin(), loaded.end(), number) != loaded.end())
-            send(metaDatagram(deck), number);
-        send(deckDatagram(deck, settings_.sender), number);
-    }
+    dj_.advance(elapsedSeconds - dj_.decks().time());
+    const double now = dj_.decks().time();
+    const bool metaDue = lastMetaTime_ < 0.0 || now - lastMetaTime_ >= 1.0;
+    for (const StreamDatagram& datagram : stepDatagrams(
+             dj_.decks(), dj_.takeLoadedDecks(), dj_.takeEvents(), settings_.sender, metaDue))
+        network_.send(datagram.bytes, now, datagram.stream);
     if (metaDue)
-        lastMetaTime_ = model_.time();
-    send(controlDatagram(model_.mixer()), 0);
-    for (const DjEvent& event : model_.takeEvents())
-        send(eventDatagram(event), 0);
+        lastMetaTime_ = now;
 }
 
 void Simulator::run(const std::function<bool()>& keepGoing,

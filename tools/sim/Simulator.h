@@ -1,16 +1,17 @@
-// The simulated DJ on the wire: moves a DjModel on in real time and sends its state at a
-// steady rate, and listens for the discovery byte in the gaps between sends.
+// The simulated DJ on the wire: lets a MixingDj play its set in real time and sends the
+// decks' state at a steady rate, and listens for the discovery byte in the gaps between sends.
 //
 // Per tick (rate ticks a second): one Deck datagram per deck and one Control datagram.
-// Every second, and whenever a deck loads a track: one Meta datagram per deck. Events as
-// the model makes them. The sender profile says how the decks are reported; every datagram
-// goes through the network profile's model (the ideal one sends it at once).
+// Every second, and whenever a deck loads a track: one Meta datagram per deck. One Event
+// datagram per event the DJ makes. The sender profile says how the decks are reported (its
+// pitch, if it has one, is the set's opening pitch); every datagram goes through the network
+// profile's model (the ideal one sends it at once).
 // Thread rules: run() on one thread; keepGoing and report are called on that thread.
 #pragma once
 
 #include "net/UdpSocket.h"
 #include "sim/DiscoveryListener.h"
-#include "sim/DjModel.h"
+#include "sim/MixingDj.h"
 #include "sim/NetworkModel.h"
 #include "sim/SenderProfile.h"
 
@@ -73,12 +74,11 @@ public:
 
 private:
     void tick(double elapsedSeconds);
-    void send(const std::string& datagram, int stream);
     // Sends on what the network lets arrive by `elapsedSeconds`.
     void deliver(double elapsedSeconds, const std::function<void(const std::string&)>& report);
 
     SimulatorSettings settings_;
-    DjModel model_;
+    MixingDj dj_;
     NetworkModel network_;
     orv::net::UdpSocket socket_;
     DiscoveryListener discovery_;

@@ -30,6 +30,30 @@ nlohmann::json cellJson(const orvharness::TableCell& cell)
     return {{"kind", "empty"}, {"value", nullptr}};
 }
 
+nlohmann::json numberOrNull(double value)
+{
+    return std::isfinite(value) ? nlohmann::json(value) : nlohmann::json(nullptr);
+}
+
+// The On Air node: the deck it follows (null before it wrote one), how often that changed and
+// how long ago, and its channels by name.
+nlohmann::json onAirJson(const Snapshot& snapshot)
+{
+    const OnAirClock& onAir = snapshot.onAir;
+    const float deck = onAir.value("deck");
+    nlohmann::json channels = nlohmann::json::object();
+    for (size_t k = 0; k < onAir.values.size() && k < onAir.names.size(); ++k)
+        channels[onAir.names[k]] = numberOrNull(onAir.values[k]);
+    return {
+        {"deck", std::isfinite(deck) ? nlohmann::json(std::lround(deck)) : nlohmann::json(nullptr)},
+        {"switches", onAir.switches},
+        {"secondsSinceSwitch", onAir.switchedAt < 0.0
+                                   ? nlohmann::json(nullptr)
+                                   : nlohmann::json(snapshot.seconds - onAir.switchedAt)},
+        {"channels", channels},
+    };
+}
+
 } // namespace
 
 nlohmann::json snapshotJson(const Snapshot& snapshot, const std::string& command)
@@ -54,8 +78,7 @@ nlohmann::json snapshotJson(const Snapshot& snapshot, const std::string& command
     for (size_t k = 0; k < snapshot.beat.size() && k < snapshot.beatNames.size(); ++k)
     {
         const float value = snapshot.beat[k];
-        beat[snapshot.beatNames[k]] =
-            std::isfinite(value) ? nlohmann::json(static_cast<double>(value)) : nullptr;
+        beat[snapshot.beatNames[k]] = numberOrNull(value);
     }
     return {
         {"command", command},
@@ -75,6 +98,7 @@ nlohmann::json snapshotJson(const Snapshot& snapshot, const std::string& command
          {{"rows", snapshot.table.rows()}, {"cols", snapshot.table.cols()}, {"cells", cells}}},
         {"channels", channels},
         {"beat", beat},
+        {"onAir", onAirJson(snapshot)},
         {"notes", snapshot.notes},
     };
 }

@@ -6,6 +6,7 @@
 #include "protocol/WireSchema.h"
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,29 @@ struct NodeSettings
     uint16_t port = orvprotocol::defaultPort;
     bool multicast = false;
     std::string filter;
+};
+
+// The On Air beat node ("onair1"): the clock of the deck the audience hears, and when that
+// deck last changed.
+struct OnAirClock
+{
+    // Sample 0 of each channel (beat_ramp ... locked, then deck), NaN where no cook wrote, and
+    // their names.
+    std::vector<float> values;
+    std::vector<std::string> names;
+    int switches = 0;         // how often the followed deck changed while the tool watched
+    double switchedAt = -1.0; // the last change, in the snapshot's seconds; < 0: none yet
+
+    // The channel named `name`; NaN when there is none or nothing was written.
+    float value(const std::string& name) const
+    {
+        for (size_t k = 0; k < names.size() && k < values.size(); ++k)
+        {
+            if (names[k] == name)
+                return values[k];
+        }
+        return std::numeric_limits<float>::quiet_NaN();
+    }
 };
 
 struct Snapshot
@@ -40,6 +64,8 @@ struct Snapshot
     // of each, and their names.
     std::vector<float> beat;
     std::vector<std::string> beatNames;
+    OnAirClock onAir;
+    // (An events node's channels, once the tool loads one, go here beside the clocks.)
     std::vector<std::string> notes;
 };
 

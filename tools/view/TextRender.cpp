@@ -224,6 +224,50 @@ void renderChannels(const Snapshot& snapshot, std::ostream& out)
             << channelValue(snapshot, static_cast<size_t>(unusedChannel)) << "\n";
 }
 
+constexpr int kClockBarWidth = 20;
+
+// "[#####...............]": a bar filled across the beat by `ramp` (0 to 1).
+std::string rampBar(float ramp)
+{
+    const int filled = std::clamp(static_cast<int>(ramp * kClockBarWidth), 0, kClockBarWidth);
+    return "[" + std::string(static_cast<size_t>(filled), '#') +
+           std::string(static_cast<size_t>(kClockBarWidth - filled), '.') + "]";
+}
+
+std::string numberOrDash(float number)
+{
+    return std::isfinite(number) ? compactNumber(number) : std::string("-");
+}
+
+// The On Air node's clock on one line, with the deck it follows and when that last changed:
+// "On Air      [###.....]  beat 3  124 BPM  deck 2, switched 3.1 s ago".
+void renderOnAir(const Snapshot& snapshot, std::ostream& out)
+{
+    const OnAirClock& onAir = snapshot.onAir;
+    if (onAir.values.empty())
+        return;
+    std::string line = pad("On Air", kLabelWidth);
+    const float ramp = onAir.value("beat_ramp");
+    const float deck = onAir.value("deck");
+    if (!std::isfinite(ramp) || !std::isfinite(deck))
+    {
+        out << line << "-  (not written)\n";
+        return;
+    }
+    line += rampBar(ramp) + "  beat " + numberOrDash(onAir.value("beat")) + "  " +
+            numberOrDash(onAir.value("bpm")) + " BPM  deck " + compactNumber(deck) + ", ";
+    if (onAir.switchedAt < 0.0)
+    {
+        line += "no switch yet";
+    }
+    else
+    {
+        const double ago = std::max(0.0, snapshot.seconds - onAir.switchedAt);
+        line += "switched " + fixedText(ago, ago < 10.0 ? 1 : 0) + " s ago";
+    }
+    out << line << "\n";
+}
+
 // One line per deck from the beat node's channels: a bar that fills across the beat, the
 // beat in the bar, the tempo, and whether the clock is locked to the deck's beats. A channel
 // no cook wrote holds NaN: the node writes nothing while its receiver is not connected.
@@ -241,8 +285,6 @@ void renderBeatClock(const Snapshot& snapshot, bool compact, std::ostream& out)
         }
         return std::nanf("");
     };
-    const auto numberOrDash = [](float number)
-    { return std::isfinite(number) ? compactNumber(number) : std::string("-"); };
     bool written = false;
     for (int deck = 1; deck <= orvlayout::deckCount; ++deck)
         written = written || std::isfinite(value(deck, "beat_ramp"));
@@ -258,7 +300,6 @@ void renderBeatClock(const Snapshot& snapshot, bool compact, std::ostream& out)
         return;
     }
     out << "\n";
-    constexpr int kBarWidth = 20;
     for (int deck = 1; deck <= orvlayout::deckCount; ++deck)
     {
         std::string line = pad(orvlayout::deckHeaders[deck - 1], kLabelWidth);
@@ -268,14 +309,13 @@ void renderBeatClock(const Snapshot& snapshot, bool compact, std::ostream& out)
             out << line << "-  (not written)\n";
             continue;
         }
-        const int filled = std::clamp(static_cast<int>(ramp * kBarWidth), 0, kBarWidth);
-        line += "[" + std::string(static_cast<size_t>(filled), '#') +
-                std::string(static_cast<size_t>(kBarWidth - filled), '.') + "]  beat " +
-                numberOrDash(value(deck, "beat")) + "  " + numberOrDash(value(deck, "bpm")) +
-                " BPM  " + (value(deck, "playing") == 1.0f ? "playing" : "stopped") + "  " +
+        line += rampBar(ramp) + "  beat " + numberOrDash(value(deck, "beat")) + "  " +
+                numberOrDash(value(deck, "bpm")) + " BPM  " +
+                (value(deck, "playing") == 1.0f ? "playing" : "stopped") + "  " +
                 (value(deck, "locked") == 1.0f ? "locked" : "not locked");
         out << line << "\n";
     }
+    renderOnAir(snapshot, out);
 }
 
 void renderHead(const Snapshot& snapshot, const std::string& title, std::ostream& out)
