@@ -1,5 +1,6 @@
-// The table operator's cook: copy the parameters into the receiver, then show the receiver's
-// state as 18 + N rows by 5 columns (N named events), all from one snapshot.
+// The table operator's cook: copy the parameters into the receiver, connect or disconnect as
+// "Active" asks (Active.cpp), then show the receiver's state as 18 + N rows by 5 columns (N
+// named events), all from one snapshot.
 #include "OrvDat.h"
 
 #include "OrvDatParameters.h"
