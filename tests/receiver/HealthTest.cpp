@@ -70,24 +70,6 @@ TEST(ReceiverHealth, EveryDatagramLandsInExactlyOneCount)
     EXPECT_EQ(health.lastFilteredSender, "");
 }
 
-TEST(ReceiverHealth, TheFilterCountsAndNamesWhatItDrops)
-{
-    TestStore store;
-    store.setIpFilter("192.168.1.5");
-    receiveAt(store, deck(1), second, "192.168.1.50", 40001);
-    receiveAt(store, deck(1), second, "192.168.1.50", 40001);
-    receiveAt(store, deck(2), second, "192.168.1.5", 3650);
-    ReceiverHealth health = healthAt(store, second);
-    EXPECT_EQ(health.filtered, 2u);
-    EXPECT_EQ(health.datagrams, 1u);
-    EXPECT_EQ(health.lastFilteredSender, "192.168.1.50:40001");
-    EXPECT_EQ(health.lastSender, "192.168.1.5:3650");
-
-    receiveAt(store, deck(1), second, "192.168.1.50", 40002);
-    health = healthAt(store, second);
-    EXPECT_EQ(health.lastSender, "192.168.1.50:40002") << "filtered datagrams count as senders";
-}
-
 TEST(ReceiverHealth, AgesRunPerDeckAndStartAtMinusOne)
 {
     TestStore store;
