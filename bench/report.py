@@ -12,8 +12,9 @@ disturbed by other work on the machine. Every ratio is taken against its peer me
 same run.
 
 The beat clock's figures under each network and sender profile become a table of their own, one
-row per profile. A section of OUTPUT_MD headed "## Beat clock profiles before ..." is a
-baseline kept for comparison: it is carried over as it stands. --profiles-table prints the
+row per profile. A section of OUTPUT_MD headed "## Beat clock profiles before ..." or
+"## Receive path before and after ..." is a baseline kept for comparison: it is carried over
+as it stands. --profiles-table prints the
 table of one orv_bench_beat_phase output alone (Markdown), for such a baseline.
 """
 
@@ -294,22 +295,23 @@ def profiles_table(phase):
     return "\n".join(lines)
 
 
-BASELINE_HEADING = re.compile(r"^## Beat clock profiles before ", re.MULTILINE)
+BASELINE_HEADING = re.compile(r"^## (Beat clock profiles before |Receive path before and after )",
+                              re.MULTILINE)
 
 
 def kept_baseline(path):
-    """The baseline section of the document being replaced, as it stands ("" when none)."""
+    """The baseline sections of the document being replaced, as they stand ("" when none)."""
     if not os.path.exists(path):
         return ""
     with open(path) as file:
         text = file.read()
-    found = BASELINE_HEADING.search(text)
-    if not found:
-        return ""
-    rest = text[found.end():]
-    following = re.search(r"^## ", rest, re.MULTILINE)
-    end = found.end() + following.start() if following else len(text)
-    return text[found.start():end].rstrip() + "\n\n"
+    kept = ""
+    for found in BASELINE_HEADING.finditer(text):
+        rest = text[found.end():]
+        following = re.search(r"^## ", rest, re.MULTILINE)
+        end = found.end() + following.start() if following else len(text)
+        kept += text[found.start():end].rstrip() + "\n\n"
+    return kept
 
 
 NOTES = """\

@@ -58,6 +58,16 @@ void OrvDat::getWarningString(TD::OP_String* warning, void*)
     try
     {
         store.warningText(handedText_);
+        // A filter that is no address drops everything for as long as it stands: said on
+        // every call, below the receiver's own warning.
+        if (!ipFilterWarning_.empty())
+        {
+            if (!handedText_.empty())
+            {
+                handedText_ += '\n';
+            }
+            handedText_ += ipFilterWarning_;
+        }
         warning->setString(handedText_.c_str());
     }
     catch (...)
@@ -112,6 +122,11 @@ void OrvDat::setupParameters(TD::OP_ParameterManager* manager, void*)
         TD::OP_NumericParameter resetPar(kResetName);
         resetPar.label = kResetLabel;
         manager->appendPulse(resetPar);
+
+        // Last, so the six parameters above keep their places.
+        TD::OP_NumericParameter activePar(kActiveName);
+        activePar.label = kActiveLabel;
+        manager->appendToggle(activePar);
     }
     catch (...)
     {
@@ -131,12 +146,13 @@ void OrvDat::pulsePressed(const char* name, void*)
         // press never meets "Already running".
         if (std::strcmp(name, orvdat::kReconnectName) == 0)
         {
-            disconnect();
-            connect();
+            reconnectNow();
         }
         else if (std::strcmp(name, orvdat::kResetName) == 0)
         {
             disconnect();
+            // With "Active" on the node connects again at the next cook (Active.cpp).
+            connectAtNextCook_ = active_;
         }
     }
     catch (...)

@@ -22,5 +22,8 @@ inline constexpr const char* kIpFilterLabel = "IP Filter";
 inline constexpr const char* kReconnectName = "Reconnect";
 inline constexpr const char* kResetName = "Reset";
 inline constexpr const char* kResetLabel = "Reset";
+// A toggle, off by default: on, the node connects by itself and stays connected (Active.cpp).
+inline constexpr const char* kActiveName = "Active";
+inline constexpr const char* kActiveLabel = "Active";
 
 } // namespace orvdat

@@ -1,10 +1,12 @@
-// The table operator's cook: copy the parameters into the receiver, then show the receiver's
-// state as 18 + N rows by 5 columns (N named events), all from one snapshot.
+// The table operator's cook: copy the parameters into the receiver, connect or disconnect as
+// "Active" asks (Active.cpp), then show the receiver's state as 18 + N rows by 5 columns (N
+// named events), all from one snapshot.
 #include "OrvDat.h"
 
 #include "OrvDatParameters.h"
 
 #include "protocol/NodeLayout.h"
+#include "receiver/AddressWarnings.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -90,11 +92,12 @@ void OrvDat::execute(TD::DAT_Output* output, const TD::OP_Inputs* inputs, void*)
     try
     {
         output->setOutputDataType(TD::DAT_OutDataType::Table);
+        copyParameters(*inputs);
+        keepActive(inputs->getParInt(orvdat::kActiveName, 0) != 0);
         read(cookSnapshot_);
         // The size follows the event count on every cook, connected or not, so the event
         // rows never shrink while the node lives.
         output->setTableSize(tableRows(cookSnapshot_.events.size()), orvlayout::tableColumns);
-        copyParameters(*inputs);
         if (cookSnapshot_.numbers.connected)
         {
             writeCells(*output, cookSnapshot_);
@@ -107,7 +110,8 @@ void OrvDat::execute(TD::DAT_Output* output, const TD::OP_Inputs* inputs, void*)
 }
 
 // None of these copies connects: "Ip", "Port" and "Multicast" take effect at the next
-// "Reconnect", "Ipfilter" with the next datagram the receive thread looks at.
+// "Reconnect" (or, with "Active" on, at this cook: keepActive), "Ipfilter" with the next
+// datagram the receive thread looks at.
 void OrvDat::copyParameters(const TD::OP_Inputs& inputs)
 {
     using namespace orvdat;
@@ -133,5 +137,11 @@ void OrvDat::copyParameters(const TD::OP_Inputs& inputs)
     }
 
     // The receive thread reads the filter for every datagram: rewritten under the lock.
-    store.setIpFilter(textOrEmpty(inputs.getParString(kIpFilterName)));
+    const char* filterText = textOrEmpty(inputs.getParString(kIpFilterName));
+    if (ipFilter_ != filterText)
+    {
+        ipFilter_ = filterText;
+        store.setIpFilter(ipFilter_);
+        ipFilterWarning_ = orvreceiver::ipFilterWarning(ipFilter_);
+    }
 }

@@ -388,6 +388,18 @@ std::string Network::hostErrorText(NodeId id) const
     return node != nullptr ? node->hostErrorText() : std::string();
 }
 
+std::vector<InfoChannel> Network::infoChannels(NodeId id)
+{
+    Node* node = nodeById(id);
+    return node != nullptr ? readInfoChannels(*node) : std::vector<InfoChannel>();
+}
+
+InfoTable Network::infoTable(NodeId id)
+{
+    Node* node = nodeById(id);
+    return node != nullptr ? readInfoTable(*node) : InfoTable();
+}
+
 bool Network::cookEveryFrame(NodeId id) const
 {
     const Node* node = nodeById(id);

@@ -15,6 +15,8 @@
 //   net.table(orv).cell(1, 0).text;             // "Title"
 //   net.channels(ch)[0][0];                     // channel 0, sample 0
 //   net.errorText(orv); net.warningText(orv);
+//   net.infoChannels(orv);                      // the node's Info CHOP: {name, value} each
+//   net.infoTable(orv);                         // its Info DAT: rows of cells
 //
 // What the host does, and so what the harness does:
 // - createNode calls the bundle's Create...Instance with an OP_NodeInfo (opPath
@@ -44,6 +46,8 @@
 // - Everything handed to a plug-in lives until the call returns; every text handed back is
 //   copied. No exception leaves the harness into a bundle; an exception that leaves a bundle
 //   is caught and reported in hostErrorText.
+// - infoChannels and infoTable ask the plug-in at the moment they are called, as the host does
+//   when someone looks at an Info CHOP or Info DAT (see InfoOutputs.h), between frames.
 // - Host-side problems (a refused table or channel shape, a cell written outside the table,
 //   an exception out of the plug-in) are collected in hostErrorText(id), one line each,
 //   from the node's creation on; they never touch the plug-in's own error text.
@@ -55,6 +59,7 @@
 
 #include "harness/Bundle.h"
 #include "harness/ChannelOutput.h"
+#include "harness/InfoOutputs.h"
 #include "harness/ParameterRecord.h"
 #include "harness/Table.h"
 
@@ -154,6 +159,10 @@ public:
     // Everything the host itself found wrong with the node since it was created, one line
     // each (the first 64 are kept); "" when nothing.
     std::string hostErrorText(NodeId id) const;
+    // The node's Info CHOP channels and Info DAT cells, asked for now (empty for an unknown id
+    // or a built-in table).
+    std::vector<InfoChannel> infoChannels(NodeId id);
+    InfoTable infoTable(NodeId id);
     // What the last getGeneralInfo answered.
     bool cookEveryFrame(NodeId id) const;
     int64_t cookCount(NodeId id) const;

@@ -1,5 +1,7 @@
 #include "receiver/OrvReceiver.h"
 
+#include "receiver/ArrivalClock.h"
+
 OrvReceiver::OrvReceiver(const TD::OP_NodeInfo*) {}
 
 OrvReceiver::~OrvReceiver()
@@ -9,7 +11,7 @@ OrvReceiver::~OrvReceiver()
 
 void OrvReceiver::connect()
 {
-    store.clearTexts();
+    store.startConnect();
     loop.start(ip, port, multicast);
 }
 
@@ -31,6 +33,11 @@ void OrvReceiver::read(ReceiverSnapshot& out) const
 void OrvReceiver::read(DeckHistory& out, int firstDeck, int lastDeck) const
 {
     store.read(out, firstDeck, lastDeck);
+}
+
+void OrvReceiver::read(ReceiverHealth& out) const
+{
+    store.read(out, orvreceiver::steadyNow());
 }
 
 Deck OrvReceiver::getDeck(int deckNumber) const

@@ -7,7 +7,8 @@
 // the subclass. The other operators reach the same object through the host. Every cook reads
 // it with one call, so a frame never mixes two datagrams: the channel operator
 // read(ReceiverNumbers&), the beat operator read(DeckHistory&), the table operator
-// read(ReceiverSnapshot&). getDeck, getMeta, getControl and isConnected copy one record each.
+// read(ReceiverSnapshot&), and its Info CHOP and Info DAT read(ReceiverHealth&). getDeck,
+// getMeta, getControl and isConnected copy one record each.
 //
 // Thread rules.
 // - The host thread (one call at a time per instance) constructs and destroys the receiver,
@@ -40,8 +41,8 @@ public:
     OrvReceiver(const OrvReceiver&) = delete;
     OrvReceiver& operator=(const OrvReceiver&) = delete;
 
-    // Host thread. Clears both texts, then starts the receive loop on the current settings;
-    // failures land in the error text. Meant for an idle receiver (run disconnect first).
+    // Host thread. Clears both texts and the counts, then starts the receive loop on the current
+    // settings; failures land in the error text. Meant for an idle receiver (run disconnect first).
     void connect();
     // Host thread. Stops the receive loop (joins its thread, closes its socket); keeps the
     // store and the texts.
@@ -51,6 +52,7 @@ public:
     void read(ReceiverNumbers& out) const;
     void read(ReceiverSnapshot& out) const;
     void read(DeckHistory& out, int firstDeck = 1, int lastDeck = orvlayout::deckCount) const;
+    void read(ReceiverHealth& out) const;
 
     // Copies of one record each. Deck and meta numbers outside 1 to 4 give empty records.
     Deck getDeck(int deckNumber) const;

@@ -1,5 +1,6 @@
 #include "receiver/ReceiveLoop.h"
 
+#include "receiver/AddressWarnings.h"
 #include "receiver/ArrivalClock.h"
 #include "receiver/Discovery.h"
 
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <new>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace orvreceiver
@@ -55,15 +57,29 @@ void ReceiveLoop::start(const std::string& ip, std::uint32_t port, bool multicas
         store_.setErrorText("Error Creating Socket: " + std::to_string(error));
         return;
     }
-    if (multicast && !orv::udp::joinMulticastGroup(socketFd_, orvprotocol::multicastGroup, ip))
+    // Text that is no address binds every interface; kept so, but said.
+    std::string warning = listenAddressWarning(ip);
+    if (!warning.empty())
     {
-        const int error = orv::udp::lastError();
-        // Receiving still works for datagrams sent to the bound address itself.
-        store_.setErrorText("Error setting multicast option: " + std::to_string(error));
+        store_.setWarningText(std::move(warning));
+    }
+    bool groupJoined = false;
+    if (multicast)
+    {
+        groupJoined = orv::udp::joinMulticastGroup(socketFd_, orvprotocol::multicastGroup, ip);
+        if (!groupJoined)
+        {
+            const int error = orv::udp::lastError();
+            // Receiving still works for datagrams sent to the bound address itself.
+            store_.setErrorText("Error setting multicast option: " + std::to_string(error));
+        }
     }
     // Made before `connected` is claimed: from there on only the thread's start can fail.
     const std::vector<std::string> discovery = discoveryAddresses(ip);
-    store_.setConnected(true);
+    std::uint32_t boundIp = 0;
+    std::uint16_t boundPort = 0;
+    orv::udp::localAddress(socketFd_, boundIp, boundPort);
+    store_.setConnected(true, orv::udp::ipv4Text(boundIp), boundPort, groupJoined);
 
     // The discovery addresses are broadcast addresses on a real network, which the system
     // refuses to send to without the broadcast permission. No result sets a text.
@@ -116,6 +132,7 @@ void ReceiveLoop::run()
 {
     char buffer[ReceiverStore::datagramLimit];
     char sender[orv::udp::addressTextSize];
+    std::uint16_t senderPort = 0;
     // The buffer is all zero before every receive. A receive writes only the bytes it reports,
     // so only that prefix needs clearing again, not the whole buffer for every datagram.
     std::memset(buffer, 0, sizeof buffer);
@@ -127,7 +144,8 @@ void ReceiveLoop::run()
         {
             std::memset(buffer, 0, written);
             written = sizeof buffer; // a failed receive may have written anything
-            const int received = orv::udp::receiveFrom(socketFd_, buffer, sizeof buffer, sender);
+            const int received =
+                orv::udp::receiveFrom(socketFd_, buffer, sizeof buffer, sender, &senderPort);
             if (received < 0)
             {
                 const int error = orv::udp::lastError();
@@ -144,7 +162,7 @@ void ReceiveLoop::run()
             }
             const std::int64_t arrival = steadyNow();
             written = static_cast<std::size_t>(received);
-            store_.handleDatagram(buffer, written, sender, arrival);
+            store_.handleDatagram(buffer, written, sender, arrival, senderPort);
         }
         catch (const std::bad_alloc&)
         {

@@ -4,13 +4,15 @@
 //
 // The channel operator reads ReceiverNumbers; the table operator reads ReceiverSnapshot, the
 // same numbers together with the tracks and the events of that moment; the beat operator reads
-// DeckHistory, the recent Deck datagrams of every deck.
+// DeckHistory, the recent Deck datagrams of every deck. The table operator's Info CHOP and Info
+// DAT read ReceiverHealth, how reception goes.
 #pragma once
 
 #include "beat/DeckSamples.h"
 #include "protocol/NodeLayout.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -37,4 +39,39 @@ struct ReceiverSnapshot
     std::array<Meta, orvlayout::deckCount> metas; // slot k-1 holds deck number k
     // (name, value) of every event, in the store's order; its size is the event count.
     std::vector<std::pair<std::string, std::uint8_t>> events;
+};
+
+// How reception goes. Counts run from the last connect; ages and senders from the node's start
+// (they describe the state the node still shows). Every datagram that arrives with at least one
+// byte lands in exactly one count: datagrams, filtered, ignored or decodeErrors.
+struct ReceiverHealth
+{
+    bool connected = false;
+    std::uint64_t datagrams = 0; // stored: the node took the record it carries
+    std::uint64_t filtered = 0;  // dropped by the IP filter
+    // Unknown type byte, deck number out of range, new event name beyond the bound.
+    std::uint64_t ignored = 0;
+    std::uint64_t decodeErrors = 0; // payload the decoder refused
+    // Seconds since the last stored datagram, and since the last stored Deck datagram of deck
+    // k (deckAges[k-1]); -1 before the first.
+    double lastDatagramAge = -1.0;
+    std::array<double, orvlayout::deckCount> deckAges = noAges();
+    std::size_t events = 0; // distinct event names known
+
+    // Where the socket is bound ("" and 0 when it is not), and whether it joined the group.
+    std::string boundAddress;
+    std::uint16_t boundPort = 0;
+    bool groupJoined = false;
+    // "address:port" of the latest datagram, stored or dropped, and of the latest one the
+    // filter dropped; "" before the first.
+    std::string lastSender;
+    std::string lastFilteredSender;
+
+    static constexpr std::array<double, orvlayout::deckCount> noAges()
+    {
+        std::array<double, orvlayout::deckCount> ages{};
+        for (std::size_t k = 0; k < ages.size(); ++k)
+            ages[k] = -1.0;
+        return ages;
+    }
 };

@@ -1,6 +1,7 @@
 #include "receiver/ReceiverStore.h"
 
 #include <algorithm>
+#include <charconv>
 #include <utility>
 
 namespace orvreceiver
@@ -49,13 +50,54 @@ orvbeat::DeckSample sampleOf(const Deck& record, std::int64_t arrival)
     return sample;
 }
 
+// Copies the sender without allocating; at most addressSize - 1 bytes of its text.
+template <class Record> void keepSender(Record& record, const char* address, std::uint16_t port)
+{
+    std::size_t length = 0;
+    while (length + 1 < sizeof record.address && address[length] != '\0')
+    {
+        record.address[length] = address[length];
+        ++length;
+    }
+    record.address[length] = '\0';
+    record.port = port;
+    record.known = true;
+}
+
+// "address:port" (or the address alone for port 0) into `out`, reusing its capacity.
+template <class Record> void senderText(const Record& record, std::string& out)
+{
+    out.clear();
+    if (!record.known)
+    {
+        return;
+    }
+    out.append(record.address);
+    if (record.port != 0)
+    {
+        char digits[8];
+        const auto end = std::to_chars(digits, digits + sizeof digits, record.port).ptr;
+        out.push_back(':');
+        out.append(digits, end);
+    }
+}
+
+double ageSeconds(std::int64_t arrival, std::int64_t now, std::int64_t noArrival)
+{
+    if (arrival == noArrival)
+    {
+        return -1.0;
+    }
+    return now > arrival ? static_cast<double>(now - arrival) * 1e-9 : 0.0;
+}
+
 } // namespace
 
 void ReceiverStore::handleDatagram(const char* data, std::size_t size, const char* senderAddress,
-                                   std::int64_t arrival)
+                                   std::int64_t arrival, std::uint16_t senderPort)
 {
     // An empty datagram has no type byte (and is what wakes a stopping receiver).
-    if (data == nullptr || size == 0 || !accepts(senderAddress))
+    if (data == nullptr || size == 0 || !accepts(senderAddress, senderPort))
     {
         return;
     }
@@ -67,6 +109,7 @@ void ReceiverStore::handleDatagram(const char* data, std::size_t size, const cha
         orvprotocol::findMessage(static_cast<std::uint8_t>(data[0]));
     if (message == nullptr)
     {
+        countIgnored();
         return;
     }
 
@@ -76,14 +119,7 @@ void ReceiverStore::handleDatagram(const char* data, std::size_t size, const cha
         orvpack::MsgPack::parse(data + 1, size - 1, error, orvprotocol::wireKeys());
     if (!error.empty())
     {
-        if (message->type == MessageType::Control)
-        {
-            setWarningText(std::move(error));
-        }
-        else
-        {
-            setErrorText(std::move(error));
-        }
+        takeDecodeError(message->type, std::move(error));
         return;
     }
 
@@ -94,6 +130,7 @@ void ReceiverStore::handleDatagram(const char* data, std::size_t size, const cha
         const Control record = Control::fromMsgPack(value);
         std::lock_guard<std::mutex> lock(stateMutex_);
         control_ = record;
+        countStored(arrival);
         break;
     }
     case MessageType::Deck:
@@ -102,31 +139,43 @@ void ReceiverStore::handleDatagram(const char* data, std::size_t size, const cha
     case MessageType::Meta:
     {
         Meta record = Meta::fromMsgPack(value);
-        if (isSlotNumber(record.deck))
+        if (!isSlotNumber(record.deck))
         {
-            std::lock_guard<std::mutex> lock(stateMutex_);
-            // Swapped in; the old strings are freed after the lock is released.
-            std::swap(metas_[slotOf(record.deck)], record);
+            countIgnored();
+            break;
         }
+        std::lock_guard<std::mutex> lock(stateMutex_);
+        // Swapped in; the old strings are freed after the lock is released.
+        std::swap(metas_[slotOf(record.deck)], record);
+        countStored(arrival);
         break;
     }
     case MessageType::Event:
-        storeEvent(Event::fromMsgPack(value));
+        storeEvent(Event::fromMsgPack(value), arrival);
         break;
     }
 }
 
-bool ReceiverStore::accepts(const char* senderAddress) const
+bool ReceiverStore::accepts(const char* senderAddress, std::uint16_t senderPort)
 {
+    const char* sender = senderAddress != nullptr ? senderAddress : "";
     std::lock_guard<std::mutex> lock(stateMutex_);
+    keepSender(lastSender_, sender, senderPort);
     // Whole-text, byte-wise: no prefix, mask or case rule.
-    return ipFilter_.empty() || ipFilter_ == (senderAddress != nullptr ? senderAddress : "");
+    if (ipFilter_.empty() || ipFilter_ == sender)
+    {
+        return true;
+    }
+    ++filtered_;
+    keepSender(lastFilteredSender_, sender, senderPort);
+    return false;
 }
 
 void ReceiverStore::storeDeck(const Deck& record, std::int64_t arrival)
 {
     if (!isSlotNumber(record.deck))
     {
+        countIgnored();
         return;
     }
     const std::size_t slot = slotOf(record.deck);
@@ -134,9 +183,11 @@ void ReceiverStore::storeDeck(const Deck& record, std::int64_t arrival)
     std::lock_guard<std::mutex> lock(stateMutex_);
     deckSamples_[slot].push(sample);
     decks_[slot] = record;
+    deckArrivals_[slot] = arrival;
+    countStored(arrival);
 }
 
-void ReceiverStore::storeEvent(Event&& event)
+void ReceiverStore::storeEvent(Event&& event, std::int64_t arrival)
 {
     {
         std::lock_guard<std::mutex> lock(stateMutex_);
@@ -144,18 +195,42 @@ void ReceiverStore::storeEvent(Event&& event)
         if (known != events_.end())
         {
             known->second = event.value;
+            countStored(arrival);
             return;
         }
         if (events_.size() < maxEventNames)
         {
             events_.emplace(std::move(event.name), event.value);
+            countStored(arrival);
             return;
         }
+        ++ignored_;
     }
     // Names come from the network and every name is a table row: keep memory and the table
     // bounded, and say what was lost.
     setWarningText("Too many event names: dropped new event \"" + shortenedName(event.name) +
                    "\" (at most " + std::to_string(maxEventNames) + " names are kept)");
+}
+
+void ReceiverStore::takeDecodeError(MessageType type, std::string&& error)
+{
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    ++decodeErrors_;
+    // A broken mixer datagram is a warning, a broken deck, track or event datagram an error.
+    // The old text is freed after the lock is released.
+    (type == MessageType::Control ? warningText_ : errorText_).swap(error);
+}
+
+void ReceiverStore::countIgnored()
+{
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    ++ignored_;
+}
+
+void ReceiverStore::countStored(std::int64_t arrival)
+{
+    ++datagrams_;
+    lastArrival_ = arrival;
 }
 
 void ReceiverStore::copyNumbers(ReceiverNumbers& out) const
@@ -186,6 +261,25 @@ void ReceiverStore::read(ReceiverSnapshot& out) const
         out.events[i].second = value;
         ++i;
     }
+}
+
+void ReceiverStore::read(ReceiverHealth& out, std::int64_t now) const
+{
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    out.connected = connected_;
+    out.datagrams = datagrams_;
+    out.filtered = filtered_;
+    out.ignored = ignored_;
+    out.decodeErrors = decodeErrors_;
+    out.lastDatagramAge = ageSeconds(lastArrival_, now, noArrival);
+    for (std::size_t slot = 0; slot < deckArrivals_.size(); ++slot)
+        out.deckAges[slot] = ageSeconds(deckArrivals_[slot], now, noArrival);
+    out.events = events_.size();
+    out.boundAddress.assign(boundAddress_);
+    out.boundPort = boundPort_;
+    out.groupJoined = groupJoined_;
+    senderText(lastSender_, out.lastSender);
+    senderText(lastFilteredSender_, out.lastFilteredSender);
 }
 
 void ReceiverStore::read(DeckHistory& out, int firstDeck, int lastDeck) const
@@ -243,10 +337,14 @@ void ReceiverStore::warningText(std::string& out) const
     out.assign(warningText_);
 }
 
-void ReceiverStore::setConnected(bool connected)
+void ReceiverStore::setConnected(bool connected, std::string boundAddress, std::uint16_t boundPort,
+                                 bool groupJoined)
 {
     std::lock_guard<std::mutex> lock(stateMutex_);
     connected_ = connected;
+    boundAddress_.swap(boundAddress);
+    boundPort_ = boundPort;
+    groupJoined_ = groupJoined;
 }
 
 void ReceiverStore::setErrorText(std::string text)
@@ -261,11 +359,15 @@ void ReceiverStore::setWarningText(std::string text)
     warningText_.swap(text);
 }
 
-void ReceiverStore::clearTexts()
+void ReceiverStore::startConnect()
 {
     std::lock_guard<std::mutex> lock(stateMutex_);
     errorText_.clear();
     warningText_.clear();
+    datagrams_ = 0;
+    filtered_ = 0;
+    ignored_ = 0;
+    decodeErrors_ = 0;
 }
 
 void ReceiverStore::setIpFilter(std::string_view filter)

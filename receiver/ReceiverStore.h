@@ -1,8 +1,9 @@
 // The receiver's store: datagram in, state out. It filters a datagram by its sender, reads the
 // type byte, decodes the map, and keeps the latest record of each kind (the mixer, four decks,
 // four tracks, the events), the recent Deck datagrams of each deck for the beat clock, whether the
-// node is connected, and the node's error and warning texts. It has no socket and no thread, so the
-// tests drive it directly.
+// node is connected and where its socket is bound, the node's error and warning texts, and how
+// reception goes (counts, arrival times, senders: ReceiverHealth). It has no socket and no
+// thread, so the tests drive it directly.
 //
 // Thread rules. Any thread may call any method: one mutex, `stateMutex_`, guards everything,
 // and is held only to copy in or out, never while decoding or calling out. In the product the
@@ -11,8 +12,13 @@
 //
 // Texts: `errorText` holds the last connect failure or the last decode error of a Deck, Meta
 // or Event datagram; `warningText` the last receive error, the last decode error of a Control
-// datagram, or the last event name dropped at the bound. clearTexts runs at each connect; after
-// that a text is only replaced by the next text of its kind.
+// datagram, the last event name dropped at the bound, or what connect says of its address.
+// startConnect clears both at each connect; after that a text is only replaced by the next text
+// of its kind.
+//
+// Counting costs the receive path no extra hold: each count and arrival time is written in the
+// hold that the datagram's filter check or store step takes anyway; only the rare drops (unknown
+// type, deck number out of range) take one of their own.
 #pragma once
 
 #include "beat/DeckSamples.h"
@@ -22,6 +28,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -39,10 +46,11 @@ public:
     static constexpr std::size_t maxEventNames = orvlayout::maxEventNames;
 
     // One datagram: sender filter, type byte, decode, store. At most datagramLimit bytes are
-    // looked at; an empty datagram is dropped. Never throws for any input (only
-    // std::bad_alloc can leave it). `arrival` is when it came (steadyNow()).
+    // looked at; an empty datagram is dropped uncounted (it is also how a stopping receiver is
+    // woken). Never throws for any input (only std::bad_alloc can leave it). `arrival` is when
+    // it came (steadyNow()); `senderPort` 0 leaves the port out of the sender texts.
     void handleDatagram(const char* data, std::size_t size, const char* senderAddress,
-                        std::int64_t arrival);
+                        std::int64_t arrival, std::uint16_t senderPort = 0);
 
     // One consistent copy of everything a cook shows, under one hold. The snapshot's strings
     // and vector keep their capacity from one call to the next.
@@ -51,6 +59,8 @@ public:
     // Only the samples of decks `firstDeck` to `lastDeck` (1 to 4) are copied; the others are
     // left as they were.
     void read(DeckHistory& out, int firstDeck = 1, int lastDeck = orvlayout::deckCount) const;
+    // Ages are taken against `now` (steadyNow()).
+    void read(ReceiverHealth& out, std::int64_t now) const;
 
     // Copies of one record. Deck and meta numbers outside 1 to 4 give empty records.
     Deck deck(int deckNumber) const;
@@ -62,18 +72,36 @@ public:
     void errorText(std::string& out) const;
     void warningText(std::string& out) const;
 
-    void setConnected(bool connected);
+    // Connected on the socket bound to `boundAddress`:`boundPort` (dotted text), or, with
+    // `connected` false, no longer bound.
+    void setConnected(bool connected, std::string boundAddress = std::string(),
+                      std::uint16_t boundPort = 0, bool groupJoined = false);
     void setErrorText(std::string text);
     void setWarningText(std::string text);
-    void clearTexts();
+    // At each connect: clears both texts and the counts (ages and senders stay).
+    void startConnect();
     // Whole-text, byte-wise sender filter; empty accepts every sender. Allocates only when
     // the filter changes.
     void setIpFilter(std::string_view filter);
 
 private:
-    bool accepts(const char* senderAddress) const;
+    // "255.255.255.255" and its terminating zero.
+    static constexpr std::size_t addressSize = 16;
+    // The sender of a datagram as it came, kept without allocating.
+    struct SenderRecord
+    {
+        char address[addressSize] = {};
+        std::uint16_t port = 0;
+        bool known = false;
+    };
+    static constexpr std::int64_t noArrival = std::numeric_limits<std::int64_t>::min();
+
+    bool accepts(const char* senderAddress, std::uint16_t senderPort);
     void storeDeck(const Deck& record, std::int64_t arrival);
-    void storeEvent(Event&& event);
+    void storeEvent(Event&& event, std::int64_t arrival);
+    void takeDecodeError(MessageType type, std::string&& error);
+    void countIgnored();
+    void countStored(std::int64_t arrival);       // caller holds stateMutex_
     void copyNumbers(ReceiverNumbers& out) const; // caller holds stateMutex_
 
     mutable std::mutex stateMutex_;
@@ -86,6 +114,26 @@ private:
     std::array<orvbeat::DeckSamples, orvlayout::deckCount> deckSamples_; // of decks_[k]
     std::array<Meta, orvlayout::deckCount> metas_;
     std::unordered_map<std::string, std::uint8_t> events_;
+
+    std::string boundAddress_;
+    std::uint16_t boundPort_ = 0;
+    bool groupJoined_ = false;
+    std::uint64_t datagrams_ = 0;
+    std::uint64_t filtered_ = 0;
+    std::uint64_t ignored_ = 0;
+    std::uint64_t decodeErrors_ = 0;
+    std::int64_t lastArrival_ = noArrival;
+    std::array<std::int64_t, orvlayout::deckCount> deckArrivals_ = noArrivals();
+    SenderRecord lastSender_;
+    SenderRecord lastFilteredSender_;
+
+    static constexpr std::array<std::int64_t, orvlayout::deckCount> noArrivals()
+    {
+        std::array<std::int64_t, orvlayout::deckCount> arrivals{};
+        for (std::size_t k = 0; k < arrivals.size(); ++k)
+            arrivals[k] = noArrival;
+        return arrivals;
+    }
 };
 
 } // namespace orvreceiver

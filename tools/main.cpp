@@ -88,7 +88,8 @@ int main(int argc, char** argv)
         return args.empty() ? orvtool::kExitUsage : orvtool::kExitOk;
     }
 
-    const Command* command = findCommand(args[0]);
+    const Command* command =
+        args[0] == "--version" ? &orvtool::versionCommand() : findCommand(args[0]);
     if (command == nullptr)
     {
         std::cerr << "orv: unknown command \"" << args[0] << "\"\n\n";

@@ -2,6 +2,7 @@
 
 #include "net/Udp.h"
 
+#include <limits>
 #include <stdexcept>
 #include <thread>
 
@@ -139,6 +140,30 @@ bool cookUntil(orvharness::Network& net, const std::function<bool()>& done,
         // The receive thread stores datagrams asynchronously; poll at a frame-like pace.
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+}
+
+float infoChannel(orvharness::Network& net, orvharness::NodeId node, const std::string& name)
+{
+    for (const orvharness::InfoChannel& channel : net.infoChannels(node))
+    {
+        if (channel.name == name)
+        {
+            return channel.value;
+        }
+    }
+    return std::numeric_limits<float>::quiet_NaN();
+}
+
+std::string infoRow(orvharness::Network& net, orvharness::NodeId node, const std::string& name)
+{
+    for (const std::vector<std::string>& row : net.infoTable(node))
+    {
+        if (row.size() == 2 && row[0] == name)
+        {
+            return row[1];
+        }
+    }
+    return "<no row " + name + ">";
 }
 
 void BundleTest::SetUpTestSuite()

@@ -45,6 +45,8 @@ public:
     LoopbackSender& operator=(const LoopbackSender&) = delete;
 
     void send(uint16_t port, const std::string& bytes, const std::string& toIp = "127.0.0.1");
+    // The port the system gave the sender, as a receiver sees it.
+    uint16_t port() const { return orv::udp::localPort(socket_); }
 
 private:
     orv::SocketHandle socket_ = orv::invalidSocket;
@@ -68,6 +70,11 @@ constexpr std::chrono::milliseconds defaultDeadline{5000};
 // Cooks frames until `done` holds, at most `deadline` long. True when it held.
 bool cookUntil(orvharness::Network& net, const std::function<bool()>& done,
                std::chrono::milliseconds deadline = defaultDeadline);
+
+// A node's Info CHOP channel by name (NaN when it has none), and its Info DAT value by row name
+// (absent: "<no row NAME>").
+float infoChannel(orvharness::Network& net, orvharness::NodeId node, const std::string& name);
+std::string infoRow(orvharness::Network& net, orvharness::NodeId node, const std::string& name);
 
 // A suite over the real bundles. Each test gets a fresh network.
 class BundleTest : public testing::Test

@@ -63,12 +63,12 @@ void expectPlainNumericRecord(const ParameterRecord& record)
     }
 }
 
-TEST_F(DeclarationsTest, TableOperatorDeclaresSixParametersInOrder)
+TEST_F(DeclarationsTest, TableOperatorDeclaresSevenParametersInOrder)
 {
     orvharness::NodeId orv = net->createNode(*datBundle, "orv1");
     ASSERT_NE(orv, orvharness::noNode);
     const std::vector<ParameterRecord> records = net->parameters(orv);
-    ASSERT_EQ(records.size(), 6u);
+    ASSERT_EQ(records.size(), 7u);
 
     EXPECT_EQ(records[0].name, "Ip");
     EXPECT_EQ(records[0].kind, ParameterKind::String);
@@ -105,6 +105,12 @@ TEST_F(DeclarationsTest, TableOperatorDeclaresSixParametersInOrder)
     EXPECT_EQ(records[5].label, "Reset");
     EXPECT_EQ(records[5].defaultValues[0], 0.0);
     expectPlainNumericRecord(records[5]);
+
+    EXPECT_EQ(records[6].name, "Active");
+    EXPECT_EQ(records[6].kind, ParameterKind::Toggle);
+    EXPECT_EQ(records[6].label, "Active");
+    EXPECT_EQ(records[6].defaultValues[0], 0.0) << "off: a node connects only when asked";
+    expectPlainNumericRecord(records[6]);
 }
 
 TEST_F(DeclarationsTest, IpAndPortDefaultsFollowTheReceiverWhenParametersAreRebuilt)
@@ -115,7 +121,7 @@ TEST_F(DeclarationsTest, IpAndPortDefaultsFollowTheReceiverWhenParametersAreRebu
     net->cookFrame(); // copies both into the receiver
     ASSERT_TRUE(net->refreshParameters(orv));
     const std::vector<ParameterRecord> records = net->parameters(orv);
-    ASSERT_EQ(records.size(), 6u);
+    ASSERT_EQ(records.size(), 7u);
     EXPECT_EQ(records[0].defaultText, "127.0.0.7");
     EXPECT_EQ(records[1].defaultValues[0], 4100.0);
 }

@@ -1,5 +1,5 @@
 // Cooking a channel node: the host's call order, the shape and names, samples never written
-// (NaN) and samples kept from the previous frame.
+// (NaN) and samples kept from the previous frame; its Info CHOP and Info DAT.
 #include "TestBundles.h"
 
 #include "harness/Network.h"
@@ -102,6 +102,23 @@ TEST_F(ChannelCook, ImpossibleShapeIsRefusedWithoutExecute)
     EXPECT_EQ(net.warningText(ramp), "getGeneralInfo getOutputInfo getWarningString");
     // The previous output stays.
     EXPECT_EQ(net.channels(ramp).size(), 3u);
+}
+
+TEST_F(ChannelCook, InfoOutputsAreReadAsTheHostReadsThem)
+{
+    net.setParameter(ramp, "Channels", 3);
+    net.cookFrame();
+    const std::vector<InfoChannel> channels = net.infoChannels(ramp);
+    ASSERT_EQ(channels.size(), 3u);
+    EXPECT_EQ(channels[2].name, "info2");
+    EXPECT_EQ(channels[2].value, 2.0f);
+    // Filled column by column, handed back row by row.
+    EXPECT_EQ(net.infoTable(ramp), (InfoTable{{"r0c0", "r0c1", "r0c2"}, {"r1c0", "r1c1", "r1c2"}}));
+
+    net.setParameter(ramp, "Channels", -1);
+    net.cookFrame();
+    EXPECT_TRUE(net.infoChannels(ramp).empty()) << "a negative count reads as nothing";
+    EXPECT_NE(net.hostErrorText(ramp).find("getNumInfoCHOPChans answered -1"), std::string::npos);
 }
 
 } // namespace

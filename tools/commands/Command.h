@@ -33,5 +33,7 @@ const Command& sendCommand();
 const Command& decodeCommand();
 const Command& recordCommand();
 const Command& replayCommand();
+// `orv --version`: reached by its option name, not listed among the commands.
+const Command& versionCommand();
 
 } // namespace orvtool

@@ -1,7 +1,9 @@
 // A test-only channel plug-in for the harness's own tests. Channel c, sample s holds
 // Start + Step * (c * Samples + s), except channel "Skip", which it never writes. Its
 // warning text tells what the "Source" DAT reference resolved to ("none", "builtin",
-// "custom:<opType>"). With "Logcalls" on, both texts are the calls of the cook so far.
+// "custom:<opType>"). With "Logcalls" on, both texts are the calls of the cook so far. Its Info
+// CHOP has one channel per output channel ("info<c>" = c); its Info DAT, filled column by
+// column, is 2 rows of "Channels" cells ("r<row>c<column>").
 #include "CHOP_CPlusPlusBase.h"
 #include "plugin/PluginExport.h"
 
@@ -29,7 +31,7 @@ public:
         calls_ += " getOutputInfo";
         if (inputs->getParInt("Shape") == 0)
             return false;
-        info->numChannels = inputs->getParInt("Channels");
+        info->numChannels = channels_ = inputs->getParInt("Channels");
         info->numSamples = inputs->getParInt("Samples");
         info->sampleRate = 30.0f;
         info->startIndex = 5;
@@ -79,6 +81,30 @@ public:
             error->setString(calls_.c_str());
     }
 
+    int32_t getNumInfoCHOPChans(void*) override { return channels_; }
+
+    void getInfoCHOPChan(int32_t index, TD::OP_InfoCHOPChan* chan, void*) override
+    {
+        chan->name->setString(("info" + std::to_string(index)).c_str());
+        chan->value = static_cast<float>(index);
+    }
+
+    bool getInfoDATSize(TD::OP_InfoDATSize* size, void*) override
+    {
+        size->rows = 2;
+        size->cols = channels_;
+        size->byColumn = true;
+        return true;
+    }
+
+    void getInfoDATEntries(int32_t index, int32_t nEntries, TD::OP_InfoDATEntries* entries,
+                           void*) override
+    {
+        for (int32_t row = 0; row < nEntries; ++row)
+            entries->values[row]->setString(
+                ("r" + std::to_string(row) + "c" + std::to_string(index)).c_str());
+    }
+
     void setupParameters(TD::OP_ParameterManager* manager, void*) override
     {
         struct Numeric
@@ -117,6 +143,7 @@ private:
     std::string calls_;
     std::string seen_;
     bool logCalls_ = false;
+    int32_t channels_ = 0; // as the last cook declared
 };
 
 } // namespace
