@@ -1,5 +1,6 @@
 // Cooks through the headless host and the real bundles: OrvDat with four decks, four tracks
-// and the mixer filled and 0, 100 or 1,000 events; OrvChannels reading it; and the heap
+// and the mixer filled and 0, 100 or 1,000 events; OrvChannels, OrvBeat and OrvEvents (with
+// 1,024 events) reading it; and the heap
 // allocations per cook, counted by a replaced global allocator and attributed by caller to
 // the bundles or to the host's side.
 //
@@ -46,6 +47,7 @@ constexpr int beatChannelsPerDeck = 9;
 std::unique_ptr<orvharness::Bundle> datBundle;
 std::unique_ptr<orvharness::Bundle> chopBundle;
 std::unique_ptr<orvharness::Bundle> beatBundle;
+std::unique_ptr<orvharness::Bundle> eventsBundle;
 
 std::unique_ptr<orvharness::Bundle> loadBundle(const char* path)
 {
@@ -391,6 +393,31 @@ void beatCook(benchmark::State& state)
     state.counters["locked"] = cook.sample(beatChannelsPerDeck - 1);
 }
 
+// One OrvEvents cook with `range(0)` event names known, "Output" Pulse and "Track Changes" on
+// (the most work per channel: a value, a count and a comparison each). The receiver stands
+// still, as between two events; a new name is the only thing that may allocate.
+void eventsCook(benchmark::State& state)
+{
+    const std::unique_ptr<FilledNetwork> network = filledNetwork(state);
+    orvharness::Network& net = network->net;
+    const NodeId events = net.createNode(*eventsBundle, "events1");
+    if (events == orvharness::noNode || !net.setParameter(events, "Orvdat", "orv1") ||
+        !net.setParameter(events, "Output", "pulse") ||
+        !net.setParameter(events, "Trackchanges", 1))
+    {
+        throw std::runtime_error("cannot set up the events node: " + net.lastError());
+    }
+    net.cookFrame(); // the node learns the names
+    const int channels = 4 + static_cast<int>(state.range(0));
+    ChopCook cook(*network, *net.resolve("events1"), channels);
+    reportAllocations(state, cook);
+    for (auto _ : state)
+    {
+        cook();
+    }
+    state.counters["channels"] = net.channelOutput(events).numChannels;
+}
+
 // The whole frame of the stand-in host: both nodes, with everything the harness adds.
 void harnessFrame(benchmark::State& state)
 {
@@ -415,6 +442,7 @@ int main(int argc, char** argv)
         datBundle = loadBundle(ORV_DAT_BUNDLE);
         chopBundle = loadBundle(ORV_CHOP_BUNDLE);
         beatBundle = loadBundle(ORV_BEAT_BUNDLE);
+        eventsBundle = loadBundle(ORV_EVENTS_BUNDLE);
     }
     catch (const std::exception& failure)
     {
@@ -435,9 +463,11 @@ int main(int argc, char** argv)
         ->Arg(2)
         ->UseManualTime()
         ->Iterations(5000);
+    benchmark::RegisterBenchmark("cook/OrvEvents", eventsCook)->Arg(1024);
     benchmark::RegisterBenchmark("frame/harness", harnessFrame)->Arg(100);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    eventsBundle.reset();
     beatBundle.reset();
     chopBundle.reset();
     datBundle.reset();

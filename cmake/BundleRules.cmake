@@ -1,4 +1,5 @@
-# How a plug-in bundle is built, shared by every bundle folder (dat/, chop/, beatchop/):
+# How a plug-in bundle is built, shared by every bundle folder (dat/, chop/, beatchop/,
+# eventschop/):
 # - a MODULE library named exactly after the operator (OrvDat.so here, OrvDat.dll on Windows,
 #   OrvDat.plugin on macOS), no "lib" prefix;
 # - hidden symbols, and a linker export list on top, so that the bundle exports its three

@@ -69,8 +69,8 @@ void writeCells(TD::DAT_Output& output, const ReceiverSnapshot& state)
         writeFields(output, column, state.numbers.control);
     }
 
-    // Event rows directly below "Crossfader", in the store's order; columns 2 to 4 stay
-    // unwritten.
+    // Event rows directly below "Crossfader", in the order the names first arrived, so a row
+    // never moves; columns 2 to 4 stay unwritten.
     const int32_t rows = tableRows(state.events.size());
     int32_t row = FirstEventRow;
     for (const auto& [name, value] : state.events)

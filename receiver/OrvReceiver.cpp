@@ -35,6 +35,11 @@ void OrvReceiver::read(DeckHistory& out, int firstDeck, int lastDeck) const
     store.read(out, firstDeck, lastDeck);
 }
 
+void OrvReceiver::read(EventState& out) const
+{
+    store.read(out);
+}
+
 void OrvReceiver::read(ReceiverHealth& out) const
 {
     store.read(out, orvreceiver::steadyNow());

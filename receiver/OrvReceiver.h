@@ -7,8 +7,8 @@
 // the subclass. The other operators reach the same object through the host. Every cook reads
 // it with one call, so a frame never mixes two datagrams: the channel operator
 // read(ReceiverNumbers&), the beat operator read(DeckHistory&), the table operator
-// read(ReceiverSnapshot&), and its Info CHOP and Info DAT read(ReceiverHealth&). getDeck,
-// getMeta, getControl and isConnected copy one record each.
+// read(ReceiverSnapshot&), and its Info CHOP and Info DAT read(ReceiverHealth&), the events
+// operator read(EventState&). getDeck, getMeta, getControl and isConnected copy one record each.
 //
 // Thread rules.
 // - The host thread (one call at a time per instance) constructs and destroys the receiver,
@@ -53,6 +53,7 @@ public:
     void read(ReceiverSnapshot& out) const;
     void read(DeckHistory& out, int firstDeck = 1, int lastDeck = orvlayout::deckCount) const;
     void read(ReceiverHealth& out) const;
+    void read(EventState& out) const;
 
     // Copies of one record each. Deck and meta numbers outside 1 to 4 give empty records.
     Deck getDeck(int deckNumber) const;

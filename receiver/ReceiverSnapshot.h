@@ -4,8 +4,9 @@
 //
 // The channel operator reads ReceiverNumbers; the table operator reads ReceiverSnapshot, the
 // same numbers together with the tracks and the events of that moment; the beat operator reads
-// DeckHistory, the recent Deck datagrams of every deck. The table operator's Info CHOP and Info
-// DAT read ReceiverHealth, how reception goes.
+// DeckHistory, the recent Deck datagrams of every deck; the events operator reads EventState,
+// the events with their counts. The table operator's Info CHOP and Info DAT read
+// ReceiverHealth, how reception goes.
 #pragma once
 
 #include "beat/DeckSamples.h"
@@ -37,8 +38,30 @@ struct ReceiverSnapshot
 {
     ReceiverNumbers numbers;
     std::array<Meta, orvlayout::deckCount> metas; // slot k-1 holds deck number k
-    // (name, value) of every event, in the store's order; its size is the event count.
+    // (name, value) of every event, in the order the names first arrived; its size is the event
+    // count.
     std::vector<std::pair<std::string, std::uint8_t>> events;
+};
+
+// One named event as the events operator reads it.
+struct EventReading
+{
+    std::string name;
+    std::uint8_t value = 0;  // the latest
+    std::uint64_t count = 0; // datagrams that set it
+};
+
+// Every event in the order its name first arrived, and how often each deck's track changed.
+// Names never move, so a read into the same object from the same store copies only the names
+// that are new: once the names are known, reading allocates nothing. A read from another store
+// starts the list over (`source` tells them apart).
+struct EventState
+{
+    bool connected = false;
+    std::uint64_t source = 0; // which store was read last (each has its own number), 0 for none
+    // trackChanges[k-1]: Meta datagrams of deck k that brought another title or file path.
+    std::array<std::uint64_t, orvlayout::deckCount> trackChanges{};
+    std::vector<EventReading> events;
 };
 
 // How reception goes. Counts run from the last connect; ages and senders from the node's start

@@ -1,6 +1,7 @@
 #include "receiver/ReceiverStore.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <utility>
 
@@ -11,6 +12,13 @@ namespace
 {
 
 constexpr std::size_t maxNameInWarning = 64;
+
+std::uint64_t nextStoreId()
+{
+    // Stores are made by the table operator's bundle (one counter) or by a test program.
+    static std::atomic<std::uint64_t> lastId{0};
+    return ++lastId;
+}
 
 bool isSlotNumber(int deckNumber)
 {
@@ -93,6 +101,8 @@ double ageSeconds(std::int64_t arrival, std::int64_t now, std::int64_t noArrival
 
 } // namespace
 
+ReceiverStore::ReceiverStore() : id_(nextStoreId()) {}
+
 void ReceiverStore::handleDatagram(const char* data, std::size_t size, const char* senderAddress,
                                    std::int64_t arrival, std::uint16_t senderPort)
 {
@@ -144,9 +154,14 @@ void ReceiverStore::handleDatagram(const char* data, std::size_t size, const cha
             countIgnored();
             break;
         }
+        const std::size_t slot = slotOf(record.deck);
         std::lock_guard<std::mutex> lock(stateMutex_);
+        if (record.title != metas_[slot].title || record.filepath != metas_[slot].filepath)
+        {
+            ++trackChanges_[slot];
+        }
         // Swapped in; the old strings are freed after the lock is released.
-        std::swap(metas_[slotOf(record.deck)], record);
+        std::swap(metas_[slot], record);
         countStored(arrival);
         break;
     }
@@ -191,20 +206,13 @@ void ReceiverStore::storeEvent(Event&& event, std::int64_t arrival)
 {
     {
         std::lock_guard<std::mutex> lock(stateMutex_);
-        const auto known = events_.find(event.name);
-        if (known != events_.end())
+        // A known name is updated without allocating; a new one goes at the end.
+        if (events_.set(std::move(event.name), event.value))
         {
-            known->second = event.value;
             countStored(arrival);
             return;
         }
-        if (events_.size() < maxEventNames)
-        {
-            events_.emplace(std::move(event.name), event.value);
-            countStored(arrival);
-            return;
-        }
-        ++ignored_;
+        ++ignored_; // a new name beyond the bound: `event.name` is left as it was
     }
     // Names come from the network and every name is a table row: keep memory and the table
     // bounded, and say what was lost.
@@ -251,15 +259,36 @@ void ReceiverStore::read(ReceiverSnapshot& out) const
     std::lock_guard<std::mutex> lock(stateMutex_);
     copyNumbers(out.numbers);
     out.metas = metas_; // string assignment reuses the snapshot's capacity
-    // The event map never shrinks, so neither does the vector: its strings keep their
-    // capacity from cook to cook.
+    // The events never shrink, so neither does the vector: its strings keep their capacity
+    // from cook to cook.
     out.events.resize(events_.size());
-    std::size_t i = 0;
-    for (const auto& [name, value] : events_)
+    for (std::size_t place = 0; place < events_.size(); ++place)
     {
-        out.events[i].first.assign(name);
-        out.events[i].second = value;
-        ++i;
+        out.events[place].first.assign(events_[place].name);
+        out.events[place].second = events_[place].value;
+    }
+}
+
+void ReceiverStore::read(EventState& out) const
+{
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    out.connected = connected_;
+    out.trackChanges = trackChanges_;
+    if (out.source != id_ || out.events.size() > events_.size())
+    {
+        out.events.clear(); // another store's names
+        out.source = id_;
+    }
+    const std::size_t known = out.events.size();
+    for (std::size_t place = 0; place < known; ++place)
+    {
+        out.events[place].value = events_[place].value;
+        out.events[place].count = events_[place].count;
+    }
+    for (std::size_t place = known; place < events_.size(); ++place)
+    {
+        const EventLog::Entry& entry = events_[place];
+        out.events.push_back(EventReading{entry.name, entry.value, entry.count});
     }
 }
 

@@ -1,9 +1,10 @@
 // The receiver's store: datagram in, state out. It filters a datagram by its sender, reads the
 // type byte, decodes the map, and keeps the latest record of each kind (the mixer, four decks,
-// four tracks, the events), the recent Deck datagrams of each deck for the beat clock, whether the
-// node is connected and where its socket is bound, the node's error and warning texts, and how
-// reception goes (counts, arrival times, senders: ReceiverHealth). It has no socket and no
-// thread, so the tests drive it directly.
+// four tracks, the events in the order their names first arrived, EventLog.h), how many datagrams
+// set each event and how often each deck's track changed, the recent Deck datagrams of each deck
+// for the beat clock, whether the node is connected and where its socket is bound, the node's error
+// and warning texts, and how reception goes (counts, arrival times, senders: ReceiverHealth). It
+// has no socket and no thread, so the tests drive it directly.
 //
 // Thread rules. Any thread may call any method: one mutex, `stateMutex_`, guards everything,
 // and is held only to copy in or out, never while decoding or calling out. In the product the
@@ -23,6 +24,7 @@
 
 #include "beat/DeckSamples.h"
 #include "protocol/NodeLayout.h"
+#include "receiver/EventLog.h"
 #include "receiver/ReceiverSnapshot.h"
 
 #include <array>
@@ -32,7 +34,6 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 namespace orvreceiver
 {
@@ -40,6 +41,8 @@ namespace orvreceiver
 class ReceiverStore
 {
 public:
+    ReceiverStore();
+
     // Bytes of a datagram that are handled; the rest of a longer one is cut.
     static constexpr std::size_t datagramLimit = orvprotocol::datagramLimit;
     // Distinct event names kept; a new name beyond this is dropped with a warning.
@@ -61,6 +64,8 @@ public:
     void read(DeckHistory& out, int firstDeck = 1, int lastDeck = orvlayout::deckCount) const;
     // Ages are taken against `now` (steadyNow()).
     void read(ReceiverHealth& out, std::int64_t now) const;
+    // Copies only the names that are new since the last read into `out` (see EventState).
+    void read(EventState& out) const;
 
     // Copies of one record. Deck and meta numbers outside 1 to 4 give empty records.
     Deck deck(int deckNumber) const;
@@ -113,7 +118,10 @@ private:
     std::array<Deck, orvlayout::deckCount> decks_;
     std::array<orvbeat::DeckSamples, orvlayout::deckCount> deckSamples_; // of decks_[k]
     std::array<Meta, orvlayout::deckCount> metas_;
-    std::unordered_map<std::string, std::uint8_t> events_;
+    // of metas_[k]: records that brought another title or file path
+    std::array<std::uint64_t, orvlayout::deckCount> trackChanges_{};
+    EventLog events_{maxEventNames}; // in the order the names first arrived
+    const std::uint64_t id_;         // tells its EventState readings apart: never 0, one per store
 
     std::string boundAddress_;
     std::uint16_t boundPort_ = 0;

@@ -29,7 +29,7 @@ TEST(BundleLoadTest, TableOperatorLoadsAloneWithEverySymbolResolved)
 
 TEST(BundleLoadTest, ChannelOperatorsLoadAloneWithEverySymbolResolved)
 {
-    for (const char* path : {ORV_CHOP_BUNDLE, ORV_BEAT_BUNDLE})
+    for (const char* path : {ORV_CHOP_BUNDLE, ORV_BEAT_BUNDLE, ORV_EVENTS_BUNDLE})
     {
         SCOPED_TRACE(path);
         expectLoadsAlone(path, {"FillCHOPPluginInfo", "CreateCHOPInstance", "DestroyCHOPInstance"});

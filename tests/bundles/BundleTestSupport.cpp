@@ -12,6 +12,7 @@ namespace orvtest
 std::unique_ptr<orvharness::Bundle> BundleTest::datBundle;
 std::unique_ptr<orvharness::Bundle> BundleTest::chopBundle;
 std::unique_ptr<orvharness::Bundle> BundleTest::beatBundle;
+std::unique_ptr<orvharness::Bundle> BundleTest::eventsBundle;
 
 namespace
 {
@@ -175,10 +176,13 @@ void BundleTest::SetUpTestSuite()
     ASSERT_NE(chopBundle, nullptr) << error;
     beatBundle = orvharness::Bundle::load(ORV_BEAT_BUNDLE, error);
     ASSERT_NE(beatBundle, nullptr) << error;
+    eventsBundle = orvharness::Bundle::load(ORV_EVENTS_BUNDLE, error);
+    ASSERT_NE(eventsBundle, nullptr) << error;
 }
 
 void BundleTest::TearDownTestSuite()
 {
+    eventsBundle.reset();
     beatBundle.reset();
     chopBundle.reset();
     datBundle.reset();
@@ -189,6 +193,7 @@ void BundleTest::SetUp()
     ASSERT_NE(datBundle, nullptr);
     ASSERT_NE(chopBundle, nullptr);
     ASSERT_NE(beatBundle, nullptr);
+    ASSERT_NE(eventsBundle, nullptr);
     net = std::make_unique<orvharness::Network>();
 }
 
@@ -210,6 +215,14 @@ orvharness::NodeId BundleTest::createOrv(const std::string& name, uint16_t& port
 orvharness::NodeId BundleTest::createChannels(const std::string& name, const std::string& orvName)
 {
     orvharness::NodeId id = net->createNode(*chopBundle, name);
+    EXPECT_NE(id, orvharness::noNode) << net->lastError();
+    EXPECT_TRUE(net->setParameter(id, "Orvdat", orvName)) << net->lastError();
+    return id;
+}
+
+orvharness::NodeId BundleTest::createEvents(const std::string& name, const std::string& orvName)
+{
+    orvharness::NodeId id = net->createNode(*eventsBundle, name);
     EXPECT_NE(id, orvharness::noNode) << net->lastError();
     EXPECT_TRUE(net->setParameter(id, "Orvdat", orvName)) << net->lastError();
     return id;

@@ -89,6 +89,8 @@ protected:
     orvharness::NodeId createOrv(const std::string& name, uint16_t& port);
     // A channel node pointing at `orvName` ("" for none).
     orvharness::NodeId createChannels(const std::string& name, const std::string& orvName);
+    // An events node pointing at `orvName`.
+    orvharness::NodeId createEvents(const std::string& name, const std::string& orvName);
     // "Reconnect", then one frame.
     void reconnect(orvharness::NodeId orv);
 
@@ -98,6 +100,7 @@ protected:
     static std::unique_ptr<orvharness::Bundle> datBundle;
     static std::unique_ptr<orvharness::Bundle> chopBundle;
     static std::unique_ptr<orvharness::Bundle> beatBundle;
+    static std::unique_ptr<orvharness::Bundle> eventsBundle;
     std::unique_ptr<orvharness::Network> net;
     LoopbackSender sender;
 };

@@ -150,6 +150,45 @@ TEST_F(DeclarationsTest, ChannelOperatorDeclaresATableReferenceAndTheNamesMenu)
     EXPECT_EQ(records[1].result, AppendResult::Success);
 }
 
+TEST_F(DeclarationsTest, EventsOperatorDeclaresItsTypeAndThreeParameters)
+{
+    const orvharness::PluginInfo& info = eventsBundle->info();
+    EXPECT_EQ(info.family, orvharness::Family::Chop);
+    EXPECT_EQ(info.apiVersion, 65546);
+    EXPECT_EQ(info.opType, "Orvevents");
+    EXPECT_EQ(info.opLabel, "ORV Events");
+    EXPECT_EQ(info.authorName, "Quillmore");
+    EXPECT_EQ(info.authorEmail, chopBundle->info().authorEmail);
+
+    orvharness::NodeId events = createEvents("events1", "");
+    const std::vector<ParameterRecord> records = net->parameters(events);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].name, "Orvdat");
+    EXPECT_EQ(records[0].kind, ParameterKind::Dat);
+    EXPECT_EQ(records[0].label, "ORV DAT");
+    EXPECT_EQ(records[1].name, "Output");
+    EXPECT_EQ(records[1].kind, ParameterKind::Menu);
+    EXPECT_EQ(records[1].label, "Output");
+    EXPECT_EQ(records[1].defaultText, "value");
+    EXPECT_EQ(records[1].menuNames, (std::vector<std::string>{"value", "pulse", "count"}));
+    EXPECT_EQ(records[1].menuLabels, (std::vector<std::string>{"Value", "Pulse", "Count"}));
+    EXPECT_EQ(records[2].name, "Trackchanges");
+    EXPECT_EQ(records[2].kind, ParameterKind::Toggle);
+    EXPECT_EQ(records[2].label, "Track Changes");
+    EXPECT_EQ(records[2].defaultValues[0], 0.0);
+    for (const ParameterRecord& record : records)
+        EXPECT_EQ(record.result, AppendResult::Success) << record.name;
+
+    net->cookFrame();
+    EXPECT_TRUE(net->cookEveryFrame(events));
+    EXPECT_EQ(net->channelOutput(events).numChannels, 0) << "no ORV node, no event";
+    ASSERT_TRUE(net->setParameter(events, "Trackchanges", 1));
+    net->cookFrame();
+    EXPECT_EQ(
+        net->channelOutput(events).names,
+        (std::vector<std::string>{"deck1_track", "deck2_track", "deck3_track", "deck4_track"}));
+}
+
 TEST_F(DeclarationsTest, BothCookEveryFrameAndChannelsHaveTheirShape)
 {
     orvharness::NodeId orv = net->createNode(*datBundle, "orv1");

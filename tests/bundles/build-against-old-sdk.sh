@@ -17,5 +17,5 @@ sh "$source_dir/tests/fixtures/old-sdk/make-old-sdk.sh" "$source_dir/host" "$wor
   -DCMAKE_BUILD_TYPE=Debug -DORV_WERROR=ON -DORV_BUILD_TESTS=OFF -DORV_BUILD_TOOLS=OFF \
   -DORV_TD_SDK_DIR="$work_dir/sdk" > "$work_dir/configure.log" ||
   { cat "$work_dir/configure.log"; exit 1; }
-"$cmake" --build "$work_dir/build" --target OrvDat OrvChannels OrvBeat -j 2
+"$cmake" --build "$work_dir/build" --target OrvDat OrvChannels OrvBeat OrvEvents -j 2
 "$source_dir/.ci/check-exports" "$work_dir/build/bundles"

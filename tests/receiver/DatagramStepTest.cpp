@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 
 namespace
@@ -17,6 +18,12 @@ std::string deckDatagram(int deck, double bpm)
 std::string eventDatagram(const std::string& name, int value)
 {
     return Payload().map(2).str("Event").str(name).str("Value").integer(value).datagram(4);
+}
+
+std::string trackDatagram(int deck, const std::string& title, const std::string& path)
+{
+    Payload payload = Payload().map(3).str("Deck").integer(deck).str("Title").str(title);
+    return payload.str("Filepath").str(path).datagram(2);
 }
 
 } // namespace
@@ -361,4 +368,43 @@ TEST(DatagramStep, DeckSamplesKeepEveryDatagramOfEachDeckInArrivalOrder)
     EXPECT_EQ(three.oldest(), 40u - orvbeat::DeckSamples::capacity);
     EXPECT_EQ(three.at(three.oldest()).position, 40.0 - orvbeat::DeckSamples::capacity);
     EXPECT_EQ(three.at(three.count - 1).position, 39.0);
+}
+
+TEST(DatagramStep, EventsKeepTheOrderOfFirstArrivalAndCountTheirDatagrams)
+{
+    TestStore store;
+    for (const char* name : {"C", "A", "B", "A", "Z", "C"})
+        store.receive(eventDatagram(name, name[0]));
+    ReceiverSnapshot snapshot;
+    store.read(snapshot);
+    ASSERT_EQ(snapshot.events.size(), 4u);
+    EXPECT_EQ(snapshot.events[0].first, "C");
+    EXPECT_EQ(snapshot.events[1].first, "A");
+    EXPECT_EQ(snapshot.events[3].first, "Z");
+
+    // The events operator's read: counts and track changes; names only once, per store.
+    store.receive(trackDatagram(3, "One", "/1"));
+    store.receive(trackDatagram(3, "One", "/1"));
+    store.receive(trackDatagram(3, "Two", "/1"));
+    EventState state;
+    store.read(state);
+    ASSERT_EQ(state.events.size(), 4u);
+    EXPECT_EQ(state.events[0].name, "C");
+    EXPECT_EQ(state.events[0].count, 2u);
+    EXPECT_EQ(state.events[2].count, 1u);
+    EXPECT_EQ(state.trackChanges, (std::array<std::uint64_t, 4>{0, 0, 2, 0}));
+
+    state.events[0].name = "kept"; // a read into the same object copies known names no more
+    store.receive(eventDatagram("New", 1));
+    store.read(state);
+    ASSERT_EQ(state.events.size(), 5u);
+    EXPECT_EQ(state.events[0].name, "kept");
+    EXPECT_EQ(state.events[4].name, "New");
+
+    TestStore other; // another store: the reading starts over
+    other.receive(eventDatagram("Solo", 3));
+    other.read(state);
+    ASSERT_EQ(state.events.size(), 1u);
+    EXPECT_EQ(state.events[0].name, "Solo");
+    EXPECT_EQ(state.trackChanges, (std::array<std::uint64_t, 4>{}));
 }

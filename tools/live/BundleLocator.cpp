@@ -42,6 +42,7 @@ BundlePaths pathsIn(const std::string& folder)
     paths.dat = folder + "/" + bundleFileName("OrvDat");
     paths.channels = folder + "/" + bundleFileName("OrvChannels");
     paths.beat = folder + "/" + bundleFileName("OrvBeat");
+    paths.events = folder + "/" + bundleFileName("OrvEvents");
     return paths;
 }
 
@@ -71,7 +72,8 @@ bool locateBundles(const std::string& explicitFolder, BundlePaths& out, std::str
     for (const std::string& folder : folders)
     {
         const BundlePaths paths = pathsIn(folder);
-        if (exists(paths.dat) && exists(paths.channels) && exists(paths.beat))
+        if (exists(paths.dat) && exists(paths.channels) && exists(paths.beat) &&
+            exists(paths.events))
         {
             // "build/release/tools/../bundles" reads better as "build/release/bundles".
             const std::string resolved = canonicalPath(folder);
@@ -80,7 +82,7 @@ bool locateBundles(const std::string& explicitFolder, BundlePaths& out, std::str
         }
     }
     error = "cannot find " + bundleFileName("OrvDat") + ", " + bundleFileName("OrvChannels") +
-            " and " + bundleFileName("OrvBeat") + " in";
+            ", " + bundleFileName("OrvBeat") + " and " + bundleFileName("OrvEvents") + " in";
     for (const std::string& folder : folders)
         error += "\n  " + folder;
     error += "\nBuild them (cmake --build --preset release builds them with orv) or name their "

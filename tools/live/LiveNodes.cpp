@@ -53,12 +53,19 @@ std::unique_ptr<LiveNodes> LiveNodes::create(const BundlePaths& bundles, std::st
         error = pathNamedOnce(why, bundles.beat);
         return nullptr;
     }
+    nodes->eventsBundle_ = orvharness::Bundle::load(bundles.events, why);
+    if (!nodes->eventsBundle_)
+    {
+        error = pathNamedOnce(why, bundles.events);
+        return nullptr;
+    }
     if (nodes->datBundle_->family() != orvharness::Family::Dat ||
         nodes->channelsBundle_->family() != orvharness::Family::Chop ||
-        nodes->beatBundle_->family() != orvharness::Family::Chop)
+        nodes->beatBundle_->family() != orvharness::Family::Chop ||
+        nodes->eventsBundle_->family() != orvharness::Family::Chop)
     {
-        error = bundles.dat + " must be a table (DAT) bundle, " + bundles.channels + " and " +
-                bundles.beat + " channel (CHOP) bundles";
+        error = bundles.dat + " must be a table (DAT) bundle, " + bundles.channels + ", " +
+                bundles.beat + " and " + bundles.events + " channel (CHOP) bundles";
         return nullptr;
     }
 

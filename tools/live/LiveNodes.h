@@ -22,7 +22,7 @@ namespace orvtool
 class LiveNodes
 {
 public:
-    // Loads the bundles and creates the three nodes; null with the reason in `error`.
+    // Loads the four bundles and creates the three nodes; null with the reason in `error`.
     static std::unique_ptr<LiveNodes> create(const BundlePaths& bundles, std::string& error);
     ~LiveNodes();
     LiveNodes(const LiveNodes&) = delete;
@@ -56,6 +56,7 @@ private:
     std::unique_ptr<orvharness::Bundle> datBundle_;
     std::unique_ptr<orvharness::Bundle> channelsBundle_;
     std::unique_ptr<orvharness::Bundle> beatBundle_;
+    std::unique_ptr<orvharness::Bundle> eventsBundle_; // loaded with the others; no node yet
     orvharness::Network network_;
     orvharness::NodeId table_ = orvharness::noNode;
     orvharness::NodeId channels_ = orvharness::noNode;
