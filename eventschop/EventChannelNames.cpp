@@ -68,8 +68,16 @@ void EventChannelNames::add(std::string_view eventName)
     {
         name = wanted + "_" + std::to_string(suffix);
     }
-    taken_.insert(name);
-    names_.push_back(std::move(name));
+    names_.push_back(name);
+    try
+    {
+        taken_.insert(std::move(name));
+    }
+    catch (...)
+    {
+        names_.pop_back(); // added to both or to neither
+        throw;
+    }
 }
 
 void EventChannelNames::clear()

@@ -40,9 +40,17 @@ void EventChannels::follow(const EventState& state)
     for (std::size_t index = names_.size(); index < state.events.size(); ++index)
     {
         const EventReading& event = state.events[index];
-        names_.add(event.name);
         // A name that arrives while the node follows pulses on its first datagram.
         seenCounts_.push_back(newSource ? event.count : 0);
+        try
+        {
+            names_.add(event.name);
+        }
+        catch (...)
+        {
+            seenCounts_.pop_back(); // a name and its count are added together or not at all
+            throw;
+        }
     }
 }
 

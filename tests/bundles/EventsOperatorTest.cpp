@@ -85,14 +85,15 @@ TEST_F(EventsOperatorTest, RowsAndChannelsKeepTheOrderInWhichNamesFirstArrived)
         ASSERT_TRUE(cookUntil(*net, [&] { return net->table(orv).rows() == 22 + k; }));
     }
     sendEvent("A", 7);
-    ASSERT_TRUE(cookUntil(*net, [&] { return sample(events, "A") == 7.0f; }));
+    // The table node cooks first: a frame can show the new value on the events node only.
+    ASSERT_TRUE(cookUntil(*net, [&] { return net->table(orv).cell(18, 1).number == 7.0; }));
 
     const orvharness::Table table = net->table(orv);
     ASSERT_EQ(table.rows(), 18 + static_cast<int>(expected.size()));
     for (size_t k = 0; k < expected.size(); ++k)
         EXPECT_EQ(table.cell(18 + static_cast<int>(k), 0).text, expected[k]) << "row " << 18 + k;
-    EXPECT_EQ(table.cell(18, 1).number, 7.0);
     EXPECT_EQ(names(events), expected);
+    EXPECT_EQ(sample(events, "A"), 7.0f);
     EXPECT_EQ(sample(events, "B"), 2.0f);
     EXPECT_EQ(sample(events, "C"), 3.0f);
 }

@@ -69,9 +69,11 @@ TEST_F(InfoOutputsTest, EveryBundleShowsTheSameVersion)
     NodeId orv = createOrv("orv1", port);
     NodeId channels = createChannels("channels1", "orv1");
     NodeId beat = net->createNode(*beatBundle, "beat1");
+    NodeId events = createEvents("events1", "orv1");
     const std::string version = infoRow(*net, orv, "version");
     EXPECT_EQ(infoRow(*net, channels, "version"), version);
     EXPECT_EQ(infoRow(*net, beat, "version"), version);
+    EXPECT_EQ(infoRow(*net, events, "version"), version);
     EXPECT_TRUE(net->infoChannels(channels).empty());
 }
 

@@ -62,7 +62,8 @@ int runVersion(const ParsedOptions& options)
     bool oneBuild = true;
     for (const auto& [name, path] : {std::pair<std::string, std::string>{"OrvDat", paths.dat},
                                      {"OrvChannels", paths.channels},
-                                     {"OrvBeat", paths.beat}})
+                                     {"OrvBeat", paths.beat},
+                                     {"OrvEvents", paths.events}})
     {
         std::string label = name;
         label.resize(13, ' ');
