@@ -114,6 +114,9 @@ TEST(Demo, OnceJsonPrintsOneSnapshotWithFourFilledDecks)
     EXPECT_EQ(lines(run.out).size(), 1u);
     EXPECT_EQ(shots[0].at("command"), "demo");
     EXPECT_EQ(shots[0].at("node").at("port"), port);
+    // The node's Info CHOP and Info DAT: the simulated DJ heard on the demo's port.
+    EXPECT_GT(shots[0].at("info").at("channels").at("datagrams").get<double>(), 50.0);
+    EXPECT_EQ(shots[0].at("info").at("rows").at("bound_port"), std::to_string(port));
     expectFourDecksFilled(shots[0]);
     expectOnAir(shots[0], 1, 0);
 }
