@@ -20,20 +20,25 @@ std::vector<const Command*> commands()
             &orvtool::replayCommand()};
 }
 
+void printSummary(const Command& command, std::ostream& out)
+{
+    std::string name = command.name;
+    name.resize(10, ' ');
+    out << "  " << name << command.summary << "\n";
+}
+
 void printOverview(std::ostream& out)
 {
     out << "orv: watch, simulate, send, decode, record and replay ORV datagrams\n\n"
            "Usage: orv COMMAND [OPTIONS...]   (orv COMMAND --help for its options)\n\n"
            "Commands:\n";
     for (const Command* command : commands())
-    {
-        std::string name = command->name;
-        name.resize(10, ' ');
-        out << "  " << name << command->summary << "\n";
-    }
+        printSummary(*command, out);
+    out << "\n";
+    printSummary(orvtool::versionCommand(), out);
     out << "\nStart with `orv demo`: a simulated DJ, the real bundles (OrvDat, OrvChannels,\n"
-           "OrvBeat) in a headless host, and a live view of the table, the 48 channels,\n"
-           "each deck's beat clock and the deck on air.\n";
+           "OrvBeat) in a headless host, and a live view of the node's health, the table,\n"
+           "the 48 channels, each deck's beat clock and the deck on air.\n";
 }
 
 void printCommandHelp(const Command& command, std::ostream& out)
@@ -59,6 +64,7 @@ void printCommandHelp(const Command& command, std::ostream& out)
         out << "\nExamples:\n" << command.examples;
 }
 
+// A command by name, --version included.
 const Command* findCommand(const std::string& name)
 {
     for (const Command* command : commands())
@@ -66,7 +72,7 @@ const Command* findCommand(const std::string& name)
         if (command->name == name)
             return command;
     }
-    return nullptr;
+    return name == orvtool::versionCommand().name ? &orvtool::versionCommand() : nullptr;
 }
 
 } // namespace
@@ -88,8 +94,7 @@ int main(int argc, char** argv)
         return args.empty() ? orvtool::kExitUsage : orvtool::kExitOk;
     }
 
-    const Command* command =
-        args[0] == "--version" ? &orvtool::versionCommand() : findCommand(args[0]);
+    const Command* command = findCommand(args[0]);
     if (command == nullptr)
     {
         std::cerr << "orv: unknown command \"" << args[0] << "\"\n\n";

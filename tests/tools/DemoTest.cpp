@@ -1,4 +1,5 @@
-// orv demo through the built executable: the simulated DJ, the real bundles and the view.
+// orv demo through the built executable: the simulated DJ, the real bundles and the view; then
+// the help texts and --version.
 #include "LoopbackPorts.h"
 #include "ToolJson.h"
 #include "ToolProcess.h"
@@ -114,6 +115,9 @@ TEST(Demo, OnceJsonPrintsOneSnapshotWithFourFilledDecks)
     EXPECT_EQ(lines(run.out).size(), 1u);
     EXPECT_EQ(shots[0].at("command"), "demo");
     EXPECT_EQ(shots[0].at("node").at("port"), port);
+    // The node's Info CHOP and Info DAT: the simulated DJ heard on the demo's port.
+    EXPECT_GT(shots[0].at("info").at("channels").at("datagrams").get<double>(), 50.0);
+    EXPECT_EQ(shots[0].at("info").at("rows").at("bound_port"), std::to_string(port));
     expectFourDecksFilled(shots[0]);
     expectOnAir(shots[0], 1, 0);
 }
@@ -269,6 +273,22 @@ TEST(Help, EveryCommandHasHelpAndBadUseExitsWithTwo)
     EXPECT_EQ(runTool({"dance"}).status, 2);
     EXPECT_EQ(runTool({"demo", "--no-such-option"}).status, 2);
     EXPECT_EQ(runTool({"demo", "--duration", "soon"}).status, 2);
+}
+
+// orv --version: the tool's build, and the same build shown by each bundle.
+TEST(Version, PrintsTheBuildOfTheToolAndOfEachBundle)
+{
+    const ToolRun run = runTool({"--version", "--bundles", ORV_BUNDLE_FOLDER});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    const std::vector<std::string> out = lines(run.out);
+    ASSERT_EQ(out.size(), 7u) << run.out;
+    const std::string version = out[0].substr(4); // "orv 0.1.0+<commit>"
+    EXPECT_EQ(out[2], "  commit           " + version.substr(version.find('+') + 1));
+    for (size_t k = 4; k < out.size(); ++k)
+        EXPECT_NE(out[k].find("  " + version + "  interface "), std::string::npos) << out[k];
+
+    EXPECT_NE(runTool({"--help"}).out.find("\n  --version "), std::string::npos);
+    EXPECT_EQ(runTool({"--version", "--bundles", "/nonexistent/orv"}).status, 1);
 }
 
 } // namespace

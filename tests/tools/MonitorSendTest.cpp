@@ -136,6 +136,50 @@ TEST(MonitorSend, BrokenPayloadBecomesTheNodesErrorOrWarningText)
     EXPECT_EQ(monitor->finish(Millis(5000)), 0);
 }
 
+// The JSON's "info" is the node's Info CHOP and Info DAT: each datagram counted where the node
+// put it, the sender named, the age of a deck never heard -1.
+TEST(MonitorSend, TheInfoObjectCountsWhatTheNodeDidWithEachDatagram)
+{
+    const uint16_t port = freeUdpPort();
+    auto monitor = startMonitor(port);
+    ASSERT_NE(monitor->out().find("\"connected\":true"), std::string::npos) << monitor->err();
+    orv::net::UdpSocket sender = loopbackSocket();
+    orv::net::Endpoint node;
+    ASSERT_TRUE(orv::net::makeEndpoint("127.0.0.1", port, node));
+    // Deck = 1 twice, a type no node knows, a Deck datagram cut short.
+    for (const std::string& datagram : {std::string("\x01\x81\xa4"
+                                                    "Deck\x01",
+                                                    8),
+                                        std::string("\x01\x81\xa4"
+                                                    "Deck\x01",
+                                                    8),
+                                        std::string("\x09\x80", 2), std::string("\x01\x82", 2)})
+    {
+        std::string error;
+        ASSERT_TRUE(sender.sendTo(node, datagram.data(), datagram.size(), error)) << error;
+    }
+    const auto info = [](const std::string& out)
+    { return latest(out).value("info", nlohmann::json::object()); };
+    const bool counted = monitor->waitFor(
+        [&](const std::string& out)
+        {
+            const nlohmann::json channels = info(out).value("channels", nlohmann::json::object());
+            return channels.value("datagrams", 0.0) == 2.0 &&
+                   channels.value("ignored", 0.0) == 1.0 &&
+                   channels.value("decode_errors", 0.0) == 1.0;
+        },
+        Millis(8000));
+    const nlohmann::json shown = info(monitor->out());
+    ASSERT_TRUE(counted) << shown.dump();
+    EXPECT_EQ(shown.at("channels").at("filtered"), 0.0);
+    EXPECT_GE(shown.at("channels").at("deck1_age").get<double>(), 0.0);
+    EXPECT_EQ(shown.at("channels").at("deck2_age"), -1.0);
+    EXPECT_EQ(shown.at("rows").at("last_sender"), sender.localEndpoint().text());
+    EXPECT_EQ(shown.at("rows").at("bound_port"), std::to_string(port));
+    monitor->requestStop();
+    EXPECT_EQ(monitor->finish(Millis(5000)), 0);
+}
+
 bool hasNote(const nlohmann::json& shot, const std::string& part)
 {
     for (const nlohmann::json& note : shot.at("notes"))

@@ -57,6 +57,15 @@ Snapshot busyNode()
     }
     for (int note = 0; note < 12; ++note)
         snapshot.notes.push_back("note " + std::to_string(note) + std::string(120, '-'));
+    // The Info CHOP and Info DAT of a node that heard decks 1 and 2 only.
+    snapshot.info.channels = {
+        {"connected", 1},     {"datagrams", 1234},  {"filtered", 0},
+        {"ignored", 2},       {"decode_errors", 1}, {"last_datagram_age", 0.02f},
+        {"deck1_age", 0.02f}, {"deck2_age", 12.4f}, {"deck3_age", -1},
+        {"deck4_age", -1},    {"events", 2}};
+    snapshot.info.rows = {{"bound_address", "0.0.0.0"}, {"bound_port", "3650"},
+                          {"group_joined", "1"},        {"last_sender", "192.168.1.30:51234"},
+                          {"last_filtered_sender", ""}, {"version", "0.1.0+abc"}};
     return snapshot;
 }
 
@@ -74,25 +83,46 @@ TEST(View, FitsTheTerminalKeepingTheNodesLinesOnTop)
         EXPECT_EQ(lines[0].rfind("orv demo  node orv1: ", 0), 0u);
         EXPECT_EQ(lines[1], "error: -");
         EXPECT_EQ(lines[2], "warning: -");
+        EXPECT_EQ(lines[3].rfind("Accepted 1234 datagrams", 0), 0u);
         for (const std::string& line : lines)
             EXPECT_LT(line.size(), static_cast<size_t>(screen.cols)) << line;
         EXPECT_EQ(text.find("nan"), std::string::npos);
     }
     // Every line has room on a tall screen; at 24 rows the compact table, and the notes that
-    // do not fit are counted; with two notes, 40 rows hold every table row but no channel.
+    // do not fit are counted; with one note, 40 rows hold every table row but no channel.
     const std::string tall = renderSnapshot(snapshot, "orv demo", {120, 132});
     EXPECT_NE(tall.find("Channels  48 (index value)"), std::string::npos);
     EXPECT_EQ(tall.find("more lines"), std::string::npos);
     const std::vector<std::string> short24 =
         linesOf(renderSnapshot(snapshot, "orv demo", {24, 80}));
-    EXPECT_NE(short24[4].find(", main rows"), std::string::npos) << short24[4];
+    EXPECT_NE(short24[7].find(", main rows"), std::string::npos) << short24[7];
     EXPECT_EQ(short24.back().rfind("(", 0), 0u);
     EXPECT_NE(short24.back().find("more lines: a taller terminal shows them"), std::string::npos);
     Snapshot fewNotes = snapshot;
-    fewNotes.notes.resize(2);
+    fewNotes.notes.resize(1);
     const std::string forty = renderSnapshot(fewNotes, "orv demo", {40, 80});
     EXPECT_NE(forty.find("track 4     track 4"), std::string::npos) << "the Filepath row";
     EXPECT_NE(forty.find("Channels  48 (a taller terminal shows them"), std::string::npos);
+}
+
+// The Info CHOP and Info DAT below the node's texts: ages of -1 read "never", a filtered sender
+// and an unbound node are named.
+TEST(View, TheHealthLinesSayWhatTheNodesInfoShows)
+{
+    Snapshot snapshot = busyNode();
+    std::vector<std::string> lines = linesOf(renderSnapshot(snapshot, "orv monitor", {24, 80}));
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[3], "Accepted 1234 datagrams (dropped: 0 filtered, 2 ignored, 1 decode error)");
+    EXPECT_EQ(lines[4], "Last 0.02 s ago; decks A 0.02 s, B 12 s, C never, D never; 2 events");
+    EXPECT_EQ(lines[5], "From 192.168.1.30:51234; bound 0.0.0.0:3650, group 239.0.0.1 joined");
+
+    snapshot.info.channels[5].value = -1.0f; // last_datagram_age
+    snapshot.info.rows = {{"bound_address", ""},
+                          {"last_sender", "10.0.0.5:4000"},
+                          {"last_filtered_sender", "10.0.0.5:4000"}};
+    lines = linesOf(renderSnapshot(snapshot, "orv monitor"));
+    EXPECT_EQ(lines[4].rfind("Last never; decks ", 0), 0u) << lines[4];
+    EXPECT_EQ(lines[5], "From 10.0.0.5:4000 (filtered); not bound");
 }
 
 TEST(View, TheBeatClockOfANodeThatIsNotConnectedSaysSo)

@@ -210,11 +210,11 @@ const Command& demoCommand()
         "Runs, in one process: a simulated DJ sending to 127.0.0.1, the real bundles\n"
         "loaded in the headless host (an OrvDat table node with \"Reconnect\" pressed, and\n"
         "an OrvChannels node and two OrvBeat nodes, one for all decks and one On Air,\n"
-        "pointing at it), 60 frames cooked a second, and a live view of the table, the 48\n"
-        "channels, each deck's beat clock and the clock of the deck the audience hears,\n"
-        "refreshed ten times a second, until Ctrl-C or --duration. The DJ hands over from\n"
-        "deck to deck with the faders, so the On Air deck changes every minute or so.\n"
-        "Nothing leaves the machine.",
+        "pointing at it), 60 frames cooked a second, and a live view of the node's Info\n"
+        "CHOP and Info DAT, the table, the 48 channels, each deck's beat clock and the\n"
+        "clock of the deck the audience hears, refreshed ten times a second, until Ctrl-C\n"
+        "or --duration. The DJ hands over from deck to deck with the faders, so the On Air\n"
+        "deck changes every minute or so. Nothing leaves the machine.",
         options,
         "  orv demo\n"
         "  orv demo --duration 10\n"

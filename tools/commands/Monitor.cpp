@@ -122,9 +122,11 @@ const Command& monitorCommand()
         "Loads the real bundles (OrvDat, OrvChannels, OrvBeat) in the headless host, sets\n"
         "the table node's parameters from the options, presses \"Reconnect\" and shows the\n"
         "table, the 48 channels, each deck's beat clock, the On Air deck (decks 1 and 3 on\n"
-        "channel A, 2 and 4 on B, crossfader 0 to 1) and the node's error and warning\n"
-        "texts live. When nothing has arrived after a few seconds it lists this machine's\n"
-        "IPv4 interfaces, what the node is bound to, and the usual causes.",
+        "channel A, 2 and 4 on B, crossfader 0 to 1), the node's error and warning texts\n"
+        "and its Info CHOP and Info DAT (datagrams accepted and dropped, how long ago, from\n"
+        "whom, where it is bound) live. When nothing has arrived after a few seconds it\n"
+        "lists this machine's IPv4 interfaces, what the node is bound to, and the usual\n"
+        "causes.",
         options,
         "  orv monitor\n"
         "  orv monitor --ip 0.0.0.0 --port 3650\n"

@@ -174,7 +174,7 @@ bool LiveNodes::isConnected() const
     return network_.table(table_).cellsWrittenLastCook() > 0;
 }
 
-Snapshot LiveNodes::snapshot(double seconds) const
+Snapshot LiveNodes::snapshot(double seconds)
 {
     Snapshot snapshot;
     snapshot.seconds = seconds;
@@ -183,6 +183,9 @@ Snapshot LiveNodes::snapshot(double seconds) const
     snapshot.connected = snapshot.table.cellsWrittenLastCook() > 0;
     snapshot.error = network_.errorText(table_);
     snapshot.warning = network_.warningText(table_);
+    // Before the host's error texts, which would name anything wrong with these reads too.
+    snapshot.info.channels = network_.infoChannels(table_);
+    snapshot.info.rows = network_.infoTable(table_);
     snapshot.hostError = network_.hostErrorText(table_);
     if (snapshot.hostError.empty())
         snapshot.hostError = network_.hostErrorText(channels_);

@@ -44,8 +44,10 @@ public:
     // receiver is connected.
     bool isConnected() const;
 
-    // The current table, channels and texts. `seconds` and `notes` are the caller's.
-    Snapshot snapshot(double seconds) const;
+    // The current table, channels and texts, and the table node's Info CHOP and Info DAT
+    // (asked for now, between frames, as the host asks when someone looks at them; hence not
+    // const). `seconds` and `notes` are the caller's.
+    Snapshot snapshot(double seconds);
     const NodeSettings& settings() const { return settings_; }
 
 private:

@@ -54,6 +54,22 @@ nlohmann::json onAirJson(const Snapshot& snapshot)
     };
 }
 
+// The table node's Info CHOP channels and Info DAT rows by name, as the host shows them (an age
+// of -1: nothing yet).
+nlohmann::json infoJson(const NodeInfo& info)
+{
+    nlohmann::json channels = nlohmann::json::object();
+    for (const orvharness::InfoChannel& channel : info.channels)
+        channels[channel.name] = numberOrNull(channel.value);
+    nlohmann::json rows = nlohmann::json::object();
+    for (const std::vector<std::string>& row : info.rows)
+    {
+        if (!row.empty())
+            rows[row[0]] = row.size() >= 2 ? row[1] : std::string();
+    }
+    return {{"channels", channels}, {"rows", rows}};
+}
+
 } // namespace
 
 nlohmann::json snapshotJson(const Snapshot& snapshot, const std::string& command)
@@ -99,6 +115,7 @@ nlohmann::json snapshotJson(const Snapshot& snapshot, const std::string& command
         {"channels", channels},
         {"beat", beat},
         {"onAir", onAirJson(snapshot)},
+        {"info", infoJson(snapshot.info)},
         {"notes", snapshot.notes},
     };
 }

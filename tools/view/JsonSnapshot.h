@@ -7,6 +7,9 @@
 //             {"kind":"text","value":"Deck A"},...],...]},
 //    "channels":[0.81,0.73,...],   48 numbers, null where never written
 //    "beat":{"deck1_beat_ramp":0.42,...,"deck4_locked":1},   the OrvBeat node's channels
+//    "onAir":{"deck":2,"switches":1,"secondsSinceSwitch":3.1,"channels":{...}},
+//    "info":{"channels":{"connected":1,"datagrams":1234,...,"events":5},   the table node's
+//            "rows":{"bound_address":"127.0.0.1",...,"version":"0.1.0+..."}}, Info CHOP and DAT
 //    "notes":[...]}
 #pragma once
 

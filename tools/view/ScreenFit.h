@@ -1,6 +1,7 @@
 // View text cut to the terminal it is drawn on, so that a redraw in place never scrolls: at
 // most `rows` lines (the last of them then says how many are hidden) of at most `cols` - 1
-// columns each. The top lines (the node, its error and warning) are always the ones kept.
+// columns each. The top lines (the node, its error and warning, its health) are always the
+// ones kept.
 #pragma once
 
 #include "view/ScreenSize.h"

@@ -2,6 +2,7 @@
 // them, the nodes' texts, the node's settings and any notes (diagnostics, simulator lines).
 #pragma once
 
+#include "harness/InfoOutputs.h"
 #include "harness/Table.h"
 #include "protocol/WireSchema.h"
 
@@ -45,6 +46,36 @@ struct OnAirClock
     }
 };
 
+// The table node's Info CHOP and Info DAT, read through the host's calls as an Info CHOP and
+// an Info DAT pointed at the node read them: how many datagrams arrived, which were dropped
+// and why, how long ago, from whom, and where the node is bound.
+struct NodeInfo
+{
+    std::vector<orvharness::InfoChannel> channels;
+    orvharness::InfoTable rows; // {name, value} each
+
+    // The channel named `name`; NaN when the node shows none.
+    double channel(const std::string& name) const
+    {
+        for (const orvharness::InfoChannel& c : channels)
+        {
+            if (c.name == name)
+                return c.value;
+        }
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    // The value of the row named `name`; "" when the node shows none.
+    std::string row(const std::string& name) const
+    {
+        for (const std::vector<std::string>& cells : rows)
+        {
+            if (cells.size() >= 2 && cells[0] == name)
+                return cells[1];
+        }
+        return std::string();
+    }
+};
+
 struct Snapshot
 {
     double seconds = 0.0; // since the command started
@@ -65,6 +96,7 @@ struct Snapshot
     std::vector<float> beat;
     std::vector<std::string> beatNames;
     OnAirClock onAir;
+    NodeInfo info; // the table node's
     // (An events node's channels, once the tool loads one, go here beside the clocks.)
     std::vector<std::string> notes;
 };

@@ -4,6 +4,7 @@
 #include "protocol/NodeLayout.h"
 #include "protocol/WireSchema.h"
 #include "view/Diagnostics.h"
+#include "view/HealthText.h"
 #include "view/ScreenFit.h"
 #include "view/TextFormat.h"
 
@@ -331,6 +332,9 @@ void renderHead(const Snapshot& snapshot, const std::string& title, std::ostream
     out << "warning: " << (snapshot.warning.empty() ? "-" : fitText(snapshot.warning, 68)) << "\n";
     if (!snapshot.hostError.empty())
         out << "host: " << fitText(snapshot.hostError, 72) << "\n";
+    // With the node's lines, so that the smallest terminal still shows whether data arrives.
+    for (const std::string& line : healthLines(snapshot.info))
+        out << fitText(line, 120) << "\n";
 }
 
 // A note in lines of at most `width` columns, broken at spaces, the later lines indented; one
@@ -377,8 +381,8 @@ void renderNotes(const Snapshot& snapshot, size_t width, std::ostream& out)
         writeNote(note, width, out);
 }
 
-// Every row of the table and, with `channels`, every channel: about 50 lines for the demo,
-// 35 without the channels.
+// Every row of the table and, with `channels`, every channel: about 55 lines for the demo,
+// 40 without the channels.
 std::string fullView(const Snapshot& snapshot, const std::string& title, size_t width,
                      bool channels)
 {
@@ -401,7 +405,7 @@ std::string fullView(const Snapshot& snapshot, const std::string& title, size_t 
     return out.str();
 }
 
-// For a terminal too short for the full view: about 20 lines before the notes.
+// For a terminal too short for the full view: about 25 lines before the notes.
 std::string compactView(const Snapshot& snapshot, const std::string& title, size_t width)
 {
     std::ostringstream out;

@@ -12,9 +12,10 @@
 namespace orvtool
 {
 
-// `title` heads the first line ("orv demo"). With a screen size, the text fits it: the full
-// view when it has room, otherwise a compact one (the table's main rows, the mixer and the
-// events on a line each, the beat clock, then the notes), cut to the screen (ScreenFit.h).
+// `title` heads the first line ("orv demo"); the node's texts and its health lines
+// (HealthText.h) follow. With a screen size, the text fits it: the full view when it has
+// room, otherwise a compact one (the table's main rows, the mixer and the events on a line
+// each, the beat clock, then the notes), cut to the screen (ScreenFit.h).
 std::string renderSnapshot(const Snapshot& snapshot, const std::string& title,
                            const ScreenSize& screen = {});
 
