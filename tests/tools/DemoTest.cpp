@@ -281,7 +281,7 @@ TEST(Version, PrintsTheBuildOfTheToolAndOfEachBundle)
     const ToolRun run = runTool({"--version", "--bundles", ORV_BUNDLE_FOLDER});
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     const std::vector<std::string> out = lines(run.out);
-    ASSERT_EQ(out.size(), 7u) << run.out;
+    ASSERT_EQ(out.size(), 8u) << run.out;         // 3 of the tool, the folder, 4 bundles
     const std::string version = out[0].substr(4); // "orv 0.1.0+<commit>"
     EXPECT_EQ(out[2], "  commit           " + version.substr(version.find('+') + 1));
     for (size_t k = 4; k < out.size(); ++k)
