@@ -189,6 +189,21 @@ TEST(Demo, TheOnAirDeckFollowsTheDjsHandOver)
     EXPECT_GT(ago, 0.0);
     EXPECT_LT(ago, last.at("time").get<double>() - 3.0) << "not before the crossfader moved";
     EXPECT_GT(number(last, CrossfaderRow, 1), 0.5);
+
+    // The events node counts the track loads and what the DJ fired, the events in the order of
+    // the table's event rows.
+    const nlohmann::json& events = last.at("events");
+    ASSERT_GT(events.size(), 4u);
+    EXPECT_EQ(events[0].at("name"), "deck1_track");
+    EXPECT_GE(events[0].at("count").get<double>(), 1.0);
+    std::vector<std::string> names;
+    std::vector<std::string> rows;
+    for (size_t k = 4; k < events.size(); ++k)
+    {
+        names.push_back(events[k].at("name"));
+        rows.push_back(cellValue(last, CrossfaderRow + 1 + static_cast<int>(k - 4), 0));
+    }
+    EXPECT_EQ(names, rows);
 }
 
 TEST(Demo, PlainViewWithoutATerminalAndMissingBundles)

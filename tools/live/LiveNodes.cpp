@@ -2,6 +2,7 @@
 
 #include "view/TextFormat.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -16,6 +17,7 @@ constexpr const char* kTableNodeName = "orv1";
 constexpr const char* kChannelsNodeName = "channels1";
 constexpr const char* kBeatNodeName = "beat1";
 constexpr const char* kOnAirNodeName = "onair1";
+constexpr const char* kEventsNodeName = "events1";
 // The On Air node's channel that holds the deck it follows, 1 to 4.
 constexpr const char* kFollowedDeckChannel = "deck";
 
@@ -103,6 +105,15 @@ std::unique_ptr<LiveNodes> LiveNodes::create(const BundlePaths& bundles, std::st
         error = "the headless host could not set up the On Air beat node: " + network.lastError();
         return nullptr;
     }
+    nodes->events_ = network.createNode(*nodes->eventsBundle_, kEventsNodeName);
+    if (nodes->events_ == orvharness::noNode ||
+        !network.setParameter(nodes->events_, "Orvdat", kTableNodeName) ||
+        !network.setParameter(nodes->events_, "Output", "count") ||
+        !network.setParameter(nodes->events_, "Trackchanges", 1))
+    {
+        error = "the headless host could not set up the events node: " + network.lastError();
+        return nullptr;
+    }
     return nodes;
 }
 
@@ -142,6 +153,30 @@ void LiveNodes::cookFrame(double seconds)
 {
     network_.cookFrame();
     followOnAir(seconds);
+    followEvents(seconds);
+}
+
+void LiveNodes::followEvents(double seconds)
+{
+    // The node's channels keep their index once a name is known; new names come at the end.
+    const orvharness::ChannelOutput output = network_.channelOutput(events_);
+    for (size_t k = 0; k < output.names.size() && k < output.samples.size(); ++k)
+    {
+        const float count = output.samples[k].empty() ? std::nanf("") : output.samples[k][0];
+        if (k == eventCounts_.size() || eventCounts_[k].name != output.names[k])
+        {
+            eventCounts_.resize(k);
+            eventCounts_.push_back(EventCount{output.names[k], count, -1.0});
+            continue;
+        }
+        if (std::isfinite(count) && count != eventCounts_[k].count)
+        {
+            if (std::isfinite(eventCounts_[k].count))
+                eventCounts_[k].changedAt = seconds;
+            eventCounts_[k].count = count;
+        }
+    }
+    eventCounts_.resize(std::min(eventCounts_.size(), output.names.size()));
 }
 
 void LiveNodes::followOnAir(double seconds)
@@ -193,6 +228,8 @@ Snapshot LiveNodes::snapshot(double seconds)
         snapshot.hostError = network_.hostErrorText(beat_);
     if (snapshot.hostError.empty())
         snapshot.hostError = network_.hostErrorText(onAir_);
+    if (snapshot.hostError.empty())
+        snapshot.hostError = network_.hostErrorText(events_);
     snapshot.node = settings_;
     snapshot.bundleDir = bundleFolder_;
     snapshot.channels = firstSamples(network_.channelOutput(channels_));
@@ -204,6 +241,7 @@ Snapshot LiveNodes::snapshot(double seconds)
     snapshot.onAir.names = onAir.names;
     snapshot.onAir.switches = onAirSwitches_;
     snapshot.onAir.switchedAt = onAirSwitchedAt_;
+    snapshot.events = eventCounts_;
     return snapshot;
 }
 

@@ -1,10 +1,9 @@
-// The three real bundles in the headless host, wired as a TouchDesigner user wires them: one
-// OrvDat node ("orv1"), one OrvChannels node ("channels1") and two OrvBeat nodes, "beat1" for
+// The four real bundles in the headless host, wired as a TouchDesigner user wires them: one
+// OrvDat node ("orv1"), one OrvChannels node ("channels1"), two OrvBeat nodes, "beat1" for
 // all four decks and "onair1" following the deck the audience hears (its mixer channels and
-// crossfader range as they come), whose "Orvdat" parameters name it. Everything the tool shows
-// comes from what these nodes hand the host. A node of a further bundle that reads "orv1" (an
-// events operator, say) goes beside these: created in create(), its channels into the
-// snapshot.
+// crossfader range as they come), and one OrvEvents node ("events1", counting, with the track
+// changes), whose "Orvdat" parameters name it. Everything the tool shows comes from what these
+// nodes hand the host.
 // Thread rules: one thread (the host's cook thread, played by the caller).
 #pragma once
 
@@ -22,7 +21,7 @@ namespace orvtool
 class LiveNodes
 {
 public:
-    // Loads the four bundles and creates the three nodes; null with the reason in `error`.
+    // Loads the four bundles and creates the five nodes; null with the reason in `error`.
     static std::unique_ptr<LiveNodes> create(const BundlePaths& bundles, std::string& error);
     ~LiveNodes();
     LiveNodes(const LiveNodes&) = delete;
@@ -53,18 +52,21 @@ public:
 private:
     LiveNodes() = default;
     void followOnAir(double seconds);
+    void followEvents(double seconds);
 
     // Declared before the network: the bundles must outlive the nodes made from them.
     std::unique_ptr<orvharness::Bundle> datBundle_;
     std::unique_ptr<orvharness::Bundle> channelsBundle_;
     std::unique_ptr<orvharness::Bundle> beatBundle_;
-    std::unique_ptr<orvharness::Bundle> eventsBundle_; // loaded with the others; no node yet
+    std::unique_ptr<orvharness::Bundle> eventsBundle_;
     orvharness::Network network_;
     orvharness::NodeId table_ = orvharness::noNode;
     orvharness::NodeId channels_ = orvharness::noNode;
     orvharness::NodeId beat_ = orvharness::noNode;
     orvharness::NodeId onAir_ = orvharness::noNode;
-    float onAirDeck_ = 0.0f; // the deck "onair1" follows; 0 before it wrote one
+    orvharness::NodeId events_ = orvharness::noNode;
+    std::vector<EventCount> eventCounts_; // the events node's, with when each last moved
+    float onAirDeck_ = 0.0f;              // the deck "onair1" follows; 0 before it wrote one
     int onAirSwitches_ = 0;
     double onAirSwitchedAt_ = -1.0;
     NodeSettings settings_;

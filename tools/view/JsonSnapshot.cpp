@@ -54,6 +54,22 @@ nlohmann::json onAirJson(const Snapshot& snapshot)
     };
 }
 
+// The events node's counts, in the order the names first arrived.
+nlohmann::json eventsJson(const Snapshot& snapshot)
+{
+    nlohmann::json events = nlohmann::json::array();
+    for (const EventCount& event : snapshot.events)
+    {
+        events.push_back(
+            {{"name", event.name},
+             {"count", numberOrNull(event.count)},
+             {"secondsSinceChange", event.changedAt < 0.0
+                                        ? nlohmann::json(nullptr)
+                                        : nlohmann::json(snapshot.seconds - event.changedAt)}});
+    }
+    return events;
+}
+
 // The table node's Info CHOP channels and Info DAT rows by name, as the host shows them (an age
 // of -1: nothing yet).
 nlohmann::json infoJson(const NodeInfo& info)
@@ -115,6 +131,7 @@ nlohmann::json snapshotJson(const Snapshot& snapshot, const std::string& command
         {"channels", channels},
         {"beat", beat},
         {"onAir", onAirJson(snapshot)},
+        {"events", eventsJson(snapshot)},
         {"info", infoJson(snapshot.info)},
         {"notes", snapshot.notes},
     };

@@ -46,6 +46,16 @@ struct OnAirClock
     }
 };
 
+// The events node's channels (Output "Count", Track Changes on): deck1_track .. deck4_track,
+// then one per event name in the order the names first arrived, each with how many datagrams
+// set it and when that count last moved.
+struct EventCount
+{
+    std::string name;
+    float count = 0.0f;
+    double changedAt = -1.0; // in the snapshot's seconds; < 0: not while the tool watched
+};
+
 // The table node's Info CHOP and Info DAT, read through the host's calls as an Info CHOP and
 // an Info DAT pointed at the node read them: how many datagrams arrived, which were dropped
 // and why, how long ago, from whom, and where the node is bound.
@@ -97,7 +107,7 @@ struct Snapshot
     std::vector<std::string> beatNames;
     OnAirClock onAir;
     NodeInfo info; // the table node's
-    // (An events node's channels, once the tool loads one, go here beside the clocks.)
+    std::vector<EventCount> events;
     std::vector<std::string> notes;
 };
 

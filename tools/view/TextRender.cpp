@@ -319,6 +319,22 @@ void renderBeatClock(const Snapshot& snapshot, bool compact, std::ostream& out)
     renderOnAir(snapshot, out);
 }
 
+// The events node's counts on one line, in the order the names first arrived; a count that
+// moved in the last second is marked with "*": "Events  Cue 3  Drop 2*  deck1_track 1".
+void renderEvents(const Snapshot& snapshot, size_t width, std::ostream& out)
+{
+    if (snapshot.events.empty())
+        return;
+    std::string line = pad("Events", kLabelWidth);
+    for (const EventCount& event : snapshot.events)
+    {
+        const bool recent = event.changedAt >= 0.0 && snapshot.seconds - event.changedAt < 1.0;
+        line += event.name + " " + numberOrDash(event.count) + (recent ? "*  " : "  ");
+    }
+    // No terminal (width 0): a log's line may be long, as for the notes.
+    out << fitText(line, width > 0 ? width : 200) << "\n";
+}
+
 void renderHead(const Snapshot& snapshot, const std::string& title, std::ostream& out)
 {
     const NodeSettings& node = snapshot.node;
@@ -401,6 +417,7 @@ std::string fullView(const Snapshot& snapshot, const std::string& title, size_t 
         out << "\n";
         renderBeatClock(snapshot, false, out);
     }
+    renderEvents(snapshot, width, out);
     renderNotes(snapshot, width, out);
     return out.str();
 }
@@ -413,6 +430,7 @@ std::string compactView(const Snapshot& snapshot, const std::string& title, size
     out << "\n";
     renderCompactTable(snapshot, out);
     renderBeatClock(snapshot, true, out);
+    renderEvents(snapshot, width, out);
     renderNotes(snapshot, width, out);
     return out.str();
 }
