@@ -446,9 +446,8 @@ machine far more than with the code: the tree before this stop's beat changes (f
 built and run in the same minutes as the current one on 2026-12-09 16:20 UTC, measured 2.11
 to 2.18 µs for one deck and 2.22 to 2.64 µs for all four, against 1.98 to 2.11 and 2.25 to
 3.03 µs for the current tree (runs of the same binary spread by a third); the same base
-measured 1.04 µs one deck on the earlier machine. About half of a one-deck cook is the
-stand-in host's parameter lookups (by name, through std::map), which TouchDesigner does its
-own way.
+measured 1.04 µs one deck on the earlier machine. The cook includes the stand-in host's
+parameter calls (looked up by name), which TouchDesigner answers its own way.
 
 ## What limits the offset grid's lock
 
