@@ -12,7 +12,7 @@
 
 #include "beat/BeatTracker.h"
 #include "beat/OnAirDeck.h"
-#include "plugin/VersionInfo.h"
+#include "plugin/VersionedChop.h"
 #include "protocol/NodeLayout.h"
 #include "receiver/ReceiverSnapshot.h"
 
@@ -22,7 +22,7 @@
 
 class OrvReceiver;
 
-class OrvBeat : public TD::CHOP_CPlusPlusBase
+class OrvBeat : public orvplugin::VersionedChop
 {
 public:
     explicit OrvBeat(const TD::OP_NodeInfo*) {}
@@ -35,17 +35,6 @@ public:
                         void* reserved1) override;
     void execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void* reserved1) override;
     void setupParameters(TD::OP_ParameterManager* manager, void* reserved1) override;
-
-    // The Info DAT: the build's version, as every bundle shows it.
-    bool getInfoDATSize(TD::OP_InfoDATSize* size, void*) override
-    {
-        return orvplugin::versionInfoSize(size);
-    }
-    void getInfoDATEntries(int32_t index, int32_t nEntries, TD::OP_InfoDATEntries* entries,
-                           void*) override
-    {
-        orvplugin::versionInfoEntries(index, nEntries, entries);
-    }
 
 private:
     // On Air: the followed deck's channels and its number, from the clocks of all four.

@@ -10,11 +10,11 @@
 // else the cook writes nothing. The host calls everything on its cook thread.
 #pragma once
 
-#include "plugin/VersionInfo.h"
+#include "plugin/VersionedChop.h"
 
 #include "CHOP_CPlusPlusBase.h"
 
-class OrvChannels : public TD::CHOP_CPlusPlusBase
+class OrvChannels : public orvplugin::VersionedChop
 {
 public:
     explicit OrvChannels(const TD::OP_NodeInfo*) {}
@@ -27,15 +27,4 @@ public:
                         void* reserved1) override;
     void execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void* reserved1) override;
     void setupParameters(TD::OP_ParameterManager* manager, void* reserved1) override;
-
-    // The Info DAT: the build's version, as every bundle shows it.
-    bool getInfoDATSize(TD::OP_InfoDATSize* size, void*) override
-    {
-        return orvplugin::versionInfoSize(size);
-    }
-    void getInfoDATEntries(int32_t index, int32_t nEntries, TD::OP_InfoDATEntries* entries,
-                           void*) override
-    {
-        orvplugin::versionInfoEntries(index, nEntries, entries);
-    }
 };

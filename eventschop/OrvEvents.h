@@ -14,14 +14,14 @@
 
 #include "EventChannels.h"
 
-#include "plugin/VersionInfo.h"
+#include "plugin/VersionedChop.h"
 #include "receiver/ReceiverSnapshot.h"
 
 #include "CHOP_CPlusPlusBase.h"
 
 #include <cstdint>
 
-class OrvEvents : public TD::CHOP_CPlusPlusBase
+class OrvEvents : public orvplugin::VersionedChop
 {
 public:
     explicit OrvEvents(const TD::OP_NodeInfo*) {}
@@ -34,17 +34,6 @@ public:
                         void* reserved1) override;
     void execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void* reserved1) override;
     void setupParameters(TD::OP_ParameterManager* manager, void* reserved1) override;
-
-    // The Info DAT: the build's version, as every bundle shows it.
-    bool getInfoDATSize(TD::OP_InfoDATSize* size, void*) override
-    {
-        return orvplugin::versionInfoSize(size);
-    }
-    void getInfoDATEntries(int32_t index, int32_t nEntries, TD::OP_InfoDATEntries* entries,
-                           void*) override
-    {
-        orvplugin::versionInfoEntries(index, nEntries, entries);
-    }
 
 private:
     // This cook's reading of the receiver behind "Orvdat", or none.
