@@ -153,6 +153,13 @@ def receive_rows(table, receive):
                   met=idle["cpu_us"] < 1000 and idle["wakeups"] == 0 and idle["seconds"] >= 10)
 
 
+def allocation_row(table, figure, counters):
+    """A bundle's heap allocations per cook, early and after 5,000 more cooks: none is the target."""
+    early, late = counters["bundle_allocs_per_cook"], counters["bundle_allocs_per_cook_late"]
+    table.add(figure, f"{fmt(early)} (after 5,000 more cooks: {fmt(late)})", target="none",
+              met=early == 0 and late == 0)
+
+
 def cook_rows(table, cook):
     runs = fastest(cook)
     for events in (0, 100, 1000):
@@ -175,24 +182,14 @@ def cook_rows(table, cook):
     if chop:
         counters = chop[1]
         table.add("OrvChannels cook", fmt(chop[0], NS), target="< 1 µs", met=chop[0] < 1000)
-        table.add("OrvChannels heap allocations per cook",
-                  f"{fmt(counters['bundle_allocs_per_cook'])} (after 5,000 more cooks: "
-                  f"{fmt(counters['bundle_allocs_per_cook_late'])})",
-                  target="none",
-                  met=counters["bundle_allocs_per_cook"] == 0
-                  and counters["bundle_allocs_per_cook_late"] == 0)
+        allocation_row(table, "OrvChannels heap allocations per cook", counters)
     beat_rows(table, cook)
     events = runs.get("cook/OrvEvents/1024")
     if events:
         counters = events[1]
         table.add("OrvEvents cook, 1,024 events (Pulse, Track Changes)", fmt(events[0], NS),
                   target="< 20 µs", met=events[0] < 20000)
-        table.add("OrvEvents heap allocations per cook, 1,024 events",
-                  f"{fmt(counters['bundle_allocs_per_cook'])} (after 5,000 more cooks: "
-                  f"{fmt(counters['bundle_allocs_per_cook_late'])})",
-                  target="none",
-                  met=counters["bundle_allocs_per_cook"] == 0
-                  and counters["bundle_allocs_per_cook_late"] == 0)
+        allocation_row(table, "OrvEvents heap allocations per cook, 1,024 events", counters)
     frame = runs.get("frame/harness/100")
     if frame:
         table.add("whole harness frame (OrvDat 100 events + OrvChannels)", fmt(frame[0], NS))
@@ -217,11 +214,7 @@ def beat_rows(table, cook):
         time, run = found[0]
         table.add(f"OrvBeat cook, {what}, new datagrams every cook", fmt(time, NS),
                   target=f"< {limit // 1000} µs", met=time < limit)
-        table.add(f"OrvBeat heap allocations per cook, {what}",
-                  f"{fmt(run['bundle_allocs_per_cook'])} (after 5,000 more cooks: "
-                  f"{fmt(run['bundle_allocs_per_cook_late'])})",
-                  target="none",
-                  met=run["bundle_allocs_per_cook"] == 0 and run["bundle_allocs_per_cook_late"] == 0)
+        allocation_row(table, f"OrvBeat heap allocations per cook, {what}", run)
 
 
 def reference_profile(phase):
