@@ -6,6 +6,7 @@
 // reads the receiver once, and the entries that follow show that one moment.
 #include "OrvDat.h"
 
+#include "plugin/DeckChannelName.h"
 #include "plugin/VersionInfo.h"
 #include "protocol/NodeLayout.h"
 
@@ -22,40 +23,21 @@ namespace
 constexpr int fixedChannelsBeforeDecks = 6;
 constexpr int channelCount = fixedChannelsBeforeDecks + orvlayout::deckCount + 1;
 
-// The names as fixed texts, made at compile time: handing one over allocates nothing.
-struct ChannelName
-{
-    char text[24] = {};
-};
+using ChannelNames = std::array<std::string, channelCount>;
 
-constexpr ChannelName nameOf(const char* text)
+ChannelNames makeChannelNames()
 {
-    ChannelName name;
-    for (std::size_t i = 0; text[i] != '\0' && i + 1 < sizeof name.text; ++i)
-        name.text[i] = text[i];
-    return name;
-}
-
-static_assert(orvlayout::deckCount <= 9, "deck channel names carry one digit");
-
-constexpr std::array<ChannelName, channelCount> makeChannelNames()
-{
-    std::array<ChannelName, channelCount> names{};
+    ChannelNames names;
     const char* fixed[fixedChannelsBeforeDecks] = {
         "connected", "datagrams", "filtered", "ignored", "decode_errors", "last_datagram_age"};
     for (int i = 0; i < fixedChannelsBeforeDecks; ++i)
-        names[static_cast<std::size_t>(i)] = nameOf(fixed[i]);
+        names[static_cast<std::size_t>(i)] = fixed[i];
     for (int deck = 1; deck <= orvlayout::deckCount; ++deck)
-    {
-        ChannelName name = nameOf("deck?_age");
-        name.text[4] = static_cast<char>('0' + deck);
-        names[static_cast<std::size_t>(fixedChannelsBeforeDecks + deck - 1)] = name;
-    }
-    names[channelCount - 1] = nameOf("events");
+        names[static_cast<std::size_t>(fixedChannelsBeforeDecks + deck - 1)] =
+            orvplugin::deckChannelName(deck, "age");
+    names[channelCount - 1] = "events";
     return names;
 }
-
-constexpr std::array<ChannelName, channelCount> channelNames = makeChannelNames();
 
 float channelValue(int index, const ReceiverHealth& health)
 {
@@ -127,7 +109,9 @@ void OrvDat::getInfoCHOPChan(int32_t index, TD::OP_InfoCHOPChan* chan, void*)
 {
     if (chan == nullptr || index < 0 || index >= channelCount)
         return;
-    chan->name->setString(channelNames[static_cast<std::size_t>(index)].text);
+    // Built once, on the first call (thread-safe), and only read afterwards.
+    static const ChannelNames names = makeChannelNames();
+    chan->name->setString(names[static_cast<std::size_t>(index)].c_str());
     chan->value = channelValue(index, infoHealth_);
 }
 
