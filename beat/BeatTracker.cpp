@@ -84,14 +84,19 @@ BeatTracker::BeatLength BeatTracker::beatLength() const
     return BeatLength{seen, true, spacings};
 }
 
-void BeatTracker::forgetBoundaries()
+void BeatTracker::forgetGrid()
 {
     grid_.reset();
-    observed_.reset();
     agreeingBoundaries_ = 0;
-    lastBoundary_.reset();
     bracketCount_ = 0;
     gridLength_ = 0.0;
+}
+
+void BeatTracker::forgetBoundaries()
+{
+    forgetGrid();
+    observed_.reset();
+    lastBoundary_.reset();
 }
 
 void BeatTracker::newTrack()
@@ -171,9 +176,7 @@ void BeatTracker::takeInOrder(const DeckSample& sample, int beatsPerBar)
         {
             // The brackets taken before the step was known were cut too narrow: start the
             // grid's learning again with the ones to come.
-            grid_.reset();
-            agreeingBoundaries_ = 0;
-            bracketCount_ = 0;
+            forgetGrid();
             stepInUse_ = step_.step();
         }
         // Any change of Beat between two consecutive samples of one line marks a boundary.

@@ -143,6 +143,8 @@ private:
     void addToGrid(const Bracket& bracket, const BeatLength& length);
     void enter(Entry entry) { entry_ = std::max(entry_, entry); }
     void newTrack();
+    // Where the grid's lines lie and the brackets that placed them.
+    void forgetGrid();
     // What the boundaries taught about the grid and the spacing: for a new track or timeline.
     void forgetBoundaries();
     void useHostTimeline(bool host);
