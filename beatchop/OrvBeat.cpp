@@ -4,14 +4,9 @@
 #include "OrvBeatParameters.h"
 
 #include "plugin/ChannelOperatorEntry.h"
-#include "plugin/ParameterDeclarations.h"
+#include "plugin/OutputShape.h"
 #include "plugin/PluginExport.h"
-#include "plugin/ReceiverReference.h"
 #include "receiver/ArrivalClock.h"
-
-#include <algorithm>
-#include <cmath>
-#include <iterator>
 
 extern "C"
 {
@@ -42,29 +37,11 @@ using namespace orvbeat;
 constexpr int32_t kDecks = orvlayout::deckCount;
 static_assert(kMixerDecks == kDecks, "the mixer feeds every deck of the layout");
 
-// The "Deck" menu's item: 0 to 3 for decks 1 to 4, kAllDecksItem, kOnAirItem.
-int deckItem(const TD::OP_Inputs& inputs)
-{
-    return std::clamp(inputs.getParInt(kDeckName, 0), 0, kOnAirItem);
-}
-
 int32_t channelCount(int item)
 {
     if (item == kAllDecksItem)
         return kChannelsPerDeck * kDecks;
     return kChannelsPerDeck + (item == kOnAirItem ? 1 : 0);
-}
-
-TrackerSettings settingsOf(const TD::OP_Inputs& inputs)
-{
-    TrackerSettings settings;
-    settings.beatsPerBar = inputs.getParInt(kBeatsPerBarName, 0); // the tracker clamps it
-    settings.bpmIncludesPitch = inputs.getParInt(kBpmIncludesPitchName, 0) != 0;
-    const double offsetMs = inputs.getParDouble(kOffsetName, 0);
-    settings.readAheadSeconds = std::isfinite(offsetMs)
-                                    ? std::clamp(offsetMs, -kMostOffsetMs, kMostOffsetMs) / 1000.0
-                                    : 0.0;
-    return settings;
 }
 
 } // namespace
@@ -76,14 +53,14 @@ void OrvBeat::getGeneralInfo(TD::CHOP_GeneralInfo* info, const TD::OP_Inputs*, v
 
 bool OrvBeat::getOutputInfo(TD::CHOP_OutputInfo* info, const TD::OP_Inputs* inputs, void*)
 {
-    info->numChannels = channelCount(deckItem(*inputs));
+    info->numChannels = channelCount(OrvBeatParameters::evalDeckItem(*inputs));
     info->numSamples = 1;
     return true;
 }
 
 void OrvBeat::getChannelName(int32_t index, TD::OP_String* name, const TD::OP_Inputs* inputs, void*)
 {
-    const int item = inputs != nullptr ? deckItem(*inputs) : 0;
+    const int item = inputs != nullptr ? OrvBeatParameters::evalDeckItem(*inputs) : 0;
     if (item == kOnAirItem && index == kChannelsPerDeck)
         name->setString(kFollowedDeckName);
     else
@@ -94,12 +71,10 @@ void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void
 {
     try
     {
-        const int item = deckItem(*inputs);
+        const int item = OrvBeatParameters::evalDeckItem(*inputs);
         const bool onAir = item == kOnAirItem;
-        for (const char* name : {kChannelADecksName, kChannelBDecksName, kCrossfaderRangeName})
-            inputs->enablePar(name, onAir);
-        const OrvReceiver* receiver =
-            orvplugin::referencedReceiver(*inputs, orvplugin::kOrvDatName);
+        OrvBeatParameters::enableOnAirParameters(*inputs, onAir);
+        const OrvReceiver* receiver = OrvBeatParameters::evalOrvDat(*inputs);
         if (receiver != followed_ || item != followedDeckItem_)
         {
             // Another node, or other decks: what the clocks learned belongs to the old ones.
@@ -115,10 +90,7 @@ void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void
         {
             return;
         }
-        // The host allocates the shape getOutputInfo declared; a host that refused it gets
-        // nothing rather than writes past its buffers.
-        if (output->channels == nullptr || output->numChannels < channelCount(item) ||
-            output->numSamples < 1)
+        if (!orvplugin::hasDeclaredShape(*output, channelCount(item)))
         {
             return;
         }
@@ -132,7 +104,7 @@ void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void
         {
             return; // only a pulse changes that, never during a cook
         }
-        const TrackerSettings settings = settingsOf(*inputs);
+        const TrackerSettings settings = OrvBeatParameters::evalTrackerSettings(*inputs);
         const double now = secondsOf(orvreceiver::steadyNow());
         for (int deck = first; deck <= last; ++deck)
         {
@@ -162,12 +134,10 @@ void OrvBeat::writeOnAir(TD::CHOP_Output& output, const TD::OP_Inputs& inputs, d
     }
     const MixerState mixer{history_.control.upfaderA, history_.control.upfaderB,
                            history_.control.crossfader};
-    const CrossfaderRange range = inputs.getParInt(kCrossfaderRangeName, 0) == 1
-                                      ? CrossfaderRange::MinusOneToOne
-                                      : CrossfaderRange::ZeroToOne;
     double levels[kDecks] = {};
-    deckLevels(mixer, range, channelDecksOf(inputs.getParString(kChannelADecksName)),
-               channelDecksOf(inputs.getParString(kChannelBDecksName)), playing, levels);
+    deckLevels(mixer, OrvBeatParameters::evalCrossfaderRange(inputs),
+               OrvBeatParameters::evalChannelADecks(inputs),
+               OrvBeatParameters::evalChannelBDecks(inputs), playing, levels);
 
     bool switched = false;
     const int slot = onAir_.update(levels, clocks, nowSeconds, switched);
@@ -182,39 +152,7 @@ void OrvBeat::setupParameters(TD::OP_ParameterManager* manager, void*)
 {
     try
     {
-        orvplugin::appendOrvDatParameter(*manager);
-        orvplugin::appendMenu(*manager, kDeckName, kDeckLabel, kDeckItemNames, kDeckItemLabels);
-
-        TD::OP_NumericParameter beatsPerBar(kBeatsPerBarName);
-        beatsPerBar.label = kBeatsPerBarLabel;
-        beatsPerBar.defaultValues[0] = kDefaultBeatsPerBar;
-        beatsPerBar.minValues[0] = beatsPerBar.minSliders[0] = 1;
-        beatsPerBar.maxValues[0] = beatsPerBar.maxSliders[0] = kMostBeatsPerBar;
-        beatsPerBar.clampMins[0] = beatsPerBar.clampMaxes[0] = true;
-        manager->appendInt(beatsPerBar, 1);
-
-        TD::OP_NumericParameter includesPitch(kBpmIncludesPitchName);
-        includesPitch.label = kBpmIncludesPitchLabel;
-        includesPitch.defaultValues[0] = 1;
-        manager->appendToggle(includesPitch);
-
-        TD::OP_StringParameter channelA(kChannelADecksName);
-        channelA.label = kChannelADecksLabel;
-        channelA.defaultValue = kChannelADecksDefault;
-        manager->appendString(channelA);
-        TD::OP_StringParameter channelB(kChannelBDecksName);
-        channelB.label = kChannelBDecksLabel;
-        channelB.defaultValue = kChannelBDecksDefault;
-        manager->appendString(channelB);
-        orvplugin::appendMenu(*manager, kCrossfaderRangeName, kCrossfaderRangeLabel,
-                              kCrossfaderRangeItemNames, kCrossfaderRangeItemLabels);
-
-        TD::OP_NumericParameter offset(kOffsetName);
-        offset.label = kOffsetLabel;
-        offset.minValues[0] = offset.minSliders[0] = -kMostOffsetMs;
-        offset.maxValues[0] = offset.maxSliders[0] = kMostOffsetMs;
-        offset.clampMins[0] = offset.clampMaxes[0] = true;
-        manager->appendFloat(offset, 1);
+        OrvBeatParameters::setup(*manager);
     }
     catch (...)
     {

@@ -1,8 +1,14 @@
-// The beat operator's names as the host shows them: its type and label, the parameters and
-// their menu items, used by the plug-in info, the declarations and the cook alike.
+// The beat operator's names as the host shows them (its type and label, the parameters and
+// their menu items), and how the node declares and reads its parameters: the declarations
+// (setup) and one typed read for each. The plug-in info, the declarations and the cook all go
+// through here.
 #pragma once
 
+#include "beat/MixerLevels.h"
 #include "beat/TrackerSettings.h"
+#include "plugin/OrvDatParameter.h"
+
+#include "CPlusPlus_Common.h"
 
 #include <cstdint>
 
@@ -45,5 +51,24 @@ inline constexpr int32_t kDefaultBeatsPerBar = 4; // the most is the clock's kMo
 // Whether the sender's BPM already includes Pitch; off: the clock runs at BPM x Pitch.
 inline constexpr const char* kBpmIncludesPitchName = "Bpmincludespitch";
 inline constexpr const char* kBpmIncludesPitchLabel = "BPM Includes Pitch";
+
+class OrvBeatParameters : public orvplugin::OrvDatParameter
+{
+public:
+    // "ORV DAT", "Deck", "Beats per Bar", "BPM Includes Pitch", the three On Air settings,
+    // "Offset (ms)", in that order.
+    static void setup(TD::OP_ParameterManager& manager);
+
+    // The "Deck" menu's item: 0 to 3 for decks 1 to 4, kAllDecksItem, kOnAirItem.
+    static int evalDeckItem(const TD::OP_Inputs& inputs);
+    // "Beats per Bar", "BPM Includes Pitch" and "Offset (ms)" as the clock reads them.
+    static TrackerSettings evalTrackerSettings(const TD::OP_Inputs& inputs);
+
+    // The On Air settings, and whether the host lets the user change them (only for On Air).
+    static ChannelDecks evalChannelADecks(const TD::OP_Inputs& inputs);
+    static ChannelDecks evalChannelBDecks(const TD::OP_Inputs& inputs);
+    static CrossfaderRange evalCrossfaderRange(const TD::OP_Inputs& inputs);
+    static void enableOnAirParameters(const TD::OP_Inputs& inputs, bool enable);
+};
 
 } // namespace orvbeat

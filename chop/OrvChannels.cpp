@@ -5,9 +5,8 @@
 #include "OrvChannelsParameters.h"
 
 #include "plugin/ChannelOperatorEntry.h"
-#include "plugin/ParameterDeclarations.h"
+#include "plugin/OutputShape.h"
 #include "plugin/PluginExport.h"
-#include "plugin/ReceiverReference.h"
 
 extern "C"
 {
@@ -47,7 +46,7 @@ void OrvChannels::getChannelName(int32_t index, TD::OP_String* name, const TD::O
 {
     using namespace orvchannels;
     const bool descriptive =
-        inputs != nullptr && inputs->getParInt(kChannelNamesName, 0) == kDescriptiveNames;
+        inputs != nullptr && OrvChannelsParameters::evalDescriptiveNames(*inputs);
     name->setString(descriptive ? descriptiveName(index) : "chan1");
 }
 
@@ -56,12 +55,8 @@ void OrvChannels::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, 
     using namespace orvchannels;
     try
     {
-        const OrvReceiver* receiver =
-            orvplugin::referencedReceiver(*inputs, orvplugin::kOrvDatName);
-        // The host allocates the shape getOutputInfo declared; a host that refused it gets
-        // nothing rather than writes past its buffers.
-        if (receiver == nullptr || output->channels == nullptr ||
-            output->numChannels < orvlayout::channelCount || output->numSamples < 1)
+        const OrvReceiver* receiver = OrvChannelsParameters::evalOrvDat(*inputs);
+        if (receiver == nullptr || !orvplugin::hasDeclaredShape(*output, orvlayout::channelCount))
         {
             return;
         }
@@ -86,12 +81,9 @@ void OrvChannels::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, 
 
 void OrvChannels::setupParameters(TD::OP_ParameterManager* manager, void*)
 {
-    using namespace orvchannels;
     try
     {
-        orvplugin::appendOrvDatParameter(*manager);
-        orvplugin::appendMenu(*manager, kChannelNamesName, kChannelNamesLabel,
-                              kChannelNamesItemNames, kChannelNamesItemLabels);
+        orvchannels::OrvChannelsParameters::setup(*manager);
     }
     catch (...)
     {

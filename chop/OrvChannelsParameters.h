@@ -1,6 +1,11 @@
-// The channel operator's names as the host shows them, used by the plug-in info, the
-// parameter declaration and the cook alike.
+// The channel operator's names as the host shows them, and how the node declares and reads its
+// parameters: "ORV DAT" (plugin/OrvDatParameter.h) and "Channel Names". The plug-in info, the
+// declarations and the cook all go through here.
 #pragma once
+
+#include "plugin/OrvDatParameter.h"
+
+#include "CPlusPlus_Common.h"
 
 namespace orvchannels
 {
@@ -15,5 +20,15 @@ inline constexpr const char* kChannelNamesLabel = "Channel Names";
 inline constexpr const char* kChannelNamesItemNames[] = {"compatible", "descriptive"};
 inline constexpr const char* kChannelNamesItemLabels[] = {"chan1 (compatible)", "Descriptive"};
 inline constexpr int kDescriptiveNames = 1;
+
+class OrvChannelsParameters : public orvplugin::OrvDatParameter
+{
+public:
+    // "ORV DAT", then "Channel Names".
+    static void setup(TD::OP_ParameterManager& manager);
+
+    // Whether "Channel Names" is "Descriptive".
+    static bool evalDescriptiveNames(const TD::OP_Inputs& inputs);
+};
 
 } // namespace orvchannels

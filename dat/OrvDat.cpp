@@ -91,42 +91,9 @@ void OrvDat::getErrorString(TD::OP_String* error, void*)
 
 void OrvDat::setupParameters(TD::OP_ParameterManager* manager, void*)
 {
-    using namespace orvdat;
     try
     {
-        // The defaults of "Ip" and "Port" follow whatever the receiver holds when the host
-        // asks; every numeric record keeps the host record's own defaults (range 0 to 1, no
-        // clamps) apart from its name, label and, for "Port", the first default value.
-        TD::OP_StringParameter ipPar(kIpName);
-        ipPar.label = kIpLabel;
-        ipPar.defaultValue = ip.c_str();
-        manager->appendString(ipPar);
-
-        TD::OP_NumericParameter portPar(kPortName);
-        portPar.label = kPortLabel;
-        portPar.defaultValues[0] = static_cast<double>(port);
-        manager->appendInt(portPar, 1);
-
-        TD::OP_NumericParameter multicastPar(kMulticastName);
-        multicastPar.label = kMulticastLabel;
-        manager->appendToggle(multicastPar);
-
-        TD::OP_StringParameter ipFilterPar(kIpFilterName);
-        ipFilterPar.label = kIpFilterLabel;
-        ipFilterPar.defaultValue = "";
-        manager->appendString(ipFilterPar);
-
-        TD::OP_NumericParameter reconnectPar(kReconnectName);
-        manager->appendPulse(reconnectPar);
-
-        TD::OP_NumericParameter resetPar(kResetName);
-        resetPar.label = kResetLabel;
-        manager->appendPulse(resetPar);
-
-        // Last, so the six parameters above keep their places.
-        TD::OP_NumericParameter activePar(kActiveName);
-        activePar.label = kActiveLabel;
-        manager->appendToggle(activePar);
+        orvdat::OrvDatParameters::setup(*manager, ip.c_str(), port);
     }
     catch (...)
     {

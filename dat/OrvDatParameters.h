@@ -1,8 +1,12 @@
-// Everything the host shows of the table operator by name: its type and label and the
-// parameter names and labels. The declarations in setupParameters, the pulse handling and the
-// cook all read these, so they cannot drift apart. The table's rows and texts are the
-// protocol's (protocol/NodeLayout.h).
+// Everything the host shows of the table operator by name, and how the node declares and reads
+// it: its label, the parameter names and labels, their declaration (setup) and one typed read
+// for each. The declarations, the pulse handling and the cook all go through here, so they
+// cannot drift apart. The table's rows and texts are the protocol's (protocol/NodeLayout.h).
 #pragma once
+
+#include "CPlusPlus_Common.h"
+
+#include <cstdint>
 
 namespace orvdat
 {
@@ -25,5 +29,22 @@ inline constexpr const char* kResetLabel = "Reset";
 // A toggle, off by default: on, the node connects by itself and stays connected (Active.cpp).
 inline constexpr const char* kActiveName = "Active";
 inline constexpr const char* kActiveLabel = "Active";
+
+class OrvDatParameters
+{
+public:
+    // Declares the seven parameters in their saved order. "IP" and "Port" default to what the
+    // receiver holds when the host asks.
+    static void setup(TD::OP_ParameterManager& manager, const char* defaultIp,
+                      std::uint32_t defaultPort);
+
+    // The texts are the host's, valid until the call into the plug-in returns; never null.
+    static const char* evalIp(const TD::OP_Inputs& inputs);
+    // The receiver uses the low 16 bits; 0 meets its "Port is 0" check.
+    static std::uint32_t evalPort(const TD::OP_Inputs& inputs);
+    static bool evalMulticast(const TD::OP_Inputs& inputs);
+    static const char* evalIpFilter(const TD::OP_Inputs& inputs);
+    static bool evalActive(const TD::OP_Inputs& inputs);
+};
 
 } // namespace orvdat

@@ -16,11 +16,6 @@
 namespace
 {
 
-const char* textOrEmpty(const char* text)
-{
-    return text != nullptr ? text : "";
-}
-
 int32_t tableRows(std::size_t eventCount)
 {
     const std::size_t most = static_cast<std::size_t>(std::numeric_limits<int32_t>::max());
@@ -93,7 +88,7 @@ void OrvDat::execute(TD::DAT_Output* output, const TD::OP_Inputs* inputs, void*)
     {
         output->setOutputDataType(TD::DAT_OutDataType::Table);
         copyParameters(*inputs);
-        keepActive(inputs->getParInt(orvdat::kActiveName, 0) != 0);
+        keepActive(orvdat::OrvDatParameters::evalActive(*inputs));
         read(cookSnapshot_);
         // The size follows the event count on every cook, connected or not, so the event
         // rows never shrink while the node lives.
@@ -114,30 +109,29 @@ void OrvDat::execute(TD::DAT_Output* output, const TD::OP_Inputs* inputs, void*)
 // datagram the receive thread looks at.
 void OrvDat::copyParameters(const TD::OP_Inputs& inputs)
 {
-    using namespace orvdat;
+    using orvdat::OrvDatParameters;
 
-    const char* ipText = textOrEmpty(inputs.getParString(kIpName));
+    const char* ipText = OrvDatParameters::evalIp(inputs);
     if (ip != ipText)
     {
         ip = ipText;
     }
 
-    // Copied like "Ip", so a changed port is what the next "Reconnect" binds, and 0 meets
-    // the receiver's "Port is 0" check. The receiver uses the low 16 bits.
-    const uint32_t portValue = static_cast<uint32_t>(inputs.getParInt(kPortName, 0));
+    // Copied like "Ip", so a changed port is what the next "Reconnect" binds.
+    const uint32_t portValue = OrvDatParameters::evalPort(inputs);
     if (port != portValue)
     {
         port = portValue;
     }
 
-    const bool multicastValue = inputs.getParInt(kMulticastName, 0) != 0;
+    const bool multicastValue = OrvDatParameters::evalMulticast(inputs);
     if (multicast != multicastValue)
     {
         multicast = multicastValue;
     }
 
     // The receive thread reads the filter for every datagram: rewritten under the lock.
-    const char* filterText = textOrEmpty(inputs.getParString(kIpFilterName));
+    const char* filterText = OrvDatParameters::evalIpFilter(inputs);
     if (ipFilter_ != filterText)
     {
         ipFilter_ = filterText;

@@ -3,11 +3,8 @@
 #include "OrvEventsParameters.h"
 
 #include "plugin/ChannelOperatorEntry.h"
-#include "plugin/ParameterDeclarations.h"
+#include "plugin/OutputShape.h"
 #include "plugin/PluginExport.h"
-#include "plugin/ReceiverReference.h"
-
-#include <algorithm>
 
 extern "C"
 {
@@ -30,19 +27,7 @@ extern "C"
 
 } // extern "C"
 
-namespace
-{
-
 using namespace orvevents;
-
-Output outputOf(const TD::OP_Inputs& inputs)
-{
-    return static_cast<Output>(std::clamp(inputs.getParInt(kOutputName, 0),
-                                          static_cast<int32_t>(Output::Value),
-                                          static_cast<int32_t>(Output::Count)));
-}
-
-} // namespace
 
 void OrvEvents::getGeneralInfo(TD::CHOP_GeneralInfo* info, const TD::OP_Inputs*, void*)
 {
@@ -60,7 +45,7 @@ bool OrvEvents::getOutputInfo(TD::CHOP_OutputInfo* info, const TD::OP_Inputs* in
         // A lock that cannot be taken, or no memory for a new name: the channels of the last
         // reading stay.
     }
-    tracks_ = inputs->getParInt(kTrackChangesName, 0) != 0;
+    tracks_ = OrvEventsParameters::evalTrackChanges(*inputs);
     info->numChannels = channelCount();
     info->numSamples = 1;
     return true;
@@ -68,7 +53,7 @@ bool OrvEvents::getOutputInfo(TD::CHOP_OutputInfo* info, const TD::OP_Inputs* in
 
 void OrvEvents::readReceiver(const TD::OP_Inputs& inputs)
 {
-    const OrvReceiver* receiver = orvplugin::referencedReceiver(inputs, orvplugin::kOrvDatName);
+    const OrvReceiver* receiver = OrvEventsParameters::evalOrvDat(inputs);
     found_ = receiver != nullptr;
     if (!found_)
     {
@@ -112,28 +97,18 @@ void OrvEvents::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, vo
     {
         return;
     }
-    // The host allocates the shape getOutputInfo declared; a host that refused it gets
-    // nothing rather than writes past its buffers.
-    const int32_t channels = channelCount();
-    if (output->numChannels < channels || output->numSamples < 1 ||
-        (channels > 0 && output->channels == nullptr))
+    if (!orvplugin::hasDeclaredShape(*output, channelCount()))
     {
         return;
     }
-    channels_.write(output->channels, state_, outputOf(*inputs), tracks_);
+    channels_.write(output->channels, state_, OrvEventsParameters::evalOutput(*inputs), tracks_);
 }
 
 void OrvEvents::setupParameters(TD::OP_ParameterManager* manager, void*)
 {
     try
     {
-        orvplugin::appendOrvDatParameter(*manager);
-        orvplugin::appendMenu(*manager, kOutputName, kOutputLabel, kOutputItemNames,
-                              kOutputItemLabels);
-        TD::OP_NumericParameter trackChanges(kTrackChangesName);
-        trackChanges.label = kTrackChangesLabel;
-        trackChanges.defaultValues[0] = 0;
-        manager->appendToggle(trackChanges);
+        OrvEventsParameters::setup(*manager);
     }
     catch (...)
     {

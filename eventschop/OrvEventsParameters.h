@@ -1,6 +1,12 @@
-// The events operator's names as the host shows them: its type and label, the parameters and
-// their menu items, used by the plug-in info, the declarations and the cook alike.
+// The events operator's names as the host shows them (its type and label, the parameters and
+// their menu items), and how the node declares and reads its parameters: "ORV DAT"
+// (plugin/OrvDatParameter.h), "Output" and "Track Changes". The plug-in info, the declarations
+// and the cook all go through here.
 #pragma once
+
+#include "plugin/OrvDatParameter.h"
+
+#include "CPlusPlus_Common.h"
 
 namespace orvevents
 {
@@ -23,5 +29,15 @@ enum class Output
 // Whether the four decks' track changes come before the events.
 inline constexpr const char* kTrackChangesName = "Trackchanges";
 inline constexpr const char* kTrackChangesLabel = "Track Changes";
+
+class OrvEventsParameters : public orvplugin::OrvDatParameter
+{
+public:
+    // "ORV DAT", "Output", "Track Changes", in that order.
+    static void setup(TD::OP_ParameterManager& manager);
+
+    static Output evalOutput(const TD::OP_Inputs& inputs);
+    static bool evalTrackChanges(const TD::OP_Inputs& inputs);
+};
 
 } // namespace orvevents

@@ -1,6 +1,8 @@
 // What each bundle declares to the host: plug-in info, parameters, cook policy, output shape.
 #include "BundleTestSupport.h"
 
+#include "plugin/OutputShape.h"
+
 using orvharness::AppendResult;
 using orvharness::ParameterKind;
 using orvharness::ParameterRecord;
@@ -211,6 +213,24 @@ TEST_F(DeclarationsTest, BothCookEveryFrameAndChannelsHaveTheirShape)
     // The channel operator never reports anything.
     EXPECT_EQ(net->errorText(channels), "");
     EXPECT_EQ(net->warningText(channels), "");
+}
+
+// The check every channel operator makes before writing: a host that allocated less than the
+// declared shape gets nothing written (the headless host never does, so it is checked here).
+TEST(OutputShape, OnlyTheDeclaredShapeOrLargerIsWritten)
+{
+    float sample = 0.0f;
+    float* buffers[2] = {&sample, &sample};
+    const auto shape = [](int32_t channels, int32_t samples, float** array)
+    { return TD::CHOP_Output(channels, samples, 60.0f, 0, array, nullptr); };
+
+    EXPECT_TRUE(orvplugin::hasDeclaredShape(shape(2, 1, buffers), 2));
+    EXPECT_TRUE(orvplugin::hasDeclaredShape(shape(2, 3, buffers), 1));
+    EXPECT_FALSE(orvplugin::hasDeclaredShape(shape(1, 1, buffers), 2));
+    EXPECT_FALSE(orvplugin::hasDeclaredShape(shape(2, 0, buffers), 2));
+    EXPECT_FALSE(orvplugin::hasDeclaredShape(shape(2, 1, nullptr), 2));
+    // No channels declared (an events node before any event): nothing to write into.
+    EXPECT_TRUE(orvplugin::hasDeclaredShape(shape(0, 1, nullptr), 0));
 }
 
 } // namespace

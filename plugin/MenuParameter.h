@@ -1,19 +1,14 @@
-// Parameter declarations every operator repeats: the "ORV DAT" reference of the channel
-// operators and a menu from two parallel arrays of item names and labels.
+// A menu parameter as every operator declares and reads it: declared from two parallel arrays
+// of item names and labels, its first item the default, and read as the index of its item.
 #pragma once
 
 #include "CPlusPlus_Common.h"
 
 #include <cstddef>
+#include <cstdint>
 
 namespace orvplugin
 {
-
-// The table operator a channel operator reads ("Orvdat", label "ORV DAT").
-inline constexpr const char* kOrvDatName = "Orvdat";
-inline constexpr const char* kOrvDatLabel = "ORV DAT";
-
-void appendOrvDatParameter(TD::OP_ParameterManager& manager);
 
 // A menu whose default is its first item. The host takes the item texts as non-const arrays.
 void appendMenu(TD::OP_ParameterManager& manager, const char* name, const char* label, int items,
@@ -24,6 +19,15 @@ void appendMenu(TD::OP_ParameterManager& manager, const char* name, const char* 
                 const char* const (&itemNames)[Items], const char* const (&itemLabels)[Items])
 {
     appendMenu(manager, name, label, static_cast<int>(Items), itemNames, itemLabels);
+}
+
+// The index of the menu's chosen item, held to 0 .. items - 1.
+int32_t evalMenuItem(const TD::OP_Inputs& inputs, const char* name, int items);
+
+template <std::size_t Items>
+int32_t evalMenuItem(const TD::OP_Inputs& inputs, const char* name, const char* const (&)[Items])
+{
+    return evalMenuItem(inputs, name, static_cast<int>(Items));
 }
 
 } // namespace orvplugin

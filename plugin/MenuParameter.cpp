@@ -1,17 +1,10 @@
-#include "plugin/ParameterDeclarations.h"
+#include "plugin/MenuParameter.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace orvplugin
 {
-
-void appendOrvDatParameter(TD::OP_ParameterManager& manager)
-{
-    TD::OP_StringParameter orvDat(kOrvDatName);
-    orvDat.label = kOrvDatLabel;
-    orvDat.defaultValue = "";
-    manager.appendDAT(orvDat);
-}
 
 void appendMenu(TD::OP_ParameterManager& manager, const char* name, const char* label, int items,
                 const char* const* itemNames, const char* const* itemLabels)
@@ -22,6 +15,11 @@ void appendMenu(TD::OP_ParameterManager& manager, const char* name, const char* 
     std::vector<const char*> names(itemNames, itemNames + items);
     std::vector<const char*> labels(itemLabels, itemLabels + items);
     manager.appendMenu(menu, items, names.data(), labels.data());
+}
+
+int32_t evalMenuItem(const TD::OP_Inputs& inputs, const char* name, int items)
+{
+    return std::clamp(inputs.getParInt(name, 0), 0, items - 1);
 }
 
 } // namespace orvplugin
