@@ -24,8 +24,10 @@ AllNames makeAllNames()
     for (int deck = 0; deck < orvlayout::deckCount; ++deck)
     {
         for (int k = 0; k < kChannelsPerDeck; ++k)
+        {
             names[static_cast<std::size_t>(deck * kChannelsPerDeck + k)] =
                 orvplugin::deckChannelName(deck + 1, kNames[k]);
+        }
     }
     return names;
 }

@@ -28,8 +28,10 @@ Names makeNames()
         for (const FieldPlace& place : deckPlaces)
         {
             if (place.channel != noChannel)
+            {
                 names[static_cast<std::size_t>(deckChannel(deck, place.channel))] =
                     orvplugin::deckChannelName(deck, place.name);
+            }
         }
     }
     names[unusedChannel] = "reserved";

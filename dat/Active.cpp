@@ -5,7 +5,7 @@
 //   node is connected with exactly those already).
 // - A change of any of the three while on: the next cook connects again with the new ones.
 // - A connect that failed (port taken, address not on this machine, ...) is tried again every
-//   retryInterval, not on every frame; its error text stays shown meanwhile.
+//   kRetryInterval, not on every frame; its error text stays shown meanwhile.
 // - Turned off: disconnects at once, like "Reset".
 // - "Reconnect" works as without "Active". "Reset" disconnects as always; with "Active" on the
 //   next cook connects again, so there it restarts the node. To stop a node, turn "Active" off.
@@ -15,7 +15,7 @@
 
 namespace
 {
-constexpr std::chrono::seconds retryInterval{2};
+constexpr std::chrono::seconds kRetryInterval{2};
 }
 
 void OrvDat::keepActive(bool active)
@@ -35,7 +35,7 @@ void OrvDat::keepActive(bool active)
     const bool turnedOn = !active_;
     active_ = true;
     if (connectAtNextCook_ || settingsChanged ||
-        ((turnedOn || Clock::now() - lastConnectTime_ >= retryInterval) && !isConnected()))
+        ((turnedOn || Clock::now() - lastConnectTime_ >= kRetryInterval) && !isConnected()))
     {
         reconnectNow();
     }

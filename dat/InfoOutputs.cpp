@@ -20,22 +20,24 @@ namespace
 
 // connected, datagrams, filtered, ignored, decode_errors, last_datagram_age, deck1_age ..
 // deckN_age, events.
-constexpr int fixedChannelsBeforeDecks = 6;
-constexpr int channelCount = fixedChannelsBeforeDecks + orvlayout::deckCount + 1;
+constexpr int kFixedChannelsBeforeDecks = 6;
+constexpr int kChannelCount = kFixedChannelsBeforeDecks + orvlayout::deckCount + 1;
 
-using ChannelNames = std::array<std::string, channelCount>;
+using ChannelNames = std::array<std::string, kChannelCount>;
 
 ChannelNames makeChannelNames()
 {
     ChannelNames names;
-    const char* fixed[fixedChannelsBeforeDecks] = {
+    const char* fixed[kFixedChannelsBeforeDecks] = {
         "connected", "datagrams", "filtered", "ignored", "decode_errors", "last_datagram_age"};
-    for (int i = 0; i < fixedChannelsBeforeDecks; ++i)
+    for (int i = 0; i < kFixedChannelsBeforeDecks; ++i)
         names[static_cast<std::size_t>(i)] = fixed[i];
     for (int deck = 1; deck <= orvlayout::deckCount; ++deck)
-        names[static_cast<std::size_t>(fixedChannelsBeforeDecks + deck - 1)] =
+    {
+        names[static_cast<std::size_t>(kFixedChannelsBeforeDecks + deck - 1)] =
             orvplugin::deckChannelName(deck, "age");
-    names[channelCount - 1] = "events";
+    }
+    names[kChannelCount - 1] = "events";
     return names;
 }
 
@@ -55,11 +57,11 @@ float channelValue(int index, const ReceiverHealth& health)
         return static_cast<float>(health.decodeErrors);
     case 5:
         return static_cast<float>(health.lastDatagramAge);
-    case channelCount - 1:
+    case kChannelCount - 1:
         return static_cast<float>(health.events);
     default:
         return static_cast<float>(
-            health.deckAges[static_cast<std::size_t>(index - fixedChannelsBeforeDecks)]);
+            health.deckAges[static_cast<std::size_t>(index - kFixedChannelsBeforeDecks)]);
     }
 }
 
@@ -71,12 +73,12 @@ enum InfoRow
     LastSenderRow,
     LastFilteredSenderRow,
     VersionRow,
-    infoRowCount
+    InfoRowCount
 };
 
-constexpr const char* rowNames[infoRowCount] = {"bound_address",        "bound_port",
-                                                "group_joined",         "last_sender",
-                                                "last_filtered_sender", orvplugin::kVersionRowName};
+constexpr const char* kRowNames[InfoRowCount] = {
+    "bound_address", "bound_port",           "group_joined",
+    "last_sender",   "last_filtered_sender", orvplugin::kVersionRowName};
 
 // The port as text into `out`, or "" when nothing is bound. Five digits fit the string's own
 // room, so this allocates nothing.
@@ -102,12 +104,12 @@ int32_t OrvDat::getNumInfoCHOPChans(void*)
     {
         // Only std::bad_alloc can get here; the channels show the moment read before.
     }
-    return channelCount;
+    return kChannelCount;
 }
 
 void OrvDat::getInfoCHOPChan(int32_t index, TD::OP_InfoCHOPChan* chan, void*)
 {
-    if (chan == nullptr || index < 0 || index >= channelCount)
+    if (chan == nullptr || index < 0 || index >= kChannelCount)
         return;
     // Built once, on the first call (thread-safe), and only read afterwards.
     static const ChannelNames names = makeChannelNames();
@@ -127,7 +129,7 @@ bool OrvDat::getInfoDATSize(TD::OP_InfoDATSize* infoSize, void*)
     {
         // As above: the rows show the moment read before.
     }
-    infoSize->rows = infoRowCount;
+    infoSize->rows = InfoRowCount;
     infoSize->cols = 2;
     infoSize->byColumn = false;
     return true;
@@ -136,7 +138,7 @@ bool OrvDat::getInfoDATSize(TD::OP_InfoDATSize* infoSize, void*)
 void OrvDat::getInfoDATEntries(int32_t index, int32_t nEntries, TD::OP_InfoDATEntries* entries,
                                void*)
 {
-    if (index < 0 || index >= infoRowCount)
+    if (index < 0 || index >= InfoRowCount)
         return;
     const char* value = orvversion::kVersionText;
     switch (index)
@@ -160,5 +162,5 @@ void OrvDat::getInfoDATEntries(int32_t index, int32_t nEntries, TD::OP_InfoDATEn
     default: // VersionRow
         break;
     }
-    orvplugin::fillInfoRow(entries, nEntries, rowNames[index], value);
+    orvplugin::fillInfoRow(entries, nEntries, kRowNames[index], value);
 }
