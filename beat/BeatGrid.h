@@ -1,70 +1,83 @@
-// Where the beats lie on the deck's timeline: grid lines at base + k x length.
+// Where the deck's beat lines lie on its timeline: every place and beat length that every
+// boundary seen allows, for each tempo convention still possible.
 //
-// Each observed Beat change is a bracket (before, at] of the timeline holding one grid line.
-// Two hypotheses run side by side:
-// - anchored: the grid starts at timeline 0 (the beat number is derived from the track
-//   position, as many DJ programs do). It holds while every bracket contains one of its lines
-//   and is dropped, until the next track, at the first bracket that does not.
-// - learned: the feasible places of one grid line, as an interval carried from beat to beat
-//   (widened by the length's uncertainty), intersected with each new bracket. As the datagram
-//   phase drifts against the beat, the brackets cut the interval down. A bracket that misses
-//   it is held as a candidate; the next bracket confirms the candidate (the grid moved) or
-//   the interval (the odd bracket was noise).
-// The phase keeps its whole beats continuous when the grid in use moves, so beat counts and
-// bar positions derived from it do not jump.
+// Each candidate length BPM can mean (TempoChoice) keeps the interval of places its line 0 can
+// have (LineInterval); a bracket that misses a candidate's interval refutes it. Where no
+// candidate fits, the boundaries alone place the lines and measure the length (LengthPolygon).
+// The estimate runs at the chosen candidate; how wide the places of the lines near the deck's
+// position still are counts every candidate of the chosen kind still alive: a convention the
+// boundaries have not yet settled keeps the estimate wide.
+//
+// Noise: a bracket that fits no hypothesis of the kind in use is held as a suspect, not taken.
+// A second one, on another line, that agrees with it under some length means the lines moved
+// (garbage before, a grid of another kind): the grid starts again from the two. One that fits
+// again means the suspect was noise, and it is forgotten.
 #pragma once
+
+#include "beat/LengthPolygon.h"
+#include "beat/LineInterval.h"
+#include "beat/TempoChoice.h"
 
 namespace orvbeat
 {
+
+struct GridEstimate
+{
+    bool placed = false;  // the boundaries have placed the lines
+    bool settled = false; // no longer beat length than the one used still fits
+    TrackSeconds length;  // the beat length the phase runs at (0 when unknown)
+    long long index = 0;  // the number of the line at or before the position asked about
+    TrackSeconds line;    // where that line lies (the middle of what is possible)
+    TrackSeconds width;   // how wide the places of that line and the next still are
+    unsigned generation = 0; // changes when the lines are numbered anew
+};
 
 class BeatGrid
 {
 public:
     void reset() { *this = BeatGrid(); }
-    // Forgets what the brackets taught (for a beat length that changed: the brackets are to be
-    // taken again with the new one) but keeps the phase's whole beats continuous.
-    void relearn()
-    {
-        BeatGrid fresh;
-        fresh.base_ = base_;
-        fresh.shift_ = shift_;
-        *this = fresh;
-    }
-    // Puts a grid line at `location`: where a deck that has shown no boundary starts playing.
-    void startAt(double location, double length);
-    // One bracket (before, at]; `drift` is how far a line may wander per beat of distance for
-    // the length's uncertainty. The anchored grid is tested and used only with an exact length
-    // (a measured one is too rough to follow from the start of the track). True when the grid
-    // in use, unchanged, has a line in the bracket.
-    bool addBoundary(double before, double at, double length, double drift, bool exactLength);
 
-    bool learned() const { return boundaries_ > 0; }
-    // How wide the place of a grid line is still, on the timeline: 0 on the anchored grid with
-    // an exact length, the feasible interval's width on a learned one.
-    double uncertainty() const;
-    bool anchored() const { return anchoredAlive_; }
-    double phaseAt(double location, double length) const
-    {
-        return (location - base_) / length + shift_;
-    }
+    // The tempo as the latest sample reads it; a candidate whose length it changes starts again.
+    void setTempo(const TempoReading& reading, PitchConvention preferred);
+    // One bracket of the timeline (already widened by the Position step). True when the grid
+    // took it; `line` then receives the number of the line it holds.
+    bool addBracket(TrackSeconds before, TrackSeconds after, long long& line);
+    // The lines around `position`.
+    GridEstimate estimate(TrackSeconds position) const;
+    bool suspecting() const { return hasSuspect_; }
+    // The length the chosen candidate reads from BPM, placed or not (0 when BPM gives none).
+    TrackSeconds bpmLength() const;
 
 private:
-    struct Interval
+    enum class Kind
     {
-        double lo = 0.0;
-        double hi = 0.0;
-        bool valid = false;
+        None,     // nothing placed
+        Plain,    // BPM's own length, in either convention
+        Multiple, // twice or half of it
+        Measured, // the boundaries alone
     };
 
-    void moveBase(double newBase, double length);
+    Kind kindInUse() const;
+    bool inUse(int candidate, Kind kind) const;
+    bool fitsKind(Kind kind, TrackSeconds before, TrackSeconds after) const;
+    void take(TrackSeconds before, TrackSeconds after);
+    void startAgain();
+    void choose();
+    // The union, over the candidates in use, of the places of the line nearest `near`.
+    void lineUnion(TrackSeconds near, TrackSeconds& low, TrackSeconds& high) const;
+    long long lineNumber(TrackSeconds before, TrackSeconds after) const;
 
-    bool anchoredAlive_ = true;
-    bool anchoredUsed_ = false; // the latest bracket kept the anchored grid in use
-    Interval feasible_;         // one grid line's feasible places
-    Interval candidate_;        // a bracket that missed `feasible_`, awaiting confirmation
-    int boundaries_ = 0;
-    double base_ = 0.0;
-    double shift_ = 0.0; // whole beats added to keep the phase continuous
+    LineInterval candidates_[kTempoCandidates];
+    bool alive_[kTempoCandidates] = {};
+    LengthPolygon measured_;
+    PitchConvention preferred_ = PitchConvention::Included;
+    int chosen_ = -1; // the candidate the phase runs at; -1 for the measured length or none
+    Kind chosenKind_ = Kind::None;
+    unsigned generation_ = 0;
+
+    bool hasSuspect_ = false;
+    TrackSeconds suspectBefore_;
+    TrackSeconds suspectAfter_;
 };
 
 } // namespace orvbeat

@@ -69,28 +69,32 @@ int OnAirDeck::update(const double levels[kMixerDecks], const OnAirClock clocks[
 
     if (!clocks[followed_].playing)
     {
-        const int loudest = loudestOf(levels, followed_);
-        const int next = loudest >= 0 ? loudest : latestStarted(clocks);
-        if (next < 0)
-            return followed_; // nothing plays: the followed clock holds
-        followed_ = next;
-        candidate_ = -1;
-        decided_ = false;
-        switched = true;
-        return followed_;
+        // The followed deck stopped: the next one is chosen at once, and shows from its next
+        // boundary on; until then the stopped deck's channels hold.
+        if (!decided_ || !clocks[candidate_].playing)
+        {
+            const int loudest = loudestOf(levels, followed_);
+            const int next = loudest >= 0 ? loudest : latestStarted(clocks);
+            if (next < 0)
+                return followed_; // nothing plays: the followed clock holds
+            candidate_ = next;
+            decided_ = true;
+        }
     }
-
-    const int want = wanted(levels, clocks);
-    if (want != candidate_ && !decided_)
+    else
     {
-        candidate_ = want;
-        leadingSince_ = nowSeconds;
-    }
-    if (candidate_ >= 0 && !decided_)
-    {
-        const double bpm = clocks[candidate_].bpm;
-        const double halfBeat = bpm > 0.0 ? 30.0 / bpm : unknownHalfBeat;
-        decided_ = nowSeconds - leadingSince_ >= halfBeat;
+        const int want = wanted(levels, clocks);
+        if (want != candidate_ && !decided_)
+        {
+            candidate_ = want;
+            leadingSince_ = nowSeconds;
+        }
+        if (candidate_ >= 0 && !decided_)
+        {
+            const double bpm = clocks[candidate_].bpm;
+            const double halfBeat = bpm > 0.0 ? 30.0 / bpm : unknownHalfBeat;
+            decided_ = nowSeconds - leadingSince_ >= halfBeat;
+        }
     }
     if (decided_ && !clocks[candidate_].playing)
     {

@@ -6,9 +6,11 @@
 //   the leading deck's tempo), or, while no deck has any level, another deck started playing
 //   more recently than the followed one; the switch then waits for the new deck's next beat
 //   boundary, so the visuals change deck on a beat, with that beat's one pulse;
-// - the followed deck stops while another plays: the switch is at once, with a pulse.
-// A lead that does not last half a beat is forgotten; a decided switch waits for its boundary
-// unless its deck stops. At first it takes the loudest deck, else the one that started playing
+// - the followed deck stops while another plays: the next deck is chosen at once (the loudest,
+//   else the one started last) and shows from its next boundary, with that beat's pulse; until
+//   then the stopped deck's channels hold.
+// A lead that does not last half a beat is forgotten; a decided switch waits for its boundary,
+// and is given up when its deck stops first. No switch ever shows between two beats. At first it takes the loudest deck, else the one that started playing
 // last, else deck 1.
 #pragma once
 

@@ -1,62 +1,71 @@
 #include "beat/OutputClock.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace orvbeat
 {
 
-bool OutputClock::jumpTo(double modelPhase)
+void OutputClock::renumber(double modelPhase, unsigned generation)
 {
+    if (generation == generation_)
+        return;
+    generation_ = generation;
+    // The whole number that brings the model within (-1/2, 1/2] of the visible phase.
+    offset_ = std::ceil(phase_ - modelPhase - 0.5);
+}
+
+bool OutputClock::follow(double modelPhase, unsigned generation)
+{
+    if (!std::isfinite(modelPhase))
+        return false;
+    if (!started_)
+    {
+        started_ = true;
+        generation_ = generation;
+        offset_ = 0.0;
+        phase_ = modelPhase;
+        split();
+        return false;
+    }
+    renumber(modelPhase, generation);
     const double target = modelPhase + offset_;
     if (!std::isfinite(target))
         return false;
-    const bool wasStarted = hasPhase_;
-    const bool backwards = wasStarted && target < phase_;
-    hasPhase_ = true;
-    phase_ = target;
-    // Landing in the last part of a beat would pulse now and again a moment later at the
-    // boundary: begin the next beat at once instead, and work the lead off as any other.
-    if (wasStarted && target - std::floor(target) >= 1.0 - largeError)
-        phase_ = std::floor(target) + 1.0;
-    // A jump back begins a beat too, even within the same one: the ramp never falls silently.
-    return (split() || backwards) && wasStarted;
-}
-
-bool OutputClock::follow(double modelPhase, double dt, double tempo)
-{
-    if (!hasPhase_)
-        return jumpTo(modelPhase);
-    const double advance = std::max(0.0, dt) * tempo / 60.0;
-    const double predicted = phase_ + advance;
-    const double target = modelPhase + offset_;
-    const double error = target - predicted;
-    if (!std::isfinite(error) || !std::isfinite(predicted))
-        return false;
-    if (error > largeError)
+    const double beat = std::floor(target);
+    if (beat > index_)
     {
         phase_ = target;
+        split();
+        return true;
     }
-    else if (error < -largeError)
+    if (beat == index_ && target > phase_)
     {
-        const double wholeBeats = std::floor(error); // -1 or less
-        phase_ = target - wholeBeats;
-        offset_ -= wholeBeats;
+        phase_ = target;
+        split();
     }
-    else if (std::fabs(error) <= smallError)
-    {
-        phase_ = std::max(phase_, target);
-    }
-    else
-    {
-        phase_ = predicted + std::clamp(error, -maxSpeedChange * advance, maxSpeedChange * advance);
-    }
-    return split();
+    return false;
 }
 
-bool OutputClock::split()
+bool OutputClock::jumpTo(double modelPhase, unsigned generation)
 {
-    const double previous = index_;
+    if (!std::isfinite(modelPhase))
+        return false;
+    if (!started_ || generation != generation_)
+    {
+        generation_ = generation;
+        offset_ = started_ ? std::round(phase_ - modelPhase) : 0.0;
+    }
+    started_ = true;
+    const double target = modelPhase + offset_;
+    if (!std::isfinite(target))
+        return false;
+    phase_ = target;
+    split();
+    return ramp_ < startOfBeat;
+}
+
+void OutputClock::split()
+{
     index_ = std::floor(phase_);
     ramp_ = phase_ - index_;
     // A phase a hair below a whole number can round to a ramp of exactly 1.
@@ -67,7 +76,6 @@ bool OutputClock::split()
     }
     if (!(ramp_ >= 0.0))
         ramp_ = 0.0;
-    return index_ != previous;
 }
 
 } // namespace orvbeat

@@ -1,16 +1,16 @@
-// The phase the visuals see, in beats: it advances on the host clock every frame and is
-// steered towards the model phase (where the deck's position says the beat is).
+// The phase the visuals see, in beats: it follows the model phase (where the grid says the deck
+// is) frame by frame, never runs backwards except at a jump, and begins each beat of the model
+// once, with one pulse.
 //
-// - A small error (under smallError beats) is taken whole, so in steady state the visible
-//   phase is the model phase; taking it never runs the phase backwards: ahead of the model,
-//   the phase waits.
-// - A larger error is worked off with the speed kept within [0.5, 1.5] x tempo.
-// - Behind the model by more than a quarter beat (a new grid, a tempo learned anew) the phase
-//   takes the model's value at once; ahead of it by as much, the phase skips forward to the
-//   model's next beat instead of running back, and keeps that whole beat as an offset.
-// - On a jump (seek, cue, data back after a loss) it takes the model's value at once, even
-//   backwards, with one pulse; a jump into the last quarter of a beat begins the next beat at
-//   once instead (no second pulse a moment later) and works the lead off.
+// - The model's beat begins (its phase reaches the next whole number): the visible phase takes
+//   it, with a pulse, however far ahead it lands.
+// - Within the same beat the visible phase takes the model's when that is ahead, and waits for
+//   it when it is behind (a correction backwards shows as a ramp standing still, never falling).
+// - When the model numbers its lines anew (another grid), its phase is taken up at the nearest
+//   number: less than half a beat ahead or behind the visible phase, so no beat is counted
+//   twice or skipped.
+// - A jump (a seek, or data back after a hold) takes the model's phase as it is, forwards or
+//   backwards; it pulses only when it lands at the start of a beat.
 #pragma once
 
 namespace orvbeat
@@ -19,30 +19,30 @@ namespace orvbeat
 class OutputClock
 {
 public:
-    static constexpr double smallError = 0.02;
-    static constexpr double largeError = 0.25;
-    static constexpr double maxSpeedChange = 0.5;
+    // A jump that lands in this first share of a beat begins that beat.
+    static constexpr double startOfBeat = 0.25;
 
     void reset() { *this = OutputClock(); }
-    bool started() const { return hasPhase_; }
-    // Takes the model's phase as it is. True when a new beat began or the phase went back
-    // (never on the first call).
-    bool jumpTo(double modelPhase);
-    // One frame of `dt` seconds at `tempo` beats per minute towards `modelPhase`. True when a
-    // new beat began.
-    bool follow(double modelPhase, double dt, double tempo);
+    bool started() const { return started_; }
+    // One frame towards the model's phase. True when a new beat began.
+    bool follow(double modelPhase, unsigned generation);
+    // Takes the model's phase as it is. True when it lands at the start of a beat.
+    bool jumpTo(double modelPhase, unsigned generation);
 
     double beatIndex() const { return index_; }
     double beatRamp() const { return ramp_; }
-    // Whole beats between the visible phase and the model's.
-    double beatOffset() const { return offset_; }
+    // The visible number of the model's line `modelLine`.
+    double visibleLine(double modelLine) const { return modelLine + offset_; }
 
 private:
-    bool split();
+    // Numbers the model's lines so that its phase lies within half a beat of the visible one.
+    void renumber(double modelPhase, unsigned generation);
+    void split();
 
-    bool hasPhase_ = false;
+    bool started_ = false;
+    unsigned generation_ = 0;
+    double offset_ = 0.0; // whole beats between the model's numbers and the visible ones
     double phase_ = 0.0;
-    double offset_ = 0.0;
     double index_ = 0.0; // floor(phase_)
     double ramp_ = 0.0;  // phase_ - index_, in [0, 1)
 };

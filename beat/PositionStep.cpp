@@ -1,6 +1,5 @@
 #include "beat/PositionStep.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace orvbeat
@@ -8,42 +7,68 @@ namespace orvbeat
 
 namespace
 {
-// A coarse Position is a whole number of steps (audio frames counted), so its moves are whole
-// multiples of the step to the last digits; an exact one moves with its sender's timer, which
-// never lands on whole multiples like that.
-constexpr double multipleTolerance = 1e-6; // of the step
-constexpr double severalShare = 0.3;       // of the moves, several steps long
-constexpr double wholeShare = 0.9;         // of the moves, whole multiples of the step
-constexpr int estimateEvery = 8;
-} // namespace
 
-void PositionStep::add(double move)
+// A remainder this small is rounding, not a move of its own: positions of a few hundred seconds
+// carry about 1e-13 s of rounding, a sender that adds up buffer lengths a little more.
+constexpr double kTolerance = 1e-7;
+// A divisor below this is no step any sender counts in (a sample at 48 kHz is 20.8 us): the
+// Position is exact.
+constexpr double kShortestStep = 1e-5;
+// Moves longer than this are a jump, not a step.
+constexpr double kLongestMove = 0.5;
+// A pitch that moved by more than this changed the step in track seconds.
+constexpr double kPitchChange = 1e-6;
+
+// The greatest common divisor of two positive reals, to kTolerance (0 when it falls below it).
+double realDivisor(double a, double b)
 {
-    if (!(move > 0.0) || !std::isfinite(move))
-        return;
-    moves_[next_] = move;
-    next_ = (next_ + 1) % moves;
-    count_ = std::min(count_ + 1, moves);
-    // A sender's step does not change from one datagram to the next: looked at now and then.
-    if (count_ >= movesToTell && next_ % estimateEvery == 0)
-        estimate();
+    while (b > kTolerance)
+    {
+        const double remainder = std::fabs(a - b * std::round(a / b));
+        a = b;
+        b = remainder;
+    }
+    return a > kTolerance ? a : 0.0;
 }
 
-void PositionStep::estimate()
+} // namespace
+
+void PositionStep::startOver()
 {
-    const double least = *std::min_element(moves_, moves_ + count_);
-    int whole = 0;
-    int several = 0;
-    for (int i = 0; i < count_; ++i)
+    divisor_ = 0.0;
+    firstMove_ = 0.0;
+    variedMoves_ = false;
+    moves_ = 0;
+}
+
+void PositionStep::add(TrackSeconds move, double pitch)
+{
+    const double length = move.value;
+    if (!(length > 0.0) || !(length < kLongestMove))
+        return;
+    if (std::isfinite(pitch) && std::fabs(pitch - pitch_) > kPitchChange * std::fabs(pitch_))
     {
-        const double multiple = std::round(moves_[i] / least);
-        if (std::fabs(moves_[i] - multiple * least) <= multipleTolerance * least)
-        {
-            ++whole;
-            several += multiple >= 2.0;
-        }
+        // The step in track seconds moved with the speed: what was decided holds until the new
+        // speed's moves decide again.
+        pitch_ = pitch;
+        startOver();
     }
-    step_ = whole >= wholeShare * count_ && several >= severalShare * count_ ? least : 0.0;
+    if (moves_ == 0)
+    {
+        firstMove_ = length;
+        divisor_ = length;
+    }
+    else
+    {
+        variedMoves_ = variedMoves_ || std::fabs(length - firstMove_) > kTolerance;
+        divisor_ = divisor_ > 0.0 ? realDivisor(divisor_, length) : 0.0;
+    }
+    ++moves_;
+    if (moves_ >= movesToTell && variedMoves_)
+    {
+        step_ = TrackSeconds(divisor_ >= kShortestStep ? divisor_ : 0.0);
+        decided_ = true;
+    }
 }
 
 } // namespace orvbeat

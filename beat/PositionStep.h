@@ -1,11 +1,16 @@
-// The step a sender's Position moves in when it reports it coarsely (once per audio buffer of
-// 10 ms, say) rather than exactly.
+// The step a sender's Position moves in: 0 for a Position read at send time, the length of an
+// audio buffer (in track seconds) for an engine that reports the position at the start of the
+// buffer playing, or whatever grain the sender counts in.
 //
-// Such a Position moves by one step or by several between two datagrams (10 or 20 ms at 60
-// datagrams a second), where an exact one moves by the send interval, or by two or three of
-// them where a datagram was lost. So the step is the least move seen, once most moves are
-// whole multiples of it and a good share of them are not one step but several.
+// A stepped Position only ever moves by whole steps, so every move between two samples in the
+// sender's order is a whole multiple of the step: the step is the greatest common divisor of
+// the moves, found with Euclid's algorithm on real numbers. An exact Position moves with its
+// sender's timer, and the divisor of such moves collapses below anything a sender counts in.
+// The step is decided once enough moves of different lengths were seen; at a change of speed
+// (a step in track seconds is a buffer times the pitch) the moves are looked at afresh.
 #pragma once
+
+#include "beat/Units.h"
 
 namespace orvbeat
 {
@@ -13,24 +18,25 @@ namespace orvbeat
 class PositionStep
 {
 public:
-    static constexpr int moves = 32;       // the latest moves looked at
-    static constexpr int movesToTell = 16; // the fewest that tell
+    static constexpr int movesToTell = 16; // moves, of at least two lengths, that decide the step
 
     void reset() { *this = PositionStep(); }
-    // How far Position moved between two consecutive samples in the sender's order.
-    void add(double move);
-    // The step, or 0 while Position looks exact.
-    double step() const { return step_; }
-    // Enough moves were seen to tell.
-    bool decided() const { return count_ >= movesToTell; }
+    // How far Position moved between two consecutive samples in the sender's order, at `pitch`.
+    void add(TrackSeconds move, double pitch);
+    // The step, 0 while Position looks exact or nothing is decided.
+    TrackSeconds step() const { return step_; }
+    bool decided() const { return decided_; }
 
 private:
-    void estimate();
+    void startOver();
 
-    double moves_[moves] = {};
-    int count_ = 0;
-    int next_ = 0;
-    double step_ = 0.0;
+    double divisor_ = 0.0; // the greatest common divisor of the moves seen so far
+    double firstMove_ = 0.0;
+    bool variedMoves_ = false;
+    int moves_ = 0;
+    double pitch_ = 0.0;
+    TrackSeconds step_;
+    bool decided_ = false;
 };
 
 } // namespace orvbeat

@@ -141,10 +141,8 @@ void OrvBeat::writeOnAir(TD::CHOP_Output& output, const TD::OP_Inputs& inputs, d
 
     bool switched = false;
     const int slot = onAir_.update(levels, clocks, nowSeconds, switched);
-    BeatOutput shown = frames_[static_cast<std::size_t>(slot)];
-    if (switched)
-        shown.beatPulse = 1.0; // the new deck's beat begins here, whatever its ramp says
-    writeChannels(output.channels, 0, shown);
+    // A switch shows on the new deck's boundary, with the pulse its own clock gives there.
+    writeChannels(output.channels, 0, frames_[static_cast<std::size_t>(slot)]);
     output.channels[kChannelsPerDeck][0] = static_cast<float>(slot + 1);
 }
 

@@ -1,81 +1,162 @@
-// The beat grid on its own: where the lines lie, from nothing but the brackets that hold them.
+// The grid on its own, against the plain computation of what the brackets allow: for every
+// tempo convention, intersect all brackets carried to one line; a convention whose intersection
+// empties is refuted; the union of the others is what the grid may claim.
 #include "beat/BeatGrid.h"
+#include "beat/Brackets.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
+#include <vector>
 
-using orvbeat::BeatGrid;
+using namespace orvbeat;
 
 namespace
 {
-// 124 BPM on a timeline in seconds: a beat is 29.03 datagrams at 60 a second, so the brackets
-// slide along the lines from beat to beat.
-constexpr double length = 60.0 / 124.0;
 
-// The later of the two consecutive datagrams, 60 a second, that hold `line`.
-double bracketEnd(double line)
+struct Truth
 {
-    return std::ceil(line * 60.0) / 60.0;
+    double length;  // track seconds
+    double line0;   // where a line lies
+    double pitch;
+    bool includesPitch;
+    int beatAt(double position) const
+    {
+        return static_cast<int>(std::floor((position - line0) / length)) % 4;
+    }
+};
+
+// The places of the line nearest `near` that every bracket allows at `length`: [low, high],
+// empty when low >= high.
+void intersect(const std::vector<Bracket>& brackets, double length, double near, double& low,
+               double& high)
+{
+    low = -1e300;
+    high = 1e300;
+    for (const Bracket& b : brackets)
+    {
+        const double lines = std::round((0.5 * (b.before + b.after).value - near) / length);
+        low = std::max(low, b.before.value - lines * length);
+        high = std::min(high, b.after.value - lines * length);
+    }
 }
 
-bool add(BeatGrid& grid, double line, bool exactLength = true)
-{
-    const double at = bracketEnd(line);
-    return grid.addBoundary(at - 1.0 / 60, at, length, 2e-5 * length, exactLength);
-}
 } // namespace
 
-// With an exact length, a grid from the track's start is known exactly while every bracket
-// holds one of its lines; the first that does not ends it for good, and the grid learned beside
-// it takes over with the same beats. A measured length never uses it.
-TEST(BeatGrid, TheAnchoredGridHoldsWhileEveryBracketHasOneOfItsLines)
+TEST(BeatGrid, ClaimsNoMoreThanTheBracketsAllowAndRefutesTheWrongConvention)
 {
-    BeatGrid grid;
-    grid.startAt(3.3, length); // the deck started playing between two lines
-    for (int k = 8; k < 16; ++k)
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<> unit(0.0, 1.0);
+    for (int run = 0; run < 40; ++run)
     {
-        EXPECT_TRUE(add(grid, k * length)) << k;
-        EXPECT_TRUE(grid.anchored());
-        EXPECT_EQ(grid.uncertainty(), 0.0);
-        EXPECT_NEAR(grid.phaseAt(30.0, length), 30.0 / length, 1e-9);
-    }
-    EXPECT_FALSE(add(grid, 16.2 * length));
-    EXPECT_TRUE(add(grid, 17 * length));
-    EXPECT_FALSE(grid.anchored());
-    EXPECT_GT(grid.uncertainty(), 0.0);
-    EXPECT_NEAR(grid.phaseAt(30.0, length), 30.0 / length, grid.uncertainty() / length);
+        Truth truth;
+        truth.length = 60.0 / (90.0 + 70.0 * unit(rng));
+        truth.line0 = 10.0 + truth.length * unit(rng);
+        truth.pitch = run % 3 == 0 ? 1.0 + 0.01 * (unit(rng) - 0.5) : 0.92 + 0.16 * unit(rng);
+        truth.includesPitch = run % 2 == 0;
+        const double bpm = 60.0 / truth.length * (truth.includesPitch ? truth.pitch : 1.0);
+        const double rate = 20.0 + 40.0 * unit(rng);
 
-    BeatGrid measured;
-    EXPECT_TRUE(add(measured, 8 * length, false));
-    EXPECT_NEAR(measured.uncertainty(), 1.0 / 60, 1e-12);
+        BeatGrid grid;
+        grid.setTempo(TempoReading{bpm, truth.pitch, Rate{truth.pitch}}, PitchConvention::Included);
+        Brackets brackets;
+        std::vector<Bracket> taken;
+        double position = truth.line0 + truth.length * (0.5 + 3.0 * unit(rng));
+        for (int i = 0; i < 1500; ++i)
+        {
+            position += truth.pitch * (1.0 / rate + 0.002 * unit(rng));
+            if (unit(rng) < 0.1)
+                continue; // lost
+            Bracket opened[Brackets::mostNew];
+            const int count = brackets.add(TrackSeconds(position), truth.beatAt(position), opened);
+            for (int k = 0; k < count; ++k)
+            {
+                long long line = 0;
+                ASSERT_TRUE(grid.addBracket(opened[k].before, opened[k].after, line));
+                taken.push_back(opened[k]);
+            }
+            const GridEstimate e = grid.estimate(TrackSeconds(position));
+            if (!e.placed)
+                continue;
+            // The truth is always among what the grid allows.
+            const double trueLine =
+                truth.line0 +
+                std::round((e.line.value - truth.line0) / truth.length) * truth.length;
+            ASSERT_LE(std::fabs(trueLine - e.line.value), 0.5 * e.width.value + 1e-9)
+                << "run " << run << " at " << position;
+            // And the grid is as narrow as the brackets allow, over the conventions not refuted,
+            // for this line and the next.
+            double widest = 0.0;
+            for (double near : {trueLine, trueLine + truth.length})
+            {
+                double low = 1e300, high = -1e300;
+                for (double length : {60.0 * truth.pitch / bpm, 60.0 / bpm})
+                {
+                    double l = 0.0, h = 0.0;
+                    intersect(taken, length, near, l, h);
+                    if (l < h)
+                    {
+                        low = std::min(low, l);
+                        high = std::max(high, h);
+                    }
+                }
+                widest = std::max(widest, high - low);
+            }
+            ASSERT_NEAR(e.width.value, widest, 1e-9) << "run " << run << " at " << position;
+        }
+        const GridEstimate last = grid.estimate(TrackSeconds(position));
+        if (std::fabs(truth.pitch - 1.0) > 0.005)
+        {
+            EXPECT_NEAR(last.length.value, truth.length, 1e-9) << "run " << run;
+        }
+        EXPECT_LT(last.width.value, 0.004) << "run " << run;
+    }
 }
 
-// Lines off the track's start: the brackets cut one line's place to under a millisecond and
-// every bracket seen holds a line. Then one bracket off the grid is noise, and two in a row on
-// another grid (the track's grid was edited) move it. The beat numbers stay all along.
-TEST(BeatGrid, AnOffsetGridIsLearnedAndMovesOnlyWhenConfirmed)
+// One bracket off the lines is held, not taken, and forgotten when the next one fits; two on
+// other lines that agree with each other move the grid.
+TEST(BeatGrid, HoldsANoisyBracketAndMovesOnlyWhenASecondConfirmsIt)
 {
-    const double offset = 10.1234, moved = offset + 0.3 * length;
+    const double length = 0.5;
     BeatGrid grid;
-    grid.startAt(offset - 0.2, length);
-    const double line0 = std::round(grid.phaseAt(offset, length)); // the start's number for it
-    for (int k = 0; k < 40; ++k)
-        EXPECT_TRUE(add(grid, offset + k * length)) << k;
-    EXPECT_LT(grid.uncertainty(), 0.001);
-    for (int k = 0; k < 40; ++k)
+    grid.setTempo(TempoReading{120.0, 1.0, Rate{1.0}}, PitchConvention::Included);
+    long long line = 0;
+    for (int k = 0; k < 8; ++k)
+        grid.addBracket(TrackSeconds(k * length - 0.010), TrackSeconds(k * length + 0.006), line);
+    const GridEstimate before = grid.estimate(TrackSeconds(4.1));
+    EXPECT_FALSE(grid.addBracket(TrackSeconds(4.2), TrackSeconds(4.21), line));
+    EXPECT_TRUE(grid.suspecting());
+    EXPECT_TRUE(grid.addBracket(TrackSeconds(4.49), TrackSeconds(4.505), line));
+    EXPECT_FALSE(grid.suspecting());
+    EXPECT_NEAR(grid.estimate(TrackSeconds(4.1)).line.value, before.line.value, 0.01);
+
+    EXPECT_FALSE(grid.addBracket(TrackSeconds(5.2), TrackSeconds(5.21), line));
+    EXPECT_TRUE(grid.addBracket(TrackSeconds(5.7), TrackSeconds(5.71), line));
+    const GridEstimate moved = grid.estimate(TrackSeconds(5.8));
+    EXPECT_NE(moved.generation, before.generation);
+    EXPECT_NEAR(moved.line.value, 5.705, 0.006);
+}
+
+// Without a BPM to go by, the brackets alone measure the length and place the lines.
+TEST(BeatGrid, MeasuresTheLengthWhenBpmGivesNone)
+{
+    const double length = 0.4839, line0 = 3.1;
+    BeatGrid grid;
+    grid.setTempo(TempoReading{0.0, 1.0, Rate{1.0}}, PitchConvention::Included);
+    std::mt19937 rng(2);
+    std::uniform_real_distribution<> unit(0.0, 1.0);
+    long long line = 0;
+    for (int k = 0; k < 60; ++k)
     {
-        const double at = bracketEnd(offset + k * length);
-        EXPECT_EQ(std::floor(grid.phaseAt(at, length)),
-                  std::ceil(grid.phaseAt(at - 1.0 / 60, length)));
+        const double at = line0 + k * length;
+        const double before = at - 0.016 * unit(rng);
+        grid.addBracket(TrackSeconds(before), TrackSeconds(before + 0.016), line);
     }
-    const double within = 0.001 / length; // 1 ms, in beats
-    EXPECT_FALSE(add(grid, moved + 40 * length));
-    EXPECT_NEAR(grid.phaseAt(offset + 41 * length, length), line0 + 41, within);
-    EXPECT_TRUE(add(grid, offset + 41 * length));
-    EXPECT_FALSE(add(grid, moved + 42 * length));
-    EXPECT_NEAR(grid.phaseAt(offset + 43 * length, length), line0 + 43, within);
-    EXPECT_FALSE(add(grid, moved + 43 * length)); // confirmed: the grid changed
-    EXPECT_TRUE(add(grid, moved + 44 * length));
-    EXPECT_NEAR(grid.phaseAt(moved + 44 * length, length), line0 + 44, 0.5 / 60 / length);
+    const GridEstimate e = grid.estimate(TrackSeconds(line0 + 60.2 * length));
+    ASSERT_TRUE(e.placed);
+    EXPECT_NEAR(e.length.value, length, 1e-4);
+    EXPECT_NEAR(e.line.value, line0 + 60 * length, 0.5 * e.width.value + 1e-9);
+    EXPECT_LT(e.width.value, 0.008);
 }

@@ -107,13 +107,21 @@ TEST(OnAirDeck, ACrossfaderNearTheMiddleDoesNotFlipFlop)
     EXPECT_EQ(decks.switches, 0);
 }
 
-TEST(OnAirDeck, AStoppedDeckHandsOverAtOnceAndSilenceFollowsTheLatestStart)
+// The followed deck stops: the next deck is chosen at once but shows only from its next
+// boundary, with that beat's pulse; until then the stopped deck stays followed.
+TEST(OnAirDeck, AStoppedDeckHandsOverOnTheNextDecksBeatAndSilenceFollowsTheLatestStart)
 {
     TwoDecks decks;
     decks.frame();
     decks.playing[0] = false;
-    EXPECT_EQ(decks.frame(false), 1) << "the followed deck stopped";
+    const double stoppedAt = decks.now;
+    int slot = 0;
+    while (slot == 0 && decks.now < stoppedAt + 2.0 * kBeat)
+        slot = decks.frame();
+    EXPECT_EQ(slot, 1) << "the followed deck stopped";
+    EXPECT_LE(decks.now - stoppedAt, kBeat + kFrame) << "deck 2's next beat";
     EXPECT_EQ(decks.switches, 1);
+    EXPECT_FALSE(decks.switchedOffBeat);
 
     // Every fader down: the deck that started playing last, at its next beat.
     decks.mixer = MixerState{0.0, 0.0, 0.5};

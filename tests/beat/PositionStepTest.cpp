@@ -1,68 +1,65 @@
-// The position step on its own: a coarse Position told from an exact one by its moves alone.
+// The Position step on its own: found exactly from an engine's buffers, 0 for a Position read at
+// send time, undecided while every move is alike.
 #include "beat/PositionStep.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
-#include <vector>
 
-using orvbeat::PositionStep;
+using namespace orvbeat;
 
 namespace
 {
-// `count` moves of a Position sent 60 a second, cut to steps of `step` seconds (0: exact, the
-// sender's time at each tick), with `loss` of the datagrams lost.
-std::vector<double> moves(int count, double step, double loss)
+// A sender at `rate` a second with a timer up to 2 ms late; its Position is the start of the
+// buffer playing (`buffer` seconds long, 0: exact), in track seconds at `pitch`.
+PositionStep watch(double buffer, double rate, double pitch, unsigned seed, int moves = 40)
 {
-    std::mt19937 rng(11);
-    std::bernoulli_distribution lost(loss);
-    std::vector<double> out;
-    double last = 0.0;
-    for (int i = 1; static_cast<int>(out.size()) < count; ++i)
+    PositionStep step;
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<> late(0.0, 0.002);
+    double previous = 0.0;
+    for (int i = 0; i <= moves; ++i)
     {
-        const double position = step > 0.0 ? std::floor(i / 60.0 / step) * step : i / 60.0;
-        if (lost(rng))
-            continue;
-        out.push_back(position - last);
-        last = position;
+        const double sent = i / rate + late(rng);
+        const double time = buffer > 0.0 ? std::floor(sent / buffer) * buffer : sent;
+        const double position = 37.0 + pitch * time;
+        if (i > 0 && position > previous)
+            step.add(TrackSeconds(position - previous), pitch);
+        previous = position;
     }
-    return out;
+    return step;
 }
 } // namespace
 
-// Steps of 10 ms are found once 16 moves are seen (a paused deck's moves of 0 do not count);
-// an exact Position that moves by two or three send intervals where a tenth of the datagrams
-// were lost is not coarse.
-TEST(PositionStep, TenMillisecondStepsAreFoundAndExactPositionWithLossIsNot)
+TEST(PositionStep, FindsAnEnginesBufferAndTellsAnExactPosition)
 {
-    PositionStep coarse;
-    const std::vector<double> coarseMoves = moves(40, 0.01, 0.0);
-    for (int i = 0; i < 40; ++i)
+    for (double samples : {64.0, 256.0, 1024.0})
     {
-        coarse.add(coarseMoves[i]);
-        coarse.add(0.0);
-        EXPECT_NEAR(coarse.step(), i + 1 < PositionStep::movesToTell ? 0.0 : 0.010, 1e-9) << i;
+        for (double sampleRate : {44100.0, 48000.0})
+        {
+            for (double pitch : {0.93, 1.0, 1.07})
+            {
+                const PositionStep step = watch(samples / sampleRate, 37.0, pitch, 3);
+                ASSERT_TRUE(step.decided()) << samples << " at " << sampleRate;
+                EXPECT_NEAR(step.step().value, pitch * samples / sampleRate, 1e-9);
+            }
+        }
     }
-    PositionStep exact;
-    for (double move : moves(600, 0.0, 0.1))
-    {
-        exact.add(move);
-        EXPECT_EQ(exact.step(), 0.0);
-    }
+    const PositionStep exact = watch(0.0, 60.0, 1.02, 4);
+    EXPECT_TRUE(exact.decided());
+    EXPECT_EQ(exact.step().value, 0.0);
 }
 
-// Only the latest 32 moves count: however long Position was exact before, 32 coarse moves find
-// the step, and 32 exact ones forget it.
-TEST(PositionStep, OnlyTheLatestMovesCount)
+TEST(PositionStep, MovesAllAlikeDecideNothingAndAChangeOfSpeedLooksAgain)
 {
     PositionStep step;
-    for (double move : moves(200, 0.0, 0.0))
-        step.add(move);
-    for (double move : moves(PositionStep::moves, 0.01, 0.0))
-        step.add(move);
-    EXPECT_NEAR(step.step(), 0.010, 1e-9);
-    for (double move : moves(PositionStep::moves, 0.0, 0.0))
-        step.add(move);
-    EXPECT_EQ(step.step(), 0.0);
+    for (int i = 0; i < 50; ++i)
+        step.add(TrackSeconds(0.016), 1.0);
+    EXPECT_FALSE(step.decided()) << "a perfect timer or a buffer as long as the send interval";
+
+    step = watch(512 / 48000.0, 50.0, 1.0, 5);
+    ASSERT_TRUE(step.decided());
+    step.add(TrackSeconds(1.03 * 512 / 48000.0 * 2), 1.03); // the pitch moved: look afresh
+    EXPECT_NEAR(step.step().value, 512 / 48000.0, 1e-9) << "the old step holds until decided";
 }

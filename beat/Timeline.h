@@ -1,24 +1,27 @@
-// The deck's position as a function of host time, fitted to the (arrival, Position) pairs of
-// its datagrams.
+// The sender's timeline: the deck's Position as a function of host time, from the (arrival,
+// Position) pairs of its datagrams.
 //
 // A datagram arrives some delay after it was sent, and that delay varies from one datagram to
 // the next; Position is the sender's own reading at send time, free of that jitter. Over a
 // window of recent samples the line  arrival = offset + position / rate  that lies below every
 // sample and is the tightest such line is the sender's timeline shifted by the smallest delay
-// seen, so position(now) read off that line is as steady as the sender's own clock.
+// seen, so the position read off that line is as steady as the sender's own clock. The path's
+// least delay itself no receiver can see.
 //
-// The rate (position units per host second) is fitted from the lower convex hull of the
-// window (every few samples: it changes slowly, and the hull is the costly step) and then
-// snapped to Pitch, or to 1, when the fit cannot tell them apart: with the rate exact, the
-// offset is just the smallest (arrival - position / rate) of the window. Until the window spans
-// enough, the rate is Pitch when Pitch is a speed ratio (0.25..4), else the rough rate across
-// the window.
+// The rate (track seconds per host second) is fitted from the window every few samples
+// (RateFit) and snapped to Pitch, or to 1, when the fit cannot tell them apart: with the rate
+// exact, the offset is just the smallest (arrival - position / rate) of the window. Until the
+// window spans enough, the rate is Pitch when Pitch is a speed ratio (0.25..4), else the rough
+// rate across the window.
 //
-// The window restarts on a jump (seek, cue, new track, resume after a pause), on a change of
-// BPM or Pitch (the line pivots at that sample, keeping the old line's timing until the new
-// window has a few samples), and when samples keep arriving earlier than the line allows
-// (the rate changed without BPM or Pitch telling).
+// The window restarts on a jump (seek, cue, new track, resume after a pause), on a change of BPM
+// or Pitch (the line pivots at that sample, keeping the old line's timing until the new window
+// has a few samples), and when samples keep arriving earlier than the line allows (the rate
+// changed without BPM or Pitch telling).
 #pragma once
+
+#include "beat/RateFit.h"
+#include "beat/Units.h"
 
 #include <cstdint>
 
@@ -37,30 +40,32 @@ enum class SampleKind
     RateChange,  // consistently early samples: the window restarted from it
 };
 
-class PositionClock
+class Timeline
 {
 public:
-    static constexpr int windowSize = 256; // about 4 s at 60 datagrams a second
+    static constexpr int windowSize = kMostFitPoints; // about 4 s at 60 datagrams a second
 
-    void reset() { *this = PositionClock(); }
-    SampleKind add(double arrival, double position, double bpm, double pitch);
+    void reset() { *this = Timeline(); }
+    SampleKind add(HostSeconds arrival, TrackSeconds position, double bpm, double pitch);
 
     bool started() const { return count_ > 0; }
     // The same position again: paused at once for a sender that refreshes Position with every
     // datagram, at the second repeat for one seen repeating it while playing on.
     bool paused() const { return repeats_ >= (repeatsWhilePlaying_ ? 2 : 1); }
-    double rate() const { return lineRate_; }
-    double latestPosition() const { return latest_.position; }
+    Rate rate() const { return Rate{lineRate_}; }
+    TrackSeconds latestPosition() const { return latest_.position; }
     // The line at `now`; the paused position while paused.
-    double positionAt(double now) const;
+    TrackSeconds positionAt(HostSeconds now) const;
+    // The line rests on enough samples that it lies near the path's least delay: the least
+    // delayed samples of the window lie within a millisecond of each other. Kept across a
+    // tempo change (the line pivots on its old timing), lost on a jump, a resume or a rate change.
+    bool firm() const { return firm_; }
+    // A sample that belongs to this line: not ahead of it, and behind it by no more than any
+    // network holds a datagram (a late datagram is on the line; a sample of another timeline is
+    // not).
+    bool onLine(HostSeconds arrival, TrackSeconds position) const;
 
 private:
-    struct Sample
-    {
-        double arrival = 0.0;
-        double position = 0.0;
-    };
-
     // Where the rate came from, which decides how it follows a tempo change.
     enum class RateSource
     {
@@ -75,44 +80,50 @@ private:
     // The rate a window starts again at after a jump, a resume or a rate change.
     double restartRate(double pitch) const;
     // Starts the window again from `sample`, at `rate` until a fit says otherwise.
-    void restart(const Sample& sample, double bpm, double pitch, double rate);
-    void push(const Sample& sample);
+    void restart(const TimelinePoint& sample, double bpm, double pitch, double rate);
+    void push(const TimelinePoint& sample);
     void refit(double pitch);
-    double fittedRate() const; // 0 when the window cannot tell
-    // Seconds the window's samples arrive after the tightest line below them at this rate, on
-    // average: how jittery the arrivals are.
+    void fitRate(double pitch);
+    void placeLine();
+    void insertLowest(double offset);
+    void keepLowest(double above);
+    // Seconds the window's samples arrive after the tightest line below them, on average.
     double meanLateness(double inverseRate) const;
     // A sample's arrival less its position's time at the rate, from the newest sample (the
     // differences keep the precision of large clocks).
-    double offsetOf(const Sample& s, double inverseRate) const
+    double offsetOf(const TimelinePoint& s, double inverseRate) const
     {
-        return (s.arrival - latest_.arrival) - (s.position - latest_.position) * inverseRate;
+        return (s.arrival - latest_.arrival).value - (s.position - latest_.position).value * inverseRate;
     }
-    const Sample& at(int i) const { return window_[(first_ + i) % windowSize]; }
-    double lineArrival(double position) const
+    const TimelinePoint& at(int i) const { return window_[(first_ + i) % windowSize]; }
+    HostSeconds lineArrival(TrackSeconds position) const
     {
-        return lineAt_.arrival + (position - lineAt_.position) / lineRate_;
+        return lineAt_.arrival + HostSeconds((position - lineAt_.position).value / lineRate_);
     }
 
-    Sample window_[windowSize];
+    TimelinePoint window_[windowSize];
     int first_ = 0;
     int count_ = 0;
-    Sample latest_;
+    TimelinePoint latest_;
     int repeats_ = 0;
     bool repeatsWhilePlaying_ = false;
     int earlyInARow_ = 0;
 
     // The line: through `lineAt_` with slope 1 / lineRate_.
-    Sample lineAt_;
+    TimelinePoint lineAt_;
     double lineRate_ = 1.0;
     double rateOfLine_ = 0.0;         // the rate lineAt_ was last placed with
     std::uint64_t pushed_ = 0;        // samples pushed since the window restarted
     std::uint64_t holdingSample_ = 0; // which of them holds the line up (by push count)
+    // How far the least delayed samples lie above the line, lowest first (the first is 0).
+    static constexpr int kLowest = 4;
+    double lowest_[kLowest] = {1e300, 1e300, 1e300, 1e300};
     RateSource rateSource_ = RateSource::Guess;
     int samplesSinceFit_ = 0;
+    bool firm_ = false;
 
     // The old line's timing at a pivot, honoured until the new window has a few samples.
-    Sample pivot_;
+    TimelinePoint pivot_;
     bool hasPivot_ = false;
 
     // BPM and Pitch the window started with; a change beyond a hair restarts it.
