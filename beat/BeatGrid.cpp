@@ -15,6 +15,8 @@ constexpr double kSameLength = 1e-6;
 constexpr double kLongerShare = 1.25;
 // A suspect and a bracket this share of a beat apart hold different lines.
 constexpr double kOtherLine = 0.4;
+// A convention stands against the other once this many brackets fit it.
+constexpr int kBracketsToSettle = 3;
 
 TrackSeconds middleOf(TrackSeconds a, TrackSeconds b)
 {
@@ -22,26 +24,64 @@ TrackSeconds middleOf(TrackSeconds a, TrackSeconds b)
 }
 } // namespace
 
+void BeatGrid::startTrack()
+{
+    const bool out[2] = {conventionOut_[0], conventionOut_[1]};
+    const PitchConvention preferred = preferred_;
+    *this = BeatGrid();
+    conventionOut_[0] = out[0];
+    conventionOut_[1] = out[1];
+    preferred_ = preferred;
+}
+
+bool BeatGrid::possible(int candidate) const
+{
+    return candidates_[candidate].length().value > 0.0 &&
+           !conventionOut_[static_cast<int>(kCandidates[candidate].convention)];
+}
+
 void BeatGrid::setTempo(const TempoReading& reading, PitchConvention preferred)
 {
+    TrackSeconds lengths[kTempoCandidates];
+    bool moved[kTempoCandidates] = {};
+    bool anySteady = false;
     for (int i = 0; i < kTempoCandidates; ++i)
     {
-        const TrackSeconds length = candidateLength(kCandidates[i], reading);
+        lengths[i] = candidateLength(kCandidates[i], reading);
         const TrackSeconds held = candidates_[i].length();
-        if (!(length.value > 0.0))
-        {
-            if (held.value > 0.0)
-                candidates_[i].reset(TrackSeconds(0.0));
-            alive_[i] = false;
-        }
-        else if (!(held.value > 0.0) || std::fabs(length / held - 1.0) > kSameLength)
-        {
-            candidates_[i].reset(length);
-            alive_[i] = true;
-        }
+        moved[i] = !(held.value > 0.0) || !(lengths[i].value > 0.0) ||
+                   std::fabs(lengths[i] / held - 1.0) > kSameLength;
+        anySteady = anySteady || (!moved[i] && alive_[i] && candidates_[i].placed());
+    }
+    for (int i = 0; i < kTempoCandidates; ++i)
+    {
+        if (!moved[i])
+            continue;
+        candidates_[i].reset(lengths[i]);
+        // A length that moves while another stays (the pitch moved, and BPM with it or not)
+        // would mean the track's own tempo changed just then: that reading of BPM is refuted.
+        alive_[i] = possible(i) && !anySteady;
     }
     preferred_ = preferred;
+    noteRefutations();
     choose();
+}
+
+void BeatGrid::noteRefutations()
+{
+    // One convention's plain length refuted while the other's stands on enough brackets: the
+    // sender counts BPM the other way, on this track and the next.
+    for (int i = 0; i < kTempoCandidates; ++i)
+    {
+        for (int j = 0; j < kTempoCandidates; ++j)
+        {
+            if (isPlain(i) && isPlain(j) && i != j && !alive_[i] && alive_[j] &&
+                candidates_[j].brackets() >= kBracketsToSettle && candidates_[i].placed())
+            {
+                conventionOut_[static_cast<int>(kCandidates[i].convention)] = true;
+            }
+        }
+    }
 }
 
 BeatGrid::Kind BeatGrid::kindInUse() const
@@ -89,26 +129,73 @@ void BeatGrid::take(TrackSeconds before, TrackSeconds after)
         measured_.reset();
         measured_.add(before, after);
     }
+    noteRefutations();
 }
 
 void BeatGrid::startAgain()
 {
     for (int i = 0; i < kTempoCandidates; ++i)
     {
-        const TrackSeconds length = candidates_[i].length();
-        candidates_[i].reset(length);
-        alive_[i] = length.value > 0.0;
+        candidates_[i].reset(candidates_[i].length());
+        alive_[i] = possible(i);
     }
     measured_.reset();
     ++generation_;
+}
+
+TrackSeconds BeatGrid::lengthInUse() const
+{
+    if (chosenKind_ == Kind::Measured)
+        return measured_.length();
+    return bpmLength();
+}
+
+bool BeatGrid::noisy() const
+{
+    if (recentCount_ < kDense)
+        return false;
+    TrackSeconds low = recent_[0];
+    TrackSeconds high = recent_[0];
+    for (const TrackSeconds& middle : recent_)
+    {
+        low = std::min(low, middle);
+        high = std::max(high, middle);
+    }
+    const TrackSeconds beat = lengthInUse();
+    return high - low < (beat.value > 0.0 ? beat : TrackSeconds(0.3));
+}
+
+void BeatGrid::exclude(TrackSeconds from, TrackSeconds to)
+{
+    if (!(to > from) || !isFinite(from) || !isFinite(to) || noisy())
+        return;
+    for (int i = 0; i < kTempoCandidates; ++i)
+    {
+        const LineInterval& c = candidates_[i];
+        if (!alive_[i] || !c.placed())
+            continue;
+        const double lines = std::round((middleOf(from, to) - middleOf(c.low(0), c.high(0))) / c.length());
+        const long long k = std::isfinite(lines) ? static_cast<long long>(lines) : 0;
+        if (c.low(k) >= from && c.high(k) <= to)
+            alive_[i] = false; // it has a line where the Beat did not change
+    }
+    noteRefutations();
+    choose();
 }
 
 bool BeatGrid::addBracket(TrackSeconds before, TrackSeconds after, long long& line)
 {
     if (!(after > before) || !isFinite(before) || !isFinite(after))
         return false;
+    std::copy(recent_ + 1, recent_ + kDense, recent_);
+    recent_[kDense - 1] = middleOf(before, after);
+    recentCount_ = std::min(recentCount_ + 1, kDense);
+    if (noisy())
+        return false;
     const Kind kind = kindInUse();
-    if (kind == Kind::None || fitsKind(kind, before, after))
+    // A bracket that only a multiple explains is no noise: the plain length is wrong.
+    if (kind == Kind::None || fitsKind(kind, before, after) ||
+        (kind == Kind::Plain && fitsKind(Kind::Multiple, before, after)))
     {
         if (kind == Kind::None)
             ++generation_;
@@ -195,6 +282,7 @@ GridEstimate BeatGrid::estimate(TrackSeconds position) const
     if (chosenKind_ == Kind::None || (chosenKind_ != Kind::Measured && chosen_ < 0))
         return e;
     e.placed = true;
+    e.brackets = chosenKind_ == Kind::Measured ? measured_.brackets() : candidates_[chosen_].brackets();
     TrackSeconds low[2];
     TrackSeconds high[2];
     if (chosenKind_ == Kind::Measured)

@@ -8,10 +8,15 @@
 // position still are counts every candidate of the chosen kind still alive: a convention the
 // boundaries have not yet settled keeps the estimate wide.
 //
-// Noise: a bracket that fits no hypothesis of the kind in use is held as a suspect, not taken.
-// A second one, on another line, that agrees with it under some length means the lines moved
-// (garbage before, a grid of another kind): the grid starts again from the two. One that fits
-// again means the suspect was noise, and it is forgotten.
+// Two neighbours with the same Beat have no line between them: a candidate that puts one there
+// for sure (half the length, when BPM is twice the beat rate) is refuted too.
+//
+// Noise: a bracket that fits no hypothesis of the kind in use (nor a multiple still alive) is
+// held as a suspect, not taken. A second one, on another line, that agrees with it under some
+// length means the lines moved (garbage before, a grid of another kind): the grid starts again
+// from the two. One that fits again means the suspect was noise, and it is forgotten. A Beat
+// that changes far more often than beats come (six changes within one beat) drives nothing:
+// the grid keeps what it had until the changes thin out again.
 #pragma once
 
 #include "beat/LengthPolygon.h"
@@ -29,6 +34,7 @@ struct GridEstimate
     long long index = 0;  // the number of the line at or before the position asked about
     TrackSeconds line;    // where that line lies (the middle of what is possible)
     TrackSeconds width;   // how wide the places of that line and the next still are
+    int brackets = 0;     // the brackets that placed them
     unsigned generation = 0; // changes when the lines are numbered anew
 };
 
@@ -36,15 +42,21 @@ class BeatGrid
 {
 public:
     void reset() { *this = BeatGrid(); }
+    // Another track: its lines are learned afresh; how the sender counts BPM is kept.
+    void startTrack();
 
     // The tempo as the latest sample reads it; a candidate whose length it changes starts again.
     void setTempo(const TempoReading& reading, PitchConvention preferred);
     // One bracket of the timeline (already widened by the Position step). True when the grid
     // took it; `line` then receives the number of the line it holds.
     bool addBracket(TrackSeconds before, TrackSeconds after, long long& line);
+    // Two neighbours with the same Beat: no line lies after `from` and at or before `to`.
+    void exclude(TrackSeconds from, TrackSeconds to);
     // The lines around `position`.
     GridEstimate estimate(TrackSeconds position) const;
     bool suspecting() const { return hasSuspect_; }
+    // Beat changes far more often than beats come: the brackets drive nothing now.
+    bool noisy() const;
     // The length the chosen candidate reads from BPM, placed or not (0 when BPM gives none).
     TrackSeconds bpmLength() const;
 
@@ -58,6 +70,9 @@ private:
     };
 
     Kind kindInUse() const;
+    // The candidate reads a length from BPM, in a convention not refuted.
+    bool possible(int candidate) const;
+    void noteRefutations();
     bool inUse(int candidate, Kind kind) const;
     bool fitsKind(Kind kind, TrackSeconds before, TrackSeconds after) const;
     void take(TrackSeconds before, TrackSeconds after);
@@ -66,14 +81,21 @@ private:
     // The union, over the candidates in use, of the places of the line nearest `near`.
     void lineUnion(TrackSeconds near, TrackSeconds& low, TrackSeconds& high) const;
     long long lineNumber(TrackSeconds before, TrackSeconds after) const;
+    TrackSeconds lengthInUse() const;
 
     LineInterval candidates_[kTempoCandidates];
     bool alive_[kTempoCandidates] = {};
     LengthPolygon measured_;
     PitchConvention preferred_ = PitchConvention::Included;
+    bool conventionOut_[2] = {}; // by PitchConvention: refuted for this sender
     int chosen_ = -1; // the candidate the phase runs at; -1 for the measured length or none
     Kind chosenKind_ = Kind::None;
     unsigned generation_ = 0;
+
+    // The middles of the latest brackets offered, for telling a noisy Beat.
+    static constexpr int kDense = 6;
+    TrackSeconds recent_[kDense];
+    int recentCount_ = 0;
 
     bool hasSuspect_ = false;
     TrackSeconds suspectBefore_;

@@ -13,6 +13,8 @@ namespace
 constexpr double kStaleBeats = 2.0;
 // Arrival times carry the network's delay: a bracket on host time opens this much earlier.
 constexpr double kHostBracketSlack = 0.005;
+// Two brackets can overlap narrowly by chance; locked wants a third that agrees.
+constexpr int kBracketsToLock = 3;
 
 double finiteOr(double value, double fallback)
 {
@@ -23,7 +25,7 @@ double finiteOr(double value, double fallback)
 
 void BeatTracker::newTrack()
 {
-    grid_.reset();
+    grid_.startTrack();
     brackets_.clear();
     bar_.reset();
     order_.reset();
@@ -140,8 +142,13 @@ void BeatTracker::offerToGrid(TrackSeconds position, std::int32_t beat)
     // A Beat read from a finer position than the one sent may change up to a step after it.
     const TrackSeconds widen = step_.decided() ? step_.step() : shortestMove_;
     for (int i = 0; i < count; ++i)
-        takeBracket(opened[i].before, opened[i].after + widen, opened[i].beatBefore,
-                    opened[i].beatAfter);
+    {
+        const Bracket& pair = opened[i];
+        if (pair.changed())
+            takeBracket(pair.before, pair.after + widen, pair.beatBefore, pair.beatAfter);
+        else
+            grid_.exclude(pair.before + widen, pair.after);
+    }
 }
 
 void BeatTracker::takeBracket(TrackSeconds before, TrackSeconds after, std::int32_t beatBefore,
@@ -182,7 +189,10 @@ bool BeatTracker::advance(double phase, unsigned generation)
     switch (entry)
     {
     case Entry::Start:
-        pulse = output_.jumpTo(phase, generation);
+        // A deck seen standing at its cue starts a beat there; one met already playing does
+        // not pulse until its next beat.
+        pulse = output_.started() ? output_.jumpTo(phase, generation)
+                                  : output_.follow(phase, generation);
         bar_.countFrom(output_.beatIndex(), beatsPerBar_);
         beatsCounted_ = 0.0;
         break;
@@ -202,7 +212,8 @@ bool BeatTracker::locked(bool fresh, State state, const GridEstimate& grid) cons
 {
     if (!fresh || state != State::Playing || hostTimeline_ || !grid.placed || !grid.settled)
         return false;
-    if (!step_.decided() || !timeline_.firm() || grid_.suspecting())
+    if (!step_.decided() || !timeline_.firm() || grid_.suspecting() || grid_.noisy() ||
+        grid.brackets < kBracketsToLock)
         return false;
     return timelineRate().toCover(grid.width).value < kLockedWindowSeconds;
 }

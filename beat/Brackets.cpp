@@ -32,12 +32,12 @@ int Brackets::add(TrackSeconds position, std::int32_t beat, Bracket opened[mostN
     ++count_;
 
     int written = 0;
-    if (place > 0 && entries_[place - 1].beat != beat)
+    if (place > 0)
     {
         const Entry& before = entries_[place - 1];
         opened[written++] = Bracket{before.position, position, before.beat, beat};
     }
-    if (place + 1 < count_ && entries_[place + 1].beat != beat)
+    if (place + 1 < count_)
     {
         const Entry& after = entries_[place + 1];
         opened[written++] = Bracket{position, after.position, beat, after.beat};

@@ -15,6 +15,7 @@ using orvbeat::BeatOutput;
 struct Watch
 {
     std::vector<double> errors; // |boundary error| less the least delay, each locked frame, sorted
+    double worstFrame = 0.0;    // the same, the worst of every playing frame, locked or not
     double lockedAt = -1.0;     // deck time of the first locked frame
     int pulses = 0;
     int unlocked = 0;
@@ -40,8 +41,11 @@ inline Watch play(SyntheticDeck& deck, double beats)
         const BeatOutput out = deck.frame();
         if (out.locked > 0.0 && watch.lockedAt < 0.0)
             watch.lockedAt = deck.now;
+        const double error = std::fabs(deck.boundaryError(out) - deck.leastDelay());
         if (out.locked > 0.0)
-            watch.errors.push_back(std::fabs(deck.boundaryError(out) - deck.leastDelay()));
+            watch.errors.push_back(error);
+        if (out.playing > 0.0)
+            watch.worstFrame = std::max(watch.worstFrame, error);
         watch.pulses += out.beatPulse > 0.0;
         if (out.beatPulse > 0.0)
         {
@@ -55,6 +59,29 @@ inline Watch play(SyntheticDeck& deck, double beats)
         previous = out;
     }
     std::sort(watch.errors.begin(), watch.errors.end());
+    return watch;
+}
+
+// Plays until the clock locks (at most `beats` beats); true when it did.
+inline bool playUntilLocked(SyntheticDeck& deck, double beats)
+{
+    const double end = deck.now + beats * deck.beatSeconds();
+    while (deck.now < end)
+    {
+        if (deck.frame().locked > 0.0)
+            return true;
+    }
+    return false;
+}
+
+// Plays `beats` beats that must all run forwards, one pulse a beat, every frame within
+// `maxError` seconds of the deck's boundary, locked or not.
+inline Watch keepsTime(SyntheticDeck& deck, double beats, double maxError)
+{
+    const Watch watch = play(deck, beats);
+    EXPECT_EQ(watch.backwards + watch.closePulses, 0) << "at " << deck.now;
+    EXPECT_NEAR(watch.pulses, beats, 1.0) << "at " << deck.now;
+    EXPECT_LT(watch.worstFrame, maxError) << "at " << deck.now;
     return watch;
 }
 
