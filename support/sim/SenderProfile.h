@@ -5,7 +5,7 @@
 // BPM x pitch, the grid at the track's start, Position exact, 60 datagrams a second.
 #pragma once
 
-#include "sim/DjModel.h"
+#include "support/sim/DjModel.h"
 
 #include <string>
 #include <vector>

@@ -11,7 +11,7 @@
 // Thread rules: one thread per model.
 #pragma once
 
-#include "sim/NetworkProfile.h"
+#include "support/sim/NetworkProfile.h"
 
 #include <cstdint>
 #include <map>

@@ -4,8 +4,8 @@
 // profile says (the default: exactly the model's state).
 #pragma once
 
-#include "sim/DjModel.h"
-#include "sim/SenderProfile.h"
+#include "support/sim/DjModel.h"
+#include "support/sim/SenderProfile.h"
 
 #include <string>
 #include <vector>

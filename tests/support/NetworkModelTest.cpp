@@ -1,7 +1,7 @@
 // The simulated network: delays within their range, stalls that release what they held at
 // once, every datagram of a shuffled burst exactly once, swaps within a stream, loss and
 // duplication at the asked rates, and the same arrivals from the same seed.
-#include "sim/NetworkModel.h"
+#include "support/sim/NetworkModel.h"
 
 #include <gtest/gtest.h>
 

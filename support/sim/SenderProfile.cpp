@@ -1,6 +1,6 @@
-#include "sim/SenderProfile.h"
+#include "support/sim/SenderProfile.h"
 
-#include "sim/ProfileText.h"
+#include "support/sim/ProfileText.h"
 
 #include <cmath>
 

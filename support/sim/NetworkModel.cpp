@@ -1,4 +1,4 @@
-#include "sim/NetworkModel.h"
+#include "support/sim/NetworkModel.h"
 
 #include <algorithm>
 #include <cmath>

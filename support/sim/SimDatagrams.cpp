@@ -1,4 +1,4 @@
-#include "sim/SimDatagrams.h"
+#include "support/sim/SimDatagrams.h"
 
 #include "protocol/RecordEncoding.h"
 
