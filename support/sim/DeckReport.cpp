@@ -1,5 +1,6 @@
 #include "support/sim/DeckReport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -34,11 +35,10 @@ DeckReport reportDeck(const DeckTimeline& deck, const SenderProfile& sender, dou
     DeckReport report;
     report.sendTime = sendTime;
     report.track = engine.track;
-    // A buffer that began on the track before (a plan whose load is not on a buffer's start)
-    // reports the new track's position.
-    const DeckMoment buffered = deck.at(bufferStart(sender, sendTime));
-    report.position = steppedPosition(
-        buffered.track == engine.track ? buffered.position : engine.position, sender);
+    // A hand on the transport (play, pause, cue, load) begins a new buffer.
+    const double buffered =
+        std::max(bufferStart(sender, sendTime), deck.lastTransportChange(sendTime));
+    report.position = steppedPosition(deck.at(buffered).position, sender);
     report.pitch = engine.pitch;
     report.bpm = sender.bpmIncludesPitch ? track.bpm * engine.pitch : track.bpm;
     report.length = track.length;

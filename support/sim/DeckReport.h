@@ -26,8 +26,8 @@ struct DeckReport
 };
 
 // The report at host time `sendTime`: Position where the deck stood when the audio buffer
-// began (or exact), Beat from that Position or from the exact one, BPM with or without the
-// pitch, as `sender` says.
+// began (or exact; a play, pause, cue or load begins a buffer), Beat from that Position or
+// from the exact one, BPM with or without the pitch, as `sender` says.
 DeckReport reportDeck(const DeckTimeline& deck, const SenderProfile& sender, double sendTime);
 
 // Replaces Beat, Position, BPM and Pitch with what a broken sender might send: random values,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace orvsim
 {
@@ -84,6 +85,18 @@ DeckMoment DeckTimeline::at(double time) const
     const auto after = std::upper_bound(segments_.begin(), segments_.end(), time,
                                         [](double t, const Segment& s) { return t < s.start; });
     return momentOf(after == segments_.begin() ? segments_.front() : *(after - 1), time);
+}
+
+double DeckTimeline::lastTransportChange(double time) const
+{
+    double last = -std::numeric_limits<double>::infinity();
+    for (const PlanEvent& event : events_)
+    {
+        const bool transport = event.step != PlanStep::Glide && event.step != PlanStep::SetPitch;
+        if (transport && event.time <= time)
+            last = event.time;
+    }
+    return last;
 }
 
 double DeckTimeline::reachedAfter(const Segment& segment, double position)

@@ -84,6 +84,9 @@ public:
     const PlannedTrack& track(int index) const { return tracks_[static_cast<std::size_t>(index)]; }
     const std::vector<PlannedTrack>& tracks() const { return tracks_; }
     const std::vector<PlanEvent>& events() const { return events_; }
+    // The host time of the last play, pause, cue or load at or before `time` (-infinity
+    // before the first): an engine begins a new audio buffer there.
+    double lastTransportChange(double time) const;
     // Every line crossed while playing between host times `from` and `to`, in time order.
     std::vector<TrueBoundary> boundaries(double from, double to) const;
 
