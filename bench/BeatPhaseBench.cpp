@@ -22,7 +22,7 @@
 
 #include "harness/Bundle.h"
 #include "harness/Network.h"
-#include "sim/Presets.h"
+#include "support/sim/Presets.h"
 
 #include <nlohmann/json.hpp>
 

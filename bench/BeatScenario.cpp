@@ -1,6 +1,6 @@
 #include "BeatScenario.h"
 
-#include "sim/SimDatagrams.h"
+#include "support/sim/SimDatagrams.h"
 
 #include <algorithm>
 #include <thread>
@@ -95,7 +95,7 @@ void BeatScenario::tick(double now, double elapsed)
         const orvsim::DeckState& state = model_.deck(deck);
         truth_[deck - 1].samples.push_back(
             {now, orvsim::gridBeats(state, sender_), state.bpm(), state.playing, jumped[deck - 1]});
-        network_.send(orvsim::deckDatagram(state, sender_), elapsed, deck);
+        network_.send(orvsim::deckDatagram(state, sender_, elapsed), elapsed, deck);
     }
 }
 

@@ -11,10 +11,10 @@
 
 #include "LoopbackSender.h"
 
-#include "sim/DjModel.h"
-#include "sim/NetworkModel.h"
-#include "sim/NetworkProfile.h"
-#include "sim/SenderProfile.h"
+#include "support/sim/DjModel.h"
+#include "support/sim/NetworkModel.h"
+#include "support/sim/NetworkProfile.h"
+#include "support/sim/SenderProfile.h"
 
 #include <chrono>
 #include <cstdint>

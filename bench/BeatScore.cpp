@@ -1,6 +1,6 @@
 #include "BeatScore.h"
 
-#include "sim/SenderProfile.h"
+#include "support/sim/SenderProfile.h"
 
 #include <algorithm>
 #include <cmath>

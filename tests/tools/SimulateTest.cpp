@@ -4,6 +4,7 @@
 
 #include "protocol/WireSchema.h"
 #include "sim/DiscoveryListener.h"
+#include "support/sim/SweepTraffic.h"
 
 #include <gtest/gtest.h>
 
@@ -205,6 +206,38 @@ TEST(Simulate, ProfilesChangeWhatArrivesAndUnknownNamesAreUsageErrors)
                   std::string::npos)
             << run.err;
     }
+}
+
+TEST(Simulate, ASweepSeedSendsDeckOneAsTheSweepDrawsIt)
+{
+    orv::net::UdpSocket listener = loopbackSocket();
+    ToolProcess simulate({"simulate", "--to", listener.localEndpoint().text(), "--sweep-seed", "3",
+                          "--duration", "1.5"});
+    std::vector<std::string> received;
+    char buffer[4096];
+    const Clock::time_point deadline = Clock::now() + Millis(5000);
+    while (Clock::now() < deadline)
+    {
+        orv::net::ReceivedDatagram datagram;
+        std::string error;
+        if (listener.receive(buffer, sizeof buffer, 300, datagram, error) == 1)
+            received.emplace_back(buffer, datagram.size);
+        else if (!simulate.running())
+            break;
+    }
+    EXPECT_EQ(simulate.finish(Millis(3000)), 0) << simulate.err();
+    EXPECT_NE(simulate.out().find("sweep case seed 3, "), std::string::npos) << simulate.out();
+
+    // The datagrams the sweep's network delivers in the first 1.5 s, in their order.
+    const orvsim::SweepTraffic traffic = orvsim::sweepTraffic(orvsim::drawCase(3));
+    std::vector<std::string> expected;
+    for (const orvsim::Arrival& arrival : traffic.arrivals)
+    {
+        if (arrival.time < 1.5)
+            expected.push_back(arrival.datagram);
+    }
+    ASSERT_GT(expected.size(), 40u);
+    EXPECT_EQ(received, expected);
 }
 
 } // namespace

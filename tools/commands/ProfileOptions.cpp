@@ -1,7 +1,7 @@
 #include "commands/ProfileOptions.h"
 
 #include "cli/ArgumentNumbers.h"
-#include "sim/Presets.h"
+#include "support/sim/Presets.h"
 
 namespace orvtool
 {

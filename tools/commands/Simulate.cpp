@@ -8,6 +8,7 @@
 #include "cli/StopSignal.h"
 #include "net/Endpoint.h"
 #include "sim/Simulator.h"
+#include "sim/SweepReplay.h"
 #include "view/TextFormat.h"
 
 #include <chrono>
@@ -18,6 +19,60 @@ namespace orvtool
 
 namespace
 {
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// --sweep-seed: deck 1 as the beat clock's sweep draws that seed, sender and network included.
+int runSweepSeed(const ParsedOptions& options, const orv::net::Endpoint& to, double duration)
+{
+    std::string error;
+    long long seed = 0;
+    if (!options.integer("--sweep-seed", 1, 0, 9007199254740991LL, seed, error))
+    {
+        std::cerr << "orv simulate: " << error << "\n";
+        return kExitUsage;
+    }
+    for (const char* drawn :
+         {"--network", "--sender", "--delay", "--loss", "--duplicate", "--rate"})
+    {
+        if (options.has(drawn))
+        {
+            std::cerr << "orv simulate: --sweep-seed draws the sender and the network itself; "
+                         "leave out "
+                      << drawn << "\n";
+            return kExitUsage;
+        }
+    }
+    orvsim::SweepReplay replay(static_cast<std::uint64_t>(seed));
+    const orvsim::SweepCase& drawn = replay.sweepCase();
+    const double seconds = duration > 0.0 && duration < drawn.duration ? duration : drawn.duration;
+    std::cout << "sweep case " << describe(drawn) << "\n"
+              << "sending it as deck 1 to " << to.text() << " for " << fixedText(seconds, 1)
+              << " s; set the beat node's Deck to 1 and BPM Includes Pitch "
+              << (drawn.nodeBpmIncludesPitch ? "on" : "off") << " (Ctrl-C stops)" << std::endl;
+    const auto start = std::chrono::steady_clock::now();
+    if (!replay.send(
+            to, seconds, [] { return !stopRequested(); },
+            [&](const std::string& line) {
+                std::cout << "[" << fixedText(secondsSince(start), 1) << " s] " << line
+                          << std::endl;
+            },
+            error))
+    {
+        std::cerr << "orv simulate: " << error << "\n";
+        return kExitFailure;
+    }
+    const orvsim::SweepReplayCounts& counts = replay.counts();
+    std::cout << "sent " << counts.datagrams << " datagrams in "
+              << fixedText(secondsSince(start), 1) << " s";
+    if (counts.sendFailures > 0)
+        std::cout << ", " << counts.sendFailures << " sends failed";
+    std::cout << std::endl;
+    return counts.datagrams > 0 || counts.sendFailures == 0 ? kExitOk : kExitFailure;
+}
 
 int runSimulate(const ParsedOptions& options)
 {
@@ -52,6 +107,9 @@ int runSimulate(const ParsedOptions& options)
                   << "; give --to :PORT to change only the port\n";
         return kExitUsage;
     }
+
+    if (options.has("--sweep-seed"))
+        return runSweepSeed(options, settings.to, settings.duration);
 
     orvsim::Simulator simulator(settings);
     if (!simulator.open(error))
@@ -111,7 +169,7 @@ const Command& simulateCommand()
         "simulate",
         "a believable DJ: four decks, mixer, tracks and events, sent over UDP",
         "orv simulate [--to HOST:PORT] [--multicast] [--rate N] [--duration SECONDS]\n"
-        "             [--network NAME] [--sender NAME]",
+        "             [--network NAME] [--sender NAME] | [--sweep-seed N]",
         "A DJ plays a set on four decks: one track on air, the next deck started in time\n"
         "with it (its beats a fraction of a beat behind) and brought in over 4 to 16 bars\n"
         "with the channel faders and the crossfader (decks 1 and 3 on channel A, the\n"
@@ -125,7 +183,10 @@ const Command& simulateCommand()
         "that a node sends when it connects, and says who sent it.\n"
         "--network and --sender choose how the network treats the datagrams (delay,\n"
         "reordering, loss, stalls) and how the DJ reports its decks (Beat numbering, BPM,\n"
-        "beat grid, Position steps, rate); by default nothing is delayed or lost.",
+        "beat grid, Position steps, rate); by default nothing is delayed or lost.\n"
+        "--sweep-seed N sends instead deck 1 alone as the beat clock's random sweep draws\n"
+        "seed N (sender, network and the deck's plan: cues, pauses, pitch moves, new\n"
+        "tracks, garbage), to watch a case of the sweep on a real node.",
         withProfileOptions({
             {"--to", "HOST:PORT", "where to send (default 127.0.0.1:3650)"},
             {"--multicast", "", "send to the group 239.0.0.1 (port from --to :PORT)"},
@@ -135,11 +196,15 @@ const Command& simulateCommand()
              "where to listen for the discovery byte (default 7000, where "
              "nodes send it; 0: do not listen)"},
             {"--seed", "N", "another seed gives another set and other network draws (default 1)"},
+            {"--sweep-seed", "N",
+             "send deck 1 as the beat clock's sweep draws seed N, sender and network "
+             "included"},
         }),
         "  orv simulate\n"
         "  orv simulate --to 192.168.1.20:3650 --rate 30\n"
         "  orv simulate --multicast --duration 60\n"
-        "  orv simulate --network wifi --sender beat0\n",
+        "  orv simulate --network wifi --sender beat0\n"
+        "  orv simulate --sweep-seed 17\n",
         runSimulate,
     };
     return command;

@@ -1,6 +1,6 @@
 #include "sim/Simulator.h"
 
-#include "sim/SimDatagrams.h"
+#include "support/sim/SimDatagrams.h"
 
 #include <algorithm>
 #include <chrono>

@@ -11,9 +11,9 @@
 
 #include "net/UdpSocket.h"
 #include "sim/DiscoveryListener.h"
-#include "sim/MixingDj.h"
-#include "sim/NetworkModel.h"
-#include "sim/SenderProfile.h"
+#include "support/sim/MixingDj.h"
+#include "support/sim/NetworkModel.h"
+#include "support/sim/SenderProfile.h"
 
 #include "protocol/WireSchema.h"
 

@@ -1,7 +1,7 @@
 // The simulated network: delays within their range, stalls that release what they held at
 // once, every datagram of a shuffled burst exactly once, swaps within a stream, loss and
 // duplication at the asked rates, and the same arrivals from the same seed.
-#include "sim/NetworkModel.h"
+#include "support/sim/NetworkModel.h"
 
 #include <gtest/gtest.h>
 
@@ -154,7 +154,10 @@ TEST(NetworkModel, LossAndDuplicationComeAtTheAskedRates)
     EXPECT_NEAR(static_cast<double>(counts.duplicated) / (sent - counts.lost), 0.05, 0.003);
     std::map<std::string, int> copies;
     for (const Arrival& arrival : arrived)
+    {
         ++copies[arrival.datagram];
+        ASSERT_EQ(arrival.sequence, std::stoull(arrival.datagram)) << "which send it came from";
+    }
     EXPECT_EQ(copies.size(), sent - counts.lost);
     EXPECT_EQ(arrived.size(), sent - counts.lost + counts.duplicated);
     for (const auto& [datagram, count] : copies)

@@ -1,4 +1,4 @@
-#include "sim/SimDatagrams.h"
+#include "support/sim/SimDatagrams.h"
 
 #include "protocol/RecordEncoding.h"
 
@@ -7,11 +7,12 @@
 namespace orvsim
 {
 
-std::string deckDatagram(const DeckState& deck, const SenderProfile& sender)
+std::string deckDatagram(const DeckState& deck, const SenderProfile& sender, double time)
 {
-    // Everything the sender derives from Position, it derives from the Position it reports.
+    // Everything the sender derives from Position, it derives from the Position it reports
+    // (but Beat, when it comes from the engine's own position).
     DeckState seen = deck;
-    seen.position = reportedPosition(deck, sender);
+    seen.position = reportedPosition(deck, sender, time);
     Deck record;
     record.deck = deck.number;
     record.pitch = deck.pitch;
@@ -23,7 +24,21 @@ std::string deckDatagram(const DeckState& deck, const SenderProfile& sender)
     record.eqLow = deck.eqLow;
     record.eqMid = deck.eqMid;
     record.eqHigh = deck.eqHigh;
-    record.beat = reportedBeat(seen, sender);
+    record.beat = reportedBeat(sender.beatFromEngine ? deck : seen, sender);
+    return orvprotocol::recordDatagram(MessageType::Deck, record);
+}
+
+std::string deckDatagram(const DeckReport& report, int number)
+{
+    Deck record;
+    record.deck = number;
+    record.pitch = report.pitch;
+    record.position = report.position;
+    record.position2 = report.length - report.position;
+    record.normalizedPosition = report.length > 0.0 ? report.position / report.length : 0.0;
+    record.bpm = report.bpm;
+    record.length = report.length;
+    record.beat = report.beat;
     return orvprotocol::recordDatagram(MessageType::Deck, record);
 }
 
@@ -67,7 +82,7 @@ std::vector<StreamDatagram> stepDatagrams(const DjModel& model, const std::vecto
         if (metaDue ||
             std::find(loadedDecks.begin(), loadedDecks.end(), number) != loadedDecks.end())
             datagrams.push_back({metaDatagram(deck), number});
-        datagrams.push_back({deckDatagram(deck, sender), number});
+        datagrams.push_back({deckDatagram(deck, sender, model.time()), number});
     }
     datagrams.push_back({controlDatagram(model.mixer()), 0});
     for (const DjEvent& event : events)

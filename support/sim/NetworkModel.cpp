@@ -1,4 +1,4 @@
-#include "sim/NetworkModel.h"
+#include "support/sim/NetworkModel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,22 +13,19 @@ namespace
 constexpr double kNever = std::numeric_limits<double>::infinity();
 // How long after the datagram it waited for a swapped one arrives.
 constexpr double kJustAfter = 1e-6;
-constexpr uint32_t kOwnSeed = 0x6e657477; // "netw"
+constexpr uint64_t kOwnSeed = 0x6e657477; // "netw"
 
 } // namespace
 
-// A seed sequence of its own, so that a DjModel given the same seed draws other numbers.
-NetworkModel::NetworkModel(const NetworkProfile& profile, uint32_t seed) : profile_(profile)
+// Numbers of its own, so that a model of the sender given the same seed draws other ones.
+NetworkModel::NetworkModel(const NetworkProfile& profile, uint64_t seed)
+    : profile_(profile), random_(seed ^ (kOwnSeed << 32))
 {
-    std::seed_seq sequence{seed, kOwnSeed};
-    random_.seed(sequence);
 }
 
 bool NetworkModel::chance(double probability)
 {
-    if (!(probability > 0.0))
-        return false;
-    return std::uniform_real_distribution<double>(0.0, 1.0)(random_) < probability;
+    return random_.chance(probability);
 }
 
 double NetworkModel::drawDelay()
@@ -38,13 +35,13 @@ double NetworkModel::drawDelay()
     if (profile_.tailScale > 0.0)
     {
         // Pareto above the minimum: scale x (u^(-1/shape) - 1), u in (0, 1].
-        const double u = 1.0 - std::uniform_real_distribution<double>(0.0, 1.0)(random_);
+        const double u = 1.0 - random_.unit();
         const double shape = std::max(0.1, profile_.tailShape);
         return std::min(most, least + profile_.tailScale * (std::pow(u, -1.0 / shape) - 1.0));
     }
     if (most <= least)
         return least;
-    return std::uniform_real_distribution<double>(least, most)(random_);
+    return random_.uniform(least, most);
 }
 
 void NetworkModel::placeAfterStalls(Copy& copy)
@@ -62,14 +59,14 @@ void NetworkModel::placeAfterStalls(Copy& copy)
     ++counts_.stalled;
     copy.arrival = stallStart + length;
     if (profile_.shuffleBursts)
-        copy.order =
-            stallStart + length * std::uniform_real_distribution<double>(0.0, 1.0)(random_);
+        copy.order = stallStart + length * random_.unit();
 }
 
 void NetworkModel::add(const std::string& datagram, double sendTime, int stream, bool primary)
 {
     Copy copy;
     copy.id = nextId_++;
+    copy.sequence = counts_.sent - 1;
     copy.linkArrival = sendTime + drawDelay();
     copy.datagram = datagram;
     if (!primary)
@@ -144,7 +141,7 @@ std::vector<Arrival> NetworkModel::takeArrived(double now)
     std::vector<Arrival> out;
     out.reserve(arrived.size());
     for (Copy& copy : arrived)
-        out.push_back({copy.arrival, std::move(copy.datagram)});
+        out.push_back({copy.arrival, std::move(copy.datagram), copy.sequence});
     return out;
 }
 

@@ -11,11 +11,11 @@
 // Thread rules: one thread per model.
 #pragma once
 
-#include "sim/NetworkProfile.h"
+#include "support/sim/NetworkProfile.h"
+#include "support/sim/Random.h"
 
 #include <cstdint>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -26,6 +26,8 @@ struct Arrival
 {
     double time = 0.0;
     std::string datagram;
+    uint64_t sequence =
+        0; // which send() it came from: 0 for the first (both copies of a duplicate)
 };
 
 struct NetworkCounts
@@ -40,7 +42,8 @@ struct NetworkCounts
 class NetworkModel
 {
 public:
-    NetworkModel(const NetworkProfile& profile, uint32_t seed);
+    // The same profile, seed and calls give the same arrivals on every platform.
+    NetworkModel(const NetworkProfile& profile, uint64_t seed);
 
     // Hands `datagram` to the network at `sendTime`. Datagrams of one `stream` (one deck's)
     // are the ones that may swap places.
@@ -58,6 +61,7 @@ private:
     struct Copy
     {
         uint64_t id = 0;         // in the order sent, for ties
+        uint64_t sequence = 0;   // the send() it came from
         double linkArrival = 0.; // when it would arrive without stalls
         double arrival = 0.0;    // when it arrives (infinity: waiting for its stream's next)
         double order = 0.0;      // arrival order within a burst
@@ -71,7 +75,7 @@ private:
     void add(const std::string& datagram, double sendTime, int stream, bool primary);
 
     NetworkProfile profile_;
-    std::mt19937 random_;
+    Random random_;
     std::vector<Copy> inFlight_;
     std::map<int, uint64_t> waiting_; // stream -> the id of its copy that waits for the next
     uint64_t nextId_ = 0;

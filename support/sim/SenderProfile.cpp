@@ -1,7 +1,8 @@
-#include "sim/SenderProfile.h"
+#include "support/sim/SenderProfile.h"
 
-#include "sim/ProfileText.h"
+#include "support/sim/ProfileText.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace orvsim
@@ -50,8 +51,18 @@ std::string describe(const SenderProfile& profile)
         parts.push_back("grid " + roundedText(profile.gridOffset, 2) + " beat into the track");
     if (profile.positionStep > 0.0)
         parts.push_back("Position in " + millisecondsText(profile.positionStep) + " ms steps");
+    if (bufferSeconds(profile) > 0.0)
+    {
+        parts.push_back("Position per " + std::to_string(profile.bufferSamples) +
+                        "-sample buffer at " + roundedText(profile.sampleRate / 1000.0, 1) +
+                        " kHz (" + roundedText(bufferSeconds(profile) * 1000.0, 2) + " ms)");
+    }
+    if (profile.beatFromEngine)
+        parts.push_back("Beat from the engine's finer position");
     if (profile.rate != usual.rate)
         parts.push_back(roundedText(profile.rate, 1) + " datagrams a second");
+    if (profile.lateTimer > 0.0)
+        parts.push_back("sends up to " + millisecondsText(profile.lateTimer) + " ms late");
     return joinedOrNone(parts, "Beat 1..4, BPM with the pitch, Position exact, 60 a second");
 }
 
@@ -66,18 +77,46 @@ int barPosition(long long line)
     return static_cast<int>(position < 0 ? position + kBeatsPerBar : position);
 }
 
-double reportedPosition(const DeckState& deck, const SenderProfile& profile)
+double bufferSeconds(const SenderProfile& profile)
+{
+    if (profile.bufferSamples <= 0 || !(profile.sampleRate > 0.0))
+        return 0.0;
+    return profile.bufferSamples / profile.sampleRate;
+}
+
+double bufferStart(const SenderProfile& profile, double hostTime)
+{
+    const double buffer = bufferSeconds(profile);
+    if (!(buffer > 0.0))
+        return hostTime;
+    return std::floor((hostTime - profile.bufferPhase) / buffer) * buffer + profile.bufferPhase;
+}
+
+double steppedPosition(double position, const SenderProfile& profile)
 {
     if (!(profile.positionStep > 0.0))
-        return deck.position;
+        return position;
     // A hair of slack, so that a position that is a whole number of steps stays on its step.
-    return std::floor(deck.position / profile.positionStep + 1e-9) * profile.positionStep;
+    return std::floor(position / profile.positionStep + 1e-9) * profile.positionStep;
+}
+
+int beatOfLine(long long line, const SenderProfile& profile)
+{
+    return barPosition(line) + profile.firstBeat;
+}
+
+double reportedPosition(const DeckState& deck, const SenderProfile& profile, double time)
+{
+    double position = deck.position;
+    if (deck.playing)
+        position = std::max(0.0, position - (time - bufferStart(profile, time)) * deck.pitch);
+    return steppedPosition(position, profile);
 }
 
 int reportedBeat(const DeckState& deck, const SenderProfile& profile)
 {
     const double line = std::floor(gridBeats(deck, profile));
-    return barPosition(static_cast<long long>(line)) + profile.firstBeat;
+    return beatOfLine(static_cast<long long>(line), profile);
 }
 
 double reportedBpm(const DeckState& deck, const SenderProfile& profile)

@@ -5,7 +5,7 @@
 // BPM x pitch, the grid at the track's start, Position exact, 60 datagrams a second.
 #pragma once
 
-#include "sim/DjModel.h"
+#include "support/sim/DjModel.h"
 
 #include <string>
 #include <vector>
@@ -26,6 +26,16 @@ struct SenderProfile
     double positionStep = 0.0;    // seconds; > 0: Position as of the start of its step (a sender
                                   // that reports once per audio buffer)
     double rate = 60.0;           // Deck datagrams a second per deck
+
+    // An audio engine's report: > 0, Position is where the deck stood at the start of the audio
+    // buffer now playing (buffers of bufferSamples at sampleRate, one beginning at host time
+    // bufferPhase), so it moves in steps of one buffer's play.
+    int bufferSamples = 0;
+    double sampleRate = 48000.0;
+    double bufferPhase = 0.0;    // seconds, within the first buffer
+    bool beatFromEngine = false; // Beat from the engine's exact position when it sends, not
+                                 // from the Position it sends
+    double lateTimer = 0.0;      // seconds: each send fires up to this late (timer jitter)
 };
 
 // default, beat0, bpm-no-pitch, offset-grid, coarse, slow.
@@ -40,11 +50,23 @@ double gridBeats(const DeckState& deck, const SenderProfile& profile);
 // The bar position, 0 .. kBeatsPerBar - 1, of the beat that begins at grid line `line`.
 int barPosition(long long line);
 
-// What the sender reports of the deck. The Position it saw last (its other values follow from
-// that one), and Beat and BPM as the profile counts them.
-double reportedPosition(const DeckState& deck, const SenderProfile& profile);
+// What the sender reports of the deck at host time `time`. The Position it saw last (its other
+// values follow from that one; with audio buffers the deck is taken to have played at its pitch
+// since the buffer began), and Beat and BPM as the profile counts them.
+double reportedPosition(const DeckState& deck, const SenderProfile& profile, double time = 0.0);
 int reportedBeat(const DeckState& deck, const SenderProfile& profile);
 double reportedBpm(const DeckState& deck, const SenderProfile& profile);
+
+// Seconds of one audio buffer; 0 when Position is not reported per buffer.
+double bufferSeconds(const SenderProfile& profile);
+// The host time at which the buffer playing at `hostTime` began (`hostTime` itself without
+// buffers).
+double bufferStart(const SenderProfile& profile, double hostTime);
+// Where Position reports a deck that stands at `position`, in the profile's steps of track
+// seconds (positionStep); unchanged without them.
+double steppedPosition(double position, const SenderProfile& profile);
+// The Beat the sender reports for grid line `line` (the beat that begins there).
+int beatOfLine(long long line, const SenderProfile& profile);
 
 // Puts the model's decks at the profile's pitch, if it has one.
 void applyDeckPitch(const SenderProfile& profile, DjModel& model);

@@ -22,7 +22,7 @@
 // Thread rules: one thread per DJ.
 #pragma once
 
-#include "sim/DjModel.h"
+#include "support/sim/DjModel.h"
 
 #include <cstdint>
 #include <random>

@@ -1,4 +1,4 @@
-#include "sim/MixingDj.h"
+#include "support/sim/MixingDj.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,6 @@
-#include "sim/ProfileText.h"
+#include "support/sim/ProfileText.h"
 
-#include "harness/NumberText.h"
-
+#include <charconv>
 #include <cmath>
 
 namespace orvsim
@@ -10,7 +9,13 @@ namespace orvsim
 std::string roundedText(double value, int decimals)
 {
     const double scale = std::pow(10.0, decimals);
-    return orvharness::numberText(std::round(value * scale) / scale);
+    const double rounded = std::round(value * scale) / scale;
+    if (!std::isfinite(rounded))
+        return std::isnan(rounded) ? "nan" : (rounded > 0 ? "inf" : "-inf");
+    // The shortest text that reads back as the rounded value: no trailing zeros.
+    char buffer[32];
+    const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, rounded);
+    return std::string(buffer, result.ptr);
 }
 
 std::string millisecondsText(double seconds)

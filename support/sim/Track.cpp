@@ -1,4 +1,4 @@
-#include "sim/Track.h"
+#include "support/sim/Track.h"
 
 namespace orvsim
 {

@@ -1,8 +1,8 @@
 // The simulated DJ's decks and mixer: positions run with time and pitch, beats with the tempo,
 // tracks change at their end, the mixer holds what it is given, and the datagrams carry
 // exactly the model's state.
-#include "sim/DjModel.h"
-#include "sim/SimDatagrams.h"
+#include "support/sim/DjModel.h"
+#include "support/sim/SimDatagrams.h"
 
 #include "protocol/WireSchema.h"
 

@@ -1,8 +1,8 @@
 // The simulated DJ's set over a few minutes: hand-overs with the channel faders and the
 // crossfader, the next deck beat-matched with its phases apart, events on the beat, each its
 // own datagram, and the same set again from the same seed whatever the step.
-#include "sim/MixingDj.h"
-#include "sim/SimDatagrams.h"
+#include "support/sim/MixingDj.h"
+#include "support/sim/SimDatagrams.h"
 
 #include "protocol/WireSchema.h"
 

@@ -4,8 +4,9 @@
 // profile says (the default: exactly the model's state).
 #pragma once
 
-#include "sim/DjModel.h"
-#include "sim/SenderProfile.h"
+#include "support/sim/DeckReport.h"
+#include "support/sim/DjModel.h"
+#include "support/sim/SenderProfile.h"
 
 #include <string>
 #include <vector>
@@ -13,7 +14,11 @@
 namespace orvsim
 {
 
-std::string deckDatagram(const DeckState& deck, const SenderProfile& sender = SenderProfile{});
+// `time`: the host time of the send, for a sender that reports per audio buffer.
+std::string deckDatagram(const DeckState& deck, const SenderProfile& sender = SenderProfile{},
+                         double time = 0.0);
+// A planned deck's report as deck `number`'s Deck datagram.
+std::string deckDatagram(const DeckReport& report, int number);
 std::string metaDatagram(const DeckState& deck);
 std::string controlDatagram(const MixerState& mixer);
 std::string eventDatagram(const DjEvent& event);

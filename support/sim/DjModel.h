@@ -13,7 +13,7 @@
 // Thread rules: one thread per model.
 #pragma once
 
-#include "sim/Track.h"
+#include "support/sim/Track.h"
 
 #include <array>
 #include <cstdint>

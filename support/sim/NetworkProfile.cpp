@@ -1,6 +1,6 @@
-#include "sim/NetworkProfile.h"
+#include "support/sim/NetworkProfile.h"
 
-#include "sim/ProfileText.h"
+#include "support/sim/ProfileText.h"
 
 namespace orvsim
 {

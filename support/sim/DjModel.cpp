@@ -1,4 +1,4 @@
-#include "sim/DjModel.h"
+#include "support/sim/DjModel.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,0 +1,169 @@
+#include "support/sim/BeatOracle.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <limits>
+#include <set>
+#include <tuple>
+#include <utility>
+
+namespace orvsim
+{
+
+namespace
+{
+
+// Track seconds of rounding allowed when bounds are carried by whole beats.
+constexpr double kSlack = 1e-9;
+
+// Track seconds between lines under each convention, from one datagram.
+double withPitchBeat(const DeckReport& report)
+{
+    return 60.0 * report.pitch / report.bpm;
+}
+
+double withoutPitchBeat(const DeckReport& report)
+{
+    return 60.0 / report.bpm;
+}
+
+class TrackGrid
+{
+public:
+    TrackGrid(TrackOracle& oracle, OracleVerdict& run, bool beatFromEngine)
+        : oracle_(oracle), run_(run), beatFromEngine_(beatFromEngine)
+    {
+    }
+
+    void take(const DeckReport& report, double now)
+    {
+        const auto at = byPosition_.insert({report.position, order_++, &report}).first;
+        if (at != byPosition_.begin())
+            bound(*std::prev(at)->report, report, report, now);
+        if (std::next(at) != byPosition_.end())
+            bound(report, *std::next(at)->report, report, now);
+        judgeWidth(report, now);
+    }
+
+private:
+    struct Placed
+    {
+        double position;
+        unsigned long long order; // ties keep the arrival order
+        const DeckReport* report;
+        bool operator<(const Placed& other) const
+        {
+            return position != other.position ? position < other.position : order < other.order;
+        }
+    };
+
+    void bound(const DeckReport& lower, const DeckReport& upper, const DeckReport& latest,
+               double now)
+    {
+        if (lower.beat == upper.beat)
+            return;
+        const double lo = lower.position;
+        const double hi = upper.position + (beatFromEngine_ ? upper.step : 0.0);
+        oracle_.withPitch.add(lo, hi, withPitchBeat(latest), now);
+        oracle_.withoutPitch.add(lo, hi, withoutPitchBeat(latest), now);
+        if (!run_.withPitchRefutedAt)
+            run_.withPitchRefutedAt = oracle_.withPitch.refutedAt;
+        if (!run_.withoutPitchRefutedAt)
+            run_.withoutPitchRefutedAt = oracle_.withoutPitch.refutedAt;
+    }
+
+    // The union of the surviving conventions' places of one line, the one nearest the deck,
+    // in host seconds at the current pitch. Every convention carried the same bounds to the
+    // same reference line, so one count of lines serves them all.
+    void judgeWidth(const DeckReport& latest, double now)
+    {
+        const std::tuple<const LinePlace*, double, bool> conventions[] = {
+            {&oracle_.withPitch, withPitchBeat(latest), run_.withPitchRefutedAt.has_value()},
+            {&oracle_.withoutPitch, withoutPitchBeat(latest),
+             run_.withoutPitchRefutedAt.has_value()}};
+        std::optional<double> lines;
+        double from = std::numeric_limits<double>::infinity();
+        double to = -from;
+        for (const auto& [place, beat, refuted] : conventions)
+        {
+            if (!place->placed || refuted)
+                continue;
+            if (!lines)
+                lines = place->linesTo(latest.position, beat);
+            from = std::min(from, place->from + *lines * beat);
+            to = std::max(to, place->to + *lines * beat);
+        }
+        if (!lines || !(latest.pitch > 0.0))
+            return;
+        oracle_.finalWidth = (to - from) / latest.pitch;
+        if (!oracle_.lockAllowedAt && oracle_.finalWidth < kLockedWidth)
+            oracle_.lockAllowedAt = now;
+    }
+
+    TrackOracle& oracle_;
+    OracleVerdict& run_;
+    bool beatFromEngine_;
+    std::set<Placed> byPosition_;
+    unsigned long long order_ = 0;
+};
+
+} // namespace
+
+void LinePlace::add(double lo, double hi, double beat, double now)
+{
+    if (refutedAt)
+        return;
+    if (!placed)
+    {
+        from = lo;
+        to = hi;
+        placed = true;
+        return;
+    }
+    const double lines = std::round(((lo + hi) - (from + to)) / 2.0 / beat);
+    from = std::max(from, lo - lines * beat);
+    to = std::min(to, hi - lines * beat);
+    if (to - from < -kSlack)
+        refutedAt = now;
+}
+
+double LinePlace::linesTo(double position, double beat) const
+{
+    return std::round((position - (from + to) / 2.0) / beat);
+}
+
+OracleVerdict consultOracle(const std::vector<DeckReport>& sent,
+                            const std::vector<Arrival>& arrivals, bool beatFromEngine,
+                            int beatsPerBar)
+{
+    OracleVerdict verdict;
+    int tracks = 0;
+    for (const DeckReport& report : sent)
+        tracks = std::max(tracks, report.track + 1);
+    verdict.tracks.resize(static_cast<size_t>(tracks));
+    std::vector<TrackGrid> grids;
+    grids.reserve(verdict.tracks.size());
+    for (TrackOracle& track : verdict.tracks)
+        grids.emplace_back(track, verdict, beatFromEngine);
+
+    verdict.leastDelay = std::numeric_limits<double>::infinity();
+    for (const Arrival& arrival : arrivals)
+    {
+        const DeckReport& report = sent[static_cast<size_t>(arrival.sequence)];
+        const auto track = static_cast<size_t>(report.track);
+        verdict.leastDelay = std::min(verdict.leastDelay, arrival.time - report.sendTime);
+        if (!verdict.tracks[track].firstArrival)
+            verdict.tracks[track].firstArrival = arrival.time;
+        if (report.garbage)
+            continue;
+        if (!verdict.beatBaseShownAt && (report.beat == 0 || report.beat == beatsPerBar))
+            verdict.beatBaseShownAt = arrival.time;
+        grids[track].take(report, arrival.time);
+    }
+    if (arrivals.empty())
+        verdict.leastDelay = 0.0;
+    return verdict;
+}
+
+} // namespace orvsim

@@ -1,0 +1,75 @@
+// What the Deck datagrams that arrived allow any receiver to know of a deck's beat lines, and
+// from when: the measure a beat clock is judged against, per run, instead of fixed numbers.
+//
+// Per track (a new track starts afresh), the track's arrived datagrams in Position order (ties
+// in arrival order): wherever Beat changes between two neighbours, a line lies in (Position
+// before, Position after], widened on the upper side by one Position step when the sender's
+// Beat comes from its engine's finer position; that bound is known once both datagrams have
+// arrived. The bounds are carried to one reference line by the beat length and intersected.
+// Which beat length is open until the datagrams settle it: 60 x Pitch / BPM track seconds if
+// BPM includes the pitch, 60 / BPM if not; each convention keeps its own intersection, and
+// one whose intersection runs empty is refuted. `locked` is allowed from the first arrival
+// after which the surviving conventions together place the line the deck is at within 7 ms of
+// host time (at the current pitch); a convention refuted on an earlier track stays out (the
+// sender's conventions are its own, not the track's). Garbage datagrams (the sender's broken
+// window) tell nothing and are left out.
+//
+// Also the floor no receiver sees: the path's least one-way delay; and when the datagrams
+// first show Beat's base (a 0, or the bar's last number).
+#pragma once
+
+#include "support/sim/DeckReport.h"
+#include "support/sim/NetworkModel.h"
+
+#include <optional>
+#include <vector>
+
+namespace orvsim
+{
+
+// Host seconds within which the lines must be placed for `locked`.
+inline constexpr double kLockedWidth = 0.007;
+
+// Where one convention of the beat length places the track's reference line (the line of the
+// first bound): (from, to] in track seconds, the intersection of every bound carried to it.
+struct LinePlace
+{
+    bool placed = false;
+    double from = 0.0;
+    double to = 0.0;
+    std::optional<double> refutedAt; // host time its intersection ran empty
+
+    // Carries the bound (lo, hi] of some line, lines `beat` track seconds apart, to the
+    // reference line and intersects.
+    void add(double lo, double hi, double beat, double now);
+    // How many lines the one nearest `position` lies from the reference line.
+    double linesTo(double position, double beat) const;
+};
+
+struct TrackOracle
+{
+    std::optional<double> firstArrival;  // of any of its datagrams
+    std::optional<double> lockAllowedAt; // host time; none: the run never allowed it
+    double finalWidth = -1.0;            // host seconds of the last union (< 0: no bound yet)
+    LinePlace withPitch;                 // 60 x Pitch / BPM track seconds a beat
+    LinePlace withoutPitch;              // 60 / BPM
+};
+
+struct OracleVerdict
+{
+    std::vector<TrackOracle> tracks; // by track index
+    // The first refutation of each convention on any track: how the sender counts BPM holds
+    // for all its tracks, so a convention refuted once stays out on the tracks after.
+    std::optional<double> withPitchRefutedAt;
+    std::optional<double> withoutPitchRefutedAt;
+    double leastDelay = 0.0; // seconds
+    std::optional<double> beatBaseShownAt;
+};
+
+// `sent` and `arrivals` as SweepTraffic holds them (an arrival's `sequence` indexes `sent`);
+// `beatFromEngine` and `beatsPerBar` are the sender's truth.
+OracleVerdict consultOracle(const std::vector<DeckReport>& sent,
+                            const std::vector<Arrival>& arrivals, bool beatFromEngine,
+                            int beatsPerBar);
+
+} // namespace orvsim

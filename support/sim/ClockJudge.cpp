@@ -1,0 +1,531 @@
+#include "support/sim/ClockJudge.h"
+
+#include "support/sim/ProfileText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace orvsim
+{
+
+const char* const kPropertyNames[8] = {
+    "pulses between beats", "missed boundaries", "back-steps",       "wrong bar", "lock",
+    "error while locked",   "coarse error",      "garbage recovery",
+};
+
+namespace
+{
+
+enum Property
+{
+    PulsesBetweenBeats,
+    MissedBoundaries,
+    BackSteps,
+    WrongBar,
+    Lock,
+    ErrorWhileLocked,
+    CoarseError,
+    GarbageRecovery,
+};
+
+constexpr double kMatchBeats = 0.25;   // how far a pulse may show its boundary from the true one
+constexpr double kSettleBeats = 2.0;   // after a start of play, before anything is judged
+constexpr double kEndMargin = 0.5;     // seconds before a pause, track change or the end
+constexpr double kCueBeats = 0.25;     // after a cue, not judged: this share of a beat ...
+constexpr double kCueSeconds = 0.150;  // ... or this long, whichever is longer
+constexpr double kLockBeats = 1.5;     // `locked` within this many beats of the oracle's moment
+constexpr double kTarget = 0.002;      // seconds of residual, p99 while locked
+constexpr double kCoarseBeats = 6.0;   // where `locked` is never allowed: judged from here
+constexpr double kRecoveryBeats = 8.0; // after garbage: how long pulses must match
+constexpr size_t kMostFailureTimes = 20;
+constexpr double kFrameSeconds = 1.0 / 60.0; // a host's frame
+
+struct Interval
+{
+    double from = 0.0;
+    double to = 0.0; // excluded
+    bool contains(double time) const { return time >= from && time < to; }
+};
+
+std::string at(double time)
+{
+    return roundedText(time, 3) + " s";
+}
+
+std::string ms(double seconds)
+{
+    return roundedText(seconds * 1000.0, 2) + " ms";
+}
+
+// Nearest rank; the sample must not be empty.
+double percentile(std::vector<double> values, double share)
+{
+    std::sort(values.begin(), values.end());
+    const double rank = std::ceil(share * static_cast<double>(values.size()));
+    const size_t index = rank < 1.0 ? 0 : static_cast<size_t>(rank) - 1;
+    return values[std::min(index, values.size() - 1)];
+}
+
+double shownBoundary(const ClockFrame& frame)
+{
+    if (!(frame.bpm > 0.0) || !std::isfinite(frame.bpm) || !std::isfinite(frame.beatRamp))
+        return frame.time;
+    return frame.time - frame.beatRamp * 60.0 / frame.bpm;
+}
+
+// What the judge knows of the deck: its true boundaries, the lines a clock's phase refers to,
+// and where the clock is judged.
+class Truth
+{
+public:
+    Truth(const SweepCase& sweepCase, const SweepTraffic& traffic, double leastDelay)
+        : case_(sweepCase), traffic_(traffic), leastDelay_(leastDelay),
+          boundaries_(sweepCase.deck.boundaries(0.0, sweepCase.duration))
+    {
+        const std::vector<PlanEvent>& events = sweepCase.deck.events();
+        for (size_t i = 0; i < events.size(); ++i)
+        {
+            if (events[i].step == PlanStep::Seek)
+                excludeCue(events[i].time);
+            if (events[i].step == PlanStep::Play)
+                addStretch(events, i);
+        }
+        if (sweepCase.garbage)
+        {
+            garbageBack_ = secondBoundaryAfter(sweepCase.garbage->end);
+            exclusions_.push_back({sweepCase.garbage->start, garbageBack_});
+        }
+    }
+
+    const std::vector<TrueBoundary>& boundaries() const { return boundaries_; }
+    double beatSecondsAt(double time) const
+    {
+        const DeckMoment moment = case_.deck.at(time);
+        return case_.deck.track(moment.track).beatSeconds() / moment.pitch;
+    }
+    bool judged(double time) const { return stretchAt(time) != nullptr && !excluded(time); }
+    const Interval* stretchAt(double time) const
+    {
+        for (const Interval& stretch : stretches_)
+        {
+            if (stretch.contains(time))
+                return &stretch;
+        }
+        return nullptr;
+    }
+    // The true boundary nearest `time`; none when the deck never crossed a line.
+    const TrueBoundary* nearest(double time) const
+    {
+        const auto after =
+            std::lower_bound(boundaries_.begin(), boundaries_.end(), time,
+                             [](const TrueBoundary& b, double t) { return b.time < t; });
+        if (after == boundaries_.end())
+            return boundaries_.empty() ? nullptr : &boundaries_.back();
+        if (after != boundaries_.begin() && time - (after - 1)->time < after->time - time)
+            return &*(after - 1);
+        return &*after;
+    }
+    // The boundary a clock's phase at host time `frame` refers to, nearest `shown`: the line
+    // behind the deck, or the one before or after it, placed by the deck's true phase and
+    // speed at that moment. Where the deck crossed that line at a steady pitch this is the
+    // crossing; after a cue or a start of play it is where the deck's new place puts the line
+    // behind it, and while the pitch glides it is where the current speed puts it, as a clock
+    // in phase with the deck shows it.
+    double lineNear(double frame, double shown) const
+    {
+        const DeckMoment moment = case_.deck.at(frame);
+        const double beats = case_.deck.track(moment.track).gridBeats(moment.position);
+        const double beat = beatSecondsAt(frame);
+        const double behind = frame - (beats - std::floor(beats)) * beat;
+        return behind + std::clamp(std::round((shown - behind) / beat), -1.0, 1.0) * beat;
+    }
+    // When the clock must be back on the grid after the garbage window; none without one.
+    double garbageBack() const { return garbageBack_; }
+
+private:
+    // From a start of play to the next pause or load (or the end).
+    void addStretch(const std::vector<PlanEvent>& events, size_t play)
+    {
+        double end = case_.duration;
+        for (size_t j = play + 1; j < events.size(); ++j)
+        {
+            if (events[j].step == PlanStep::Pause || events[j].step == PlanStep::Load)
+            {
+                end = events[j].time;
+                break;
+            }
+        }
+        const double at = events[play].time;
+        const double start = at + kSettleBeats * beatSecondsAt(at);
+        if (start < end - kEndMargin)
+            stretches_.push_back({start, end - kEndMargin});
+    }
+
+    // A cue's one pulse falls within a quarter beat or 150 ms of it, or, when the network holds
+    // its news, by the arrival of the second datagram sent after it (a cue back shows only
+    // once a second datagram confirms it). A boundary the deck crossed within a frame and the
+    // least delay before the cue may take that pulse too: no frame shows it before the cue.
+    void excludeCue(double at)
+    {
+        double seen = 0.0;
+        int count = 0;
+        for (const Arrival& arrival : traffic_.arrivals)
+        {
+            const DeckReport& report = traffic_.sent[static_cast<size_t>(arrival.sequence)];
+            if (report.sendTime >= at && ++count == 2)
+            {
+                seen = arrival.time;
+                break;
+            }
+        }
+        const double length = std::max(kCueBeats * beatSecondsAt(at), kCueSeconds);
+        exclusions_.push_back({at - kFrameSeconds - leastDelay_, std::max(at + length, seen)});
+    }
+
+    bool excluded(double time) const
+    {
+        return std::any_of(exclusions_.begin(), exclusions_.end(),
+                           [time](const Interval& i) { return i.contains(time); });
+    }
+    double secondBoundaryAfter(double time) const
+    {
+        int seen = 0;
+        for (const TrueBoundary& boundary : boundaries_)
+        {
+            if (boundary.time >= time && ++seen == 2)
+                return boundary.time;
+        }
+        return case_.duration;
+    }
+
+    const SweepCase& case_;
+    const SweepTraffic& traffic_;
+    double leastDelay_;
+    std::vector<TrueBoundary> boundaries_;
+    std::vector<Interval> stretches_;
+    std::vector<Interval> exclusions_;
+    double garbageBack_ = -1.0;
+};
+
+void fail(PropertyVerdict& property, double time, const std::string& reason)
+{
+    if (property.passed)
+    {
+        property.passed = false;
+        property.time = time;
+        property.reason = reason;
+    }
+    if (property.failureTimes.size() < kMostFailureTimes)
+        property.failureTimes.push_back(time);
+}
+
+class Judge
+{
+public:
+    Judge(const SweepCase& sweepCase, const SweepTraffic& traffic, const OracleVerdict& oracle,
+          const std::vector<ClockFrame>& frames)
+        : case_(sweepCase), oracle_(oracle), frames_(frames),
+          truth_(sweepCase, traffic, oracle.leastDelay), pulsed_(truth_.boundaries().size(), false)
+    {
+        for (const char* name : kPropertyNames)
+        {
+            PropertyVerdict property;
+            property.name = name;
+            verdict_.properties.push_back(property);
+        }
+        // These two apply only where their case arises.
+        property(CoarseError).applies = false;
+        property(GarbageRecovery).applies = false;
+        verdict_.figures.leastDelay = oracle.leastDelay;
+    }
+
+    ClockVerdict run()
+    {
+        matchPulses();
+        missedBoundaries();
+        backSteps();
+        for (size_t track = 0; track < oracle_.tracks.size(); ++track)
+            judgeLock(static_cast<int>(track));
+        errorWhileLocked();
+        garbageRecovery();
+        return verdict_;
+    }
+
+private:
+    PropertyVerdict& property(Property which) { return verdict_.properties[which]; }
+    double residual(const ClockFrame& frame) const
+    {
+        const double shown = shownBoundary(frame);
+        return shown - truth_.lineNear(frame.time, shown) - oracle_.leastDelay;
+    }
+
+    // The newest track whose datagrams have arrived by `time`; -1 before any.
+    int trackAt(double time) const
+    {
+        int track = -1;
+        for (size_t j = 0; j < oracle_.tracks.size(); ++j)
+        {
+            const std::optional<double>& first = oracle_.tracks[j].firstArrival;
+            if (first && *first <= time)
+                track = static_cast<int>(j);
+        }
+        return track;
+    }
+
+    void matchPulses()
+    {
+        const std::vector<TrueBoundary>& boundaries = truth_.boundaries();
+        for (const ClockFrame& frame : frames_)
+        {
+            if (!(frame.beatPulse > 0.5))
+                continue;
+            const double shown = shownBoundary(frame);
+            int best = -1;
+            for (size_t i = 0; i < boundaries.size(); ++i)
+            {
+                const double distance = std::fabs(boundaries[i].time - shown);
+                if (!pulsed_[i] && distance <= kMatchBeats * boundaries[i].beatSeconds &&
+                    (best < 0 || distance < std::fabs(boundaries[best].time - shown)))
+                    best = static_cast<int>(i);
+            }
+            if (best >= 0)
+            {
+                pulsed_[static_cast<size_t>(best)] = true;
+                checkBar(frame, boundaries[static_cast<size_t>(best)]);
+                continue;
+            }
+            if (!truth_.judged(frame.time))
+                continue;
+            ++verdict_.figures.pulsesBetweenBeats;
+            offBeat_.push_back(frame.time);
+            const TrueBoundary* nearest = truth_.nearest(shown);
+            fail(property(PulsesBetweenBeats), frame.time,
+                 "a pulse at " + at(frame.time) + " shows a boundary at " + at(shown) +
+                     (nearest ? "; the nearest true one is at " + at(nearest->time) : ""));
+        }
+    }
+
+    void checkBar(const ClockFrame& frame, const TrueBoundary& boundary)
+    {
+        const std::optional<double>& base = oracle_.beatBaseShownAt;
+        if (!base || boundary.time <= *base || !truth_.judged(boundary.time) ||
+            !truth_.judged(frame.time))
+            return;
+        const int expected = barPosition(boundary.line) + 1;
+        if (std::lround(frame.beat) == expected)
+            return;
+        ++verdict_.figures.wrongBars;
+        fail(property(WrongBar), frame.time,
+             "the pulse at " + at(frame.time) + " shows beat " + roundedText(frame.beat, 2) +
+                 "; the sender's bar position there is " + std::to_string(expected));
+    }
+
+    void missedBoundaries()
+    {
+        const std::vector<TrueBoundary>& boundaries = truth_.boundaries();
+        for (size_t i = 0; i < boundaries.size(); ++i)
+        {
+            if (!truth_.judged(boundaries[i].time))
+                continue;
+            ++verdict_.figures.boundariesJudged;
+            if (pulsed_[i])
+                continue;
+            ++verdict_.figures.missedBoundaries;
+            offBeat_.push_back(boundaries[i].time);
+            fail(property(MissedBoundaries), boundaries[i].time,
+                 "no pulse for the true boundary at " + at(boundaries[i].time));
+        }
+    }
+
+    void backSteps()
+    {
+        for (size_t i = 1; i < frames_.size(); ++i)
+        {
+            const ClockFrame& frame = frames_[i];
+            if (frame.beatPulse > 0.5 || !(frame.beatRamp < frames_[i - 1].beatRamp) ||
+                !truth_.judged(frame.time))
+                continue;
+            ++verdict_.figures.backSteps;
+            fail(property(BackSteps), frame.time,
+                 "beat_ramp fell from " + roundedText(frames_[i - 1].beatRamp, 4) + " to " +
+                     roundedText(frame.beatRamp, 4) + " at " + at(frame.time) + " without a pulse");
+        }
+    }
+
+    // The end of the track's part of the run: its successor's first arrival, or the end.
+    double trackEnd(int track) const
+    {
+        const auto next = static_cast<size_t>(track) + 1;
+        if (next < oracle_.tracks.size() && oracle_.tracks[next].firstArrival)
+            return *oracle_.tracks[next].firstArrival;
+        return case_.duration;
+    }
+
+    double firstPlay(int track) const
+    {
+        for (const PlanEvent& event : case_.deck.events())
+        {
+            if (event.step == PlanStep::Play && case_.deck.at(event.time).track == track)
+                return event.time;
+        }
+        return case_.duration;
+    }
+
+    void judgeLock(int track)
+    {
+        const TrackOracle& oracle = oracle_.tracks[static_cast<size_t>(track)];
+        const ClockFrame* firstLocked = nullptr;
+        for (const ClockFrame& frame : frames_)
+        {
+            if (frame.locked > 0.5 && trackAt(frame.time) == track)
+            {
+                firstLocked = &frame;
+                break;
+            }
+        }
+        if (!oracle.lockAllowedAt)
+        {
+            coarseError(track);
+            if (firstLocked)
+            {
+                ++verdict_.figures.earlyLocks;
+                fail(property(Lock), firstLocked->time,
+                     "locked at " + at(firstLocked->time) +
+                         ", but the datagrams never place "
+                         "this track's lines within 7 ms");
+            }
+            return;
+        }
+        const double allowed = *oracle.lockAllowedAt;
+        const double beat = truth_.beatSecondsAt(allowed);
+        if (!firstLocked)
+        {
+            if (allowed + kLockBeats * beat < trackEnd(track) - kEndMargin)
+                fail(property(Lock), allowed,
+                     "never locked; the datagrams allow it from " + at(allowed));
+            return;
+        }
+        const double beats = (firstLocked->time - allowed) / beat;
+        ClockFigures& figures = verdict_.figures;
+        figures.lockBeats = figures.lockBeats ? std::max(*figures.lockBeats, beats) : beats;
+        if (beats < 0.0)
+        {
+            ++figures.earlyLocks;
+            fail(property(Lock), firstLocked->time,
+                 "locked at " + at(firstLocked->time) + ", before the datagrams allow it (from " +
+                     at(allowed) + ")");
+        }
+        else if (beats > kLockBeats)
+        {
+            fail(property(Lock), firstLocked->time,
+                 "locked at " + at(firstLocked->time) + ", " + roundedText(beats, 2) +
+                     " beats after the datagrams allow it (from " + at(allowed) + ")");
+        }
+    }
+
+    void coarseError(int track)
+    {
+        const double from =
+            firstPlay(track) + kCoarseBeats * truth_.beatSecondsAt(firstPlay(track));
+        const double halfStep =
+            (bufferSeconds(case_.sender) + case_.sender.positionStep) / 2.0; // host seconds
+        std::optional<double> worst;
+        double worstAt = 0.0;
+        for (const ClockFrame& frame : frames_)
+        {
+            if (frame.time < from || trackAt(frame.time) != track || !truth_.judged(frame.time))
+                continue;
+            const double lessStep = std::fabs(residual(frame)) - halfStep;
+            if (!worst || lessStep > *worst)
+            {
+                worst = lessStep;
+                worstAt = frame.time;
+            }
+        }
+        if (!worst)
+            return;
+        property(CoarseError).applies = true;
+        ClockFigures& figures = verdict_.figures;
+        figures.coarseWorst = figures.coarseWorst ? std::max(*figures.coarseWorst, *worst) : *worst;
+        if (*worst > kTarget)
+            fail(property(CoarseError), worstAt,
+                 "the lines are never placed within 7 ms, and the residual at " + at(worstAt) +
+                     " is " + ms(*worst) + " beyond half a Position step (" + ms(halfStep) + ")");
+    }
+
+    void errorWhileLocked()
+    {
+        std::vector<double> residuals;
+        double worstAt = 0.0;
+        double worst = -1.0;
+        for (const ClockFrame& frame : frames_)
+        {
+            if (!(frame.locked > 0.5) || !truth_.judged(frame.time))
+                continue;
+            residuals.push_back(std::fabs(residual(frame)));
+            if (residuals.back() > worst)
+            {
+                worst = residuals.back();
+                worstAt = frame.time;
+            }
+        }
+        if (residuals.empty())
+        {
+            property(ErrorWhileLocked).applies = false;
+            return;
+        }
+        ClockFigures& figures = verdict_.figures;
+        figures.lockedP99 = percentile(residuals, 0.99);
+        figures.lockedWorst = worst;
+        if (*figures.lockedP99 > kTarget)
+            fail(property(ErrorWhileLocked), worstAt,
+                 "p99 |residual| " + ms(*figures.lockedP99) + " over " +
+                     std::to_string(residuals.size()) + " locked frames; the worst " + ms(worst) +
+                     " at " + at(worstAt));
+    }
+
+    void garbageRecovery()
+    {
+        PropertyVerdict& recovery = property(GarbageRecovery);
+        const double back = truth_.garbageBack();
+        const Interval* stretch = case_.garbage ? truth_.stretchAt(back) : nullptr;
+        if (!stretch)
+            return;
+        recovery.applies = true;
+        const Interval window{
+            back, std::min(stretch->to, back + kRecoveryBeats * truth_.beatSecondsAt(back))};
+        for (const double time : offBeat_)
+        {
+            if (window.contains(time))
+                fail(recovery, time,
+                     "a pulse between beats or a missed boundary at " + at(time) +
+                         ", after the garbage (back on the grid due at " + at(back) + ")");
+        }
+        verdict_.figures.garbageRecovered = recovery.passed;
+    }
+
+    const SweepCase& case_;
+    const OracleVerdict& oracle_;
+    const std::vector<ClockFrame>& frames_;
+    Truth truth_;
+    std::vector<bool> pulsed_;
+    std::vector<double> offBeat_; // times of pulses between beats and of missed boundaries
+    ClockVerdict verdict_;
+};
+
+} // namespace
+
+bool ClockVerdict::passed() const
+{
+    return std::all_of(properties.begin(), properties.end(),
+                       [](const PropertyVerdict& p) { return !p.applies || p.passed; });
+}
+
+ClockVerdict judgeClock(const SweepCase& sweepCase, const SweepTraffic& traffic,
+                        const OracleVerdict& oracle, const std::vector<ClockFrame>& frames)
+{
+    return Judge(sweepCase, traffic, oracle, frames).run();
+}
+
+} // namespace orvsim
