@@ -1,10 +1,13 @@
 // The position of a beat in its bar, 1..beatsPerBar, for the clock's visible beat numbers.
 //
-// When the sender's Beat counts the bar (it steps by +1, twice in a row, and wraps within a cycle
-// of beatsPerBar values, 1..N or 0..N-1), the bar follows the sender's numbers: a boundary into the value v
-// names the bar position of the beat beginning at that line. Which of the two cycles the sender
-// counts shows when a 0 or an N arrives; until then 1..N is taken. Without such boundaries the
-// bar counts from where the deck started playing, whose first beat is 1.
+// When the sender's Beat counts the bar (it steps by +1 and wraps within a cycle of beatsPerBar
+// values, 1..N or 0..N-1), the bar follows the sender's numbers: a boundary into the value v
+// names the bar position of the beat beginning at that line. One such step is enough, until a
+// boundary shows that the numbers do not always step so: from then on two in a row are, and a
+// bar taken from fewer than four agreeing steps goes back to the count from the start. Which of
+// the two cycles the sender counts shows when a 0 or an N arrives (the latest of them); until
+// then 1..N is taken; both within one bar mean another cycle (or noise). Without such
+// boundaries the bar counts from where the deck started playing, whose first beat is 1.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +19,13 @@ class BarCounter
 {
 public:
     void reset() { *this = BarCounter(); }
+    // Another track: its bar is found afresh; which cycle the sender counts is kept.
+    void startTrack()
+    {
+        const bool fromZero = fromZero_;
+        *this = BarCounter();
+        fromZero_ = fromZero;
+    }
     // Any Beat value the sender sent: 0 and N tell which cycle it counts.
     void see(std::int32_t beat, int beatsPerBar);
     // The beat with visible number `beatIndex` is the first one of the count from the start.
@@ -27,11 +37,18 @@ public:
     double barPosition(double beatIndex, int beatsPerBar) const;
 
 private:
-    bool seenZero_ = false; // a 0 among the sender's values: its cycle is 0..N-1
-    bool seenTop_ = false;  // an N among them: 1..N
-    bool aligned_ = false;  // the offset comes from the sender's numbers
-    int goodSteps_ = 0;     // boundaries in a row that stepped by +1 within the cycle
-    double offset_ = 0.0;   // bar position - 1 = (beat index + offset_) mod beatsPerBar
+    bool bothCycles(int beatsPerBar) const;
+
+    bool fromZero_ = false;    // the latest 0 or N the sender sent was a 0: its cycle is 0..N-1
+    long long boundaries_ = 0; // boundaries seen
+    long long zeroAt_ = -1;    // the boundary count when a 0 last came, -1: never
+    long long topAt_ = -1;     // and an N
+    bool aligned_ = false;     // the offset comes from the sender's numbers
+    bool doubted_ = false;     // a boundary did not step by +1 within the cycle
+    int goodSteps_ = 0;        // boundaries in a row that stepped by +1 within the cycle
+    int alignedSteps_ = 0;     // of them, since the offset was taken
+    double offset_ = 0.0;      // bar position - 1 = (beat index + offset_) mod beatsPerBar
+    double startOffset_ = 0.0; // the same, counting from where the deck started
 };
 
 } // namespace orvbeat

@@ -28,7 +28,7 @@ void BeatGrid::startTrack()
 {
     const bool out[2] = {conventionOut_[0], conventionOut_[1]};
     const PitchConvention preferred = preferred_;
-    *this = BeatGrid();
+    reset();
     conventionOut_[0] = out[0];
     conventionOut_[1] = out[1];
     preferred_ = preferred;

@@ -41,7 +41,13 @@ struct GridEstimate
 class BeatGrid
 {
 public:
-    void reset() { *this = BeatGrid(); }
+    // Forgets everything; the lines it numbers next are numbered anew.
+    void reset()
+    {
+        const unsigned generation = generation_;
+        *this = BeatGrid();
+        generation_ = generation + 1;
+    }
     // Another track: its lines are learned afresh; how the sender counts BPM is kept.
     void startTrack();
 

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#ifdef ORV_BEAT_TRACE
+#include <cstdio>
+#include <cstdlib>
+#endif
 
 namespace orvbeat
 {
@@ -13,6 +17,10 @@ namespace
 constexpr double kStaleBeats = 2.0;
 // Arrival times carry the network's delay: a bracket on host time opens this much earlier.
 constexpr double kHostBracketSlack = 0.005;
+// For this long after another track's first datagram, those of the track before are late ones.
+constexpr double kStragglerSeconds = 1.0;
+// Samples moving on one line in a row that end a stretch on host time.
+constexpr int kMovingToLeaveHostTime = 3;
 // Two brackets can overlap narrowly by chance; locked wants a third that agrees.
 constexpr int kBracketsToLock = 3;
 
@@ -27,7 +35,7 @@ void BeatTracker::newTrack()
 {
     grid_.startTrack();
     brackets_.clear();
-    bar_.reset();
+    bar_.startTrack();
     order_.reset();
     previous_.reset();
     lastBoundaryAt_.reset();
@@ -55,10 +63,30 @@ void BeatTracker::takeSample(const DeckSample& sample)
 
     const double length = finiteOr(sample.length, 0.0);
     if (trackLength_ && length != *trackLength_)
+    {
+        // A datagram of the track before, let out late by the network, is no new track.
+        if (previousTrack_ && length == previousTrack_->length &&
+            arrival - previousTrack_->endedAt < kStragglerSeconds)
+        {
+            return;
+        }
+        previousTrack_ = EndedTrack{*trackLength_, arrival};
         newTrack();
+    }
     trackLength_ = length;
 
-    switch (order_.take(sample))
+    const SampleVerdict verdict = order_.take(sample);
+#ifdef ORV_BEAT_TRACE
+    if (const char* from = std::getenv("TRACE_FROM"))
+    {
+        const char* to = std::getenv("TRACE_TO");
+        if (arrival >= std::atof(from) && arrival <= (to ? std::atof(to) : 1e9))
+            std::fprintf(stderr, "  sample %.4f pos %.4f beat %d bpm %.3f pitch %.4f len %.2f verdict %d\n",
+                         arrival, sample.position, sample.beat, sample.bpm, sample.pitch,
+                         sample.length, static_cast<int>(verdict));
+    }
+#endif
+    switch (verdict)
     {
     case SampleVerdict::Next:
         takeInOrder(sample);
@@ -106,17 +134,25 @@ void BeatTracker::takeInOrder(const DeckSample& sample)
     if (previous_ && kind != SampleKind::Jump)
     {
         const TrackSeconds move = position - TrackSeconds(previous_->position);
-        step_.add(move, sample.pitch);
+        // From where the deck stood to where it plays is no step of the sender's.
+        if (kind != SampleKind::Resumed && !stoodStill_)
+            step_.add(move, sample.pitch);
         if (move.value > 0.0 && (shortestMove_.value <= 0.0 || move < shortestMove_))
             shortestMove_ = move;
         if (sample.beat != previous_->beat)
         {
             const bool still = sample.position == previous_->position;
             stillBoundaries_ = still ? stillBoundaries_ + 1 : 0;
-            useHostTimeline(stillBoundaries_ >= 2 || (hostTimeline_ && still), arrival);
+            if (stillBoundaries_ >= 2)
+                useHostTimeline(true, arrival);
         }
     }
-    grid_.setTempo(TempoReading{bpm_, pitch_, timelineRate()}, preferred_);
+    // Position moving on a line of its own again: the sender's timeline is back.
+    const bool moving = kind == SampleKind::Added || kind == SampleKind::TempoChange;
+    movingInARow_ = moving ? movingInARow_ + 1 : 0;
+    if (hostTimeline_ && movingInARow_ >= kMovingToLeaveHostTime)
+        useHostTimeline(false, arrival);
+    grid_.setTempo(TempoReading{bpm_, pitch_, tempoRate()}, preferred_);
     if (hostTimeline_)
     {
         // Position tells nothing: the change lies between the two arrivals.
@@ -131,12 +167,12 @@ void BeatTracker::takeInOrder(const DeckSample& sample)
     {
         offerToGrid(position, sample.beat);
     }
+    stoodStill_ = kind == SampleKind::Repeated || kind == SampleKind::First;
     previous_ = sample;
 }
 
 void BeatTracker::offerToGrid(TrackSeconds position, std::int32_t beat)
 {
-    bar_.see(beat, beatsPerBar_);
     Bracket opened[Brackets::mostNew];
     const int count = brackets_.add(position, beat, opened);
     // A Beat read from a finer position than the one sent may change up to a step after it.
@@ -154,9 +190,15 @@ void BeatTracker::offerToGrid(TrackSeconds position, std::int32_t beat)
 void BeatTracker::takeBracket(TrackSeconds before, TrackSeconds after, std::int32_t beatBefore,
                               std::int32_t beatAfter)
 {
-    long long line = 0;
-    if (grid_.addBracket(before, after, line))
-        pendingBar_ = PendingBar{line, grid_.estimate(after).generation, beatBefore, beatAfter};
+    long long line = 0; // the grid's number of the line; the bar counts from the visible one
+    const bool taken = grid_.addBracket(before, after, line);
+#ifdef ORV_BEAT_TRACE
+    if (std::getenv("TRACE_FROM"))
+        std::fprintf(stderr, "  bracket (%.4f, %.4f] %d->%d %s line %lld gen %u len %.5f\n", before.value,
+                     after.value, beatBefore, beatAfter, taken ? "taken" : "NOT", line, grid_.estimate(after).generation, grid_.estimate(after).length.value);
+#endif
+    if (taken)
+        pendingBar_ = PendingBar{(before + after) * 0.5, beatBefore, beatAfter};
 }
 
 BeatTracker::State BeatTracker::stateOf(bool fresh, HostSeconds beat, HostSeconds now) const
@@ -238,7 +280,7 @@ BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, doubl
     for (std::uint64_t i = std::max(consumed_, samples.oldest()); i < samples.count; ++i)
         takeSample(samples.at(i));
     consumed_ = samples.count;
-    grid_.setTempo(TempoReading{bpm_, pitch_, timelineRate()}, preferred_);
+    grid_.setTempo(TempoReading{bpm_, pitch_, tempoRate()}, preferred_);
 
     const HostSeconds readAt = now + HostSeconds(finiteOr(settings.readAheadSeconds, 0.0));
     const TrackSeconds location =
@@ -273,12 +315,19 @@ BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, doubl
             enter(Entry::Jump);
         break;
     }
-    if (pendingBar_ && output_.started())
+    if (pendingBar_ && output_.started() && grid.placed)
     {
-        if (pendingBar_->generation == grid.generation)
-            bar_.addBoundary(pendingBar_->beatBefore, pendingBar_->beatAfter,
-                             output_.visibleLine(static_cast<double>(pendingBar_->line)),
-                             beatsPerBar_);
+        // The line the boundary showed, in the numbers the visible clock now gives the grid's.
+        const double line = static_cast<double>(grid.index) +
+                            std::round((pendingBar_->middle - grid.line) / grid.length);
+        bar_.addBoundary(pendingBar_->beatBefore, pendingBar_->beatAfter,
+                         output_.visibleLine(line), beatsPerBar_);
+#ifdef ORV_BEAT_TRACE
+        if (std::getenv("TRACE_FROM"))
+            std::fprintf(stderr, "  bar at %.3f: line %.0f visible %.0f %d->%d -> bar of it %.0f\n", now.value, line,
+                         output_.visibleLine(line), pendingBar_->beatBefore, pendingBar_->beatAfter,
+                         bar_.barPosition(output_.visibleLine(line), beatsPerBar_));
+#endif
         pendingBar_.reset();
     }
 
@@ -289,6 +338,22 @@ BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, doubl
     out.playing = state == State::Playing ? 1.0 : 0.0;
     out.position = shownPosition_.value;
     out.locked = locked(fresh, state, grid) ? 1.0 : 0.0;
+#ifdef ORV_BEAT_TRACE
+    if (const char* from = std::getenv("TRACE_FROM"))
+    {
+        const char* to = std::getenv("TRACE_TO");
+        if (now.value >= std::atof(from) && now.value <= (to ? std::atof(to) : 1e9))
+            std::fprintf(stderr,
+                         "t %.3f st %d pl %d br %d w %.2fms set %d len %.5f line %.4f idx %lld gen %u "
+                         "step %d %.2fms firm %d susp %d noisy %d lk %d ph %.3f out %.3f loc %.4f\n",
+                         now.value, static_cast<int>(state), grid.placed, grid.brackets,
+                         1e3 * grid.width.value, grid.settled, grid.length.value, grid.line.value,
+                         grid.index, grid.generation, step_.decided(), 1e3 * step_.step().value,
+                         timeline_.firm(), grid_.suspecting(), grid_.noisy(), out.locked > 0,
+                         modelPhase(location, grid), output_.beatIndex() + output_.beatRamp(),
+                         location.value);
+    }
+#endif
     out.beat = 1.0;
     if (output_.started())
     {

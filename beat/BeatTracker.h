@@ -107,6 +107,7 @@ private:
     bool advance(double phase, unsigned generation);
     bool locked(bool fresh, State state, const GridEstimate& grid) const;
     Rate timelineRate() const { return hostTimeline_ ? Rate{1.0} : timeline_.rate(); }
+    Rate tempoRate() const { return hostTimeline_ ? Rate{1.0} : timeline_.tempoRate(pitch_); }
 
     SampleOrder order_;
     Timeline timeline_;
@@ -124,7 +125,14 @@ private:
     std::optional<DeckSample> previous_;       // the latest in the sender's order, on this line
     std::optional<double> lastArrivalSeconds_; // of any sample, late ones too
     std::optional<double> trackLength_;
-    bool moved_ = false; // Position has moved since the clock started
+    struct EndedTrack
+    {
+        double length = 0.0;
+        double endedAt = 0.0; // host seconds of the next track's first datagram
+    };
+    std::optional<EndedTrack> previousTrack_;
+    bool moved_ = false;      // Position has moved since the clock started
+    bool stoodStill_ = false; // the previous sample in order did not move
     double bpm_ = 0.0;
     double pitch_ = 0.0;
     TrackSeconds shortestMove_; // an upper bound of the step until it is decided
@@ -132,13 +140,13 @@ private:
     // A sender whose Position never moves while its Beat changes: host time is the timeline.
     bool hostTimeline_ = false;
     int stillBoundaries_ = 0;
+    int movingInARow_ = 0;
     std::optional<DeckSample> lastBoundaryAt_; // on the host timeline, the last change's sample
 
     // The latest boundary the grid took, for the bar count once the frame has numbered its line.
     struct PendingBar
     {
-        long long line = 0;
-        unsigned generation = 0;
+        TrackSeconds middle; // of its bracket
         std::int32_t beatBefore = 0;
         std::int32_t beatAfter = 0;
     };

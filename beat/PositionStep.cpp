@@ -18,6 +18,9 @@ constexpr double kShortestStep = 1e-5;
 constexpr double kLongestMove = 0.5;
 // A pitch that moved by more than this changed the step in track seconds.
 constexpr double kPitchChange = 1e-6;
+// Once this many moves share a step, a move off it is odd until this many come in a row.
+constexpr int kMovesBeforeOdd = 8;
+constexpr int kOddMovesToCollapse = 3;
 
 // The greatest common divisor of two positive reals, to kTolerance (0 when it falls below it).
 double realDivisor(double a, double b)
@@ -39,6 +42,7 @@ void PositionStep::startOver()
     firstMove_ = 0.0;
     variedMoves_ = false;
     moves_ = 0;
+    oddMoves_ = 0;
 }
 
 void PositionStep::add(TrackSeconds move, double pitch)
@@ -60,8 +64,17 @@ void PositionStep::add(TrackSeconds move, double pitch)
     }
     else
     {
+        const double divisor = divisor_ > 0.0 ? realDivisor(divisor_, length) : 0.0;
+        // A move off the steps that have held so far (from a position the deck stood at, say)
+        // is one odd move; only odd moves that keep coming show a Position read at send time.
+        if (divisor < kShortestStep && divisor_ >= kShortestStep && moves_ >= kMovesBeforeOdd &&
+            ++oddMoves_ < kOddMovesToCollapse)
+        {
+            return;
+        }
+        oddMoves_ = 0;
         variedMoves_ = variedMoves_ || std::fabs(length - firstMove_) > kTolerance;
-        divisor_ = divisor_ > 0.0 ? realDivisor(divisor_, length) : 0.0;
+        divisor_ = divisor;
     }
     ++moves_;
     if (moves_ >= movesToTell && variedMoves_)

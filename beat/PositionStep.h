@@ -34,6 +34,7 @@ private:
     double firstMove_ = 0.0;
     bool variedMoves_ = false;
     int moves_ = 0;
+    int oddMoves_ = 0; // moves off the steps in a row, left out
     double pitch_ = 0.0;
     TrackSeconds step_;
     bool decided_ = false;

@@ -15,8 +15,11 @@ SampleVerdict SampleOrder::take(const DeckSample& sample)
     // it was sent just before the seek). It is late, not a seek forward.
     if (hasAbandoned_ && sample.arrivalSeconds() - secondsOf(seekArrivalNs_) > stragglerSeconds)
         hasAbandoned_ = false;
+    // A datagram sent before the seek lies near the newest one seen then; one further ahead is
+    // the old line going on (the jump was a glitch), one far behind is the sender's next.
     if (hasAbandoned_ && sample.position - newest_.position > 0.5 * seekAtOnce &&
-        sample.position <= abandoned_.position + stragglerSeconds)
+        sample.position <= abandoned_.position + stragglerAhead &&
+        sample.position >= abandoned_.position - stragglerSeconds)
         return SampleVerdict::Late;
     if (!hasNewest_ || !(sample.position < newest_.position))
     {

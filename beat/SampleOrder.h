@@ -27,9 +27,11 @@ public:
     // they are a seek; no reordering on the networks measured lasts this long.
     static constexpr double seekConfirmSeconds = 0.05;
     // A step back of more than this much of the timeline is a seek at once; for a second after
-    // it, datagrams sent before it are still let out (and taken as late).
+    // it, datagrams sent before it are still let out (and taken as late): about where the deck
+    // was, no further ahead of the newest sample seen there than this.
     static constexpr double seekAtOnce = 1.0;
     static constexpr double stragglerSeconds = 1.0;
+    static constexpr double stragglerAhead = 0.25;
 
     void reset() { *this = SampleOrder(); }
     SampleVerdict take(const DeckSample& sample);

@@ -73,6 +73,12 @@ TrackSeconds Timeline::positionAt(HostSeconds now) const
     return lineAt_.position + Rate{lineRate_}.over(now - lineAt_.arrival);
 }
 
+Rate Timeline::tempoRate(double pitch) const
+{
+    const bool followsPitch = rateSource_ == RateSource::Pitch || rateSource_ == RateSource::Guess;
+    return Rate{followsPitch && isSpeedRatio(pitch) ? pitch : lineRate_};
+}
+
 bool Timeline::onLine(HostSeconds arrival, TrackSeconds position) const
 {
     if (count_ == 0 || !isFinite(arrival) || !isFinite(position))
@@ -106,7 +112,7 @@ SampleKind Timeline::add(HostSeconds arrival, TrackSeconds position, double bpm,
     }
     if (position == latest_.position && arrival >= latest_.arrival)
     {
-        repeats_ = std::min(repeats_ + 1, 2); // paused from 2 on: no need to count further
+        repeats_ = std::min(repeats_ + 1, 3); // paused from 3 at most: no need to count further
         latest_.arrival = arrival;
         return SampleKind::Repeated;
     }
@@ -120,9 +126,11 @@ SampleKind Timeline::add(HostSeconds arrival, TrackSeconds position, double bpm,
         return SampleKind::Jump;
     }
     const double late = (arrival - lineArrival(position)).value; // >= 0 on a steady line
-    if (wasPaused && repeated == 1 && std::fabs(late) < kRepeatOnLineSeconds)
+    if (repeated > 0 && std::fabs(late) < kRepeatOnLineSeconds)
     {
-        repeatsWhilePlaying_ = true; // it kept moving: the repeat was a stale Position
+        // It kept moving: the repeats were duplicates or a Position refreshed less often than
+        // it is sent.
+        repeatsWhilePlaying_ = repeatsWhilePlaying_ || wasPaused;
     }
     else if (wasPaused)
     {

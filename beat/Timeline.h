@@ -49,10 +49,14 @@ public:
     SampleKind add(HostSeconds arrival, TrackSeconds position, double bpm, double pitch);
 
     bool started() const { return count_ > 0; }
-    // The same position again: paused at once for a sender that refreshes Position with every
-    // datagram, at the second repeat for one seen repeating it while playing on.
-    bool paused() const { return repeats_ >= (repeatsWhilePlaying_ ? 2 : 1); }
+    // The same position again, twice (once is a duplicate datagram), or three times for a sender
+    // seen repeating it while playing on (a buffer longer than the send interval).
+    bool paused() const { return repeats_ >= (repeatsWhilePlaying_ ? 3 : 2); }
     Rate rate() const { return Rate{lineRate_}; }
+    // How fast the timeline runs at `pitch` for reading a tempo into a beat length: Pitch itself
+    // while Position follows it (track seconds), else the rate the line was found to run at.
+    // Unlike rate() it does not wander while a restarted window settles.
+    Rate tempoRate(double pitch) const;
     TrackSeconds latestPosition() const { return latest_.position; }
     // The line at `now`; the paused position while paused.
     TrackSeconds positionAt(HostSeconds now) const;

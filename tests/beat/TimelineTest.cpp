@@ -93,17 +93,21 @@ TEST(Timeline, TellsALateSampleFromAnotherTimeline)
     EXPECT_FALSE(line.onLine(HostSeconds(101.0), TrackSeconds(0.0 / 0.0))); // no number
 }
 
-// A stopped deck is paused at its first repeated Position; a sender that repeats Position every
-// other datagram while playing (a buffer longer than the send interval) is not.
-TEST(Timeline, PauseIsToldFromAPositionRefreshedEveryOtherDatagram)
+// A stopped deck is paused at its second repeated Position (one repeat is a duplicate); a sender
+// that repeats Position while playing (a buffer longer than the send interval) is learned as
+// such and paused only at the third.
+TEST(Timeline, PauseIsToldFromDuplicatesAndFromAPositionRefreshedLessOften)
 {
     Timeline line;
-    for (int i = 0; i < 20; ++i)
+    for (int i = 0; i < 30; ++i)
     {
-        add(line, i / 60.0, 10.0 + (i / 2) / 30.0);
-        EXPECT_EQ(line.paused(), i == 1) << i; // only the first repeat, before it is learned
+        add(line, i / 60.0, 10.0 + (i / 3) / 20.0);
+        EXPECT_EQ(line.paused(), i == 2) << i; // only the first double repeat, before it is learned
     }
-    add(line, 21 / 60.0, 10.0 + 9 / 30.0);
-    add(line, 22 / 60.0, 10.0 + 9 / 30.0);
+    add(line, 31 / 60.0, 10.0 + 10 / 20.0);
+    add(line, 32 / 60.0, 10.0 + 10 / 20.0);
+    add(line, 33 / 60.0, 10.0 + 10 / 20.0);
+    EXPECT_FALSE(line.paused());
+    add(line, 34 / 60.0, 10.0 + 10 / 20.0);
     EXPECT_TRUE(line.paused());
 }
