@@ -111,7 +111,13 @@ void BeatTracker::takeInOrder(const DeckSample& sample)
 {
     const HostSeconds arrival(sample.arrivalSeconds());
     const TrackSeconds position(sample.position);
+    timeline_.setStep(step_.step());
     const SampleKind kind = timeline_.add(arrival, position, sample.bpm, sample.pitch);
+#ifdef ORV_BEAT_TRACE
+    if (const char* t = std::getenv("KIND_FROM"))
+        if (arrival.value >= std::atof(t) && arrival.value <= std::atof(t) + 1.0)
+            std::fprintf(stderr, "  kind %.4f pos %.5f -> %d firm %d paused %d\n", arrival.value, position.value, static_cast<int>(kind), timeline_.firm(), timeline_.paused());
+#endif
     if (kind == SampleKind::Ignored)
         return;
     bpm_ = sample.bpm;
@@ -136,7 +142,14 @@ void BeatTracker::takeInOrder(const DeckSample& sample)
         const TrackSeconds move = position - TrackSeconds(previous_->position);
         // From where the deck stood to where it plays is no step of the sender's.
         if (kind != SampleKind::Resumed && !stoodStill_)
+        {
             step_.add(move, sample.pitch);
+#ifdef ORV_BEAT_TRACE
+            if (const char* t = std::getenv("STEP_FROM"))
+                if (arrival.value >= std::atof(t))
+                    std::fprintf(stderr, "  step %.4f move %.6f pitch %.5f -> %d %.4fms kind %d\n", arrival.value, move.value, sample.pitch, step_.decided(), 1e3 * step_.step().value, static_cast<int>(kind));
+#endif
+        }
         if (move.value > 0.0 && (shortestMove_.value <= 0.0 || move < shortestMove_))
             shortestMove_ = move;
         if (sample.beat != previous_->beat)

@@ -18,9 +18,6 @@ constexpr double kShortestStep = 1e-5;
 constexpr double kLongestMove = 0.5;
 // A pitch that moved by more than this changed the step in track seconds.
 constexpr double kPitchChange = 1e-6;
-// Once this many moves share a step, a move off it is odd until this many come in a row.
-constexpr int kMovesBeforeOdd = 8;
-constexpr int kOddMovesToCollapse = 3;
 
 // The greatest common divisor of two positive reals, to kTolerance (0 when it falls below it).
 double realDivisor(double a, double b)
@@ -34,15 +31,25 @@ double realDivisor(double a, double b)
     return a > kTolerance ? a : 0.0;
 }
 
+bool isMultiple(double value, double of)
+{
+    return of > 0.0 && std::fabs(value - of * std::round(value / of)) <= kTolerance;
+}
+
 } // namespace
 
-void PositionStep::startOver()
+double PositionStep::divisorWithout(int left) const
 {
-    divisor_ = 0.0;
-    firstMove_ = 0.0;
-    variedMoves_ = false;
-    moves_ = 0;
-    oddMoves_ = 0;
+    double divisor = 0.0;
+    for (int i = 0; i < count_; ++i)
+    {
+        if (i == left)
+            continue;
+        divisor = divisor > 0.0 ? realDivisor(divisor, moves_[i]) : moves_[i];
+        if (divisor < kShortestStep)
+            return 0.0;
+    }
+    return divisor;
 }
 
 void PositionStep::add(TrackSeconds move, double pitch)
@@ -55,33 +62,27 @@ void PositionStep::add(TrackSeconds move, double pitch)
         // The step in track seconds moved with the speed: what was decided holds until the new
         // speed's moves decide again.
         pitch_ = pitch;
-        startOver();
+        count_ = 0;
     }
-    if (moves_ == 0)
-    {
-        firstMove_ = length;
-        divisor_ = length;
-    }
-    else
-    {
-        const double divisor = divisor_ > 0.0 ? realDivisor(divisor_, length) : 0.0;
-        // A move off the steps that have held so far (from a position the deck stood at, say)
-        // is one odd move; only odd moves that keep coming show a Position read at send time.
-        if (divisor < kShortestStep && divisor_ >= kShortestStep && moves_ >= kMovesBeforeOdd &&
-            ++oddMoves_ < kOddMovesToCollapse)
-        {
-            return;
-        }
-        oddMoves_ = 0;
-        variedMoves_ = variedMoves_ || std::fabs(length - firstMove_) > kTolerance;
-        divisor_ = divisor;
-    }
-    ++moves_;
-    if (moves_ >= movesToTell && variedMoves_)
-    {
-        step_ = TrackSeconds(divisor_ >= kShortestStep ? divisor_ : 0.0);
-        decided_ = true;
-    }
+    moves_[next_] = length;
+    next_ = (next_ + 1) % movesToTell;
+    if (count_ < movesToTell)
+        ++count_;
+    if (count_ < movesToTell)
+        return;
+    bool varied = false;
+    for (int i = 1; i < count_; ++i)
+        varied = varied || std::fabs(moves_[i] - moves_[0]) > kTolerance;
+    if (!varied)
+        return; // every move alike: a step as long as the send interval, or none
+    // One odd move (from where the deck stood, or straddling a change of speed) is left out.
+    double divisor = divisorWithout(-1);
+    for (int left = 0; divisor == 0.0 && left < count_; ++left)
+        divisor = divisorWithout(left);
+    // A divisor that only shows a multiple of the step decided before keeps the finer step.
+    if (!(decided_ && divisor > 0.0 && isMultiple(divisor, step_.value)))
+        step_ = TrackSeconds(divisor);
+    decided_ = true;
 }
 
 } // namespace orvbeat

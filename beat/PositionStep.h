@@ -4,10 +4,11 @@
 //
 // A stepped Position only ever moves by whole steps, so every move between two samples in the
 // sender's order is a whole multiple of the step: the step is the greatest common divisor of
-// the moves, found with Euclid's algorithm on real numbers. An exact Position moves with its
-// sender's timer, and the divisor of such moves collapses below anything a sender counts in.
-// The step is decided once enough moves of different lengths were seen; at a change of speed
-// (a step in track seconds is a buffer times the pitch) the moves are looked at afresh.
+// the latest moves, found with Euclid's algorithm on real numbers (one odd move among them, from
+// where the deck stood or across a change of speed, is left out). An exact Position moves with
+// its sender's timer, and the divisor of such moves collapses below anything a sender counts
+// in. The step is decided once enough moves of different lengths were seen; at a change of
+// speed (a step in track seconds is a buffer times the pitch) the moves are looked at afresh.
 #pragma once
 
 #include "beat/Units.h"
@@ -28,13 +29,12 @@ public:
     bool decided() const { return decided_; }
 
 private:
-    void startOver();
+    // The divisor of the moves held but the one at `left` (-1: all); 0 when it collapses.
+    double divisorWithout(int left) const;
 
-    double divisor_ = 0.0; // the greatest common divisor of the moves seen so far
-    double firstMove_ = 0.0;
-    bool variedMoves_ = false;
-    int moves_ = 0;
-    int oddMoves_ = 0; // moves off the steps in a row, left out
+    double moves_[movesToTell] = {};
+    int count_ = 0;
+    int next_ = 0;
     double pitch_ = 0.0;
     TrackSeconds step_;
     bool decided_ = false;

@@ -21,6 +21,8 @@ constexpr double kMostDelaySeconds = 1.0;
 constexpr double kOnLineEarlySeconds = 0.005;
 // A moving sample this close to the line after one repeat: the deck never stopped.
 constexpr double kRepeatOnLineSeconds = 0.01;
+// A Position that stands still this much longer than a step lasts: the deck stopped.
+constexpr double kStandingSlackSeconds = 0.03;
 // Earlier than the line by more than this, several times running: the rate changed.
 constexpr double kEarlySeconds = 0.001;
 constexpr int kEarlySamplesForRateChange = 3;
@@ -65,6 +67,14 @@ bool changed(double value, double reference)
 }
 
 } // namespace
+
+bool Timeline::paused() const
+{
+    if (repeats_ < 2 || count_ == 0)
+        return false;
+    const HostSeconds standing = latest_.arrival - at(count_ - 1).arrival;
+    return standing.value > Rate{lineRate_}.toCover(step_).value + kStandingSlackSeconds;
+}
 
 TrackSeconds Timeline::positionAt(HostSeconds now) const
 {
@@ -112,7 +122,7 @@ SampleKind Timeline::add(HostSeconds arrival, TrackSeconds position, double bpm,
     }
     if (position == latest_.position && arrival >= latest_.arrival)
     {
-        repeats_ = std::min(repeats_ + 1, 3); // paused from 3 at most: no need to count further
+        repeats_ = std::min(repeats_ + 1, 2); // paused from 2 on: no need to count further
         latest_.arrival = arrival;
         return SampleKind::Repeated;
     }
@@ -126,13 +136,10 @@ SampleKind Timeline::add(HostSeconds arrival, TrackSeconds position, double bpm,
         return SampleKind::Jump;
     }
     const double late = (arrival - lineArrival(position)).value; // >= 0 on a steady line
-    if (repeated > 0 && std::fabs(late) < kRepeatOnLineSeconds)
-    {
-        // It kept moving: the repeats were duplicates or a Position refreshed less often than
-        // it is sent.
-        repeatsWhilePlaying_ = repeatsWhilePlaying_ || wasPaused;
-    }
-    else if (wasPaused)
+    // A deck that stood still comes late for its position; one reported in steps may come a step
+    // early: a sample on the line kept moving, and the repeats were duplicates or a Position
+    // refreshed less often than it is sent.
+    if (wasPaused && !(repeated > 0 && late < kRepeatOnLineSeconds))
     {
         restart(sample, bpm, pitch, restartRate(pitch));
         return SampleKind::Resumed;

@@ -49,9 +49,11 @@ public:
     SampleKind add(HostSeconds arrival, TrackSeconds position, double bpm, double pitch);
 
     bool started() const { return count_ > 0; }
-    // The same position again, twice (once is a duplicate datagram), or three times for a sender
-    // seen repeating it while playing on (a buffer longer than the send interval).
-    bool paused() const { return repeats_ >= (repeatsWhilePlaying_ ? 3 : 2); }
+    // The same position again, twice (once is a duplicate datagram), and for longer than a
+    // Position step lasts (a sender that reports per buffer repeats it while playing on).
+    bool paused() const;
+    // The step Position moves in (PositionStep), 0 for an exact one.
+    void setStep(TrackSeconds step) { step_ = step; }
     Rate rate() const { return Rate{lineRate_}; }
     // How fast the timeline runs at `pitch` for reading a tempo into a beat length: Pitch itself
     // while Position follows it (track seconds), else the rate the line was found to run at.
@@ -110,7 +112,7 @@ private:
     int count_ = 0;
     TimelinePoint latest_;
     int repeats_ = 0;
-    bool repeatsWhilePlaying_ = false;
+    TrackSeconds step_;
     int earlyInARow_ = 0;
 
     // The line: through `lineAt_` with slope 1 / lineRate_.

@@ -1,5 +1,10 @@
 #include "support/sim/BeatOracle.h"
 
+#ifdef ORV_BEAT_TRACE
+#include <cstdio>
+#include <cstdlib>
+#endif
+
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -64,7 +69,7 @@ private:
         if (lower.beat == upper.beat)
             return;
         const double lo = lower.position;
-        const double hi = upper.position + (beatFromEngine_ ? upper.step : 0.0);
+        const double hi = upper.position + upper.step;
         oracle_.withPitch.add(lo, hi, withPitchBeat(latest), now);
         oracle_.withoutPitch.add(lo, hi, withoutPitchBeat(latest), now);
         if (!run_.withPitchRefutedAt)
@@ -97,6 +102,14 @@ private:
         if (!lines || !(latest.pitch > 0.0))
             return;
         oracle_.finalWidth = (to - from) / latest.pitch;
+        if (oracle_.widths.empty() || oracle_.widths.back().second != oracle_.finalWidth)
+            oracle_.widths.emplace_back(now, oracle_.finalWidth);
+#ifdef ORV_BEAT_TRACE
+        if (const char* t = std::getenv("ORACLE_FROM"))
+            if (now >= std::atof(t))
+                std::fprintf(stderr, "  oracle %.4f width %.2fms from %.5f to %.5f wp %d/%d wo %d/%d\n", now, 1e3 * oracle_.finalWidth, from, to,
+                             oracle_.withPitch.placed, run_.withPitchRefutedAt.has_value(), oracle_.withoutPitch.placed, run_.withoutPitchRefutedAt.has_value());
+#endif
         if (!oracle_.lockAllowedAt && oracle_.finalWidth < kLockedWidth)
             oracle_.lockAllowedAt = now;
     }
@@ -126,6 +139,15 @@ void LinePlace::add(double lo, double hi, double beat, double now)
     to = std::min(to, hi - lines * beat);
     if (to - from < -kSlack)
         refutedAt = now;
+}
+
+double TrackOracle::widthAt(double time) const
+{
+    const auto after = std::upper_bound(widths.begin(), widths.end(), time,
+                                        [](double t, const std::pair<double, double>& w)
+                                        { return t < w.first; });
+    return after == widths.begin() ? std::numeric_limits<double>::infinity()
+                                   : std::prev(after)->second;
 }
 
 double LinePlace::linesTo(double position, double beat) const

@@ -22,13 +22,15 @@
 #include "support/sim/NetworkModel.h"
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace orvsim
 {
 
-// Host seconds within which the lines must be placed for `locked`.
-inline constexpr double kLockedWidth = 0.007;
+// Host seconds within which the lines must be placed for `locked`: a line placed anywhere within
+// them is at most half of it, 2 ms, from where the clock puts it.
+inline constexpr double kLockedWidth = 0.004;
 
 // Where one convention of the beat length places the track's reference line (the line of the
 // first bound): (from, to] in track seconds, the intersection of every bound carried to it.
@@ -51,6 +53,10 @@ struct TrackOracle
     std::optional<double> firstArrival;  // of any of its datagrams
     std::optional<double> lockAllowedAt; // host time; none: the run never allowed it
     double finalWidth = -1.0;            // host seconds of the last union (< 0: no bound yet)
+    // The union's width as it changed: (host time, host seconds), in time order.
+    std::vector<std::pair<double, double>> widths;
+    // The width at host time `time`; infinity before the first bound.
+    double widthAt(double time) const;
     LinePlace withPitch;                 // 60 x Pitch / BPM track seconds a beat
     LinePlace withoutPitch;              // 60 / BPM
 };

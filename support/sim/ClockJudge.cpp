@@ -393,7 +393,7 @@ private:
                 fail(property(Lock), firstLocked->time,
                      "locked at " + at(firstLocked->time) +
                          ", but the datagrams never place "
-                         "this track's lines within 7 ms");
+                         "this track's lines within " + ms(kLockedWidth));
             }
             return;
         }
@@ -424,23 +424,30 @@ private:
         }
     }
 
+    // Where the datagrams never place the lines within kLockedWidth, the clock can only be as
+    // good as they allow: each boundary within 2 ms of half their width (at least half a
+    // Position step, the width they narrow to when the step is too coarse).
     void coarseError(int track)
     {
         const double from =
             firstPlay(track) + kCoarseBeats * truth_.beatSecondsAt(firstPlay(track));
         const double halfStep =
             (bufferSeconds(case_.sender) + case_.sender.positionStep) / 2.0; // host seconds
+        const TrackOracle& oracle = oracle_.tracks[static_cast<size_t>(track)];
         std::optional<double> worst;
         double worstAt = 0.0;
+        double worstAllowance = 0.0;
         for (const ClockFrame& frame : frames_)
         {
             if (frame.time < from || trackAt(frame.time) != track || !truth_.judged(frame.time))
                 continue;
-            const double lessStep = std::fabs(residual(frame)) - halfStep;
-            if (!worst || lessStep > *worst)
+            const double allowance = std::max(halfStep, oracle.widthAt(frame.time) / 2.0);
+            const double beyond = std::fabs(residual(frame)) - allowance;
+            if (!worst || beyond > *worst)
             {
-                worst = lessStep;
+                worst = beyond;
                 worstAt = frame.time;
+                worstAllowance = allowance;
             }
         }
         if (!worst)
@@ -450,8 +457,10 @@ private:
         figures.coarseWorst = figures.coarseWorst ? std::max(*figures.coarseWorst, *worst) : *worst;
         if (*worst > kTarget)
             fail(property(CoarseError), worstAt,
-                 "the lines are never placed within 7 ms, and the residual at " + at(worstAt) +
-                     " is " + ms(*worst) + " beyond half a Position step (" + ms(halfStep) + ")");
+                 "the lines are never placed within " + ms(kLockedWidth) +
+                     ", and the residual at " + at(worstAt) + " is " + ms(*worst) +
+                     " beyond half of what the datagrams allow there (" + ms(worstAllowance) +
+                     ")");
     }
 
     void errorWhileLocked()
