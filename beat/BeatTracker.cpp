@@ -154,8 +154,13 @@ void BeatTracker::takeInOrder(const DeckSample& sample)
             shortestMove_ = move;
         if (sample.beat != previous_->beat)
         {
-            const bool still = sample.position == previous_->position;
+            // Beat changing while Position has not moved since the last change: a sender whose
+            // Position stands for nothing (a coarse Position repeats across a change now and
+            // then, but moves between changes).
+            const bool still = sample.position == previous_->position &&
+                               lastBoundaryPosition_ && sample.position == *lastBoundaryPosition_;
             stillBoundaries_ = still ? stillBoundaries_ + 1 : 0;
+            lastBoundaryPosition_ = sample.position;
             if (stillBoundaries_ >= 2)
                 useHostTimeline(true, arrival);
         }
@@ -189,7 +194,11 @@ void BeatTracker::offerToGrid(TrackSeconds position, std::int32_t beat)
     Bracket opened[Brackets::mostNew];
     const int count = brackets_.add(position, beat, opened);
     // A Beat read from a finer position than the one sent may change up to a step after it.
-    const TrackSeconds widen = step_.decided() ? step_.step() : shortestMove_;
+    TrackSeconds widen = step_.decided() ? step_.step() : shortestMove_;
+#ifdef ORV_BEAT_TRACE
+    if (std::getenv("NO_WIDEN"))
+        widen = TrackSeconds(0.0);
+#endif
     for (int i = 0; i < count; ++i)
     {
         const Bracket& pair = opened[i];

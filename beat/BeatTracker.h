@@ -58,7 +58,7 @@ namespace orvbeat
 {
 
 // The widest a beat line's place may be while locked: within half of it either way.
-inline constexpr double kLockedWindowSeconds = 0.004;
+inline constexpr double kLockedWindowSeconds = 0.003;
 
 class BeatTracker
 {
@@ -140,6 +140,7 @@ private:
     // A sender whose Position never moves while its Beat changes: host time is the timeline.
     bool hostTimeline_ = false;
     int stillBoundaries_ = 0;
+    std::optional<double> lastBoundaryPosition_; // of the sample after the latest Beat change
     int movingInARow_ = 0;
     std::optional<DeckSample> lastBoundaryAt_; // on the host timeline, the last change's sample
 

@@ -30,7 +30,7 @@ namespace orvsim
 
 // Host seconds within which the lines must be placed for `locked`: a line placed anywhere within
 // them is at most half of it, 2 ms, from where the clock puts it.
-inline constexpr double kLockedWidth = 0.004;
+inline constexpr double kLockedWidth = 0.003;
 
 // Where one convention of the beat length places the track's reference line (the line of the
 // first bound): (from, to] in track seconds, the intersection of every bound carried to it.
