@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace orvbeat
 {
@@ -57,6 +58,18 @@ void BeatGrid::setTempo(const TempoReading& reading, PitchConvention preferred)
     {
         if (!moved[i])
             continue;
+        Shelved& shelf = shelved_[i];
+        const bool returned = shelf.interval.placed() && lengths[i].value > 0.0 &&
+                              std::fabs(lengths[i] / shelf.interval.length() - 1.0) <= kSameLength;
+        if (returned)
+        {
+            // BPM is back at a length that was placed (after noise, say): so are its lines.
+            std::swap(shelf.interval, candidates_[i]);
+            std::swap(shelf.alive, alive_[i]);
+            continue;
+        }
+        if (candidates_[i].placed())
+            shelf = Shelved{candidates_[i], alive_[i]};
         candidates_[i].reset(lengths[i]);
         // A length that moves while another stays (the pitch moved, and BPM with it or not)
         // would mean the track's own tempo changed just then: that reading of BPM is refuted.

@@ -11,6 +11,9 @@
 // Two neighbours with the same Beat have no line between them: a candidate that puts one there
 // for sure (half the length, when BPM is twice the beat rate) is refuted too.
 //
+// A candidate whose length moves puts its lines aside; when BPM comes back to that length (the
+// noise is over), they are taken up again.
+//
 // Noise: a bracket that fits no hypothesis of the kind in use (nor a multiple still alive) is
 // held as a suspect, not taken. A second one, on another line, that agrees with it under some
 // length means the lines moved (garbage before, a grid of another kind): the grid starts again
@@ -91,6 +94,13 @@ private:
 
     LineInterval candidates_[kTempoCandidates];
     bool alive_[kTempoCandidates] = {};
+    // Each candidate's placed lines for the length it read before the latest change.
+    struct Shelved
+    {
+        LineInterval interval;
+        bool alive = false;
+    };
+    Shelved shelved_[kTempoCandidates];
     LengthPolygon measured_;
     PitchConvention preferred_ = PitchConvention::Included;
     bool conventionOut_[2] = {}; // by PitchConvention: refuted for this sender

@@ -21,8 +21,13 @@ constexpr double kMostDelaySeconds = 1.0;
 constexpr double kOnLineEarlySeconds = 0.005;
 // A moving sample this close to the line after one repeat: the deck never stopped.
 constexpr double kRepeatOnLineSeconds = 0.01;
-// A Position that stands still this much longer than a step lasts: the deck stopped.
-constexpr double kStandingSlackSeconds = 0.03;
+// A fitted rate this close to Pitch is Pitch, for reading a tempo into a beat length.
+constexpr double kNearPitch = 0.1;
+// A Position that stands still this much longer than a step lasts, beyond the usual lateness
+// of its datagrams (times this): the deck stopped.
+constexpr double kStandingSlackSeconds = 0.01;
+constexpr double kLatenessSpread = 3.0;
+constexpr double kLatenessWeight = 0.05; // of the newest sample in the running lateness
 // Earlier than the line by more than this, several times running: the rate changed.
 constexpr double kEarlySeconds = 0.001;
 constexpr int kEarlySamplesForRateChange = 3;
@@ -72,8 +77,12 @@ bool Timeline::paused() const
 {
     if (repeats_ < 2 || count_ == 0)
         return false;
-    const HostSeconds standing = latest_.arrival - at(count_ - 1).arrival;
-    return standing.value > Rate{lineRate_}.toCover(step_).value + kStandingSlackSeconds;
+    // How much later than the line has it for its position the latest repeat came: a deck that
+    // stopped falls further behind the line with every datagram; one reported in steps, by no
+    // more than a step and the network's usual lateness.
+    const double behind = (latest_.arrival - lineArrival(latest_.position)).value;
+    return behind > Rate{lineRate_}.toCover(step_).value + kLatenessSpread * lateness_ +
+                        kStandingSlackSeconds;
 }
 
 TrackSeconds Timeline::positionAt(HostSeconds now) const
@@ -85,8 +94,12 @@ TrackSeconds Timeline::positionAt(HostSeconds now) const
 
 Rate Timeline::tempoRate(double pitch) const
 {
-    const bool followsPitch = rateSource_ == RateSource::Pitch || rateSource_ == RateSource::Guess;
-    return Rate{followsPitch && isSpeedRatio(pitch) ? pitch : lineRate_};
+    // A Position in track seconds runs at Pitch; a fit that strays from it a little (through a
+    // coarse Position, or right after a change of speed) is no other unit.
+    const bool nearPitch = isSpeedRatio(pitch) && std::fabs(lineRate_ / pitch - 1.0) < kNearPitch;
+    if (rateSource_ == RateSource::One)
+        return Rate{1.0};
+    return Rate{nearPitch || rateSource_ != RateSource::Fitted ? pitch : lineRate_};
 }
 
 bool Timeline::onLine(HostSeconds arrival, TrackSeconds position) const
@@ -176,6 +189,8 @@ SampleKind Timeline::add(HostSeconds arrival, TrackSeconds position, double bpm,
         restart(sample, bpm, pitch, lineRate_);
         return SampleKind::RateChange;
     }
+    if (late >= 0.0 && late < kMostDelaySeconds)
+        lateness_ += kLatenessWeight * (late - lateness_);
     push(sample);
     refit(pitch);
     return SampleKind::Added;

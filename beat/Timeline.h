@@ -113,6 +113,7 @@ private:
     TimelinePoint latest_;
     int repeats_ = 0;
     TrackSeconds step_;
+    double lateness_ = 0.0; // running mean of how late samples come above the line, seconds
     int earlyInARow_ = 0;
 
     // The line: through `lineAt_` with slope 1 / lineRate_.
