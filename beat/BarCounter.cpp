@@ -50,12 +50,10 @@ bool BarCounter::bothCycles(int beatsPerBar) const
 void BarCounter::countFrom(double beatIndex, int beatsPerBar)
 {
     startOffset_ = wrap(-std::floor(beatIndex), beatsPerBar);
-    if (!aligned_)
-        offset_ = startOffset_;
 }
 
-void BarCounter::addBoundary(std::int32_t before, std::int32_t at, double beatIndex,
-                             int beatsPerBar)
+void BarCounter::addBoundary(std::int32_t before, std::int32_t at, TrackSeconds line,
+                             TrackSeconds length, int beatsPerBar)
 {
     ++boundaries_;
     see(before, beatsPerBar);
@@ -66,15 +64,22 @@ void BarCounter::addBoundary(std::int32_t before, std::int32_t at, double beatIn
     const std::int64_t to = at;
     const bool inCycle = from >= low && from < low + n && to >= low && to < low + n;
     const bool steps = to == from + 1 || (from == low + n - 1 && to == low);
-    if (!inCycle || !steps || bothCycles(beatsPerBar) || !std::isfinite(beatIndex))
+    if (!inCycle || !steps || bothCycles(beatsPerBar) || !isFinite(line) ||
+        !(length.value > 0.0))
     {
         goodSteps_ = 0;
         doubted_ = true;
         if (aligned_ && alignedSteps_ < kEstablishedSteps)
-        {
             aligned_ = false; // the numbers were not the bar after all
-            offset_ = startOffset_;
-        }
+        return;
+    }
+    // A boundary that agrees with the bar already named needs no second one to confirm it.
+    const double place = static_cast<double>(to - low);
+    if (aligned_ && wrap(namedPlace_ + std::round((line - namedLine_) / length), beatsPerBar) ==
+                        wrap(place, beatsPerBar))
+    {
+        ++goodSteps_;
+        ++alignedSteps_;
         return;
     }
     ++goodSteps_;
@@ -85,12 +90,20 @@ void BarCounter::addBoundary(std::int32_t before, std::int32_t at, double beatIn
     if (!aligned_)
         alignedSteps_ = goodSteps_;
     aligned_ = true;
-    offset_ = wrap(static_cast<double>(to - low) - std::round(beatIndex), beatsPerBar);
+    namedLine_ = line;
+    namedPlace_ = place;
 }
 
-double BarCounter::barPosition(double beatIndex, int beatsPerBar) const
+double BarCounter::barPosition(double beatIndex, TrackSeconds line, TrackSeconds length,
+                               int beatsPerBar) const
 {
-    return wrap(std::floor(beatIndex) + offset_, beatsPerBar) + 1.0;
+    if (aligned_ && length.value > 0.0 && isFinite(line))
+    {
+        const double lines = std::round((line - namedLine_) / length);
+        if (std::isfinite(lines))
+            return wrap(namedPlace_ + lines, beatsPerBar) + 1.0;
+    }
+    return wrap(std::floor(beatIndex) + startOffset_, beatsPerBar) + 1.0;
 }
 
 } // namespace orvbeat

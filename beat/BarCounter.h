@@ -2,13 +2,17 @@
 //
 // When the sender's Beat counts the bar (it steps by +1 and wraps within a cycle of beatsPerBar
 // values, 1..N or 0..N-1), the bar follows the sender's numbers: a boundary into the value v
-// names the bar position of the beat beginning at that line. One such step is enough, until a
+// names the bar position of the beat beginning at that line, and the lines a whole number of
+// beats from it on the track count on from there (so the bar holds across cues, and across
+// noise that leaves the deck's lines where they were). One such step is enough, until a
 // boundary shows that the numbers do not always step so: from then on two in a row are, and a
 // bar taken from fewer than four agreeing steps goes back to the count from the start. Which of
 // the two cycles the sender counts shows when a 0 or an N arrives (the latest of them); until
 // then 1..N is taken; both within one bar mean another cycle (or noise). Without such
 // boundaries the bar counts from where the deck started playing, whose first beat is 1.
 #pragma once
+
+#include "beat/Units.h"
 
 #include <cstdint>
 
@@ -30,11 +34,14 @@ public:
     void see(std::int32_t beat, int beatsPerBar);
     // The beat with visible number `beatIndex` is the first one of the count from the start.
     void countFrom(double beatIndex, int beatsPerBar);
-    // A boundary where the sender's Beat went from `before` to `at`, at the line with visible
-    // number `beatIndex`.
-    void addBoundary(std::int32_t before, std::int32_t at, double beatIndex, int beatsPerBar);
-    // 1..beatsPerBar for the beat with visible number `beatIndex`.
-    double barPosition(double beatIndex, int beatsPerBar) const;
+    // A boundary where the sender's Beat went from `before` to `at`, at a line near `line` on
+    // the track, beats `length` apart.
+    void addBoundary(std::int32_t before, std::int32_t at, TrackSeconds line, TrackSeconds length,
+                     int beatsPerBar);
+    // 1..beatsPerBar for the beat with visible number `beatIndex`, which begins at `line` on the
+    // track (lines `length` apart; a length of 0: where it begins is not known).
+    double barPosition(double beatIndex, TrackSeconds line, TrackSeconds length,
+                       int beatsPerBar) const;
 
 private:
     bool bothCycles(int beatsPerBar) const;
@@ -47,8 +54,9 @@ private:
     bool doubted_ = false;     // a boundary did not step by +1 within the cycle
     int goodSteps_ = 0;        // boundaries in a row that stepped by +1 within the cycle
     int alignedSteps_ = 0;     // of them, since the offset was taken
-    double offset_ = 0.0;      // bar position - 1 = (beat index + offset_) mod beatsPerBar
-    double startOffset_ = 0.0; // the same, counting from where the deck started
+    TrackSeconds namedLine_;   // a line the sender's numbers named...
+    double namedPlace_ = 0.0;  // ...the bar position (0-based) of the beat it begins
+    double startOffset_ = 0.0; // bar position - 1 = (beat index + it) mod beatsPerBar, from the start
 };
 
 } // namespace orvbeat

@@ -337,19 +337,10 @@ BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, doubl
             enter(Entry::Jump);
         break;
     }
-    if (pendingBar_ && output_.started() && grid.placed)
+    if (pendingBar_ && grid.placed)
     {
-        // The line the boundary showed, in the numbers the visible clock now gives the grid's.
-        const double line = static_cast<double>(grid.index) +
-                            std::round((pendingBar_->middle - grid.line) / grid.length);
-        bar_.addBoundary(pendingBar_->beatBefore, pendingBar_->beatAfter,
-                         output_.visibleLine(line), beatsPerBar_);
-#ifdef ORV_BEAT_TRACE
-        if (std::getenv("TRACE_FROM"))
-            std::fprintf(stderr, "  bar at %.3f: line %.0f visible %.0f %d->%d -> bar of it %.0f\n", now.value, line,
-                         output_.visibleLine(line), pendingBar_->beatBefore, pendingBar_->beatAfter,
-                         bar_.barPosition(output_.visibleLine(line), beatsPerBar_));
-#endif
+        bar_.addBoundary(pendingBar_->beatBefore, pendingBar_->beatAfter, pendingBar_->middle,
+                         grid.length, beatsPerBar_);
         pendingBar_.reset();
     }
 
@@ -380,7 +371,12 @@ BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, doubl
     if (output_.started())
     {
         out.beatRamp = output_.beatRamp();
-        out.beat = bar_.barPosition(output_.beatIndex(), beatsPerBar_);
+        // Where the visible beat begins on the track, from the grid's lines.
+        const double modelLine = output_.modelLine(output_.beatIndex());
+        const TrackSeconds line =
+            grid.line + grid.length * (modelLine - static_cast<double>(grid.index));
+        out.beat = bar_.barPosition(output_.beatIndex(), line,
+                                    grid.placed ? grid.length : TrackSeconds(0.0), beatsPerBar_);
     }
     out.barRamp = std::min((out.beat - 1.0 + out.beatRamp) / beatsPerBar_, std::nextafter(1.0, 0.0));
     for (double* channel :

@@ -31,8 +31,9 @@ public:
 
     double beatIndex() const { return index_; }
     double beatRamp() const { return ramp_; }
-    // The visible number of the model's line `modelLine`.
+    // The visible number of the model's line `modelLine`, and back.
     double visibleLine(double modelLine) const { return modelLine + offset_; }
+    double modelLine(double visibleLine) const { return visibleLine - offset_; }
 
 private:
     // Numbers the model's lines so that its phase lies within half a beat of the visible one.
