@@ -98,11 +98,12 @@ void BeatTracker::takeSample(const DeckSample& sample)
         takeInOrder(sample);
         break;
     case SampleVerdict::Late:
-        // Sent before newer ones, but still a sample of this stretch: it may narrow a bracket.
+    case SampleVerdict::Held:
+        // Sent before newer ones (or the start of a seek back), but still a sample of the
+        // track where the timeline can place it: its place among its neighbours may narrow a
+        // bracket.
         if (!hostTimeline_ && timeline_.onLine(HostSeconds(arrival), TrackSeconds(sample.position)))
             offerToGrid(TrackSeconds(sample.position), sample.beat);
-        break;
-    case SampleVerdict::Held:
         break;
     }
 }
