@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#ifdef ORV_BEAT_TRACE
+#include <cstdio>
+#endif
 #include <utility>
 
 namespace orvbeat
@@ -330,4 +333,14 @@ GridEstimate BeatGrid::estimate(TrackSeconds position) const
     return e;
 }
 
+#ifdef ORV_BEAT_TRACE
+void BeatGrid::trace() const
+{
+    for (int i = 0; i < kTempoCandidates; ++i)
+        std::fprintf(stderr, "    cand %d alive %d placed %d br %d len %.6f low0 %.6f high0 %.6f\n", i, alive_[i],
+                     candidates_[i].placed(), candidates_[i].brackets(), candidates_[i].length().value,
+                     candidates_[i].low(0).value, candidates_[i].high(0).value);
+    std::fprintf(stderr, "    chosen %d kind %d\n", chosen_, static_cast<int>(chosenKind_));
+}
+#endif
 } // namespace orvbeat

@@ -66,6 +66,9 @@ public:
     bool suspecting() const { return hasSuspect_; }
     // Beat changes far more often than beats come: the brackets drive nothing now.
     bool noisy() const;
+#ifdef ORV_BEAT_TRACE
+    void trace() const;
+#endif
     // The length the chosen candidate reads from BPM, placed or not (0 when BPM gives none).
     TrackSeconds bpmLength() const;
 

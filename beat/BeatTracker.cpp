@@ -35,6 +35,7 @@ void BeatTracker::newTrack()
 {
     grid_.startTrack();
     brackets_.clear();
+    recentCount_ = 0;
     bar_.startTrack();
     order_.reset();
     previous_.reset();
@@ -51,6 +52,7 @@ void BeatTracker::useHostTimeline(bool host, HostSeconds arrival)
     hostTimeline_ = host;
     grid_.reset();
     brackets_.clear();
+    recentCount_ = 0;
     restPosition_ = host ? TrackSeconds(arrival.value) : timeline_.latestPosition();
     enter(Entry::Jump);
 }
@@ -153,6 +155,7 @@ void BeatTracker::takeInOrder(const DeckSample& sample)
         }
         if (move.value > 0.0 && (shortestMove_.value <= 0.0 || move < shortestMove_))
             shortestMove_ = move;
+        widenAgain();
         if (sample.beat != previous_->beat)
         {
             // Beat changing while Position has not moved since the last change: a sender whose
@@ -204,9 +207,35 @@ void BeatTracker::offerToGrid(TrackSeconds position, std::int32_t beat)
     {
         const Bracket& pair = opened[i];
         if (pair.changed())
+        {
+            recent_[recentNext_] = pair;
+            recentNext_ = (recentNext_ + 1) % kRecentBrackets;
+            recentCount_ = std::min(recentCount_ + 1, kRecentBrackets);
             takeBracket(pair.before, pair.after + widen, pair.beatBefore, pair.beatAfter);
+        }
         else
+        {
             grid_.exclude(pair.before + widen, pair.after);
+        }
+    }
+    widenInUse_ = widen;
+}
+
+void BeatTracker::widenAgain()
+{
+    // The brackets taken before the step was known were widened by a guess: the grid learns
+    // them again, widened by the step.
+    const TrackSeconds widen = step_.step();
+    if (!step_.decided() || widen == widenInUse_ || recentCount_ == 0)
+        return;
+    widenInUse_ = widen;
+    grid_.startTrack();
+    grid_.setTempo(TempoReading{bpm_, pitch_, tempoRate()}, preferred_);
+    const int first = (recentNext_ - recentCount_ + kRecentBrackets) % kRecentBrackets;
+    for (int i = 0; i < recentCount_; ++i)
+    {
+        const Bracket& pair = recent_[(first + i) % kRecentBrackets];
+        takeBracket(pair.before, pair.after + widen, pair.beatBefore, pair.beatAfter);
     }
 }
 
@@ -219,6 +248,8 @@ void BeatTracker::takeBracket(TrackSeconds before, TrackSeconds after, std::int3
     if (std::getenv("TRACE_FROM"))
         std::fprintf(stderr, "  bracket (%.4f, %.4f] %d->%d %s line %lld gen %u len %.5f\n", before.value,
                      after.value, beatBefore, beatAfter, taken ? "taken" : "NOT", line, grid_.estimate(after).generation, grid_.estimate(after).length.value);
+    if (std::getenv("TRACE_GRID"))
+        grid_.trace();
 #endif
     if (taken)
         pendingBar_ = PendingBar{(before + after) * 0.5, beatBefore, beatAfter};

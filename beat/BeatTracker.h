@@ -93,6 +93,7 @@ private:
     void offerToGrid(TrackSeconds position, std::int32_t beat);
     void takeBracket(TrackSeconds before, TrackSeconds after, std::int32_t beatBefore,
                      std::int32_t beatAfter);
+    void widenAgain();
     void newTrack();
     void useHostTimeline(bool host, HostSeconds arrival);
     void enter(Entry entry)
@@ -113,6 +114,12 @@ private:
     Timeline timeline_;
     PositionStep step_;
     Brackets brackets_;
+    // The latest brackets as the samples gave them, for learning them again with the step.
+    static constexpr int kRecentBrackets = 32;
+    Bracket recent_[kRecentBrackets];
+    int recentNext_ = 0;
+    int recentCount_ = 0;
+    TrackSeconds widenInUse_;
     BeatGrid grid_;
     BarCounter bar_;
     OutputClock output_;
