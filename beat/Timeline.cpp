@@ -40,8 +40,9 @@ constexpr double kFitSpanSeconds = 0.25;
 constexpr int kFitEvery = 16;
 constexpr int kFitEveryYoung = 4; // while the window is young and the rate still settling
 constexpr int kYoungWindow = 64;
-// The pivot of a tempo change is kept until the new window has this many samples.
-constexpr int kPivotSamples = 6;
+// The pivot of a tempo change is kept until the new window has this many samples: fewer may
+// all have come late (or, from a Position in steps, behind) and place the line too late.
+constexpr int kPivotSamples = 64;
 // Relative change of BPM or Pitch that counts as a tempo change.
 constexpr double kTempoChangeRatio = 2e-4;
 // Firm: this many samples over this span, the least delayed ones spaced by at most this on
