@@ -21,6 +21,8 @@ constexpr double kMostDelaySeconds = 1.0;
 constexpr double kOnLineEarlySeconds = 0.005;
 // A moving sample this close to the line after one repeat: the deck never stopped.
 constexpr double kRepeatOnLineSeconds = 0.01;
+// A sample after a jump this close behind the line put aside at the jump is back on it.
+constexpr double kBackOnLineSeconds = 0.2;
 // A fitted rate this close to Pitch is Pitch, for reading a tempo into a beat length.
 constexpr double kNearPitch = 0.1;
 // A Position that stands still this much longer than a step lasts, beyond the usual lateness
@@ -145,10 +147,7 @@ SampleKind Timeline::add(HostSeconds arrival, TrackSeconds position, double bpm,
     repeats_ = 0;
 
     if (position < latest_.position || arrival < latest_.arrival)
-    {
-        restart(sample, bpm, pitch, restartRate(pitch));
-        return SampleKind::Jump;
-    }
+        return jump(sample, bpm, pitch);
     const double late = (arrival - lineArrival(position)).value; // >= 0 on a steady line
     // A deck that stood still comes late for its position; one reported in steps may come a step
     // early: a sample on the line kept moving, and the repeats were duplicates or a Position
@@ -161,10 +160,7 @@ SampleKind Timeline::add(HostSeconds arrival, TrackSeconds position, double bpm,
     // Until a second sample shows the units, a guessed rate cannot tell a jump.
     const bool canTell = rateSource_ != RateSource::Guess || count_ > 1;
     if (canTell && (late < -kJumpSeconds || late > kMostDelaySeconds))
-    {
-        restart(sample, bpm, pitch, restartRate(pitch));
-        return SampleKind::Jump;
-    }
+        return jump(sample, bpm, pitch);
     if (changed(bpm, windowBpm_) || changed(pitch, windowPitch_))
     {
         // The speed changed somewhere since the previous sample. The old line's arrival for this
@@ -202,6 +198,30 @@ double Timeline::restartRate(double pitch) const
     // A rate that follows Pitch follows it across the restart too (a new track loaded at another
     // pitch); any other rate is the best knowledge there is.
     return rateSource_ == RateSource::Pitch && isSpeedRatio(pitch) ? pitch : lineRate_;
+}
+
+SampleKind Timeline::jump(const TimelinePoint& sample, double bpm, double pitch)
+{
+    // A firm line is put aside: when the jump was only noise, the deck comes back onto it.
+    if (firm_)
+        shelved_ = Shelved{lineAt_, lineRate_, true};
+    const double late =
+        (sample.arrival - shelved_.at.arrival).value -
+        (sample.position - shelved_.at.position).value / shelved_.rate;
+    const bool back = shelved_.held && late >= -kOnLineEarlySeconds && late <= kBackOnLineSeconds;
+    if (!back)
+    {
+        restart(sample, bpm, pitch, restartRate(pitch));
+        return SampleKind::Jump;
+    }
+    const TimelinePoint pivotAt{sample.arrival - HostSeconds(late), sample.position};
+    restart(sample, bpm, pitch, shelved_.rate);
+    pivot_ = pivotAt;
+    hasPivot_ = true;
+    firm_ = true;
+    shelved_.held = false;
+    refit(pitch);
+    return SampleKind::Jump;
 }
 
 void Timeline::restart(const TimelinePoint& sample, double bpm, double pitch, double rate)

@@ -85,6 +85,9 @@ private:
     double speedRatio(double bpm, double pitch) const;
     // The rate a window starts again at after a jump, a resume or a rate change.
     double restartRate(double pitch) const;
+    // A sample off the line: the window starts again from it, or from the line put aside at an
+    // earlier jump when it lies on that one.
+    SampleKind jump(const TimelinePoint& sample, double bpm, double pitch);
     // Starts the window again from `sample`, at `rate` until a fit says otherwise.
     void restart(const TimelinePoint& sample, double bpm, double pitch, double rate);
     void push(const TimelinePoint& sample);
@@ -128,6 +131,15 @@ private:
     RateSource rateSource_ = RateSource::Guess;
     int samplesSinceFit_ = 0;
     bool firm_ = false;
+
+    // The firm line before the latest jump.
+    struct Shelved
+    {
+        TimelinePoint at;
+        double rate = 1.0;
+        bool held = false;
+    };
+    Shelved shelved_;
 
     // The old line's timing at a pivot, honoured until the new window has a few samples.
     TimelinePoint pivot_;

@@ -70,6 +70,10 @@ private:
             return;
         const double lo = lower.position;
         const double hi = upper.position + upper.step;
+#ifdef ORV_BEAT_TRACE
+        if (std::getenv("ORACLE_BOUNDS"))
+            std::fprintf(stderr, "  obound (%.4f, %.4f] %d->%d at %.4f\n", lo, hi, lower.beat, upper.beat, now);
+#endif
         oracle_.withPitch.add(lo, hi, withPitchBeat(latest), now);
         oracle_.withoutPitch.add(lo, hi, withoutPitchBeat(latest), now);
         if (!run_.withPitchRefutedAt)
