@@ -224,8 +224,8 @@ class Judge
 {
 public:
     Judge(const SweepCase& sweepCase, const SweepTraffic& traffic, const OracleVerdict& oracle,
-          const std::vector<ClockFrame>& frames)
-        : case_(sweepCase), oracle_(oracle), frames_(frames),
+          const std::vector<ClockFrame>& frames, double deliveryLatency)
+        : case_(sweepCase), oracle_(oracle), frames_(frames), deliveryLatency_(deliveryLatency),
           truth_(sweepCase, traffic, oracle.leastDelay), pulsed_(truth_.boundaries().size(), false)
     {
         for (const char* name : kPropertyNames)
@@ -260,14 +260,14 @@ private:
         return shown - truth_.lineNear(frame.time, shown) - oracle_.leastDelay;
     }
 
-    // The newest track whose datagrams have arrived by `time`; -1 before any.
+    // The newest track whose datagrams have reached the clock by `time`; -1 before any.
     int trackAt(double time) const
     {
         int track = -1;
         for (size_t j = 0; j < oracle_.tracks.size(); ++j)
         {
             const std::optional<double>& first = oracle_.tracks[j].firstArrival;
-            if (first && *first <= time)
+            if (first && *first + deliveryLatency_ <= time)
                 track = static_cast<int>(j);
         }
         return track;
@@ -508,6 +508,7 @@ private:
     const SweepCase& case_;
     const OracleVerdict& oracle_;
     const std::vector<ClockFrame>& frames_;
+    double deliveryLatency_;
     Truth truth_;
     std::vector<bool> pulsed_;
     std::vector<double> offBeat_; // times of pulses between beats and of missed boundaries
@@ -523,9 +524,10 @@ bool ClockVerdict::passed() const
 }
 
 ClockVerdict judgeClock(const SweepCase& sweepCase, const SweepTraffic& traffic,
-                        const OracleVerdict& oracle, const std::vector<ClockFrame>& frames)
+                        const OracleVerdict& oracle, const std::vector<ClockFrame>& frames,
+                        double deliveryLatency)
 {
-    return Judge(sweepCase, traffic, oracle, frames).run();
+    return Judge(sweepCase, traffic, oracle, frames, deliveryLatency).run();
 }
 
 } // namespace orvsim
