@@ -30,8 +30,8 @@ DeckTruth::DeckTruth(const SweepCase& sweepCase, const SweepTraffic& traffic, do
     }
     if (sweepCase.garbage)
     {
-        garbageBack_ = secondBoundaryAfter(sweepCase.garbage->end);
-        exclusions_.push_back({sweepCase.garbage->start, garbageBack_});
+        garbageBack_ = secondBoundaryAfter(sweepCase.garbage->to);
+        exclusions_.push_back({sweepCase.garbage->from, garbageBack_});
     }
 }
 

@@ -12,14 +12,6 @@
 namespace orvsim
 {
 
-// Host seconds from `from` up to, not including, `to`.
-struct TimeSpan
-{
-    double from = 0.0;
-    double to = 0.0;
-    bool contains(double time) const { return time >= from && time < to; }
-};
-
 // Seconds before a pause, a track change or the run's end where judging stops.
 inline constexpr double kStretchEndMargin = 0.5;
 
