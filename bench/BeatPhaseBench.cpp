@@ -15,6 +15,7 @@
 // profiles docs/performance.md lists, ideal/default first as the reference. MS sets the beat
 // node's "Offset (ms)": each cook is then scored at its time plus MS, so the errors say how far
 // the pulses are from MS ahead of the true boundaries.
+#include "BeatNodes.h"
 #include "BeatScenario.h"
 #include "BeatScore.h"
 #include "LoopbackSender.h"
@@ -41,15 +42,7 @@ namespace
 using orvbench::SteadyClock;
 using Json = nlohmann::ordered_json; // keeps the figures in the order written
 
-constexpr int kChannelsPerDeck = 9;
-enum BeatChannel
-{
-    BeatRamp = 0,
-    BeatPulse = 2,
-    Beat = 3,
-    Bpm = 5,
-    Locked = 8,
-};
+using orvbench::kChannelsPerDeck;
 constexpr double kCookRate = 60.0;
 constexpr double kShortestRun = 12.0;
 
@@ -82,15 +75,6 @@ Profile findProfile(const std::string& name)
             orvsim::presetNames(orvsim::senderPresets()));
     }
     return profile;
-}
-
-std::unique_ptr<orvharness::Bundle> load(const char* path)
-{
-    std::string error;
-    auto bundle = orvharness::Bundle::load(path, error);
-    if (!bundle)
-        throw std::runtime_error(std::string("cannot load ") + path + ": " + error);
-    return bundle;
 }
 
 // null for a figure that does not exist (no boundary measured, never locked).
@@ -136,9 +120,7 @@ void cookWhileSending(orvharness::Network& net, orvharness::NodeId beat,
         for (int deck = 0; deck < orvbench::kScenarioDecks; ++deck)
         {
             const int first = deck * kChannelsPerDeck;
-            seen[deck].push_back({t, channels[first + BeatRamp][0], channels[first + BeatPulse][0],
-                                  channels[first + Beat][0], channels[first + Bpm][0],
-                                  channels[first + Locked][0]});
+            seen[deck].push_back(orvbench::deckFrame(channels, first, t));
         }
     }
     sending.join();
@@ -290,8 +272,8 @@ int main(int argc, char** argv)
 
     try
     {
-        const auto datBundle = load(ORV_DAT_BUNDLE);
-        const auto beatBundle = load(ORV_BEAT_BUNDLE);
+        const auto datBundle = orvbench::loadBundle(ORV_DAT_BUNDLE);
+        const auto beatBundle = orvbench::loadBundle(ORV_BEAT_BUNDLE);
         std::cout << "{\"seconds\": " << duration << ", \"seed\": " << seed
                   << ", \"profiles\": [\n";
         for (size_t i = 0; i < profiles.size(); ++i)

@@ -132,20 +132,20 @@ double readCooks(const DeckTruth& truth, const std::vector<CookView>& views, con
     for (const CookView& view : views)
     {
         const float rampBefore = lastRamp;
-        lastRamp = view.ramp;
+        lastRamp = view.beatRamp;
         if (view.time <= truth.startedAt)
             continue;
-        if (lockedAt < 0.0 && view.locked == 1.0f)
+        if (lockedAt < 0.0 && view.locked == 1.0)
         {
             lockedAt = view.time;
             score.lockBeats = beatsAt(truth.samples, view.time) - startBeats;
         }
-        if (view.pulse == 0.0f && view.ramp < rampBefore)
+        if (view.beatPulse == 0.0 && view.beatRamp < rampBefore)
             ++score.backwards;
-        if (view.pulse != 1.0f || !(view.bpm > 0.0f) || boundaries.empty())
+        if (view.beatPulse != 1.0 || !(view.bpm > 0.0) || boundaries.empty())
             continue;
 
-        const double seen = view.time - view.ramp * 60.0 / view.bpm;
+        const double seen = view.time - view.beatRamp * 60.0 / view.bpm;
         if (!window.contains(seen))
             continue;
         Boundary& nearest = boundaries[nearestIndex(boundaries, seen)];
@@ -161,7 +161,7 @@ double readCooks(const DeckTruth& truth, const std::vector<CookView>& views, con
         nearest.pulsed = true;
         nearest.error = seen - nearest.time;
         nearest.lessLeast = std::fabs(nearest.error - leastDelay);
-        nearest.good = view.locked == 1.0f && nearest.lessLeast < kTargetSeconds;
+        nearest.good = view.locked == 1.0 && nearest.lessLeast < kTargetSeconds;
         ++score.beatsChecked;
         if (std::lround(view.beat) != orvsim::barPosition(nearest.line) + 1)
             ++score.wrongBeats;

@@ -14,21 +14,15 @@
 
 #include "BeatScenario.h"
 
+#include "support/sim/ClockJudge.h"
+
 #include <vector>
 
 namespace orvbench
 {
 
 // One cook's view of a deck.
-struct CookView
-{
-    double time = 0.0;
-    float ramp = 0.0f;
-    float pulse = 0.0f;
-    float beat = 0.0f;
-    float bpm = 0.0f;
-    float locked = 0.0f;
-};
+using CookView = orvsim::ClockFrame;
 
 struct DeckScore
 {

@@ -4,15 +4,18 @@ to docs/performance.md with the machine and the date.
 
     report.py RESULTS_DIR OUTPUT_MD
     report.py --profiles-table BEAT_JSON
+    report.py --sweep-table SWEEP_JSON_LINES
 
 RESULTS_DIR holds decode.json, decode_heap.json, cook.json, receive.json (Google Benchmark
-JSON), python.json (bench/python_peer.py), beat.json (orv_bench_beat_phase) and machine.txt.
+JSON), python.json (bench/python_peer.py), beat.json (orv_bench_beat_phase), sweep.json
+(orv_bench_beat_sweep: a JSON object per line, one per seed) and machine.txt.
 Times are CPU times; of several repetitions of a benchmark the fastest counts, the least
 disturbed by other work on the machine. Every ratio is taken against its peer measured in the
 same run.
 
 The beat clock's figures under each network and sender profile become a table of their own, one
-row per profile. A section of OUTPUT_MD headed "## Beat clock profiles before ..." or
+row per profile; its random sweep's, a table of the worst, 95th percentile and median over seeds
+of each figure, with how many seeds pass each property (--sweep-table prints it alone). A section of OUTPUT_MD headed "## Beat clock profiles before ..." or
 "## Receive path before and after ..." is a baseline kept for comparison: it is carried over
 as it stands. --profiles-table prints the
 table of one orv_bench_beat_phase output alone (Markdown), for such a baseline.
@@ -21,6 +24,7 @@ table of one orv_bench_beat_phase output alone (Markdown), for such a baseline.
 import collections
 import datetime
 import json
+import math
 import os
 import re
 import sys
@@ -299,6 +303,67 @@ def profiles_table(phase):
     return "\n".join(lines)
 
 
+# The sweep's figures per seed: JSON key, row label, what every seed must show.
+SWEEP_FIGURES = [
+    ("pulses_between_beats", "Pulses between beats", "0"),
+    ("missed_boundaries", "Missed boundaries", "0"),
+    ("back_steps", "beat_ramp back-steps", "0"),
+    ("wrong_bars", "Wrong beat in bar", "0"),
+    ("lock_beats", "Lock after the oracle allows it (beats; < 0: before)", "0 to 1.5"),
+    ("early_locks", "Tracks locked before the oracle allows it", "0"),
+    ("locked_p99_ms", "p99 of \\|error less least delay\\| while locked (ms)", "≤ 2"),
+    ("locked_worst_ms", "Worst \\|error less least delay\\| while locked (ms)", ""),
+    ("coarse_worst_ms", "Lock never allowed: worst error less least delay and half a step (ms)",
+     "≤ 2"),
+    ("least_delay_ms", "The path's least one-way delay (ms)", ""),
+]
+
+
+def nearest_rank(values, share):
+    ordered = sorted(values)
+    rank = max(1, math.ceil(share * len(ordered)))
+    return ordered[min(rank, len(ordered)) - 1]
+
+
+def sweep_table(seeds):
+    """Worst, 95th percentile and median over seeds of each figure, then the properties."""
+    def number(value):
+        return f"{value:.2f}" if isinstance(value, float) and not value.is_integer() else \
+            f"{value:g}"
+
+    head = ["Figure", "Worst", "95th percentile", "Median", "Seeds", "Every seed"]
+    lines = ["| " + " | ".join(head) + " |", "|" + "---|" * len(head)]
+    for key, label, target in SWEEP_FIGURES:
+        values = [seed[key] for seed in seeds if seed.get(key) is not None]
+        if not values:
+            lines.append(f"| {label} | n/a | n/a | n/a | 0 | {target} |")
+            continue
+        # The lock's worst is its latest; one before the oracle's moment shows as the least.
+        worst = max(values)
+        if key == "lock_beats" and min(values) < 0:
+            worst = f"{number(worst)} (earliest {number(min(values))})"
+        lines.append(f"| {label} | {worst if isinstance(worst, str) else number(worst)} | "
+                     f"{number(nearest_rank(values, 0.95))} | "
+                     f"{number(nearest_rank(values, 0.5))} | {len(values)} | {target} |")
+    lines += ["", "| Property | Seeds passing | Seeds where it applies |", "|---|---|---|"]
+    names = []
+    for seed in seeds:
+        names += [name for name in seed["passed"] if name not in names]
+    for name in names:
+        verdicts = [seed["passed"].get(name) for seed in seeds]
+        applied = [v for v in verdicts if v is not None]
+        lines.append(f"| {name} | {sum(1 for v in applied if v)} | {len(applied)} |")
+    return "\n".join(lines)
+
+
+def load_lines(directory, name):
+    path = os.path.join(directory, name)
+    if not os.path.exists(path):
+        return None
+    with open(path) as file:
+        return [json.loads(line) for line in file if line.strip()]
+
+
 BASELINE_HEADING = re.compile(r"^## (Beat clock profiles before |Receive path before and after )",
                               re.MULTILINE)
 
@@ -358,6 +423,17 @@ NOTES = """\
   until `locked` first shows 1. "Lock after cue" (and, in the JSON, the tempo change's
   recovery) counts the boundaries until every later one has a pulse within 2 ms (less the
   least delay) with `locked` on; "never" when the run ends first.
+- Beat clock over the random sweep: `orv_bench_beat_sweep` runs the seeds of the suite's sweep
+  (tests/beat/BeatSweepTest.cpp) end to end, four at once: one OrvDat node and one OrvBeat node
+  per deck ("Deck" 1 to 4, "BPM Includes Pitch" as the seed draws it), in real time on loopback,
+  each deck's datagrams sent when the seed's network model delivers them. Each seed draws every
+  condition at once (tempo, pitch, grid offset, Position exact or per audio buffer, Beat's
+  source and base, BPM with or without the pitch, 25-60 datagrams a second, the network, and
+  cues, pauses, pitch ramps, new tracks and garbage) and is judged against what its own
+  datagrams allow (support/sim/BeatOracle.h: when the boundaries' bounds first place the lines
+  within 7 ms, and the path's least one-way delay) with the properties of
+  support/sim/ClockJudge.h. "Error less least delay" is a cook's shown boundary (its time less
+  beat_ramp beat lengths) less the true boundary and the least delay.
 - Cooks: every call the host makes on the node in one frame, on the real bundle through the
   headless host's parameters and table output. The table output of the harness stores each
   cell and writes every number as text, which is most of the cook; the peer column runs the
@@ -462,6 +538,9 @@ def main():
         with open(sys.argv[2]) as file:
             print(profiles_table(json.load(file)))
         return
+    if len(sys.argv) == 3 and sys.argv[1] == "--sweep-table":
+        print(sweep_table(load_lines(*os.path.split(sys.argv[2]))))
+        return
     directory, output = sys.argv[1], sys.argv[2]
     table = Table()
     python = load(directory, "python.json")
@@ -509,6 +588,12 @@ def main():
                        f"`orv_bench_beat_phase`, {phase['seconds']:g} s per profile, seed "
                        f"{phase['seed']}.\n\n")
             file.write(profiles_table(phase) + "\n\n")
+        sweep = load_lines(directory, "sweep.json")
+        if sweep:
+            file.write(f"## Beat clock over the random sweep\n\n"
+                       f"`orv_bench_beat_sweep`, seeds {sweep[0]['seed']} to "
+                       f"{sweep[-1]['seed']}, four decks at once (see the notes).\n\n")
+            file.write(sweep_table(sweep) + "\n\n")
         file.write(baseline)
         file.write(NOTES)
 

@@ -192,4 +192,10 @@ OracleVerdict consultOracle(const std::vector<DeckReport>& sent,
     return verdict;
 }
 
+OracleVerdict consultOracle(const SweepCase& sweepCase, const SweepTraffic& traffic)
+{
+    return consultOracle(traffic.sent, traffic.arrivals, sweepCase.sender.beatFromEngine,
+                         kBeatsPerBar);
+}
+
 } // namespace orvsim

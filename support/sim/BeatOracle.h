@@ -20,6 +20,8 @@
 
 #include "support/sim/DeckReport.h"
 #include "support/sim/NetworkModel.h"
+#include "support/sim/SweepCase.h"
+#include "support/sim/SweepTraffic.h"
 
 #include <optional>
 #include <utility>
@@ -77,5 +79,7 @@ struct OracleVerdict
 OracleVerdict consultOracle(const std::vector<DeckReport>& sent,
                             const std::vector<Arrival>& arrivals, bool beatFromEngine,
                             int beatsPerBar);
+// A sweep case's traffic, with its sender's truth and bars of kBeatsPerBar.
+OracleVerdict consultOracle(const SweepCase& sweepCase, const SweepTraffic& traffic);
 
 } // namespace orvsim

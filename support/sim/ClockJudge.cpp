@@ -1,5 +1,6 @@
 #include "support/sim/ClockJudge.h"
 
+#include "support/sim/DeckTruth.h"
 #include "support/sim/ProfileText.h"
 
 #include <algorithm>
@@ -30,23 +31,11 @@ enum Property
 };
 
 constexpr double kMatchBeats = 0.25;   // how far a pulse may show its boundary from the true one
-constexpr double kSettleBeats = 2.0;   // after a start of play, before anything is judged
-constexpr double kEndMargin = 0.5;     // seconds before a pause, track change or the end
-constexpr double kCueBeats = 0.25;     // after a cue, not judged: this share of a beat ...
-constexpr double kCueSeconds = 0.150;  // ... or this long, whichever is longer
 constexpr double kLockBeats = 1.5;     // `locked` within this many beats of the oracle's moment
 constexpr double kTarget = 0.002;      // seconds of residual, p99 while locked
 constexpr double kCoarseBeats = 6.0;   // where `locked` is never allowed: judged from here
 constexpr double kRecoveryBeats = 8.0; // after garbage: how long pulses must match
 constexpr size_t kMostFailureTimes = 20;
-constexpr double kFrameSeconds = 1.0 / 60.0; // a host's frame
-
-struct Interval
-{
-    double from = 0.0;
-    double to = 0.0; // excluded
-    bool contains(double time) const { return time >= from && time < to; }
-};
 
 std::string at(double time)
 {
@@ -74,140 +63,6 @@ double shownBoundary(const ClockFrame& frame)
     return frame.time - frame.beatRamp * 60.0 / frame.bpm;
 }
 
-// What the judge knows of the deck: its true boundaries, the lines a clock's phase refers to,
-// and where the clock is judged.
-class Truth
-{
-public:
-    Truth(const SweepCase& sweepCase, const SweepTraffic& traffic, double leastDelay)
-        : case_(sweepCase), traffic_(traffic), leastDelay_(leastDelay),
-          boundaries_(sweepCase.deck.boundaries(0.0, sweepCase.duration))
-    {
-        const std::vector<PlanEvent>& events = sweepCase.deck.events();
-        for (size_t i = 0; i < events.size(); ++i)
-        {
-            if (events[i].step == PlanStep::Seek)
-                excludeCue(events[i].time);
-            if (events[i].step == PlanStep::Play)
-                addStretch(events, i);
-        }
-        if (sweepCase.garbage)
-        {
-            garbageBack_ = secondBoundaryAfter(sweepCase.garbage->end);
-            exclusions_.push_back({sweepCase.garbage->start, garbageBack_});
-        }
-    }
-
-    const std::vector<TrueBoundary>& boundaries() const { return boundaries_; }
-    double beatSecondsAt(double time) const
-    {
-        const DeckMoment moment = case_.deck.at(time);
-        return case_.deck.track(moment.track).beatSeconds() / moment.pitch;
-    }
-    bool judged(double time) const { return stretchAt(time) != nullptr && !excluded(time); }
-    const Interval* stretchAt(double time) const
-    {
-        for (const Interval& stretch : stretches_)
-        {
-            if (stretch.contains(time))
-                return &stretch;
-        }
-        return nullptr;
-    }
-    // The true boundary nearest `time`; none when the deck never crossed a line.
-    const TrueBoundary* nearest(double time) const
-    {
-        const auto after =
-            std::lower_bound(boundaries_.begin(), boundaries_.end(), time,
-                             [](const TrueBoundary& b, double t) { return b.time < t; });
-        if (after == boundaries_.end())
-            return boundaries_.empty() ? nullptr : &boundaries_.back();
-        if (after != boundaries_.begin() && time - (after - 1)->time < after->time - time)
-            return &*(after - 1);
-        return &*after;
-    }
-    // The boundary a clock's phase at host time `frame` refers to, nearest `shown`: the line
-    // behind the deck, or the one before or after it, placed by the deck's true phase and
-    // speed at that moment. Where the deck crossed that line at a steady pitch this is the
-    // crossing; after a cue or a start of play it is where the deck's new place puts the line
-    // behind it, and while the pitch glides it is where the current speed puts it, as a clock
-    // in phase with the deck shows it.
-    double lineNear(double frame, double shown) const
-    {
-        const DeckMoment moment = case_.deck.at(frame);
-        const double beats = case_.deck.track(moment.track).gridBeats(moment.position);
-        const double beat = beatSecondsAt(frame);
-        const double behind = frame - (beats - std::floor(beats)) * beat;
-        return behind + std::clamp(std::round((shown - behind) / beat), -1.0, 1.0) * beat;
-    }
-    // When the clock must be back on the grid after the garbage window; none without one.
-    double garbageBack() const { return garbageBack_; }
-
-private:
-    // From a start of play to the next pause or load (or the end).
-    void addStretch(const std::vector<PlanEvent>& events, size_t play)
-    {
-        double end = case_.duration;
-        for (size_t j = play + 1; j < events.size(); ++j)
-        {
-            if (events[j].step == PlanStep::Pause || events[j].step == PlanStep::Load)
-            {
-                end = events[j].time;
-                break;
-            }
-        }
-        const double at = events[play].time;
-        const double start = at + kSettleBeats * beatSecondsAt(at);
-        if (start < end - kEndMargin)
-            stretches_.push_back({start, end - kEndMargin});
-    }
-
-    // A cue's one pulse falls within a quarter beat or 150 ms of it, or, when the network holds
-    // its news, by the arrival of the second datagram sent after it (a cue back shows only
-    // once a second datagram confirms it). A boundary the deck crossed within a frame and the
-    // least delay before the cue may take that pulse too: no frame shows it before the cue.
-    void excludeCue(double at)
-    {
-        double seen = 0.0;
-        int count = 0;
-        for (const Arrival& arrival : traffic_.arrivals)
-        {
-            const DeckReport& report = traffic_.sent[static_cast<size_t>(arrival.sequence)];
-            if (report.sendTime >= at && ++count == 2)
-            {
-                seen = arrival.time;
-                break;
-            }
-        }
-        const double length = std::max(kCueBeats * beatSecondsAt(at), kCueSeconds);
-        exclusions_.push_back({at - kFrameSeconds - leastDelay_, std::max(at + length, seen)});
-    }
-
-    bool excluded(double time) const
-    {
-        return std::any_of(exclusions_.begin(), exclusions_.end(),
-                           [time](const Interval& i) { return i.contains(time); });
-    }
-    double secondBoundaryAfter(double time) const
-    {
-        int seen = 0;
-        for (const TrueBoundary& boundary : boundaries_)
-        {
-            if (boundary.time >= time && ++seen == 2)
-                return boundary.time;
-        }
-        return case_.duration;
-    }
-
-    const SweepCase& case_;
-    const SweepTraffic& traffic_;
-    double leastDelay_;
-    std::vector<TrueBoundary> boundaries_;
-    std::vector<Interval> stretches_;
-    std::vector<Interval> exclusions_;
-    double garbageBack_ = -1.0;
-};
-
 void fail(PropertyVerdict& property, double time, const std::string& reason)
 {
     if (property.passed)
@@ -224,8 +79,8 @@ class Judge
 {
 public:
     Judge(const SweepCase& sweepCase, const SweepTraffic& traffic, const OracleVerdict& oracle,
-          const std::vector<ClockFrame>& frames)
-        : case_(sweepCase), oracle_(oracle), frames_(frames),
+          const std::vector<ClockFrame>& frames, double deliveryLatency)
+        : case_(sweepCase), oracle_(oracle), frames_(frames), deliveryLatency_(deliveryLatency),
           truth_(sweepCase, traffic, oracle.leastDelay), pulsed_(truth_.boundaries().size(), false)
     {
         for (const char* name : kPropertyNames)
@@ -260,14 +115,14 @@ private:
         return shown - truth_.lineNear(frame.time, shown) - oracle_.leastDelay;
     }
 
-    // The newest track whose datagrams have arrived by `time`; -1 before any.
+    // The newest track whose datagrams have reached the clock by `time`; -1 before any.
     int trackAt(double time) const
     {
         int track = -1;
         for (size_t j = 0; j < oracle_.tracks.size(); ++j)
         {
             const std::optional<double>& first = oracle_.tracks[j].firstArrival;
-            if (first && *first <= time)
+            if (first && *first + deliveryLatency_ <= time)
                 track = static_cast<int>(j);
         }
         return track;
@@ -401,7 +256,7 @@ private:
         const double beat = truth_.beatSecondsAt(allowed);
         if (!firstLocked)
         {
-            if (allowed + kLockBeats * beat < trackEnd(track) - kEndMargin)
+            if (allowed + kLockBeats * beat < trackEnd(track) - kStretchEndMargin)
                 fail(property(Lock), allowed,
                      "never locked; the datagrams allow it from " + at(allowed));
             return;
@@ -498,11 +353,11 @@ private:
     {
         PropertyVerdict& recovery = property(GarbageRecovery);
         const double back = truth_.garbageBack();
-        const Interval* stretch = case_.garbage ? truth_.stretchAt(back) : nullptr;
+        const TimeSpan* stretch = case_.garbage ? truth_.stretchAt(back) : nullptr;
         if (!stretch)
             return;
         recovery.applies = true;
-        const Interval window{
+        const TimeSpan window{
             back, std::min(stretch->to, back + kRecoveryBeats * truth_.beatSecondsAt(back))};
         for (const double time : offBeat_)
         {
@@ -517,7 +372,8 @@ private:
     const SweepCase& case_;
     const OracleVerdict& oracle_;
     const std::vector<ClockFrame>& frames_;
-    Truth truth_;
+    double deliveryLatency_;
+    DeckTruth truth_;
     std::vector<bool> pulsed_;
     std::vector<double> offBeat_; // times of pulses between beats and of missed boundaries
     ClockVerdict verdict_;
@@ -532,9 +388,10 @@ bool ClockVerdict::passed() const
 }
 
 ClockVerdict judgeClock(const SweepCase& sweepCase, const SweepTraffic& traffic,
-                        const OracleVerdict& oracle, const std::vector<ClockFrame>& frames)
+                        const OracleVerdict& oracle, const std::vector<ClockFrame>& frames,
+                        double deliveryLatency)
 {
-    return Judge(sweepCase, traffic, oracle, frames).run();
+    return Judge(sweepCase, traffic, oracle, frames, deliveryLatency).run();
 }
 
 } // namespace orvsim

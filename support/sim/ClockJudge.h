@@ -91,7 +91,11 @@ struct ClockVerdict
 // coarse error, garbage recovery.
 extern const char* const kPropertyNames[8];
 
+// `deliveryLatency`: how long after the model's arrival a datagram may take to reach the clock
+// (a real host's loopback and scheduling; 0 in simulated time): frames within it of a track's
+// first arrival still count to the track before.
 ClockVerdict judgeClock(const SweepCase& sweepCase, const SweepTraffic& traffic,
-                        const OracleVerdict& oracle, const std::vector<ClockFrame>& frames);
+                        const OracleVerdict& oracle, const std::vector<ClockFrame>& frames,
+                        double deliveryLatency = 0.0);
 
 } // namespace orvsim

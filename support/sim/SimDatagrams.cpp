@@ -7,39 +7,49 @@
 namespace orvsim
 {
 
+namespace
+{
+
+// Position2 and NormalizedPosition follow from Position, as a sender derives them.
+Deck deckRecord(const DeckReport& report, int number)
+{
+    Deck record;
+    record.deck = number;
+    record.pitch = report.pitch;
+    record.position = report.position;
+    record.position2 = std::max(0.0, report.length - report.position);
+    record.normalizedPosition =
+        report.length > 0.0 ? std::clamp(report.position / report.length, 0.0, 1.0) : 0.0;
+    record.bpm = report.bpm;
+    record.length = report.length;
+    record.beat = report.beat;
+    return record;
+}
+
+} // namespace
+
 std::string deckDatagram(const DeckState& deck, const SenderProfile& sender, double time)
 {
     // Everything the sender derives from Position, it derives from the Position it reports
     // (but Beat, when it comes from the engine's own position).
     DeckState seen = deck;
     seen.position = reportedPosition(deck, sender, time);
-    Deck record;
-    record.deck = deck.number;
-    record.pitch = deck.pitch;
-    record.position = seen.position;
-    record.position2 = seen.remaining();
-    record.normalizedPosition = seen.normalizedPosition();
-    record.bpm = reportedBpm(seen, sender);
-    record.length = deck.track.lengthSeconds;
+    DeckReport report;
+    report.position = seen.position;
+    report.pitch = deck.pitch;
+    report.bpm = reportedBpm(seen, sender);
+    report.length = deck.track.lengthSeconds;
+    report.beat = reportedBeat(sender.beatFromEngine ? deck : seen, sender);
+    Deck record = deckRecord(report, deck.number);
     record.eqLow = deck.eqLow;
     record.eqMid = deck.eqMid;
     record.eqHigh = deck.eqHigh;
-    record.beat = reportedBeat(sender.beatFromEngine ? deck : seen, sender);
     return orvprotocol::recordDatagram(MessageType::Deck, record);
 }
 
 std::string deckDatagram(const DeckReport& report, int number)
 {
-    Deck record;
-    record.deck = number;
-    record.pitch = report.pitch;
-    record.position = report.position;
-    record.position2 = report.length - report.position;
-    record.normalizedPosition = report.length > 0.0 ? report.position / report.length : 0.0;
-    record.bpm = report.bpm;
-    record.length = report.length;
-    record.beat = report.beat;
-    return orvprotocol::recordDatagram(MessageType::Deck, record);
+    return orvprotocol::recordDatagram(MessageType::Deck, deckRecord(report, number));
 }
 
 std::string metaDatagram(const DeckState& deck)

@@ -226,7 +226,7 @@ SweepCase drawCase(std::uint64_t seed)
     {
         const double length = random.uniform(2.0, 4.0);
         const double start = random.uniform(10.0, duration - kClosingSeconds - length);
-        sweepCase.garbage = GarbageWindow{start, start + length};
+        sweepCase.garbage = TimeSpan{start, start + length};
     }
     return sweepCase;
 }
@@ -245,8 +245,8 @@ std::string describe(const SweepCase& sweepCase)
                        sweepCase.plan;
     if (sweepCase.garbage)
     {
-        text += "; garbage " + roundedText(sweepCase.garbage->start, 2) + "-" +
-                seconds(sweepCase.garbage->end);
+        text += "; garbage " + roundedText(sweepCase.garbage->from, 2) + "-" +
+                seconds(sweepCase.garbage->to);
     }
     return text;
 }

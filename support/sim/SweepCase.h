@@ -24,12 +24,12 @@
 namespace orvsim
 {
 
-// Seconds of host time in which the sender sends garbage instead of the deck's values.
-struct GarbageWindow
+// Host seconds from `from` up to, not including, `to`.
+struct TimeSpan
 {
-    double start = 0.0;
-    double end = 0.0;
-    bool contains(double time) const { return time >= start && time < end; }
+    double from = 0.0;
+    double to = 0.0;
+    bool contains(double time) const { return time >= from && time < to; }
 };
 
 struct SweepCase
@@ -40,8 +40,8 @@ struct SweepCase
     NetworkProfile network;
     bool nodeBpmIncludesPitch = true; // the beat node's "BPM Includes Pitch"
     DeckTimeline deck;
-    std::optional<GarbageWindow> garbage;
-    std::string plan; // the deck's plan in words
+    std::optional<TimeSpan> garbage; // when the sender sends garbage instead of the deck
+    std::string plan;                // the deck's plan in words
 };
 
 SweepCase drawCase(std::uint64_t seed);

@@ -85,8 +85,7 @@ TEST(BeatOracle, OverTheSweepTheSendersConventionSurvivesWithTheTrueLineInItsPla
     {
         const SweepCase sweepCase = drawCase(seed);
         const SweepTraffic traffic = sweepTraffic(sweepCase);
-        const OracleVerdict verdict = consultOracle(traffic.sent, traffic.arrivals,
-                                                    sweepCase.sender.beatFromEngine, kBeatsPerBar);
+        const OracleVerdict verdict = consultOracle(sweepCase, traffic);
         EXPECT_GE(verdict.leastDelay, sweepCase.network.minDelay - 1e-12) << seed;
         for (size_t j = 0; j < verdict.tracks.size(); ++j)
         {

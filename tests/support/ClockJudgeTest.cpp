@@ -111,7 +111,7 @@ class ClockJudge : public testing::Test
 protected:
     SweepCase sweepCase = plannedCase();
     SweepTraffic traffic = sweepTraffic(sweepCase);
-    OracleVerdict oracle = consultOracle(traffic.sent, traffic.arrivals, false, kBeatsPerBar);
+    OracleVerdict oracle = consultOracle(sweepCase, traffic);
     std::vector<ClockFrame> frames = trueClock(sweepCase, oracle);
 };
 
@@ -136,8 +136,7 @@ TEST(ClockJudgeSweep, AClockThatShowsTheTrueGridPassesOnEverySeed)
     {
         const SweepCase sweepCase = drawCase(seed);
         const SweepTraffic traffic = sweepTraffic(sweepCase);
-        const OracleVerdict oracle = consultOracle(traffic.sent, traffic.arrivals,
-                                                   sweepCase.sender.beatFromEngine, kBeatsPerBar);
+        const OracleVerdict oracle = consultOracle(sweepCase, traffic);
         const ClockVerdict verdict =
             judgeClock(sweepCase, traffic, oracle, trueClock(sweepCase, oracle));
         EXPECT_TRUE(verdict.passed())
