@@ -64,6 +64,8 @@ void BeatGrid::setTempo(const TempoReading& reading, PitchConvention preferred)
         Shelved& shelf = shelved_[i];
         const bool returned = shelf.interval.placed() && lengths[i].value > 0.0 &&
                               std::fabs(lengths[i] / shelf.interval.length() - 1.0) <= kSameLength;
+        if (i == chosen_)
+            ++generation_; // the lines it numbers change
         if (returned)
         {
             // BPM is back at a length that was placed (after noise, say): so are its lines.

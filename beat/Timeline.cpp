@@ -23,8 +23,10 @@ constexpr double kOnLineEarlySeconds = 0.005;
 constexpr double kRepeatOnLineSeconds = 0.01;
 // A sample after a jump this close behind the line put aside at the jump is back on it.
 constexpr double kBackOnLineSeconds = 0.2;
-// A fitted rate this close to Pitch is Pitch, for reading a tempo into a beat length.
+// A fitted rate this close to Pitch is Pitch, for reading a tempo into a beat length; a rate
+// of 1 tells a Position in host seconds only when Pitch is further than this from 1.
 constexpr double kNearPitch = 0.1;
+constexpr double kTellsOne = 0.02;
 // A Position that stands still this much longer than a step lasts, beyond the usual lateness
 // of its datagrams (times this): the deck stopped.
 constexpr double kStandingSlackSeconds = 0.01;
@@ -98,11 +100,14 @@ TrackSeconds Timeline::positionAt(HostSeconds now) const
 Rate Timeline::tempoRate(double pitch) const
 {
     // A Position in track seconds runs at Pitch; a fit that strays from it a little (through a
-    // coarse Position, or right after a change of speed) is no other unit.
-    const bool nearPitch = isSpeedRatio(pitch) && std::fabs(lineRate_ / pitch - 1.0) < kNearPitch;
-    if (rateSource_ == RateSource::One)
-        return Rate{1.0};
-    return Rate{nearPitch || rateSource_ != RateSource::Fitted ? pitch : lineRate_};
+    // coarse Position, or right after a change of speed), or that cannot tell Pitch from 1, is no
+    // other unit.
+    if (!isSpeedRatio(pitch))
+        return Rate{lineRate_};
+    const bool tellsOne = rateSource_ == RateSource::One && std::fabs(pitch - 1.0) > kTellsOne;
+    const bool fittedElsewhere =
+        rateSource_ == RateSource::Fitted && std::fabs(lineRate_ / pitch - 1.0) >= kNearPitch;
+    return Rate{tellsOne || fittedElsewhere ? lineRate_ : pitch};
 }
 
 bool Timeline::onLine(HostSeconds arrival, TrackSeconds position) const
