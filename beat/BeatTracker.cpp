@@ -340,7 +340,7 @@ BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, doubl
     const TrackSeconds location =
         hostTimeline_ ? TrackSeconds(readAt.value) : timeline_.positionAt(readAt);
     const GridEstimate grid = grid_.estimate(location);
-    const double tempo = hostBpm(grid.length, timelineRate());
+    const double tempo = hostBpm(grid.length, tempoRate());
     const HostSeconds beat(tempo > 0.0 ? secondsPerBeat(tempo) : 0.5);
     const bool fresh = connected && timeline_.started() && lastArrivalSeconds_ &&
                        now.value - *lastArrivalSeconds_ <=

@@ -83,6 +83,7 @@ public:
         : case_(sweepCase), oracle_(oracle), frames_(frames), deliveryLatency_(deliveryLatency),
           truth_(sweepCase, traffic, oracle.leastDelay), pulsed_(truth_.boundaries().size(), false)
     {
+        timelineSlack_ = timelineSlack(sweepCase, traffic, frames, oracle.leastDelay);
         for (const char* name : kPropertyNames)
         {
             PropertyVerdict property;
@@ -108,6 +109,45 @@ public:
     }
 
 private:
+    // Per frame, how far the least delay among the datagrams sent since the deck's latest
+    // transport change (play, pause, cue, load) that have arrived by then lies above the path's
+    // least delay: after a jump the sender's timeline is known only from those, so no receiver
+    // can place it closer than that.
+    static std::vector<double> timelineSlack(const SweepCase& sweepCase,
+                                             const SweepTraffic& traffic,
+                                             const std::vector<ClockFrame>& frames,
+                                             double leastDelay)
+    {
+        std::vector<double> slack;
+        slack.reserve(frames.size());
+        double stretchStart = -std::numeric_limits<double>::infinity();
+        double least = std::numeric_limits<double>::infinity();
+        size_t next = 0;
+        for (const ClockFrame& frame : frames)
+        {
+            const double start = sweepCase.deck.lastTransportChange(frame.time);
+            if (start != stretchStart)
+            {
+                stretchStart = start;
+                least = std::numeric_limits<double>::infinity();
+                next = 0;
+                while (next < traffic.arrivals.size() &&
+                       traffic.arrivals[next].time < stretchStart)
+                    ++next;
+            }
+            for (; next < traffic.arrivals.size() && traffic.arrivals[next].time <= frame.time;
+                 ++next)
+            {
+                const Arrival& arrival = traffic.arrivals[next];
+                const DeckReport& report = traffic.sent[arrival.sequence];
+                if (!report.garbage && report.sendTime >= stretchStart)
+                    least = std::min(least, arrival.time - report.sendTime);
+            }
+            slack.push_back(std::isfinite(least) ? std::max(0.0, least - leastDelay) : 0.0);
+        }
+        return slack;
+    }
+
     PropertyVerdict& property(Property which) { return verdict_.properties[which]; }
     double residual(const ClockFrame& frame) const
     {
@@ -292,11 +332,13 @@ private:
         std::optional<double> worst;
         double worstAt = 0.0;
         double worstAllowance = 0.0;
-        for (const ClockFrame& frame : frames_)
+        for (size_t i = 0; i < frames_.size(); ++i)
         {
+            const ClockFrame& frame = frames_[i];
             if (frame.time < from || trackAt(frame.time) != track || !truth_.judged(frame.time))
                 continue;
-            const double allowance = std::max(halfStep, oracle.widthAt(frame.time) / 2.0);
+            const double allowance =
+                std::max(halfStep, oracle.widthAt(frame.time) / 2.0) + timelineSlack_[i];
             const double beyond = std::fabs(residual(frame)) - allowance;
             if (!worst || beyond > *worst)
             {
@@ -372,6 +414,7 @@ private:
     const SweepCase& case_;
     const OracleVerdict& oracle_;
     const std::vector<ClockFrame>& frames_;
+    std::vector<double> timelineSlack_; // per frame
     double deliveryLatency_;
     DeckTruth truth_;
     std::vector<bool> pulsed_;
