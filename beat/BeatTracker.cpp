@@ -19,6 +19,13 @@ constexpr double kStaleBeats = 2.0;
 constexpr double kHostBracketSlack = 0.005;
 // For this long after another track's first datagram, those of the track before are late ones.
 constexpr double kStragglerSeconds = 1.0;
+// Values a deck's BPM and Pitch can have.
+constexpr double kLeastBpm = 20.0;
+constexpr double kMostBpm = 500.0;
+constexpr double kLeastPitch = 0.25;
+constexpr double kMostPitch = 4.0;
+// Beat changes in a row with Position standing still that put the clock on host time.
+constexpr int kStillBoundariesForHostTime = 4;
 // Samples moving on one line in a row that end a stretch on host time.
 constexpr int kMovingToLeaveHostTime = 3;
 // Two brackets can overlap narrowly by chance; locked wants a third that agrees.
@@ -123,8 +130,11 @@ void BeatTracker::takeInOrder(const DeckSample& sample)
 #endif
     if (kind == SampleKind::Ignored)
         return;
-    bpm_ = sample.bpm;
-    pitch_ = sample.pitch;
+    // A tempo or a speed no deck has is noise: the last one that made sense stands.
+    if (sample.bpm >= kLeastBpm && sample.bpm <= kMostBpm)
+        bpm_ = sample.bpm;
+    if (sample.pitch >= kLeastPitch && sample.pitch <= kMostPitch)
+        pitch_ = sample.pitch;
     if (kind == SampleKind::Jump)
     {
         brackets_.clear(); // another stretch of the track: its samples pair among themselves
@@ -165,7 +175,7 @@ void BeatTracker::takeInOrder(const DeckSample& sample)
                                lastBoundaryPosition_ && sample.position == *lastBoundaryPosition_;
             stillBoundaries_ = still ? stillBoundaries_ + 1 : 0;
             lastBoundaryPosition_ = sample.position;
-            if (stillBoundaries_ >= 2)
+            if (stillBoundaries_ >= kStillBoundariesForHostTime)
                 useHostTimeline(true, arrival);
         }
     }

@@ -21,8 +21,9 @@ constexpr double kMostDelaySeconds = 1.0;
 constexpr double kOnLineEarlySeconds = 0.005;
 // A moving sample this close to the line after one repeat: the deck never stopped.
 constexpr double kRepeatOnLineSeconds = 0.01;
-// A sample after a jump this close behind the line put aside at the jump is back on it.
-constexpr double kBackOnLineSeconds = 0.2;
+// A sample after a jump no later than this (beyond the usual lateness) behind the line put
+// aside at the jump is back on it.
+constexpr double kBackOnLineSeconds = 0.01;
 // A fitted rate this close to Pitch is Pitch, for reading a tempo into a beat length; a rate
 // of 1 tells a Position in host seconds only when Pitch is further than this from 1.
 constexpr double kNearPitch = 0.1;
@@ -209,11 +210,15 @@ SampleKind Timeline::jump(const TimelinePoint& sample, double bpm, double pitch)
 {
     // A firm line is put aside: when the jump was only noise, the deck comes back onto it.
     if (firm_)
-        shelved_ = Shelved{lineAt_, lineRate_, true};
+        shelved_ = Shelved{lineAt_, lineRate_, windowPitch_, true};
     const double late =
         (sample.arrival - shelved_.at.arrival).value -
         (sample.position - shelved_.at.position).value / shelved_.rate;
-    const bool back = shelved_.held && late >= -kOnLineEarlySeconds && late <= kBackOnLineSeconds;
+    // Back on it: at the same speed, no earlier than the line and no later than its datagrams
+    // usually come.
+    const bool back = shelved_.held && !changed(pitch, shelved_.pitch) &&
+                      late >= -kOnLineEarlySeconds &&
+                      late <= kLatenessSpread * lateness_ + kBackOnLineSeconds;
     if (!back)
     {
         restart(sample, bpm, pitch, restartRate(pitch));

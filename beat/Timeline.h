@@ -137,6 +137,7 @@ private:
     {
         TimelinePoint at;
         double rate = 1.0;
+        double pitch = 0.0;
         bool held = false;
     };
     Shelved shelved_;
