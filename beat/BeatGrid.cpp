@@ -187,12 +187,21 @@ void BeatGrid::exclude(TrackSeconds from, TrackSeconds to)
 {
     if (!(to > from) || !isFinite(from) || !isFinite(to) || noisy())
         return;
+    // Only a length that a longer one still alive could stand for (a half of it) is judged so:
+    // between lengths alike, the brackets decide.
+    TrackSeconds longest;
+    for (int i = 0; i < kTempoCandidates; ++i)
+    {
+        if (alive_[i] && candidates_[i].placed())
+            longest = std::max(longest, candidates_[i].length());
+    }
     for (int i = 0; i < kTempoCandidates; ++i)
     {
         const LineInterval& c = candidates_[i];
-        if (!alive_[i] || !c.placed())
+        if (!alive_[i] || !c.placed() || !(longest > c.length() * kLongerShare))
             continue;
-        const double lines = std::round((middleOf(from, to) - middleOf(c.low(0), c.high(0))) / c.length());
+        const double lines =
+            std::round((middleOf(from, to) - middleOf(c.low(0), c.high(0))) / c.length());
         const long long k = std::isfinite(lines) ? static_cast<long long>(lines) : 0;
         if (c.low(k) >= from && c.high(k) <= to)
             alive_[i] = false; // it has a line where the Beat did not change

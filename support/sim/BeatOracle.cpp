@@ -19,6 +19,9 @@ namespace orvsim
 namespace
 {
 
+// Beat lengths closer than this share are the same length.
+constexpr double kSameLength = 1e-6;
+
 // Track seconds of rounding allowed when bounds are carried by whole beats.
 constexpr double kSlack = 1e-9;
 
@@ -43,6 +46,7 @@ public:
 
     void take(const DeckReport& report, double now)
     {
+        noteMovedLength(report, now);
         const auto at = byPosition_.insert({report.position, order_++, &report}).first;
         if (at != byPosition_.begin())
             bound(*std::prev(at)->report, report, report, now);
@@ -52,6 +56,24 @@ public:
     }
 
 private:
+    // A convention whose beat length moves while the other's stays (the pitch moved, and BPM with
+    // it or not) would have the track's own tempo change just then: the datagrams refute it.
+    void noteMovedLength(const DeckReport& report, double now)
+    {
+        if (!first_)
+        {
+            first_ = &report;
+            return;
+        }
+        const auto moved = [](double a, double b) { return std::fabs(a / b - 1.0) > kSameLength; };
+        const bool withMoved = moved(withPitchBeat(report), withPitchBeat(*first_));
+        const bool withoutMoved = moved(withoutPitchBeat(report), withoutPitchBeat(*first_));
+        if (withMoved && !withoutMoved && !run_.withPitchRefutedAt)
+            run_.withPitchRefutedAt = now;
+        if (withoutMoved && !withMoved && !run_.withoutPitchRefutedAt)
+            run_.withoutPitchRefutedAt = now;
+    }
+
     struct Placed
     {
         double position;
@@ -122,6 +144,7 @@ private:
     OracleVerdict& run_;
     bool beatFromEngine_;
     std::set<Placed> byPosition_;
+    const DeckReport* first_ = nullptr; // the track's first arrived datagram
     unsigned long long order_ = 0;
 };
 
