@@ -126,7 +126,7 @@ void BeatTracker::takeInOrder(const DeckSample& sample)
 #ifdef ORV_BEAT_TRACE
     if (const char* t = std::getenv("KIND_FROM"))
         if (arrival.value >= std::atof(t) && arrival.value <= std::atof(t) + 1.0)
-            std::fprintf(stderr, "  kind %.4f pos %.5f -> %d firm %d paused %d\n", arrival.value, position.value, static_cast<int>(kind), timeline_.firm(), timeline_.paused());
+            std::fprintf(stderr, "  kind %.4f pos %.5f -> %d firm %d paused %d rate %.6f\n", arrival.value, position.value, static_cast<int>(kind), timeline_.firm(), timeline_.paused(), timeline_.rate().trackPerHost);
 #endif
     if (kind == SampleKind::Ignored)
         return;

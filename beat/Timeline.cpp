@@ -296,7 +296,9 @@ void Timeline::fitRate(double pitch)
     // A rate fitted over a short span, or through jittery arrivals, is loose: snap generously
     // then (the samples lie on average `lateness` above the fitted line).
     const double lateness = saneRate(fitted) ? meanLateness(1.0 / fitted) : 0.0;
-    const double tolerance = std::max(0.005, std::max(0.010, 2.0 * lateness) / span);
+    // A Position in steps moves the hull by up to a step too.
+    const double spread = std::max(0.010, 2.0 * lateness) + 2.0 * Rate{lineRate_}.toCover(step_).value;
+    const double tolerance = std::max(0.005, spread / span);
     if (isSpeedRatio(pitch) && std::fabs(fitted / pitch - 1.0) < tolerance)
     {
         lineRate_ = pitch;
