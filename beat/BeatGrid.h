@@ -26,6 +26,8 @@
 #include "beat/LineInterval.h"
 #include "beat/TempoChoice.h"
 
+#include <algorithm>
+
 namespace orvbeat
 {
 
@@ -53,6 +55,9 @@ public:
     }
     // Another track: its lines are learned afresh; how the sender counts BPM is kept.
     void startTrack();
+    // Its lines count as numbered anew, after `after` (the generation of the grid it replaces).
+    void numberAnew(unsigned after) { generation_ = std::max(generation_, after) + 1; }
+    unsigned generation() const { return generation_; }
 
     // The tempo as the latest sample reads it; a candidate whose length it changes starts again.
     void setTempo(const TempoReading& reading, PitchConvention preferred);

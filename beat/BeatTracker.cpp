@@ -40,6 +40,7 @@ double finiteOr(double value, double fallback)
 
 void BeatTracker::newTrack()
 {
+    trackGrid_.startTrack();
     grid_.startTrack();
     brackets_.clear();
     recentCount_ = 0;
@@ -55,9 +56,20 @@ void BeatTracker::useHostTimeline(bool host, HostSeconds arrival)
 {
     if (host == hostTimeline_)
         return;
-    // The grid belongs to the other timeline.
+    // The grid belongs to the other timeline: the track's is put aside while host time stands
+    // in (a stretch of noise may put the clock there), and taken up again after it.
     hostTimeline_ = host;
-    grid_.reset();
+    const unsigned generation = grid_.generation();
+    if (host)
+    {
+        trackGrid_ = grid_;
+        grid_.reset();
+    }
+    else
+    {
+        grid_ = trackGrid_;
+    }
+    grid_.numberAnew(generation);
     brackets_.clear();
     recentCount_ = 0;
     restPosition_ = host ? TrackSeconds(arrival.value) : timeline_.latestPosition();

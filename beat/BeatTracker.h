@@ -121,6 +121,7 @@ private:
     int recentCount_ = 0;
     TrackSeconds widenInUse_;
     BeatGrid grid_;
+    BeatGrid trackGrid_; // the track's grid, put aside while host time stands in
     BarCounter bar_;
     OutputClock output_;
     int beatsPerBar_ = 4;
