@@ -24,6 +24,8 @@ constexpr double kRepeatOnLineSeconds = 0.01;
 // A sample after a jump no later than this (beyond the usual lateness) behind the line put
 // aside at the jump is back on it.
 constexpr double kBackOnLineSeconds = 0.01;
+// A fit away from Pitch over less than this is not taken.
+constexpr double kTrustFitSpanSeconds = 1.5;
 // A fitted rate this close to Pitch is Pitch, for reading a tempo into a beat length; a rate
 // of 1 tells a Position in host seconds only when Pitch is further than this from 1.
 constexpr double kNearPitch = 0.1;
@@ -299,6 +301,11 @@ void Timeline::fitRate(double pitch)
     // A Position in steps moves the hull by up to a step too.
     const double spread = std::max(0.010, 2.0 * lateness) + 2.0 * Rate{lineRate_}.toCover(step_).value;
     const double tolerance = std::max(0.005, spread / span);
+    // Away from Pitch the fit must span long enough to be believed: a stall bunches the
+    // arrivals of a young window into any slope.
+    if (isSpeedRatio(pitch) && span < kTrustFitSpanSeconds &&
+        std::fabs(fitted / pitch - 1.0) >= tolerance)
+        return;
     if (isSpeedRatio(pitch) && std::fabs(fitted / pitch - 1.0) < tolerance)
     {
         lineRate_ = pitch;
