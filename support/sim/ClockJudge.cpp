@@ -111,8 +111,8 @@ public:
 private:
     // Per frame, how far the least delay among the datagrams sent since the deck's latest
     // transport change (play, pause, cue, load) that have arrived by then lies above the path's
-    // least delay: after a jump the sender's timeline is known only from those, so no receiver
-    // can place it closer than that.
+    // least delay (counting a stepped Position's lag behind the deck as delay): after a jump the
+    // sender's timeline is known only from those, so no receiver can place it closer than that.
     static std::vector<double> timelineSlack(const SweepCase& sweepCase,
                                              const SweepTraffic& traffic,
                                              const std::vector<ClockFrame>& frames,
@@ -140,8 +140,15 @@ private:
             {
                 const Arrival& arrival = traffic.arrivals[next];
                 const DeckReport& report = traffic.sent[arrival.sequence];
-                if (!report.garbage && report.sendTime >= stretchStart)
-                    least = std::min(least, arrival.time - report.sendTime);
+                if (report.garbage || report.sendTime < stretchStart)
+                    continue;
+                // A Position in steps was reached a little before it was sent: the datagram
+                // tells the timeline only as well as its delay and that lag together.
+                const DeckMoment sent = sweepCase.deck.at(report.sendTime);
+                const double lag = sent.pitch > 0.0 && sent.playing
+                                       ? std::max(0.0, (sent.position - report.position) / sent.pitch)
+                                       : 0.0;
+                least = std::min(least, arrival.time - report.sendTime + lag);
             }
             slack.push_back(std::isfinite(least) ? std::max(0.0, least - leastDelay) : 0.0);
         }
