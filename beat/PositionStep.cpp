@@ -79,9 +79,12 @@ void PositionStep::add(TrackSeconds move, double pitch)
     double divisor = divisorWithout(-1);
     for (int left = 0; divisor == 0.0 && left < count_; ++left)
         divisor = divisorWithout(left);
-    // A divisor that only shows a multiple of the step decided before keeps the finer step.
-    if (!(decided_ && divisor > 0.0 && isMultiple(divisor, step_.value)))
-        step_ = TrackSeconds(divisor);
+    // A sender's Position does not turn exact: moves whose divisor collapses after a step was
+    // found straddle a change of speed. A divisor that only shows a multiple of the step decided
+    // before keeps the finer step.
+    if (decided_ && step_.value > 0.0 && (divisor == 0.0 || isMultiple(divisor, step_.value)))
+        return;
+    step_ = TrackSeconds(divisor);
     decided_ = true;
 }
 
