@@ -9,6 +9,7 @@
 #include <cmath>
 #include <iterator>
 #include <limits>
+#include <numeric>
 #include <set>
 #include <tuple>
 #include <utility>
@@ -42,6 +43,25 @@ public:
     TrackGrid(TrackOracle& oracle, OracleVerdict& run, bool beatFromEngine)
         : oracle_(oracle), run_(run), beatFromEngine_(beatFromEngine)
     {
+    }
+
+    // The step the datagrams show: the greatest common divisor of the sender's moves at one
+    // speed. Where every move is a multiple of a few steps (the send interval a whole number of
+    // buffers), no receiver can tell the step finer than that.
+    void noteMove(const DeckReport& previous, const DeckReport& report)
+    {
+        const double move = report.position - previous.position;
+        const double step = report.step;
+        if (previous.garbage || previous.track != report.track || previous.pitch != report.pitch ||
+            !(move > 0.0) || !(move < 0.5) || !(step > 0.0))
+            return;
+        const double steps = std::round(move / step);
+        if (std::fabs(move - steps * step) > 1e-7)
+            return; // across a pause, a cue or a load: no move of the sender's steps
+        apparentSteps_ = apparentSteps_ > 0.0 ? std::gcd(static_cast<long long>(apparentSteps_),
+                                                          static_cast<long long>(steps))
+                                              : steps;
+        apparentStep_ = apparentSteps_ * step;
     }
 
     void take(const DeckReport& report, double now)
@@ -91,7 +111,7 @@ private:
         if (lower.beat == upper.beat)
             return;
         const double lo = lower.position;
-        const double hi = upper.position + upper.step;
+        const double hi = upper.position + std::max(upper.step, apparentStep_);
 #ifdef ORV_BEAT_TRACE
         if (std::getenv("ORACLE_BOUNDS"))
             std::fprintf(stderr, "  obound (%.4f, %.4f] %d->%d at %.4f\n", lo, hi, lower.beat, upper.beat, now);
@@ -145,6 +165,8 @@ private:
     bool beatFromEngine_;
     std::set<Placed> byPosition_;
     const DeckReport* first_ = nullptr; // the track's first arrived datagram
+    double apparentSteps_ = 0.0;        // in the sender's true steps
+    double apparentStep_ = 0.0;
     unsigned long long order_ = 0;
 };
 
@@ -206,6 +228,8 @@ OracleVerdict consultOracle(const std::vector<DeckReport>& sent,
             verdict.tracks[track].firstArrival = arrival.time;
         if (report.garbage)
             continue;
+        if (arrival.sequence > 0)
+            grids[track].noteMove(sent[static_cast<size_t>(arrival.sequence - 1)], report);
         if (!verdict.beatBaseShownAt && (report.beat == 0 || report.beat == beatsPerBar))
             verdict.beatBaseShownAt = arrival.time;
         grids[track].take(report, arrival.time);
