@@ -48,7 +48,7 @@ public:
     // The step the datagrams show: the greatest common divisor of the sender's moves at one
     // speed. Where every move is a multiple of a few steps (the send interval a whole number of
     // buffers), no receiver can tell the step finer than that.
-    void noteMove(const DeckReport& previous, const DeckReport& report)
+    void noteMove(const DeckReport& previous, const DeckReport& report, double now)
     {
         const double move = report.position - previous.position;
         const double step = report.step;
@@ -58,10 +58,15 @@ public:
         const double steps = std::round(move / step);
         if (std::fabs(move - steps * step) > 1e-7)
             return; // across a pause, a cue or a load: no move of the sender's steps
-        apparentSteps_ = apparentSteps_ > 0.0 ? std::gcd(static_cast<long long>(apparentSteps_),
-                                                          static_cast<long long>(steps))
-                                              : steps;
+        const double finer = apparentSteps_ > 0.0
+                                 ? static_cast<double>(std::gcd(static_cast<long long>(apparentSteps_),
+                                                                static_cast<long long>(steps)))
+                                 : steps;
+        const bool wasFiner = apparentSteps_ > 0.0 && finer < apparentSteps_;
+        apparentSteps_ = finer;
         apparentStep_ = apparentSteps_ * step;
+        if (wasFiner)
+            carryAgain(report, now);
     }
 
     void take(const DeckReport& report, double now)
@@ -94,6 +99,13 @@ private:
             run_.withoutPitchRefutedAt = now;
     }
 
+    struct Bound
+    {
+        double before; // Position of the datagram before the change
+        double after;  // and after it
+        double step;   // the sender's step then
+    };
+
     struct Placed
     {
         double position;
@@ -110,18 +122,36 @@ private:
     {
         if (lower.beat == upper.beat)
             return;
-        const double lo = lower.position;
-        const double hi = upper.position + std::max(upper.step, apparentStep_);
-#ifdef ORV_BEAT_TRACE
-        if (std::getenv("ORACLE_BOUNDS"))
-            std::fprintf(stderr, "  obound (%.4f, %.4f] %d->%d at %.4f\n", lo, hi, lower.beat, upper.beat, now);
-#endif
+        bounds_.push_back(Bound{lower.position, upper.position, upper.step});
+        carry(bounds_.back(), latest, now);
+    }
+
+    // Carries one bound to the reference line of each convention, widened on the upper side by
+    // the Position step (a Beat read from a finer position than the one sent may change up to a
+    // step after it, and no receiver can tell which way the sender reads it).
+    void carry(const Bound& b, const DeckReport& latest, double now)
+    {
+        const double lo = b.before;
+        const double hi = b.after + std::max(b.step, apparentStep_);
         oracle_.withPitch.add(lo, hi, withPitchBeat(latest), now);
         oracle_.withoutPitch.add(lo, hi, withoutPitchBeat(latest), now);
         if (!run_.withPitchRefutedAt)
             run_.withPitchRefutedAt = oracle_.withPitch.refutedAt;
         if (!run_.withoutPitchRefutedAt)
             run_.withoutPitchRefutedAt = oracle_.withoutPitch.refutedAt;
+    }
+
+    // The step the datagrams show became finer: every bound so far is carried again with it.
+    void carryAgain(const DeckReport& latest, double now)
+    {
+        const std::optional<double> withRefuted = oracle_.withPitch.refutedAt;
+        const std::optional<double> withoutRefuted = oracle_.withoutPitch.refutedAt;
+        oracle_.withPitch = LinePlace{};
+        oracle_.withoutPitch = LinePlace{};
+        oracle_.withPitch.refutedAt = withRefuted;
+        oracle_.withoutPitch.refutedAt = withoutRefuted;
+        for (const Bound& b : bounds_)
+            carry(b, latest, now);
     }
 
     // The union of the surviving conventions' places of one line, the one nearest the deck,
@@ -167,6 +197,7 @@ private:
     const DeckReport* first_ = nullptr; // the track's first arrived datagram
     double apparentSteps_ = 0.0;        // in the sender's true steps
     double apparentStep_ = 0.0;
+    std::vector<Bound> bounds_;
     unsigned long long order_ = 0;
 };
 
@@ -229,7 +260,7 @@ OracleVerdict consultOracle(const std::vector<DeckReport>& sent,
         if (report.garbage)
             continue;
         if (arrival.sequence > 0)
-            grids[track].noteMove(sent[static_cast<size_t>(arrival.sequence - 1)], report);
+            grids[track].noteMove(sent[static_cast<size_t>(arrival.sequence - 1)], report, arrival.time);
         if (!verdict.beatBaseShownAt && (report.beat == 0 || report.beat == beatsPerBar))
             verdict.beatBaseShownAt = arrival.time;
         grids[track].take(report, arrival.time);
