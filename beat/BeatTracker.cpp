@@ -42,6 +42,7 @@ void BeatTracker::newTrack()
 {
     trackGrid_.startTrack();
     grid_.startTrack();
+    trackBar_.startTrack();
     brackets_.clear();
     recentCount_ = 0;
     bar_.startTrack();
@@ -63,11 +64,13 @@ void BeatTracker::useHostTimeline(bool host, HostSeconds arrival)
     if (host)
     {
         trackGrid_ = grid_;
+        trackBar_ = bar_;
         grid_.reset();
     }
     else
     {
         grid_ = trackGrid_;
+        bar_ = trackBar_; // the bar names lines on the track, not on host time
     }
     grid_.numberAnew(generation);
     brackets_.clear();

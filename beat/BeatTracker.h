@@ -121,7 +121,8 @@ private:
     int recentCount_ = 0;
     TrackSeconds widenInUse_;
     BeatGrid grid_;
-    BeatGrid trackGrid_; // the track's grid, put aside while host time stands in
+    BeatGrid trackGrid_; // the track's grid and bar, put aside while host time stands in
+    BarCounter trackBar_;
     BarCounter bar_;
     OutputClock output_;
     int beatsPerBar_ = 4;
