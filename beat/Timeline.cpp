@@ -24,6 +24,8 @@ constexpr double kRepeatOnLineSeconds = 0.01;
 // A sample after a jump no later than this (beyond the usual lateness) behind the line put
 // aside at the jump is back on it.
 constexpr double kBackOnLineSeconds = 0.01;
+// How long the least delayed sample holds the line after it left the window.
+constexpr double kFloorMemorySeconds = 20.0;
 // A fit away from Pitch over less than this is not taken.
 constexpr double kTrustFitSpanSeconds = 1.5;
 // A fitted rate this close to Pitch is Pitch, for reading a tempo into a beat length; a rate
@@ -336,6 +338,7 @@ void Timeline::placeLine()
         {
             lineAt_ = latest_;
             holdingSample_ = pushed_ - 1;
+            anchorArrival_ = latest_.arrival;
         }
         keepLowest(above);
         return;
@@ -356,6 +359,24 @@ void Timeline::placeLine()
     }
     for (double& excess : lowest_)
         excess -= lowest;
+    // At a rate that is exact (Pitch, or 1), the least delayed sample stays the floor after it
+    // leaves the window, for a while (the sender's clock and ours drift apart a little).
+    const bool exactRate = rateSource_ == RateSource::Pitch || rateSource_ == RateSource::One;
+    if (exactRate && lineRate_ == rateOfLine_ && !hasPivot_ && count_ > 1 &&
+        (latest_.arrival - anchorArrival_).value < kFloorMemorySeconds)
+    {
+        const double kept = (lineAt_.arrival - latest_.arrival).value -
+                            (lineAt_.position - latest_.position).value * inverseRate;
+        if (kept < lowest)
+        {
+            for (double& excess : lowest_)
+                excess += lowest - kept;
+            lowest = kept;
+            holdingSample_ = pushed_; // none in the window: looked at again with the next
+        }
+    }
+    if (holdingSample_ != pushed_)
+        anchorArrival_ = at(static_cast<int>(holdingSample_ - oldest)).arrival;
     if (hasPivot_ && count_ < kPivotSamples)
     {
         lowest = std::min(lowest, (pivot_.arrival - latest_.arrival).value -

@@ -125,6 +125,7 @@ private:
     double rateOfLine_ = 0.0;         // the rate lineAt_ was last placed with
     std::uint64_t pushed_ = 0;        // samples pushed since the window restarted
     std::uint64_t holdingSample_ = 0; // which of them holds the line up (by push count)
+    HostSeconds anchorArrival_;       // when the sample holding the line arrived
     // How far the least delayed samples lie above the line, lowest first (the first is 0).
     static constexpr int kLowest = 4;
     double lowest_[kLowest] = {1e300, 1e300, 1e300, 1e300};
