@@ -56,7 +56,7 @@ constexpr int kPivotSamples = 64;
 constexpr double kTempoChangeRatio = 2e-4;
 // Firm: this many samples over this span, the least delayed ones spaced by at most this on
 // average (the spacing of the lowest delays is how far the lowest may still lie above the floor).
-constexpr int kFirmSamples = 40;
+constexpr int kFirmSamples = 24;
 constexpr double kFirmSpanSeconds = 0.3;
 constexpr double kFirmSpacingSeconds = 0.001;
 
