@@ -326,6 +326,7 @@ GridEstimate BeatGrid::estimate(TrackSeconds position) const
     else
     {
         const LineInterval& c = candidates_[chosen_];
+        e.narrowestBracket = c.narrowest();
         e.index = c.lineAtOrBefore(position);
         lineUnion(middleOf(c.low(e.index), c.high(e.index)), low[0], high[0]);
         lineUnion(middleOf(c.low(e.index + 1), c.high(e.index + 1)), low[1], high[1]);

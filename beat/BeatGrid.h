@@ -40,6 +40,8 @@ struct GridEstimate
     TrackSeconds line;    // where that line lies (the middle of what is possible)
     TrackSeconds width;   // how wide the places of that line and the next still are
     int brackets = 0;     // the brackets that placed them
+    // The narrowest of them on its own: as narrow as `width`, the width owes nothing to chance.
+    TrackSeconds narrowestBracket{1e300};
     unsigned generation = 0; // changes when the lines are numbered anew
 };
 

@@ -28,7 +28,8 @@ constexpr double kMostPitch = 4.0;
 constexpr int kStillBoundariesForHostTime = 4;
 // Samples moving on one line in a row that end a stretch on host time.
 constexpr int kMovingToLeaveHostTime = 3;
-// Two brackets can overlap narrowly by chance; locked wants a third that agrees.
+// Two brackets can overlap narrowly by chance; locked wants a third that agrees, unless one
+// bracket alone is as narrow as the window.
 constexpr int kBracketsToLock = 3;
 
 double finiteOr(double value, double fallback)
@@ -117,8 +118,11 @@ void BeatTracker::takeSample(const DeckSample& sample)
         break;
     case SampleVerdict::Seek:
         previous_.reset(); // no bracket across a seek
-        if (const DeckSample* start = order_.seekStart())
-            takeInOrder(*start);
+        for (int i = 0; i < order_.seekRunSize(); ++i)
+        {
+            if (!(order_.seekRun(i).position > sample.position))
+                takeInOrder(order_.seekRun(i));
+        }
         takeInOrder(sample);
         break;
     case SampleVerdict::Late:
@@ -333,10 +337,12 @@ bool BeatTracker::locked(bool fresh, State state, const GridEstimate& grid) cons
 {
     if (!fresh || state != State::Playing || hostTimeline_ || !grid.placed || !grid.settled)
         return false;
-    if (!step_.decided() || !timeline_.firm() || grid_.suspecting() || grid_.noisy() ||
-        grid.brackets < kBracketsToLock)
+    if (!step_.decided() || !timeline_.firm() || grid_.suspecting() || grid_.noisy())
         return false;
-    return timelineRate().toCover(grid.width).value < kLockedWindowSeconds;
+    const auto withinWindow = [this](TrackSeconds width)
+    { return timelineRate().toCover(width).value < kLockedWindowSeconds; };
+    return withinWindow(grid.width) &&
+           (grid.brackets >= kBracketsToLock || withinWindow(grid.narrowestBracket));
 }
 
 BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, double nowSeconds,

@@ -49,11 +49,13 @@ bool LineInterval::add(TrackSeconds before, TrackSeconds after)
     {
         low_ = before;
         high_ = after;
+        narrowest_ = after - before;
     }
     else
     {
         low_ = std::max(low_, before - length_ * lines);
         high_ = std::min(high_, after - length_ * lines);
+        narrowest_ = std::min(narrowest_, after - before);
     }
     ++brackets_;
     return true;

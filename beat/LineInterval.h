@@ -22,6 +22,8 @@ public:
     TrackSeconds length() const { return length_; }
     bool placed() const { return brackets_ > 0; }
     int brackets() const { return brackets_; }
+    // The narrowest bracket taken on its own (before the intersection).
+    TrackSeconds narrowest() const { return narrowest_; }
 
     // Whether (before, after] holds a line that the interval allows; `index` receives the
     // line's number (line 0 is the first bracket's).
@@ -42,6 +44,7 @@ private:
     TrackSeconds length_;
     TrackSeconds low_;  // line 0 lies after this...
     TrackSeconds high_; // ...and at or before this
+    TrackSeconds narrowest_;
     int brackets_ = 0;
 };
 

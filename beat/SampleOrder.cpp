@@ -25,7 +25,7 @@ SampleVerdict SampleOrder::take(const DeckSample& sample)
     {
         newest_ = sample;
         hasNewest_ = true;
-        hasHeld_ = false; // whatever was held was only late: the sender's line goes on
+        heldCount_ = 0; // whatever was held was only late: the sender's line goes on
         return SampleVerdict::Next;
     }
     if (newest_.position - sample.position > seekAtOnce)
@@ -34,24 +34,30 @@ SampleVerdict SampleOrder::take(const DeckSample& sample)
         hasAbandoned_ = true;
         seekArrivalNs_ = sample.arrivalNs;
         newest_ = sample;
-        hasHeld_ = false;
+        heldCount_ = 0;
         seekHasStart_ = false;
         return SampleVerdict::Seek;
     }
-    if (!hasHeld_)
+    if (heldCount_ > 0 && sample.position < held_[0].position)
+        return SampleVerdict::Late; // older than the held one: lateness, not a line
+    if (heldCount_ == 0 || sample.arrivalSeconds() - held_[0].arrivalSeconds() < seekConfirmSeconds)
     {
-        held_ = sample;
-        hasHeld_ = true;
+        hold(sample);
         return SampleVerdict::Held;
     }
-    if (sample.position < held_.position)
-        return SampleVerdict::Late; // older than the held one: lateness, not a line
-    if (sample.arrivalSeconds() - held_.arrivalSeconds() < seekConfirmSeconds)
-        return SampleVerdict::Held;
     newest_ = sample;
-    hasHeld_ = false;
     seekHasStart_ = true;
     return SampleVerdict::Seek;
+}
+
+void SampleOrder::hold(const DeckSample& sample)
+{
+    if (heldCount_ == kMostHeld)
+        return; // a burst: the first few place the new line as well as all of them
+    int place = heldCount_++;
+    for (; place > 0 && held_[place - 1].position > sample.position; --place)
+        held_[place] = held_[place - 1];
+    held_[place] = sample;
 }
 
 } // namespace orvbeat

@@ -17,7 +17,7 @@ enum class SampleVerdict
     Next, // at or ahead of the newest sample: the sender's next one
     Late, // behind the newest sample: older than what was already taken; ignored
     Held, // behind the newest sample, and maybe the start of a seek back: held until it is told
-    Seek, // a seek back: take seekStart() if there is one, then this sample
+    Seek, // a seek back: take seekRun() (the samples held since it began), then this sample
 };
 
 class SampleOrder
@@ -35,14 +35,20 @@ public:
 
     void reset() { *this = SampleOrder(); }
     SampleVerdict take(const DeckSample& sample);
-    // The sample that began the seek take() has just confirmed (none for a seek at once).
-    const DeckSample* seekStart() const { return seekHasStart_ ? &held_ : nullptr; }
+    // The samples held since the seek take() has just confirmed began, in Position order (none
+    // for a seek at once): each may be the least delayed of the new line.
+    int seekRunSize() const { return seekHasStart_ ? heldCount_ : 0; }
+    const DeckSample& seekRun(int i) const { return held_[i]; }
 
 private:
+    void hold(const DeckSample& sample);
+
     DeckSample newest_;
     bool hasNewest_ = false;
-    DeckSample held_;
-    bool hasHeld_ = false;
+    // Held samples in Position order; the first is where the seek began.
+    static constexpr int kMostHeld = 8;
+    DeckSample held_[kMostHeld];
+    int heldCount_ = 0;
     bool seekHasStart_ = false;
     DeckSample abandoned_; // the newest sample before the latest seek at once
     bool hasAbandoned_ = false;

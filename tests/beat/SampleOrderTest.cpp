@@ -42,11 +42,12 @@ TEST(SampleOrder, LateSamplesAreToldFromSeeksByWhatFollows)
     };
     for (const auto& s : steps)
         EXPECT_EQ(order.take(sample(s.ms, s.position)), s.verdict) << s.ms;
-    ASSERT_NE(order.seekStart(), nullptr);
-    EXPECT_EQ(order.seekStart()->arrivalNs, 320'000'000);
+    ASSERT_EQ(order.seekRunSize(), 3);
+    EXPECT_EQ(order.seekRun(0).arrivalNs, 320'000'000);
+    EXPECT_EQ(order.seekRun(2).arrivalNs, 360'000'000);
     EXPECT_EQ(order.take(sample(400, 9.68)), V::Next);
     EXPECT_EQ(order.take(sample(420, 8.5)), V::Seek);
-    EXPECT_EQ(order.seekStart(), nullptr);
+    EXPECT_EQ(order.seekRunSize(), 0);
     EXPECT_EQ(order.take(sample(440, 8.52)), V::Next);
 }
 

@@ -66,8 +66,8 @@ TEST(Timeline, IsFirmOnlyOnceItsLeastDelayedSamplesCrowdTheFloor)
     };
     const int quiet = samplesToFirm(0.002);
     const int jittery = samplesToFirm(0.030);
-    EXPECT_GE(quiet, 40);
-    EXPECT_LT(quiet, 60);
+    EXPECT_GE(quiet, 24);
+    EXPECT_LT(quiet, 40);
     EXPECT_GT(jittery, quiet);
     EXPECT_LT(jittery, 200);
 
