@@ -4,6 +4,7 @@
 #include <cmath>
 #ifdef ORV_BEAT_TRACE
 #include <cstdio>
+#include <cstdlib>
 #endif
 #include <utility>
 
@@ -68,12 +69,17 @@ void BeatGrid::setTempo(const TempoReading& reading, PitchConvention preferred)
             ++generation_; // the lines it numbers change
         if (returned)
         {
+#ifdef ORV_BEAT_TRACE
+            if (std::getenv("TRACE_RET")) std::fprintf(stderr, "  returned cand %d len %.6f br %d bpm %.4f pitch %.5f rate %.6f\n", i, lengths[i].value, shelf.interval.brackets(), reading.bpm, reading.pitch, reading.rate.trackPerHost);
+#endif
             // BPM is back at a length that was placed (after noise, say): so are its lines.
             std::swap(shelf.interval, candidates_[i]);
             std::swap(shelf.alive, alive_[i]);
             continue;
         }
-        if (candidates_[i].placed())
+        // A shelf keeps the best-placed lines: a length that came and went on fewer brackets
+        // (noise in BPM) does not replace them.
+        if (candidates_[i].placed() && candidates_[i].brackets() >= shelf.interval.brackets())
             shelf = Shelved{candidates_[i], alive_[i]};
         candidates_[i].reset(lengths[i]);
         // A length that moves while another stays (the pitch moved, and BPM with it or not)

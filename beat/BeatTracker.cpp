@@ -37,6 +37,12 @@ double finiteOr(double value, double fallback)
     return std::isfinite(value) ? value : fallback;
 }
 
+// A Beat no bar has is noise: its sample places no line.
+bool plausibleBeat(std::int32_t beat)
+{
+    return beat >= 0 && beat <= kMostBeatsPerBar;
+}
+
 } // namespace
 
 void BeatTracker::newTrack()
@@ -207,7 +213,8 @@ void BeatTracker::takeInOrder(const DeckSample& sample)
     if (hostTimeline_)
     {
         // Position tells nothing: the change lies between the two arrivals.
-        if (previous_ && sample.beat != previous_->beat)
+        if (previous_ && sample.beat != previous_->beat && plausibleBeat(sample.beat) &&
+            plausibleBeat(previous_->beat))
         {
             takeBracket(TrackSeconds(previous_->arrivalSeconds() - kHostBracketSlack),
                         TrackSeconds(arrival.value), previous_->beat, sample.beat);
@@ -224,6 +231,8 @@ void BeatTracker::takeInOrder(const DeckSample& sample)
 
 void BeatTracker::offerToGrid(TrackSeconds position, std::int32_t beat)
 {
+    if (!plausibleBeat(beat))
+        return;
     Bracket opened[Brackets::mostNew];
     const int count = brackets_.add(position, beat, opened);
     // A Beat read from a finer position than the one sent may change up to a step after it.
