@@ -10,19 +10,21 @@ SampleVerdict SampleOrder::take(const DeckSample& sample)
     // A Position that is no number cannot be ordered; the clock ignores it anyway.
     if (!std::isfinite(sample.position))
         return SampleVerdict::Next;
-    // For a while after a seek back, a datagram sent before it may still come: far ahead of
-    // the new line, about where the deck was (a little past the newest sample seen there, when
-    // it was sent just before the seek). It is late, not a seek forward.
+    // For a while after a large seek, a datagram sent before it may still come: far from the
+    // new line, about where the deck was (a little past the newest sample seen there, when it
+    // was sent just before the seek). It is late, not another seek.
     if (hasAbandoned_ && sample.arrivalSeconds() - secondsOf(seekArrivalNs_) > stragglerSeconds)
         hasAbandoned_ = false;
     // A datagram sent before the seek lies near the newest one seen then; one further ahead is
     // the old line going on (the jump was a glitch), one far behind is the sender's next.
-    if (hasAbandoned_ && sample.position - newest_.position > 0.5 * seekAtOnce &&
+    if (hasAbandoned_ && std::fabs(sample.position - newest_.position) > 0.5 * seekAtOnce &&
         sample.position <= abandoned_.position + stragglerAhead &&
         sample.position >= abandoned_.position - stragglerSeconds)
         return SampleVerdict::Late;
     if (!hasNewest_ || !(sample.position < newest_.position))
     {
+        if (hasNewest_ && sample.position - newest_.position > seekAtOnce)
+            abandon(sample);
         newest_ = sample;
         hasNewest_ = true;
         heldCount_ = 0; // whatever was held was only late: the sender's line goes on
@@ -30,9 +32,7 @@ SampleVerdict SampleOrder::take(const DeckSample& sample)
     }
     if (newest_.position - sample.position > seekAtOnce)
     {
-        abandoned_ = newest_;
-        hasAbandoned_ = true;
-        seekArrivalNs_ = sample.arrivalNs;
+        abandon(sample);
         newest_ = sample;
         heldCount_ = 0;
         seekHasStart_ = false;
@@ -48,6 +48,13 @@ SampleVerdict SampleOrder::take(const DeckSample& sample)
     newest_ = sample;
     seekHasStart_ = true;
     return SampleVerdict::Seek;
+}
+
+void SampleOrder::abandon(const DeckSample& seekSample)
+{
+    abandoned_ = newest_;
+    hasAbandoned_ = true;
+    seekArrivalNs_ = seekSample.arrivalNs;
 }
 
 void SampleOrder::hold(const DeckSample& sample)

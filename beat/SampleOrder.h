@@ -27,8 +27,9 @@ public:
     // they are a seek; no reordering on the networks measured lasts this long.
     static constexpr double seekConfirmSeconds = 0.05;
     // A step back of more than this much of the timeline is a seek at once; for a second after
-    // it, datagrams sent before it are still let out (and taken as late): about where the deck
-    // was, no further ahead of the newest sample seen there than this.
+    // it, or after a step forward as large, datagrams sent before it are still let out (and
+    // taken as late): about where the deck was, no further ahead of the newest sample seen there
+    // than this.
     static constexpr double seekAtOnce = 1.0;
     static constexpr double stragglerSeconds = 1.0;
     static constexpr double stragglerAhead = 0.25;
@@ -42,6 +43,8 @@ public:
 
 private:
     void hold(const DeckSample& sample);
+    // A large seek: the newest sample before it marks where its stragglers lie.
+    void abandon(const DeckSample& seekSample);
 
     DeckSample newest_;
     bool hasNewest_ = false;

@@ -70,3 +70,20 @@ TEST(SampleOrder, AShuffledBurstNeverMakesASeek)
         }
     }
 }
+
+// A datagram sent before a large seek, either way, and let out after it is late: the deck does
+// not go back to where it was.
+TEST(SampleOrder, DatagramsSentBeforeALargeSeekAreLate)
+{
+    for (const double seekTo : {30.0, 2.0})
+    {
+        SampleOrder order;
+        EXPECT_EQ(order.take(sample(0, 10.0)), V::Next);
+        EXPECT_EQ(order.take(sample(17, 10.017)), V::Next);
+        EXPECT_EQ(order.take(sample(33, seekTo)), seekTo > 10.0 ? V::Next : V::Seek);
+        EXPECT_EQ(order.take(sample(40, 10.033)), V::Late) << seekTo;
+        EXPECT_EQ(order.take(sample(50, seekTo + 0.017)), V::Next) << seekTo;
+        // A second on, a sample where the deck was is a seek of its own.
+        EXPECT_EQ(order.take(sample(1100, 11.0)), seekTo > 10.0 ? V::Seek : V::Next) << seekTo;
+    }
+}
