@@ -38,8 +38,9 @@ SampleVerdict SampleOrder::take(const DeckSample& sample)
         seekHasStart_ = false;
         return SampleVerdict::Seek;
     }
+    // Behind the held ones: they were only late, or this one starts the seek; held anew.
     if (heldCount_ > 0 && sample.position < held_[0].position)
-        return SampleVerdict::Late; // older than the held one: lateness, not a line
+        heldCount_ = 0;
     if (heldCount_ == 0 || sample.arrivalSeconds() - held_[0].arrivalSeconds() < seekConfirmSeconds)
     {
         hold(sample);

@@ -15,7 +15,7 @@ namespace orvbeat
 enum class SampleVerdict
 {
     Next, // at or ahead of the newest sample: the sender's next one
-    Late, // behind the newest sample: older than what was already taken; ignored
+    Late, // sent before a large seek and let out after it; ignored
     Held, // behind the newest sample, and maybe the start of a seek back: held until it is told
     Seek, // a seek back: take seekRun() (the samples held since it began), then this sample
 };

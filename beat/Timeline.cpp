@@ -285,6 +285,13 @@ void Timeline::refit(double pitch)
         fitRate(pitch);
     }
     placeLine();
+    // One sample far below all the others holds the line: it belongs to another line (a stale
+    // datagram that began a seek). The window starts again from the newest.
+    if (count_ >= kMatureSamples && lowest_[1] > kJumpSeconds)
+    {
+        restart(latest_, windowBpm_, windowPitch_, lineRate_);
+        return;
+    }
     const double spacing = lowest_[kLowest - 1] / (kLowest - 1);
     if (!firm_ && count_ >= kFirmSamples && span.value >= kFirmSpanSeconds &&
         spacing <= kFirmSpacingSeconds)

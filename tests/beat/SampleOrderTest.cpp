@@ -23,9 +23,10 @@ DeckSample sample(double arrivalMs, double position)
 }
 } // namespace
 
-// A sample overtaken by newer ones is held, then late or dropped as the sender's line goes on,
-// however late it came; samples that keep coming behind the newest for 50 ms are a seek back
-// that began with the first of them; a step back of more than a second is a seek at once.
+// A sample overtaken by newer ones is held (one behind it is held in its place), then dropped
+// as the sender's line goes on, however late it came; samples that keep coming behind the
+// newest for 50 ms are a seek back that began with the first of them; a step back of more
+// than a second is a seek at once.
 TEST(SampleOrder, LateSamplesAreToldFromSeeksByWhatFollows)
 {
     SampleOrder order;
@@ -35,7 +36,7 @@ TEST(SampleOrder, LateSamplesAreToldFromSeeksByWhatFollows)
         V verdict;
     } steps[] = {
         {0, 10.0, V::Next},    {17, 10.0, V::Next},   {33, 10.05, V::Next}, // paused, then on
-        {34, 10.017, V::Held}, {35, 10.033, V::Held}, {36, 10.01, V::Late}, // overtaken
+        {34, 10.017, V::Held}, {35, 10.033, V::Held}, {36, 10.01, V::Held}, // overtaken
         {50, 10.067, V::Next}, {300, 10.06, V::Held}, {301, 10.1, V::Next}, // 250 ms late
         {320, 9.6, V::Held},   {340, 9.62, V::Held},  {360, 9.64, V::Held}, // a seek back
         {380, 9.66, V::Seek},

@@ -91,6 +91,14 @@ TEST(Timeline, TellsALateSampleFromAnotherTimeline)
     EXPECT_FALSE(line.onLine(HostSeconds(101.0), TrackSeconds(30.0)));        // ahead of it
     EXPECT_FALSE(line.onLine(HostSeconds(101.0), TrackSeconds(5.0)));         // seconds behind
     EXPECT_FALSE(line.onLine(HostSeconds(101.0), TrackSeconds(0.0 / 0.0))); // no number
+
+    // A window begun by a stale sample (0.4 s ahead of the line that follows) lets it go once
+    // the samples after it all agree on their own line.
+    Timeline stale;
+    add(stale, 200.0, 20.4);
+    for (int i = 1; i < 40; ++i)
+        add(stale, 200.0 + i / 60.0, 20.0 + i / 60.0);
+    EXPECT_NEAR(stale.positionAt(HostSeconds(201.0)).value, 21.0, 1e-3);
 }
 
 // A stopped deck is paused at its second repeated Position (one repeat is a duplicate); a
