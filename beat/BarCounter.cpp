@@ -64,8 +64,7 @@ void BarCounter::addBoundary(std::int32_t before, std::int32_t at, TrackSeconds 
     const std::int64_t to = at;
     const bool inCycle = from >= low && from < low + n && to >= low && to < low + n;
     const bool steps = to == from + 1 || (from == low + n - 1 && to == low);
-    if (!inCycle || !steps || bothCycles(beatsPerBar) || !isFinite(line) ||
-        !(length.value > 0.0))
+    if (!inCycle || !steps || bothCycles(beatsPerBar) || !isFinite(line) || !(length.value > 0.0))
     {
         goodSteps_ = 0;
         doubted_ = true;

@@ -56,7 +56,8 @@ private:
     int alignedSteps_ = 0;     // of them, since the offset was taken
     TrackSeconds namedLine_;   // a line the sender's numbers named...
     double namedPlace_ = 0.0;  // ...the bar position (0-based) of the beat it begins
-    double startOffset_ = 0.0; // bar position - 1 = (beat index + it) mod beatsPerBar, from the start
+    double startOffset_ =
+        0.0; // bar position - 1 = (beat index + it) mod beatsPerBar, from the start
 };
 
 } // namespace orvbeat

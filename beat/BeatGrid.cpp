@@ -2,10 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#ifdef ORV_BEAT_TRACE
-#include <cstdio>
-#include <cstdlib>
-#endif
 #include <utility>
 
 namespace orvbeat
@@ -16,17 +12,10 @@ namespace
 // A candidate length that moved by less than this share is the same length (a BPM sent as a
 // 32-bit float, or recomputed from a pitch that moves, wobbles in its last digits).
 constexpr double kSameLength = 1e-6;
-// A longer candidate still fitting by this share leaves the length unsettled (twice the length).
-constexpr double kLongerShare = 1.25;
 // A suspect and a bracket this share of a beat apart hold different lines.
 constexpr double kOtherLine = 0.4;
 // A convention stands against the other once this many brackets fit it.
 constexpr int kBracketsToSettle = 3;
-
-TrackSeconds middleOf(TrackSeconds a, TrackSeconds b)
-{
-    return (a + b) * 0.5;
-}
 } // namespace
 
 void BeatGrid::startTrack()
@@ -69,9 +58,6 @@ void BeatGrid::setTempo(const TempoReading& reading, PitchConvention preferred)
             ++generation_; // the lines it numbers change
         if (returned)
         {
-#ifdef ORV_BEAT_TRACE
-            if (std::getenv("TRACE_RET")) std::fprintf(stderr, "  returned cand %d len %.6f br %d bpm %.4f pitch %.5f rate %.6f\n", i, lengths[i].value, shelf.interval.brackets(), reading.bpm, reading.pitch, reading.rate.trackPerHost);
-#endif
             // BPM is back at a length that was placed (after noise, say): so are its lines.
             std::swap(shelf.interval, candidates_[i]);
             std::swap(shelf.alive, alive_[i]);
@@ -291,74 +277,4 @@ TrackSeconds BeatGrid::bpmLength() const
     return chosen_ >= 0 ? candidates_[chosen_].length() : TrackSeconds(0.0);
 }
 
-void BeatGrid::lineUnion(TrackSeconds near, TrackSeconds& low, TrackSeconds& high) const
-{
-    bool any = false;
-    for (int i = 0; i < kTempoCandidates; ++i)
-    {
-        if (!inUse(i, chosenKind_))
-            continue;
-        const LineInterval& c = candidates_[i];
-        const double lines = std::round((near - middleOf(c.low(0), c.high(0))) / c.length());
-        const long long k = std::isfinite(lines) ? static_cast<long long>(lines) : 0;
-        low = any ? std::min(low, c.low(k)) : c.low(k);
-        high = any ? std::max(high, c.high(k)) : c.high(k);
-        any = true;
-    }
-}
-
-GridEstimate BeatGrid::estimate(TrackSeconds position) const
-{
-    GridEstimate e;
-    e.generation = generation_;
-    e.length = bpmLength();
-    if (chosenKind_ == Kind::None || (chosenKind_ != Kind::Measured && chosen_ < 0))
-        return e;
-    e.placed = true;
-    e.brackets = chosenKind_ == Kind::Measured ? measured_.brackets() : candidates_[chosen_].brackets();
-    TrackSeconds low[2];
-    TrackSeconds high[2];
-    if (chosenKind_ == Kind::Measured)
-    {
-        e.length = measured_.length();
-        TrackSeconds nearLow;
-        TrackSeconds nearHigh;
-        e.index = measured_.lineNear(position, nearLow, nearHigh);
-        if (position < middleOf(nearLow, nearHigh))
-            --e.index;
-        measured_.extent(e.index, low[0], high[0]);
-        measured_.extent(e.index + 1, low[1], high[1]);
-    }
-    else
-    {
-        const LineInterval& c = candidates_[chosen_];
-        e.narrowestBracket = c.narrowest();
-        e.index = c.lineAtOrBefore(position);
-        lineUnion(middleOf(c.low(e.index), c.high(e.index)), low[0], high[0]);
-        lineUnion(middleOf(c.low(e.index + 1), c.high(e.index + 1)), low[1], high[1]);
-    }
-    e.line = middleOf(low[0], high[0]);
-    e.width = std::max(high[0] - low[0], high[1] - low[1]);
-    e.settled = true;
-    for (int i = 0; i < kTempoCandidates; ++i)
-    {
-        if (alive_[i] && candidates_[i].placed() &&
-            candidates_[i].length() > e.length * kLongerShare)
-        {
-            e.settled = false;
-        }
-    }
-    return e;
-}
-
-#ifdef ORV_BEAT_TRACE
-void BeatGrid::trace() const
-{
-    for (int i = 0; i < kTempoCandidates; ++i)
-        std::fprintf(stderr, "    cand %d alive %d placed %d br %d len %.6f low0 %.6f high0 %.6f\n", i, alive_[i],
-                     candidates_[i].placed(), candidates_[i].brackets(), candidates_[i].length().value,
-                     candidates_[i].low(0).value, candidates_[i].high(0).value);
-    std::fprintf(stderr, "    chosen %d kind %d\n", chosen_, static_cast<int>(chosenKind_));
-}
-#endif
 } // namespace orvbeat

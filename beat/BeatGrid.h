@@ -73,9 +73,6 @@ public:
     bool suspecting() const { return hasSuspect_; }
     // Beat changes far more often than beats come: the brackets drive nothing now.
     bool noisy() const;
-#ifdef ORV_BEAT_TRACE
-    void trace() const;
-#endif
     // The length the chosen candidate reads from BPM, placed or not (0 when BPM gives none).
     TrackSeconds bpmLength() const;
 
@@ -87,6 +84,10 @@ private:
         Multiple, // twice or half of it
         Measured, // the boundaries alone
     };
+
+    // A longer candidate still fitting by this share leaves the length unsettled (twice the
+    // length).
+    static constexpr double kLongerShare = 1.25;
 
     Kind kindInUse() const;
     // The candidate reads a length from BPM, in a convention not refuted.

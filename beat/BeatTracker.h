@@ -51,6 +51,7 @@
 #include "beat/Timeline.h"
 #include "beat/TrackerSettings.h"
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 
@@ -86,6 +87,11 @@ private:
         Jump,   // a seek, or data back after a hold: take it as it is
         Start,  // a new track or the first play: take it, and begin the counts
     };
+
+    static double finiteOr(double value, double fallback)
+    {
+        return std::isfinite(value) ? value : fallback;
+    }
 
     void takeSample(const DeckSample& sample);
     void takeInOrder(const DeckSample& sample);
@@ -162,7 +168,8 @@ private:
     };
     std::optional<PendingBar> pendingBar_;
 
-    TrackSeconds restPosition_; // where the deck stood before it played: the first line until placed
+    TrackSeconds
+        restPosition_; // where the deck stood before it played: the first line until placed
     double beatsCounted_ = 0.0;
     TrackSeconds shownPosition_;
 };

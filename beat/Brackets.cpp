@@ -12,10 +12,10 @@ int Brackets::add(TrackSeconds position, std::int32_t beat, Bracket opened[mostN
     // After the last entry with a position at or below this one: equal positions keep their
     // arrival order.
     Entry* const end = entries_ + count_;
-    int place = static_cast<int>(
-        std::upper_bound(entries_, end, position,
-                         [](TrackSeconds p, const Entry& e) { return p < e.position; }) -
-        entries_);
+    int place = static_cast<int>(std::upper_bound(entries_, end, position,
+                                                  [](TrackSeconds p, const Entry& e)
+                                                  { return p < e.position; }) -
+                                 entries_);
     if (place > 0 && entries_[place - 1].position == position && entries_[place - 1].beat == beat)
         return 0; // a duplicate, or a repeat while paused: nothing new
     if (count_ == capacity)

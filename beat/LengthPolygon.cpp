@@ -35,8 +35,8 @@ int LengthPolygon::clip(const Vertex* in, int count, double a, double b, double 
             if (written == mostVertices)
                 return -1;
             const double t = sp / (sp - sq);
-            out[written++] = Vertex{p.line0 + t * (q.line0 - p.line0),
-                                    p.length + t * (q.length - p.length)};
+            out[written++] =
+                Vertex{p.line0 + t * (q.line0 - p.line0), p.length + t * (q.length - p.length)};
         }
     }
     return written;
@@ -152,7 +152,8 @@ void LengthPolygon::extent(long long index, TrackSeconds& low, TrackSeconds& hig
     high = TrackSeconds(highest);
 }
 
-long long LengthPolygon::lineNear(TrackSeconds position, TrackSeconds& low, TrackSeconds& high) const
+long long LengthPolygon::lineNear(TrackSeconds position, TrackSeconds& low,
+                                  TrackSeconds& high) const
 {
     double line0 = 0.0;
     double length = 0.0;
@@ -162,9 +163,9 @@ long long LengthPolygon::lineNear(TrackSeconds position, TrackSeconds& low, Trac
         length += vertex_[i].length / vertices_;
     }
     const double lines = length > 0.0 ? std::round((position.value - line0) / length) : 0.0;
-    const long long index =
-        std::isfinite(lines) ? static_cast<long long>(std::clamp(lines, -kMostLines, kMostLines))
-                             : 0;
+    const long long index = std::isfinite(lines)
+                                ? static_cast<long long>(std::clamp(lines, -kMostLines, kMostLines))
+                                : 0;
     extent(index, low, high);
     return index;
 }

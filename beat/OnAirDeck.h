@@ -10,8 +10,8 @@
 //   else the one started last) and shows from its next boundary, with that beat's pulse; until
 //   then the stopped deck's channels hold.
 // A lead that does not last half a beat is forgotten; a decided switch waits for its boundary,
-// and is given up when its deck stops first. No switch ever shows between two beats. At first it takes the loudest deck, else the one that started playing
-// last, else deck 1.
+// and is given up when its deck stops first. No switch ever shows between two beats. At first it
+// takes the loudest deck, else the one that started playing last, else deck 1.
 #pragma once
 
 #include "beat/MixerLevels.h"

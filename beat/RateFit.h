@@ -17,8 +17,7 @@ struct TimelinePoint
 
 // The rate of `count` points ordered by position (`at(i)` gives point i), or 0 when they cannot
 // tell. Needs no more than `count` <= maxPoints; allocates nothing.
-template <class At>
-double fittedRate(At at, int count);
+template <class At> double fittedRate(At at, int count);
 
 inline constexpr int kMostFitPoints = 256;
 
@@ -27,8 +26,7 @@ namespace detail
 double fitHull(const double* x, const double* y, int count);
 }
 
-template <class At>
-double fittedRate(At at, int count)
+template <class At> double fittedRate(At at, int count)
 {
     if (count < 2 || count > kMostFitPoints)
         return 0.0;

@@ -72,6 +72,12 @@ public:
     bool onLine(HostSeconds arrival, TrackSeconds position) const;
 
 private:
+    // Ahead of the line by more than this much host time: the sender jumped forwards.
+    static constexpr double kJumpSeconds = 0.1;
+    static constexpr int kMatureSamples = 16; // window size from which early samples are telling
+    static bool isSpeedRatio(double pitch) { return pitch >= 0.25 && pitch <= 4.0; }
+    static bool saneRate(double rate) { return rate >= 1e-3 && rate <= 1e6; }
+
     // Where the rate came from, which decides how it follows a tempo change.
     enum class RateSource
     {
@@ -102,7 +108,8 @@ private:
     // differences keep the precision of large clocks).
     double offsetOf(const TimelinePoint& s, double inverseRate) const
     {
-        return (s.arrival - latest_.arrival).value - (s.position - latest_.position).value * inverseRate;
+        return (s.arrival - latest_.arrival).value -
+               (s.position - latest_.position).value * inverseRate;
     }
     const TimelinePoint& at(int i) const { return window_[(first_ + i) % windowSize]; }
     HostSeconds lineArrival(TrackSeconds position) const

@@ -9,8 +9,7 @@
 namespace orvbeat
 {
 
-template <class Unit>
-struct Quantity
+template <class Unit> struct Quantity
 {
     double value = 0.0;
 
@@ -49,13 +48,15 @@ using HostSeconds = Quantity<HostTime>;
 using TrackSeconds = Quantity<TrackTime>;
 using Beats = Quantity<BeatCount>;
 
-template <class Unit>
-Quantity<Unit> abs(Quantity<Unit> q)
+template <class Unit> Quantity<Unit> abs(Quantity<Unit> q)
 {
     return Quantity<Unit>(std::fabs(q.value));
 }
-template <class Unit>
-bool isFinite(Quantity<Unit> q)
+template <class Unit> Quantity<Unit> middleOf(Quantity<Unit> a, Quantity<Unit> b)
+{
+    return (a + b) * 0.5;
+}
+template <class Unit> bool isFinite(Quantity<Unit> q)
 {
     return std::isfinite(q.value);
 }

@@ -1,10 +1,5 @@
 #include "support/sim/BeatOracle.h"
 
-#ifdef ORV_BEAT_TRACE
-#include <cstdio>
-#include <cstdlib>
-#endif
-
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -40,10 +35,7 @@ double withoutPitchBeat(const DeckReport& report)
 class TrackGrid
 {
 public:
-    TrackGrid(TrackOracle& oracle, OracleVerdict& run, bool beatFromEngine)
-        : oracle_(oracle), run_(run), beatFromEngine_(beatFromEngine)
-    {
-    }
+    TrackGrid(TrackOracle& oracle, OracleVerdict& run) : oracle_(oracle), run_(run) {}
 
     // The step the datagrams show: the greatest common divisor of the sender's moves at one
     // speed. Where every move is a multiple of a few steps (the send interval a whole number of
@@ -58,10 +50,11 @@ public:
         const double steps = std::round(move / step);
         if (std::fabs(move - steps * step) > 1e-7)
             return; // across a pause, a cue or a load: no move of the sender's steps
-        const double finer = apparentSteps_ > 0.0
-                                 ? static_cast<double>(std::gcd(static_cast<long long>(apparentSteps_),
-                                                                static_cast<long long>(steps)))
-                                 : steps;
+        const double finer =
+            apparentSteps_ > 0.0
+                ? static_cast<double>(std::gcd(static_cast<long long>(apparentSteps_),
+                                               static_cast<long long>(steps)))
+                : steps;
         const bool wasFiner = apparentSteps_ > 0.0 && finer < apparentSteps_;
         apparentSteps_ = finer;
         apparentStep_ = apparentSteps_ * step;
@@ -180,19 +173,12 @@ private:
         oracle_.finalWidth = (to - from) / latest.pitch;
         if (oracle_.widths.empty() || oracle_.widths.back().second != oracle_.finalWidth)
             oracle_.widths.emplace_back(now, oracle_.finalWidth);
-#ifdef ORV_BEAT_TRACE
-        if (const char* t = std::getenv("ORACLE_FROM"))
-            if (now >= std::atof(t))
-                std::fprintf(stderr, "  oracle %.4f width %.2fms from %.5f to %.5f wp %d/%d wo %d/%d\n", now, 1e3 * oracle_.finalWidth, from, to,
-                             oracle_.withPitch.placed, run_.withPitchRefutedAt.has_value(), oracle_.withoutPitch.placed, run_.withoutPitchRefutedAt.has_value());
-#endif
         if (!oracle_.lockAllowedAt && oracle_.finalWidth < kLockedWidth)
             oracle_.lockAllowedAt = now;
     }
 
     TrackOracle& oracle_;
     OracleVerdict& run_;
-    bool beatFromEngine_;
     std::set<Placed> byPosition_;
     const DeckReport* first_ = nullptr; // the track's first arrived datagram
     double apparentSteps_ = 0.0;        // in the sender's true steps
@@ -223,9 +209,9 @@ void LinePlace::add(double lo, double hi, double beat, double now)
 
 double TrackOracle::widthAt(double time) const
 {
-    const auto after = std::upper_bound(widths.begin(), widths.end(), time,
-                                        [](double t, const std::pair<double, double>& w)
-                                        { return t < w.first; });
+    const auto after =
+        std::upper_bound(widths.begin(), widths.end(), time,
+                         [](double t, const std::pair<double, double>& w) { return t < w.first; });
     return after == widths.begin() ? std::numeric_limits<double>::infinity()
                                    : std::prev(after)->second;
 }
@@ -236,8 +222,7 @@ double LinePlace::linesTo(double position, double beat) const
 }
 
 OracleVerdict consultOracle(const std::vector<DeckReport>& sent,
-                            const std::vector<Arrival>& arrivals, bool beatFromEngine,
-                            int beatsPerBar)
+                            const std::vector<Arrival>& arrivals, int beatsPerBar)
 {
     OracleVerdict verdict;
     int tracks = 0;
@@ -247,7 +232,7 @@ OracleVerdict consultOracle(const std::vector<DeckReport>& sent,
     std::vector<TrackGrid> grids;
     grids.reserve(verdict.tracks.size());
     for (TrackOracle& track : verdict.tracks)
-        grids.emplace_back(track, verdict, beatFromEngine);
+        grids.emplace_back(track, verdict);
 
     verdict.leastDelay = std::numeric_limits<double>::infinity();
     for (const Arrival& arrival : arrivals)
@@ -260,7 +245,8 @@ OracleVerdict consultOracle(const std::vector<DeckReport>& sent,
         if (report.garbage)
             continue;
         if (arrival.sequence > 0)
-            grids[track].noteMove(sent[static_cast<size_t>(arrival.sequence - 1)], report, arrival.time);
+            grids[track].noteMove(sent[static_cast<size_t>(arrival.sequence - 1)], report,
+                                  arrival.time);
         if (!verdict.beatBaseShownAt && (report.beat == 0 || report.beat == beatsPerBar))
             verdict.beatBaseShownAt = arrival.time;
         grids[track].take(report, arrival.time);
@@ -272,8 +258,7 @@ OracleVerdict consultOracle(const std::vector<DeckReport>& sent,
 
 OracleVerdict consultOracle(const SweepCase& sweepCase, const SweepTraffic& traffic)
 {
-    return consultOracle(traffic.sent, traffic.arrivals, sweepCase.sender.beatFromEngine,
-                         kBeatsPerBar);
+    return consultOracle(traffic.sent, traffic.arrivals, kBeatsPerBar);
 }
 
 } // namespace orvsim

@@ -3,16 +3,18 @@
 //
 // Per track (a new track starts afresh), the track's arrived datagrams in Position order (ties
 // in arrival order): wherever Beat changes between two neighbours, a line lies in (Position
-// before, Position after], widened on the upper side by one Position step when the sender's
-// Beat comes from its engine's finer position; that bound is known once both datagrams have
-// arrived. The bounds are carried to one reference line by the beat length and intersected.
-// Which beat length is open until the datagrams settle it: 60 x Pitch / BPM track seconds if
-// BPM includes the pitch, 60 / BPM if not; each convention keeps its own intersection, and
-// one whose intersection runs empty is refuted. `locked` is allowed from the first arrival
-// after which the surviving conventions together place the line the deck is at within 7 ms of
-// host time (at the current pitch); a convention refuted on an earlier track stays out (the
-// sender's conventions are its own, not the track's). Garbage datagrams (the sender's broken
-// window) tell nothing and are left out.
+// before, Position after], widened on the upper side by the Position step the datagrams show
+// (the greatest common divisor of the sender's moves): no receiver can tell a Beat read from a
+// finer position than the one sent from one read from Position itself, so none may take the
+// narrower bound. That bound is known once both datagrams have arrived. The bounds are carried
+// to one reference line by the beat length and intersected. Which beat length is open until
+// the datagrams settle it: 60 x Pitch / BPM track seconds if BPM includes the pitch, 60 / BPM
+// if not; each convention keeps its own intersection, and one whose intersection runs empty,
+// or whose length moves while the other's stays, is refuted. `locked` is allowed from the
+// first arrival after which the surviving conventions together place the line the deck is at
+// within kLockedWidth of host time (at the current pitch); a convention refuted on an earlier
+// track stays out (the sender's conventions are its own, not the track's). Garbage datagrams
+// (the sender's broken window) tell nothing and are left out.
 //
 // Also the floor no receiver sees: the path's least one-way delay; and when the datagrams
 // first show Beat's base (a 0, or the bar's last number).
@@ -59,8 +61,8 @@ struct TrackOracle
     std::vector<std::pair<double, double>> widths;
     // The width at host time `time`; infinity before the first bound.
     double widthAt(double time) const;
-    LinePlace withPitch;                 // 60 x Pitch / BPM track seconds a beat
-    LinePlace withoutPitch;              // 60 / BPM
+    LinePlace withPitch;    // 60 x Pitch / BPM track seconds a beat
+    LinePlace withoutPitch; // 60 / BPM
 };
 
 struct OracleVerdict
@@ -75,10 +77,9 @@ struct OracleVerdict
 };
 
 // `sent` and `arrivals` as SweepTraffic holds them (an arrival's `sequence` indexes `sent`);
-// `beatFromEngine` and `beatsPerBar` are the sender's truth.
+// `beatsPerBar` is the sender's.
 OracleVerdict consultOracle(const std::vector<DeckReport>& sent,
-                            const std::vector<Arrival>& arrivals, bool beatFromEngine,
-                            int beatsPerBar);
+                            const std::vector<Arrival>& arrivals, int beatsPerBar);
 // A sweep case's traffic, with its sender's truth and bars of kBeatsPerBar.
 OracleVerdict consultOracle(const SweepCase& sweepCase, const SweepTraffic& traffic);
 

@@ -20,8 +20,8 @@ namespace
 
 struct Truth
 {
-    double length;  // track seconds
-    double line0;   // where a line lies
+    double length; // track seconds
+    double line0;  // where a line lies
     double pitch;
     bool includesPitch;
     int beatAt(double position) const
@@ -110,15 +110,15 @@ TEST(BeatGrid, ClaimsNoMoreThanTheBracketsAllowAndRefutesTheWrongConvention)
                         continue;
                     low = std::min(low, l);
                     high = std::max(high, h);
-                    const bool excluded = std::any_of(
-                        quiet.begin(), quiet.end(),
-                        [&](const Bracket& q)
-                        {
-                            const double lines =
-                                std::round((0.5 * (q.before + q.after).value - l) / length);
-                            return l + lines * length >= q.before.value &&
-                                   h + lines * length <= q.after.value;
-                        });
+                    const bool excluded =
+                        std::any_of(quiet.begin(), quiet.end(),
+                                    [&](const Bracket& q)
+                                    {
+                                        const double lines = std::round(
+                                            (0.5 * (q.before + q.after).value - l) / length);
+                                        return l + lines * length >= q.before.value &&
+                                               h + lines * length <= q.after.value;
+                                    });
                     if (!excluded)
                     {
                         lowQuiet = std::min(lowQuiet, l);

@@ -20,7 +20,7 @@ class BeatSweep : public testing::TestWithParam<int>
 {
 };
 
-TEST_P(BeatSweep, DISABLED_EveryPropertyHoldsOnEverySeed)
+TEST_P(BeatSweep, EveryPropertyHoldsOnEverySeed)
 {
     const int first = GetParam() * kSeedsPerBlock + 1;
     for (int seed = first; seed < first + kSeedsPerBlock; ++seed)

@@ -87,9 +87,9 @@ TEST(Timeline, TellsALateSampleFromAnotherTimeline)
     Timeline line;
     for (int i = 0; i < 60; ++i)
         add(line, 100.0 + i / 60.0, 10.0 + i / 60.0);
-    EXPECT_TRUE(line.onLine(HostSeconds(101.0 + 0.2), TrackSeconds(10.9)));   // 0.3 s late
-    EXPECT_FALSE(line.onLine(HostSeconds(101.0), TrackSeconds(30.0)));        // ahead of it
-    EXPECT_FALSE(line.onLine(HostSeconds(101.0), TrackSeconds(5.0)));         // seconds behind
+    EXPECT_TRUE(line.onLine(HostSeconds(101.0 + 0.2), TrackSeconds(10.9))); // 0.3 s late
+    EXPECT_FALSE(line.onLine(HostSeconds(101.0), TrackSeconds(30.0)));      // ahead of it
+    EXPECT_FALSE(line.onLine(HostSeconds(101.0), TrackSeconds(5.0)));       // seconds behind
     EXPECT_FALSE(line.onLine(HostSeconds(101.0), TrackSeconds(0.0 / 0.0))); // no number
 
     // A window begun by a stale sample (0.4 s ahead of the line that follows) lets it go once

@@ -1,5 +1,5 @@
 // The oracle of what the datagrams allow: a bound is known only once both of its datagrams
-// have arrived, `locked` is allowed when the carried bounds place the line within 7 ms, a
+// have arrived, `locked` is allowed when the carried bounds place the line within 3 ms, a
 // convention of the beat length that the boundaries contradict is refuted, and over the
 // sweep's seeds the sender's own convention always survives with the true line in its place.
 #include "support/sim/BeatOracle.h"
@@ -26,34 +26,37 @@ DeckReport report(double position, int beat, double sendTime)
     return made;
 }
 
-TEST(BeatOracle, ABoundCountsOnceBothDatagramsHaveArrivedAndLockNeedsSevenMilliseconds)
+TEST(BeatOracle, ABoundCountsOnceBothDatagramsHaveArrivedAndLockNeedsThreeMilliseconds)
 {
-    // Line 1 at 0.5 s lies in (0.49, 0.51]; line 2 at 1.0 s in (0.996, 1.0005], which carried
-    // back one beat leaves (0.496, 0.5005]: 4.5 ms.
+    // Line 1 at 0.5 s lies in (0.49, 0.51]; line 2 at 1.0 s in (0.998, 1.0005], which carried
+    // back one beat leaves (0.498, 0.5005]: 2.5 ms.
     const std::vector<DeckReport> sent = {
-        report(0.49, 0, 0.49),     report(0.51, 1, 0.51), report(0.996, 1, 0.996),
+        report(0.49, 0, 0.49),     report(0.51, 1, 0.51), report(0.998, 1, 0.998),
         report(1.0005, 2, 1.0005), report(1.02, 2, 1.02),
     };
     // The datagram at 1.0005 is overtaken by the next one and arrives last.
     const std::vector<Arrival> arrivals = {
-        {0.492, "", 0}, {0.512, "", 1}, {0.998, "", 2}, {1.022, "", 4}, {1.03, "", 3},
+        {0.492, "", 0}, {0.512, "", 1}, {1.0, "", 2}, {1.022, "", 4}, {1.03, "", 3},
     };
-    const OracleVerdict verdict = consultOracle(sent, arrivals, false, 4);
+    const OracleVerdict verdict = consultOracle(sent, arrivals, 4);
     ASSERT_EQ(verdict.tracks.size(), 1u);
     const TrackOracle& track = verdict.tracks[0];
     ASSERT_TRUE(track.lockAllowedAt);
-    EXPECT_EQ(*track.lockAllowedAt, 1.03) << "(0.996, 1.02] alone is 24 ms wide";
-    EXPECT_NEAR(track.finalWidth, 0.0045, 1e-9);
+    EXPECT_EQ(*track.lockAllowedAt, 1.03) << "(0.998, 1.02] alone is 22 ms wide";
+    EXPECT_NEAR(track.finalWidth, 0.0025, 1e-9);
     EXPECT_NEAR(verdict.leastDelay, 0.002, 1e-12);
     EXPECT_EQ(*track.firstArrival, 0.492);
     EXPECT_EQ(*verdict.beatBaseShownAt, 0.492) << "Beat 0: the base shows";
 
-    // Beat from the engine's finer position: each bound reaches one step further up, and the
-    // same datagrams no longer place the line within 7 ms.
-    std::vector<DeckReport> stepped = sent;
+    // Position in 10 ms steps: each bound reaches one step further up (Beat may come from a
+    // finer position than the one sent), and lines 20 ms apart are never placed within 3 ms.
+    std::vector<DeckReport> stepped = {
+        report(0.49, 0, 0.49), report(0.51, 1, 0.51), report(0.99, 1, 0.99),
+        report(1.00, 2, 1.00), report(1.02, 2, 1.02),
+    };
     for (DeckReport& each : stepped)
         each.step = 0.01;
-    EXPECT_FALSE(consultOracle(stepped, arrivals, true, 4).tracks[0].lockAllowedAt);
+    EXPECT_FALSE(consultOracle(stepped, arrivals, 4).tracks[0].lockAllowedAt);
 }
 
 TEST(BeatOracle, TheConventionTheBoundariesContradictIsRefutedBeforeLockIsAllowed)
@@ -72,7 +75,7 @@ TEST(BeatOracle, TheConventionTheBoundariesContradictIsRefutedBeforeLockIsAllowe
         sent.push_back(reportDeck(deck, sender, i / 47.0));
         arrivals.push_back({i / 47.0 + 0.003, "", static_cast<uint64_t>(i)});
     }
-    const TrackOracle oracle = consultOracle(sent, arrivals, false, 4).tracks[0];
+    const TrackOracle oracle = consultOracle(sent, arrivals, 4).tracks[0];
     ASSERT_TRUE(oracle.withoutPitch.refutedAt) << "60 / BPM is 5% off the boundaries";
     EXPECT_FALSE(oracle.withPitch.refutedAt);
     ASSERT_TRUE(oracle.lockAllowedAt);
