@@ -132,7 +132,7 @@ Json orNull(const std::optional<double>& value, double scale)
 Json figures(const DeckRun& deck, int number)
 {
     const orvsim::SweepCase& sweepCase = deck.sweepCase;
-    const orvsim::OracleVerdict oracle = orvsim::consultOracle(sweepCase, deck.traffic);
+    const orvsim::OracleVerdict oracle = orvsim::consultOracle(deck.traffic);
     const orvsim::ClockVerdict verdict =
         orvsim::judgeClock(sweepCase, deck.traffic, oracle, deck.frames, kDeliveryLatency);
     const orvsim::ClockFigures& f = verdict.figures;

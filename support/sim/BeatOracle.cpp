@@ -256,7 +256,7 @@ OracleVerdict consultOracle(const std::vector<DeckReport>& sent,
     return verdict;
 }
 
-OracleVerdict consultOracle(const SweepCase& sweepCase, const SweepTraffic& traffic)
+OracleVerdict consultOracle(const SweepTraffic& traffic)
 {
     return consultOracle(traffic.sent, traffic.arrivals, kBeatsPerBar);
 }

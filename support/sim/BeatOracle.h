@@ -81,6 +81,6 @@ struct OracleVerdict
 OracleVerdict consultOracle(const std::vector<DeckReport>& sent,
                             const std::vector<Arrival>& arrivals, int beatsPerBar);
 // A sweep case's traffic, with its sender's truth and bars of kBeatsPerBar.
-OracleVerdict consultOracle(const SweepCase& sweepCase, const SweepTraffic& traffic);
+OracleVerdict consultOracle(const SweepTraffic& traffic);
 
 } // namespace orvsim

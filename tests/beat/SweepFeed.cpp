@@ -59,7 +59,7 @@ SweepRun runSweepCase(std::uint64_t seed)
 {
     SweepRun run{orvsim::drawCase(seed), {}, {}, {}, {}};
     run.traffic = orvsim::sweepTraffic(run.sweepCase);
-    run.oracle = orvsim::consultOracle(run.sweepCase, run.traffic);
+    run.oracle = orvsim::consultOracle(run.traffic);
     run.frames = playFrames(run.sweepCase, run.traffic);
     run.verdict = orvsim::judgeClock(run.sweepCase, run.traffic, run.oracle, run.frames);
     return run;

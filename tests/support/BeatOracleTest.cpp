@@ -88,7 +88,7 @@ TEST(BeatOracle, OverTheSweepTheSendersConventionSurvivesWithTheTrueLineInItsPla
     {
         const SweepCase sweepCase = drawCase(seed);
         const SweepTraffic traffic = sweepTraffic(sweepCase);
-        const OracleVerdict verdict = consultOracle(sweepCase, traffic);
+        const OracleVerdict verdict = consultOracle(traffic);
         EXPECT_GE(verdict.leastDelay, sweepCase.network.minDelay - 1e-12) << seed;
         for (size_t j = 0; j < verdict.tracks.size(); ++j)
         {

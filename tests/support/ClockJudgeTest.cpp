@@ -111,7 +111,7 @@ class ClockJudge : public testing::Test
 protected:
     SweepCase sweepCase = plannedCase();
     SweepTraffic traffic = sweepTraffic(sweepCase);
-    OracleVerdict oracle = consultOracle(sweepCase, traffic);
+    OracleVerdict oracle = consultOracle(traffic);
     std::vector<ClockFrame> frames = trueClock(sweepCase, oracle);
 };
 
@@ -136,7 +136,7 @@ TEST(ClockJudgeSweep, AClockThatShowsTheTrueGridPassesOnEverySeed)
     {
         const SweepCase sweepCase = drawCase(seed);
         const SweepTraffic traffic = sweepTraffic(sweepCase);
-        const OracleVerdict oracle = consultOracle(sweepCase, traffic);
+        const OracleVerdict oracle = consultOracle(traffic);
         const ClockVerdict verdict =
             judgeClock(sweepCase, traffic, oracle, trueClock(sweepCase, oracle));
         EXPECT_TRUE(verdict.passed())
