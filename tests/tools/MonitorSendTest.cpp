@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 namespace orvtooltest
 {
 namespace
@@ -234,6 +236,36 @@ TEST(MonitorSend, PortInUseShowsTheNodesErrorAndItsMeaning)
     EXPECT_TRUE(hasNote(shot, "The node is NOT connected: Error Creating Socket: "));
     EXPECT_TRUE(hasNote(shot, "on this system"));
     EXPECT_TRUE(hasNote(shot, "set to listen on UDP " + loopbackText(port)));
+}
+
+// A port held by another program: the monitor says who holds it and keeps trying, as a node
+// with "Active" on does, and connects once the port is free.
+TEST(MonitorSend, ATakenPortIsTriedAgainUntilItIsFree)
+{
+    orv::net::UdpSocket holder = loopbackSocket();
+    const uint16_t port = holder.localEndpoint().port;
+    ToolProcess monitor({"monitor", "--port", std::to_string(port), "--json", "--refresh", "0.2",
+                         "--duration", "20"});
+    const auto retrying = [](const std::string& out)
+    {
+        const nlohmann::json shot = latest(out);
+        return shot.contains("notes") && hasNote(shot, "tries again every 2 s");
+    };
+    ASSERT_TRUE(monitor.waitFor(retrying, kStartup)) << monitor.err();
+    const nlohmann::json waiting = latest(monitor.out());
+    EXPECT_FALSE(waiting.at("connected").get<bool>());
+#ifdef __linux__
+    EXPECT_TRUE(hasNote(waiting, "port " + std::to_string(port) + " is taken by ")) << waiting;
+    EXPECT_TRUE(hasNote(waiting, ", process " + std::to_string(::getpid()))) << waiting;
+#endif
+
+    holder.close();
+    EXPECT_TRUE(monitor.waitFor(
+        [](const std::string& out) { return latest(out).value("connected", false); }, Millis(8000)))
+        << latest(monitor.out());
+    EXPECT_FALSE(hasNote(latest(monitor.out()), "tries again"));
+    monitor.requestStop();
+    EXPECT_EQ(monitor.finish(Millis(5000)), 0) << monitor.err();
 }
 
 // send warns about whatever a node would read otherwise than written, and sends it all the

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <iterator>
 #include <vector>
 
 namespace orvtool
@@ -46,7 +47,25 @@ BundlePaths pathsIn(const std::string& folder)
     return paths;
 }
 
+// "OrvDat.so, OrvChannels.so, ... and OrvEvents.so" for the suffix ".so".
+std::string namesText(const std::string& suffix)
+{
+    std::string text;
+    const size_t count = std::size(kBundleNames);
+    for (size_t k = 0; k < count; ++k)
+    {
+        text += k == 0 ? "" : k + 1 == count ? " and " : ", ";
+        text += kBundleNames[k] + suffix;
+    }
+    return text;
+}
+
 } // namespace
+
+std::string bundleNamesText()
+{
+    return namesText("");
+}
 
 std::string bundleFileName(const std::string& bundle)
 {
@@ -81,8 +100,7 @@ bool locateBundles(const std::string& explicitFolder, BundlePaths& out, std::str
             return true;
         }
     }
-    error = "cannot find " + bundleFileName("OrvDat") + ", " + bundleFileName("OrvChannels") +
-            ", " + bundleFileName("OrvBeat") + " and " + bundleFileName("OrvEvents") + " in";
+    error = "cannot find " + namesText(kBundleSuffix) + " in";
     for (const std::string& folder : folders)
         error += "\n  " + folder;
     error += "\nBuild them (cmake --build --preset release builds them with orv) or name their "

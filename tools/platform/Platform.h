@@ -3,6 +3,7 @@
 // win32/PlatformWin32.cpp.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace orvtool
@@ -17,6 +18,10 @@ void readStdinAsBytes();
 
 // Full path of the running program; empty when the system does not say.
 std::string executablePath();
+
+// Who holds UDP port `port` on this machine: "orv, process 4711"; empty when the system does
+// not say (another user's process, or no way to ask).
+std::string udpPortOwner(uint16_t port);
 
 // `path` made absolute with "." and ".." resolved; empty when it does not exist.
 std::string canonicalPath(const std::string& path);

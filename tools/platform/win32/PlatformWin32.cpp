@@ -59,6 +59,12 @@ std::string executablePath()
     return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
 }
 
+// Windows could tell through GetExtendedUdpTable; the tool does not ask yet.
+std::string udpPortOwner(uint16_t)
+{
+    return "";
+}
+
 std::string canonicalPath(const std::string& path)
 {
     char resolved[MAX_PATH] = {};
