@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <dirent.h>
 #include <fstream>
+#include <iterator>
 #include <thread>
 #include <unistd.h>
 
@@ -116,6 +118,121 @@ TEST_F(RecordReplay, ReplaySendsTheRecordedDatagramsInOrderWithTheirTiming)
         }
     }
     std::remove(capture.c_str());
+}
+
+std::string fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The temporary files of unfinished captures of `target` ("TARGET.PID.partial").
+std::vector<std::string> partialFiles(const std::string& target)
+{
+    const size_t slash = target.rfind('/');
+    const std::string folder = target.substr(0, slash);
+    const std::string prefix = target.substr(slash + 1) + ".";
+    std::vector<std::string> found;
+    if (DIR* dir = ::opendir(folder.c_str()))
+    {
+        while (const dirent* entry = ::readdir(dir))
+        {
+            const std::string name = entry->d_name;
+            if (name.rfind(prefix, 0) == 0 && name.size() > prefix.size() + 8 &&
+                name.compare(name.size() - 8, 8, ".partial") == 0)
+                found.push_back(folder + "/" + name);
+        }
+        ::closedir(dir);
+    }
+    return found;
+}
+
+void sendDrops(uint16_t port, int count)
+{
+    orv::net::UdpSocket sender = loopbackSocket();
+    orv::net::Endpoint to;
+    orv::net::makeEndpoint("127.0.0.1", port, to);
+    const std::string drop("\x04\x82\xa5"
+                           "Event\xa4"
+                           "Drop\xa5"
+                           "Value\x01");
+    for (int i = 0; i < count; ++i)
+    {
+        std::string error;
+        ASSERT_TRUE(sender.sendTo(to, drop.data(), drop.size(), error)) << error;
+    }
+}
+
+// An existing capture is replaced only with --force and only by a complete capture: a run
+// stopped early (Ctrl-C before its --duration, SIGKILL) leaves it byte for byte.
+TEST_F(RecordReplay, AnExistingCaptureIsReplacedOnlyByACompleteRunWithForce)
+{
+    const std::string target = tempPath("keep.pcap");
+    const std::string old = "an earlier capture, 277 KB in real life";
+    writeFile(target, old);
+    const std::string port = std::to_string(freeUdpPort());
+
+    const ToolRun refused = runTool({"record", target, "--duration", "0.2", "--port", port});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find(target + " exists; --force replaces it"), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(fileBytes(target), old);
+
+    // Ctrl-C before the end of --duration: the old capture stays, the new one is kept aside.
+    {
+        ToolProcess record(
+            {"record", target, "--force", "--duration", "30", "--verbose", "--port", port});
+        ASSERT_TRUE(record.waitForText("recording UDP", Millis(8000))) << record.err();
+        sendDrops(static_cast<uint16_t>(std::stoi(port)), 1);
+        ASSERT_TRUE(record.waitForText("datagram 1:", Millis(8000))) << record.out();
+        record.requestStop();
+        EXPECT_EQ(record.finish(Millis(8000)), 1);
+        EXPECT_EQ(fileBytes(target), old);
+        const std::vector<std::string> partials = partialFiles(target);
+        ASSERT_EQ(partials.size(), 1u);
+        EXPECT_NE(record.err().find(target + " is left as it was; the 1 datagram recorded is in " +
+                                    partials[0]),
+                  std::string::npos)
+            << record.err();
+        std::remove(partials[0].c_str());
+    }
+
+    // Killed outright while recording: the old capture stays.
+    {
+        ToolProcess record({"record", target, "--force", "--verbose", "--port", port});
+        ASSERT_TRUE(record.waitForText("recording UDP", Millis(8000))) << record.err();
+        sendDrops(static_cast<uint16_t>(std::stoi(port)), 1);
+        ASSERT_TRUE(record.waitForText("datagram 1: 20 bytes", Millis(8000))) << record.out();
+        EXPECT_NE(record.out().find("\n  04 82 a5 45 76 65 6e 74"), std::string::npos)
+            << "--verbose shows the bytes: " << record.out();
+        record.kill();
+        EXPECT_EQ(fileBytes(target), old);
+        const std::vector<std::string> partials = partialFiles(target);
+        ASSERT_EQ(partials.size(), 1u) << "the killed run's datagrams are kept aside";
+        EXPECT_GT(fileBytes(partials[0]).size(), 24u);
+        std::remove(partials[0].c_str());
+    }
+
+    // A complete run with --force replaces it; the count is not a line per datagram.
+    {
+        ToolProcess record(
+            {"record", target, "--force", "--count", "40", "--duration", "30", "--port", port});
+        ASSERT_TRUE(record.waitForText("recording UDP", Millis(8000))) << record.err();
+        sendDrops(static_cast<uint16_t>(std::stoi(port)), 40);
+        EXPECT_EQ(record.finish(Millis(8000)), 0) << record.err();
+        EXPECT_NE(record.out().find("recorded 40 datagrams in "), std::string::npos)
+            << record.out();
+        EXPECT_LE(lines(record.out()).size(), 3u) << record.out();
+    }
+    const std::string replaced = fileBytes(target);
+    EXPECT_EQ(replaced.size(), 24u + 40u * (16u + 20u + 28u));
+    EXPECT_TRUE(partialFiles(target).empty());
+    std::remove(target.c_str());
 }
 
 // A classic pcap file written byte by byte, as another program would write it.

@@ -1,5 +1,6 @@
 // The live view on a terminal: it fits the screen it is drawn on, keeps the node's lines on
 // top, says what it cannot show, and redraws in place without scrolling.
+#include "view/RunningCount.h"
 #include "view/TerminalView.h"
 #include "view/TextRender.h"
 
@@ -151,6 +152,28 @@ TEST(View, ATerminalIsRedrawnInPlaceWithoutScrolling)
     }
     // On the way out the cursor goes below the picture and shows again.
     EXPECT_EQ(out.str().substr(out.str().size() - 7), "\n\x1b[?25h");
+}
+
+// A running count is one line drawn over itself on a terminal, and a line every ten seconds
+// in a log.
+TEST(View, ARunningCountIsRedrawnOnATerminalAndSparseInALog)
+{
+    std::ostringstream terminal;
+    RunningCount onTerminal(terminal, true, "datagram");
+    for (int tick = 1; tick <= 4; ++tick)
+        onTerminal.update(tick, tick * 0.25);
+    onTerminal.finish();
+    EXPECT_EQ(terminal.str().find('\n'), std::string::npos);
+    EXPECT_NE(terminal.str().find("\rso far: 4 datagrams in 1.0 s\x1b[K"), std::string::npos)
+        << terminal.str();
+    EXPECT_EQ(terminal.str().substr(terminal.str().size() - 4), "\r\x1b[K");
+
+    std::ostringstream log;
+    RunningCount inLog(log, false, "datagram");
+    for (int second = 1; second <= 25; ++second)
+        inLog.update(second == 10 ? 1 : second, second);
+    inLog.finish();
+    EXPECT_EQ(log.str(), "so far: 1 datagram in 10 s\nso far: 20 datagrams in 20 s\n");
 }
 
 } // namespace

@@ -2,8 +2,6 @@
 
 #include "platform/Platform.h"
 
-#include <sys/stat.h>
-
 #include <iterator>
 #include <vector>
 
@@ -20,14 +18,6 @@ constexpr const char* kBundleSuffix = ".dll";
 #else
 constexpr const char* kBundleSuffix = ".so";
 #endif
-
-bool exists(const std::string& path)
-{
-    struct stat info
-    {
-    };
-    return ::stat(path.c_str(), &info) == 0;
-}
 
 std::string executableFolder()
 {
@@ -91,8 +81,8 @@ bool locateBundles(const std::string& explicitFolder, BundlePaths& out, std::str
     for (const std::string& folder : folders)
     {
         const BundlePaths paths = pathsIn(folder);
-        if (exists(paths.dat) && exists(paths.channels) && exists(paths.beat) &&
-            exists(paths.events))
+        if (fileExists(paths.dat) && fileExists(paths.channels) && fileExists(paths.beat) &&
+            fileExists(paths.events))
         {
             // "build/release/tools/../bundles" reads better as "build/release/bundles".
             const std::string resolved = canonicalPath(folder);

@@ -23,6 +23,22 @@ std::string executablePath();
 // not say (another user's process, or no way to ask).
 std::string udpPortOwner(uint16_t port);
 
+// This process's id, as the system shows it.
+long processId();
+
+bool fileExists(const std::string& path);
+
+enum class MoveResult
+{
+    Moved,
+    TargetExists, // only when not replacing: both files are left as they were
+    Failed,       // the reason in `error`
+};
+// Renames `from` to `to` in one step (both in one folder). With `replace` an existing `to` is
+// replaced; without it `to` is never written over, even by a file that appears meanwhile.
+MoveResult moveFile(const std::string& from, const std::string& to, bool replace,
+                    std::string& error);
+
 // `path` made absolute with "." and ".." resolved; empty when it does not exist.
 std::string canonicalPath(const std::string& path);
 
