@@ -343,5 +343,60 @@ TEST_F(RecordReplay, ReplayReadsEthernetAndLinuxCookedCapturesOfOtherPrograms)
     std::remove(cooked.c_str());
 }
 
+// orv decode of a capture: each datagram in turn with its time, sender and bytes, from the
+// file or from standard input; replay of an empty capture says it is empty.
+TEST_F(RecordReplay, DecodeReadsACaptureDatagramByDatagram)
+{
+    const std::string ipv4("\x08\x00", 2);
+    const std::string deck("\x01\x81\xa4"
+                           "Deck\x02");
+    const std::string path = tempPath("decode.pcap");
+    {
+        PcapFile file(path, 1); // Ethernet
+        file.frame(1000.0, ethernet(ipv4, udpPacket(3650, deck)));
+        file.frame(1000.1, ethernet(std::string("\x08\x06", 2), std::string(28, '\0'))); // ARP
+        file.frame(1000.25, ethernet(ipv4, udpPacket(3650, "\x04\xc1")));
+    }
+    const ToolRun named = runTool({"decode", path});
+    EXPECT_EQ(named.status, 1) << "a node drops the second datagram\n" << named.err;
+    const std::string first = "#1        1970-01-01 00:16:40.000000 UTC (+0.000000 s), from "
+                              "192.0.2.10:50000 to 192.0.2.20:3650\n"
+                              "datagram  8 bytes\n"
+                              "  01 81 a4 44 65 63 6b 02\n"
+                              "type      1 (Deck)\n";
+    EXPECT_EQ(named.out.rfind(first, 0), 0u) << named.out;
+    EXPECT_NE(named.out.find("\n#2        1970-01-01 00:16:40.250000 UTC (+0.250000 s)"),
+              std::string::npos)
+        << named.out;
+    EXPECT_NE(named.out.find("format error."), std::string::npos);
+    EXPECT_NE(named.out.find("capture   2 datagrams decoded from " + path +
+                             ", 1 of them dropped by a node; skipped: 1 not IPv4 UDP\n"),
+              std::string::npos)
+        << named.out;
+
+    // The same bytes on standard input: a capture, not a datagram of type 0xd4.
+    const ToolRun piped = runTool({"decode"}, fileBytes(path));
+    EXPECT_EQ(piped.status, 1);
+    EXPECT_EQ(piped.out.rfind(first, 0), 0u) << piped.out;
+    EXPECT_EQ(piped.err, "");
+
+    const ToolRun otherPort = runTool({"decode", path, "--port", "9999"});
+    EXPECT_EQ(otherPort.status, 1);
+    EXPECT_NE(otherPort.err.find("no UDP datagram to port 9999 in " + path), std::string::npos)
+        << otherPort.err;
+
+    // A capture with its header only.
+    {
+        PcapFile empty(path, 1);
+    }
+    const ToolRun replay = runTool({"replay", path, "--speed", "0"});
+    EXPECT_EQ(replay.status, 1);
+    EXPECT_NE(replay.err.find(path + " holds no datagrams: the capture is empty"),
+              std::string::npos)
+        << replay.err;
+    EXPECT_EQ(replay.err.find("--port"), std::string::npos) << replay.err;
+    std::remove(path.c_str());
+}
+
 } // namespace
 } // namespace orvtooltest
