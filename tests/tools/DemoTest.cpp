@@ -215,6 +215,7 @@ TEST(Demo, PlainViewWithoutATerminalAndMissingBundles)
     EXPECT_NE(plain.out.find("Channels  48"), std::string::npos);
     EXPECT_NE(plain.out.find("\nOn Air      ["), std::string::npos);
     EXPECT_NE(plain.out.find(" BPM  deck 1, no switch yet\n"), std::string::npos) << plain.out;
+    EXPECT_EQ(plain.out.find("Ctrl-C"), std::string::npos) << "--once ends by itself";
 
     const ToolRun missing = runTool({"demo", "--once", "--bundles", "/nonexistent/orv"});
     EXPECT_EQ(missing.status, 1);
