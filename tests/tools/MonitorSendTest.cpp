@@ -293,13 +293,26 @@ TEST(Send, WarnsAboutWhatANodeReadsOtherwise)
               std::string::npos);
     EXPECT_EQ(warnings(lowerCase), 3u) << lowerCase.err;
 
-    const ToolRun title = runTool({"send", "meta", "Deck=1", "Title=1999", "--to", to});
+    const ToolRun title = runTool({"send", "meta", "Deck=1", "Title=1999", "Artist=Mira",
+                                   "Album=1999", "Filepath=/a.flac", "--to", to});
     EXPECT_EQ(title.status, 0);
     EXPECT_NE(title.out.find("a5 54 69 74 6c 65 a4 31 39 39 39"), std::string::npos) << title.out;
     EXPECT_EQ(title.err, "");
 
+    // A partial record replaces the whole slot, and an event needs a name: said, and sent.
+    const ToolRun partial = runTool({"send", "deck", "Deck=2", "BPM=124.0", "--to", to});
+    EXPECT_EQ(partial.status, 0);
+    EXPECT_EQ(warnings(partial), 1u) << partial.err;
+    EXPECT_NE(partial.err.find("replaces its deck's whole record: what it leaves out (Pitch, "),
+              std::string::npos)
+        << partial.err;
+    const ToolRun unnamed = runTool({"send", "event", "Event=", "Value=1", "--to", to});
+    EXPECT_EQ(unnamed.status, 0);
+    EXPECT_EQ(unnamed.out.rfind("sent ", 0), 0u);
+    EXPECT_NE(unnamed.err.find("warning: the event has no name"), std::string::npos) << unnamed.err;
+
     const ToolRun kinds = runTool({"send", "control", "Active=true", "Crossfader=x", "--to", to});
-    EXPECT_EQ(warnings(kinds), 2u) << kinds.err;
+    EXPECT_EQ(warnings(kinds), 3u) << kinds.err;
     EXPECT_NE(kinds.err.find("\"Active\" holds bool true: a node reads a number there"),
               std::string::npos);
 
