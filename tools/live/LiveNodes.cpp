@@ -123,7 +123,7 @@ LiveNodes::~LiveNodes()
     // the bundles are unloaded after that, by member order.
 }
 
-bool LiveNodes::connect(const NodeSettings& settings, std::string& error)
+bool LiveNodes::setNetworkParameters(const NodeSettings& settings, std::string& error)
 {
     settings_ = settings;
     const bool accepted = network_.setParameter(table_, "Ip", settings.ip) &&
@@ -131,10 +131,27 @@ bool LiveNodes::connect(const NodeSettings& settings, std::string& error)
                           network_.setParameter(table_, "Multicast", settings.multicast ? 1 : 0) &&
                           network_.setParameter(table_, "Ipfilter", settings.filter);
     if (!accepted)
-    {
         error = "the table node refused a parameter: " + network_.lastError();
+    return accepted;
+}
+
+bool LiveNodes::activate(const NodeSettings& settings, std::string& error)
+{
+    if (!setNetworkParameters(settings, error))
+        return false;
+    if (!network_.setParameter(table_, "Active", 1))
+    {
+        error = "the table node has no \"Active\" toggle: " + network_.lastError();
         return false;
     }
+    network_.cookFrame();
+    return true;
+}
+
+bool LiveNodes::connect(const NodeSettings& settings, std::string& error)
+{
+    if (!setNetworkParameters(settings, error))
+        return false;
     network_.cookFrame();
     if (!network_.pulse(table_, "Reconnect"))
     {

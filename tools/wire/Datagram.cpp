@@ -90,6 +90,15 @@ std::string toHex(const std::string& bytes)
     return text;
 }
 
+std::string hexLines(const std::string& bytes, const std::string& indent)
+{
+    constexpr size_t kBytesPerLine = 16;
+    std::string text;
+    for (size_t begin = 0; begin < bytes.size(); begin += kBytesPerLine)
+        text += indent + toHex(bytes.substr(begin, kBytesPerLine)) + "\n";
+    return text;
+}
+
 namespace
 {
 
