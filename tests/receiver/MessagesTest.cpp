@@ -1,12 +1,15 @@
 // The records' decoding from a MessagePack value: key matching, defaults, conversions.
-#include "Payload.h"
 #include "protocol/RecordEncoding.h"
 #include "protocol/WireSchema.h"
+
+#include "support/Payload.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <variant>
+
+using orvsupport::Payload;
 
 namespace
 {
