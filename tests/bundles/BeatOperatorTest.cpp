@@ -3,6 +3,8 @@
 // beat phase benchmark; its behaviour state by state by the beat tracker's own tests.
 #include "BundleTestSupport.h"
 
+#include "support/NodeWiring.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -25,9 +27,9 @@ protected:
     {
         BundleTest::SetUp();
         orv = createOrv("orv1", port);
-        beat = net->createNode(*beatBundle, "beat1");
-        ASSERT_NE(beat, orvharness::noNode) << net->lastError();
-        ASSERT_TRUE(net->setParameter(beat, "Orvdat", "orv1"));
+        std::string error;
+        beat = orvsupport::addReader(*net, *beatBundle, "beat1", "orv1", {}, error);
+        ASSERT_NE(beat, orvharness::noNode) << error;
     }
 
     float channel(const std::string& name)
