@@ -34,4 +34,9 @@ bool udpPortIsFree(const std::string& ip, std::uint16_t port)
     return LoopbackSocket(ip, port).bound();
 }
 
+std::string loopbackText(std::uint16_t port)
+{
+    return "127.0.0.1:" + std::to_string(port);
+}
+
 } // namespace orvsupport

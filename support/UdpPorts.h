@@ -19,4 +19,7 @@ std::uint16_t freeUdpPort();
 // Whether a UDP socket could bind ip:port right now (so nothing holds it).
 bool udpPortIsFree(const std::string& ip, std::uint16_t port);
 
+// "127.0.0.1:PORT", as the orv tool takes an address and prints it.
+std::string loopbackText(std::uint16_t port);
+
 } // namespace orvsupport

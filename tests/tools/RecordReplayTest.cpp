@@ -1,9 +1,11 @@
 // orv record and orv replay through the built executable: a capture of real arrivals sent
 // again in order with its timing, and captures in the link types tcpdump and Wireshark write.
-#include "LoopbackPorts.h"
 #include "ToolProcess.h"
 
 #include "pcap/UdpFrame.h"
+
+#include "support/LoopbackSocket.h"
+#include "support/UdpPorts.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +16,11 @@
 
 namespace orvtooltest
 {
+
+using orvsupport::freeUdpPort;
+using orvsupport::LoopbackSocket;
+using orvsupport::loopbackText;
+
 namespace
 {
 
@@ -78,7 +85,7 @@ TEST_F(RecordReplay, ReplaySendsTheRecordedDatagramsInOrderWithTheirTiming)
     std::vector<std::string> sent;
     std::vector<double> sentAt; // seconds since the first send
     Clock::time_point firstSend;
-    orv::net::UdpSocket sender = loopbackSocket();
+    LoopbackSocket sender;
     orv::net::Endpoint to;
     orv::net::makeEndpoint("127.0.0.1", recorded, to);
     for (size_t i = 0; i < 6; ++i)
@@ -102,7 +109,7 @@ TEST_F(RecordReplay, ReplaySendsTheRecordedDatagramsInOrderWithTheirTiming)
     for (const double speed : {1.0, 2.0})
     {
         SCOPED_TRACE("speed " + std::to_string(speed));
-        orv::net::UdpSocket listener = loopbackSocket();
+        LoopbackSocket listener;
         ToolProcess replay({"replay", capture, "--port", std::to_string(recorded), "--to",
                             listener.localEndpoint().text(), "--speed", std::to_string(speed)});
         const std::vector<Arrival> arrivals = receive(listener, 6, Millis(8000));
@@ -178,7 +185,7 @@ TEST_F(RecordReplay, ReplayReadsEthernetAndLinuxCookedCapturesOfOtherPrograms)
     }
     // The ports inside these captures are only read from the file: the datagrams go to the
     // test's own socket.
-    orv::net::UdpSocket listener = loopbackSocket();
+    LoopbackSocket listener;
     const std::string to = listener.localEndpoint().text();
     const ToolRun run = runTool({"replay", path, "--to", to, "--speed", "0"});
     ASSERT_EQ(run.status, 0) << run.err;
