@@ -3,8 +3,6 @@
 // beat phase benchmark; its behaviour state by state by the beat tracker's own tests.
 #include "BundleTestSupport.h"
 
-#include "support/NodeWiring.h"
-
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -27,9 +25,8 @@ protected:
     {
         BundleTest::SetUp();
         orv = createOrv("orv1", port);
-        std::string error;
-        beat = orvsupport::addReader(*net, *beatBundle, "beat1", "orv1", {}, error);
-        ASSERT_NE(beat, orvharness::noNode) << error;
+        beat = createReader(*beatBundle, "beat1", "orv1");
+        ASSERT_NE(beat, orvharness::noNode);
     }
 
     float channel(const std::string& name)

@@ -106,18 +106,19 @@ orvharness::NodeId BundleTest::createOrv(const std::string& name, uint16_t& port
 
 orvharness::NodeId BundleTest::createChannels(const std::string& name, const std::string& orvName)
 {
-    std::string error;
-    const orvharness::NodeId id =
-        orvsupport::addReader(*net, *chopBundle, name, orvName, {}, error);
-    EXPECT_NE(id, orvharness::noNode) << error;
-    return id;
+    return createReader(*chopBundle, name, orvName);
 }
 
 orvharness::NodeId BundleTest::createEvents(const std::string& name, const std::string& orvName)
 {
+    return createReader(*eventsBundle, name, orvName);
+}
+
+orvharness::NodeId BundleTest::createReader(const orvharness::Bundle& bundle,
+                                            const std::string& name, const std::string& orvName)
+{
     std::string error;
-    const orvharness::NodeId id =
-        orvsupport::addReader(*net, *eventsBundle, name, orvName, {}, error);
+    const orvharness::NodeId id = orvsupport::addReader(*net, bundle, name, orvName, {}, error);
     EXPECT_NE(id, orvharness::noNode) << error;
     return id;
 }

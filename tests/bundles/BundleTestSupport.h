@@ -58,6 +58,9 @@ protected:
     orvharness::NodeId createChannels(const std::string& name, const std::string& orvName);
     // An events node pointing at `orvName`.
     orvharness::NodeId createEvents(const std::string& name, const std::string& orvName);
+    // A node of `bundle` pointing at `orvName`.
+    orvharness::NodeId createReader(const orvharness::Bundle& bundle, const std::string& name,
+                                    const std::string& orvName);
     // "Reconnect", then one frame.
     void reconnect(orvharness::NodeId orv);
 
