@@ -1,7 +1,7 @@
 // Loopback sockets and free ports on real sockets: what a test or benchmark binds, holds and
-// sends, and what the port probes say about it.
+// sends, and what the port probes say about it. (The descriptor counts are checked where they
+// are used, in the receiver's and the stress suites.)
 #include "support/LoopbackSocket.h"
-#include "support/ProcessCounts.h"
 #include "support/UdpPorts.h"
 
 #include <gtest/gtest.h>
@@ -76,19 +76,4 @@ TEST(UdpPorts, APreferredPortWhenFreeAnotherWhenHeld)
     EXPECT_EQ(orvsupport::freeUdpPort("no address", 0, error), 0);
     EXPECT_EQ(error, "not an IPv4 address: no address");
     EXPECT_EQ(orvsupport::loopbackText(3650), "127.0.0.1:3650");
-}
-
-TEST(ProcessCounts, ASocketIsOneDescriptorMore)
-{
-    const int before = orvsupport::openDescriptorCount();
-    if (before < 0)
-    {
-        GTEST_SKIP() << "descriptors are not counted here";
-    }
-    {
-        const LoopbackSocket socket;
-        EXPECT_EQ(orvsupport::openDescriptorCount(), before + 1);
-    }
-    EXPECT_EQ(orvsupport::openDescriptorCount(), before);
-    EXPECT_GE(orvsupport::runningThreadCount(), 1);
 }

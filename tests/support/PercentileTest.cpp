@@ -8,7 +8,7 @@
 using orvsupport::median;
 using orvsupport::percentile;
 
-TEST(Percentile, NearestRankOfAnUnsortedSample)
+TEST(Percentile, NearestRankOfAnySampleAndShare)
 {
     const std::vector<double> ten = {7, 1, 10, 3, 5, 9, 2, 8, 4, 6};
     EXPECT_EQ(percentile(ten, 0.0), 1);
@@ -19,10 +19,7 @@ TEST(Percentile, NearestRankOfAnUnsortedSample)
     EXPECT_EQ(percentile(ten, 1.0), 10);
     EXPECT_EQ(median(ten), 5) << "the lower middle of an even sample";
     EXPECT_EQ(median({3, 1, 2}), 2);
-}
 
-TEST(Percentile, EmptyAndOutOfRangeShares)
-{
     EXPECT_EQ(percentile({}, 0.5), 0.0);
     EXPECT_EQ(median({}), 0.0);
     EXPECT_EQ(percentile({4, 2}, -1.0), 2);
