@@ -9,12 +9,11 @@
 // Thread rules: run() on one thread; the rest once run() has returned.
 #pragma once
 
-#include "LoopbackSender.h"
-
 #include "sim/DjModel.h"
 #include "sim/NetworkModel.h"
 #include "sim/NetworkProfile.h"
 #include "sim/SenderProfile.h"
+#include "support/LoopbackSocket.h"
 
 #include <chrono>
 #include <cstdint>
@@ -70,7 +69,7 @@ private:
     orvsim::SenderProfile sender_;
     orvsim::DjModel model_;
     orvsim::NetworkModel network_;
-    LoopbackSender socket_;
+    orvsupport::LoopbackSocket socket_;
     DeckTruth truth_[kScenarioDecks];
     double lastTick_ = 0.0;
 };

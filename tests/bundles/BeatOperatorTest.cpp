@@ -25,9 +25,8 @@ protected:
     {
         BundleTest::SetUp();
         orv = createOrv("orv1", port);
-        beat = net->createNode(*beatBundle, "beat1");
-        ASSERT_NE(beat, orvharness::noNode) << net->lastError();
-        ASSERT_TRUE(net->setParameter(beat, "Orvdat", "orv1"));
+        beat = createReader(*beatBundle, "beat1", "orv1");
+        ASSERT_NE(beat, orvharness::noNode);
     }
 
     float channel(const std::string& name)

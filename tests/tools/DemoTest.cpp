@@ -1,11 +1,13 @@
 // orv demo through the built executable: the simulated DJ, the real bundles and the view; then
 // --version.
-#include "LoopbackPorts.h"
 #include "ToolJson.h"
 #include "ToolProcess.h"
 
 #include "live/BundleLocator.h"
 #include "protocol/NodeLayout.h"
+
+#include "support/LoopbackSocket.h"
+#include "support/UdpPorts.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,10 @@
 
 namespace orvtooltest
 {
+
+using orvsupport::freeUdpPort;
+using orvsupport::LoopbackSocket;
+
 namespace
 {
 
@@ -243,7 +249,7 @@ TEST(Demo, DurationRulesExitCodesAndPlainRanges)
     ASSERT_EQ(shorterThanARefresh.status, 0) << shorterThanARefresh.err;
     EXPECT_EQ(snapshots(shorterThanARefresh.out).size(), 1u);
 
-    const orv::net::UdpSocket holder = loopbackSocket();
+    const LoopbackSocket holder;
     const ToolRun taken =
         runTool({"demo", "--once", "--port", std::to_string(holder.localEndpoint().port),
                  "--discovery-port", "0"});

@@ -1,8 +1,10 @@
 // orv send into orv monitor, through the built executable: each message type lands in the
 // right cells of the real table node and in the channels, and silence is explained.
-#include "LoopbackPorts.h"
 #include "ToolJson.h"
 #include "ToolProcess.h"
+
+#include "support/LoopbackSocket.h"
+#include "support/UdpPorts.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +12,11 @@
 
 namespace orvtooltest
 {
+
+using orvsupport::freeUdpPort;
+using orvsupport::LoopbackSocket;
+using orvsupport::loopbackText;
+
 namespace
 {
 
@@ -145,7 +152,7 @@ TEST(MonitorSend, TheInfoObjectCountsWhatTheNodeDidWithEachDatagram)
     const uint16_t port = freeUdpPort();
     auto monitor = startMonitor(port);
     ASSERT_NE(monitor->out().find("\"connected\":true"), std::string::npos) << monitor->err();
-    orv::net::UdpSocket sender = loopbackSocket();
+    LoopbackSocket sender;
     orv::net::Endpoint node;
     ASSERT_TRUE(orv::net::makeEndpoint("127.0.0.1", port, node));
     // Deck = 1 twice, a type no node knows, a Deck datagram cut short.
@@ -218,7 +225,7 @@ TEST(MonitorSend, SilenceIsExplainedWithInterfacesBindingAndCauses)
 
 TEST(MonitorSend, PortInUseShowsTheNodesErrorAndItsMeaning)
 {
-    const orv::net::UdpSocket holder = loopbackSocket();
+    const LoopbackSocket holder;
     ASSERT_TRUE(holder.isOpen());
     const uint16_t port = holder.localEndpoint().port;
 
@@ -242,7 +249,8 @@ TEST(MonitorSend, PortInUseShowsTheNodesErrorAndItsMeaning)
 // with "Active" on does, and connects once the port is free.
 TEST(MonitorSend, ATakenPortIsTriedAgainUntilItIsFree)
 {
-    orv::net::UdpSocket holder = loopbackSocket();
+    LoopbackSocket holder;
+    ASSERT_TRUE(holder.bound()) << holder.error();
     const uint16_t port = holder.localEndpoint().port;
     ToolProcess monitor({"monitor", "--port", std::to_string(port), "--json", "--refresh", "0.2",
                          "--duration", "20"});
@@ -272,7 +280,7 @@ TEST(MonitorSend, ATakenPortIsTriedAgainUntilItIsFree)
 // same; a key that carries text takes its value as text.
 TEST(Send, WarnsAboutWhatANodeReadsOtherwise)
 {
-    const orv::net::UdpSocket sink = loopbackSocket();
+    const LoopbackSocket sink;
     const std::string to = sink.localEndpoint().text();
     const auto warnings = [](const ToolRun& run)
     {

@@ -1,9 +1,11 @@
 // orv record and orv replay through the built executable: a capture of real arrivals sent
 // again in order with its timing, and captures in the link types tcpdump and Wireshark write.
-#include "LoopbackPorts.h"
 #include "ToolProcess.h"
 
 #include "pcap/UdpFrame.h"
+
+#include "support/LoopbackSocket.h"
+#include "support/UdpPorts.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +18,11 @@
 
 namespace orvtooltest
 {
+
+using orvsupport::freeUdpPort;
+using orvsupport::LoopbackSocket;
+using orvsupport::loopbackText;
+
 namespace
 {
 
@@ -80,7 +87,7 @@ TEST_F(RecordReplay, ReplaySendsTheRecordedDatagramsInOrderWithTheirTiming)
     std::vector<std::string> sent;
     std::vector<double> sentAt; // seconds since the first send
     Clock::time_point firstSend;
-    orv::net::UdpSocket sender = loopbackSocket();
+    LoopbackSocket sender;
     orv::net::Endpoint to;
     orv::net::makeEndpoint("127.0.0.1", recorded, to);
     for (size_t i = 0; i < 6; ++i)
@@ -104,7 +111,7 @@ TEST_F(RecordReplay, ReplaySendsTheRecordedDatagramsInOrderWithTheirTiming)
     for (const double speed : {1.0, 2.0})
     {
         SCOPED_TRACE("speed " + std::to_string(speed));
-        orv::net::UdpSocket listener = loopbackSocket();
+        LoopbackSocket listener;
         ToolProcess replay({"replay", capture, "--port", std::to_string(recorded), "--to",
                             listener.localEndpoint().text(), "--speed", std::to_string(speed)});
         const std::vector<Arrival> arrivals = receive(listener, 6, Millis(8000));
@@ -154,7 +161,8 @@ std::vector<std::string> partialFiles(const std::string& target)
 
 void sendDrops(uint16_t port, int count)
 {
-    orv::net::UdpSocket sender = loopbackSocket();
+    LoopbackSocket sender;
+    ASSERT_TRUE(sender.bound()) << sender.error();
     orv::net::Endpoint to;
     orv::net::makeEndpoint("127.0.0.1", port, to);
     const std::string drop("\x04\x82\xa5"
@@ -295,7 +303,7 @@ TEST_F(RecordReplay, ReplayReadsEthernetAndLinuxCookedCapturesOfOtherPrograms)
     }
     // The ports inside these captures are only read from the file: the datagrams go to the
     // test's own socket.
-    orv::net::UdpSocket listener = loopbackSocket();
+    LoopbackSocket listener;
     const std::string to = listener.localEndpoint().text();
     const ToolRun run = runTool({"replay", path, "--to", to, "--speed", "0"});
     ASSERT_EQ(run.status, 0) << run.err;

@@ -11,9 +11,10 @@
 #include "live/BundleLocator.h"
 #include "live/LiveLoop.h"
 #include "live/LiveNodes.h"
-#include "net/UdpSocket.h"
+#include "net/Endpoint.h"
 #include "platform/Platform.h"
 #include "sim/Simulator.h"
+#include "support/UdpPorts.h"
 #include "view/Diagnostics.h"
 #include "view/TextFormat.h"
 
@@ -31,27 +32,6 @@ namespace
 
 // How many of the simulator's report lines the view keeps.
 constexpr size_t kKeptReports = 4;
-
-// A port on 127.0.0.1 that nothing holds right now: 3650 if free, else one the system picks.
-bool pickFreePort(uint16_t preferred, uint16_t& out, std::string& error)
-{
-    for (uint16_t candidate : {preferred, uint16_t{0}})
-    {
-        orv::net::Endpoint local;
-        orv::net::makeEndpoint(orvprotocol::defaultIp, candidate, local);
-        orv::net::UdpSocket probe;
-        std::string why;
-        if (!probe.open(error))
-            return false;
-        if (probe.bind(local, why))
-        {
-            out = probe.localEndpoint().port;
-            return true;
-        }
-    }
-    error = "no free UDP port on 127.0.0.1";
-    return false;
-}
 
 // Why the node is not on the default port, when it is not: said once the demo runs.
 std::string movedPortNote(uint16_t used)
@@ -132,9 +112,13 @@ int runDemo(const ParsedOptions& options)
     {
         if (portChosen)
             node.port = static_cast<uint16_t>(port);
-        else if (!pickFreePort(orvprotocol::defaultPort, node.port, error))
+        else
+            node.port =
+                orvsupport::freeUdpPort(orvprotocol::defaultIp, orvprotocol::defaultPort, error);
+        if (node.port == 0)
         {
-            std::cerr << "orv demo: " << error << "\n";
+            std::cerr << "orv demo: no free UDP port on " << orvprotocol::defaultIp << ": " << error
+                      << "\n";
             return kExitFailure;
         }
         if (!nodes->connect(node, error))
