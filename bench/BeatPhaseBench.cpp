@@ -18,11 +18,12 @@
 #include "BeatNodes.h"
 #include "BeatScenario.h"
 #include "BeatScore.h"
-#include "LoopbackSender.h"
-#include "Percentile.h"
 
 #include "harness/Bundle.h"
 #include "harness/Network.h"
+#include "support/NodeWiring.h"
+#include "support/Percentile.h"
+#include "support/UdpPorts.h"
 #include "support/sim/Presets.h"
 
 #include <nlohmann/json.hpp>
@@ -82,7 +83,7 @@ Json milliseconds(const std::vector<double>& seconds, double share)
 {
     if (seconds.empty())
         return nullptr;
-    return std::round(orvbench::percentile(seconds, share) * 1e6) / 1e3;
+    return std::round(orvsupport::percentile(seconds, share) * 1e6) / 1e3;
 }
 
 // A figure to two decimals, or null where it does not exist.
@@ -213,17 +214,20 @@ Json runProfile(const Profile& profile, const orvharness::Bundle& datBundle,
 {
     orvharness::Network net;
     // The beat node first, so that it cooks first and the time taken before a frame is its own.
-    const orvharness::NodeId beat = net.createNode(beatBundle, "beat1");
-    const orvharness::NodeId orv = net.createNode(datBundle, "orv1");
-    const std::uint16_t port = orvbench::freeLoopbackPort();
-    if (!net.setParameter(beat, "Orvdat", "orv1") || !net.setParameter(beat, "Deck", "all") ||
-        !net.setParameter(beat, "Bpmincludespitch", 1) ||
-        !net.setParameter(beat, "Beatsperbar", orvsim::kBeatsPerBar) ||
-        !net.setParameter(beat, "Offset", offsetMs) ||
-        !net.setParameter(orv, "Port", static_cast<int>(port)))
-        throw std::runtime_error("cannot set up the nodes: " + net.lastError());
-    net.cookFrame();
-    net.pulse(orv, "Reconnect");
+    std::string error;
+    const orvharness::NodeId beat = orvsupport::addReader(net, beatBundle, "beat1", "orv1",
+                                                          {{"Deck", "all"},
+                                                           {"Bpmincludespitch", 1},
+                                                           {"Beatsperbar", orvsim::kBeatsPerBar},
+                                                           {"Offset", offsetMs}},
+                                                          error);
+    const std::uint16_t port = orvsupport::freeUdpPort();
+    const orvharness::NodeId orv =
+        beat == orvharness::noNode ? orvharness::noNode
+                                   : orvsupport::addNode(net, datBundle, "orv1",
+                                                         {{"Port", static_cast<int>(port)}}, error);
+    if (port == 0 || orv == orvharness::noNode || !orvsupport::reconnect(net, orv, error))
+        throw std::runtime_error("cannot set up the nodes: " + error);
 
     orvbench::BeatScenario scenario(profile.network, profile.sender, port, duration, seed);
     DeckViews seen;

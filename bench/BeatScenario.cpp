@@ -3,6 +3,7 @@
 #include "support/sim/SimDatagrams.h"
 
 #include <algorithm>
+#include <stdexcept>
 #include <thread>
 
 namespace orvbench
@@ -37,6 +38,8 @@ BeatScenario::BeatScenario(const orvsim::NetworkProfile& network,
                            std::uint32_t seed)
     : port_(port), duration_(duration), sender_(sender), model_(seed), network_(network, seed)
 {
+    if (!socket_.bound())
+        throw std::runtime_error(socket_.error());
     orvsim::applyDeckPitch(sender, model_);
     for (int deck = 1; deck <= kScenarioDecks; ++deck)
         model_.setPlaying(deck, false);

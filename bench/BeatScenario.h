@@ -9,8 +9,7 @@
 // Thread rules: run() on one thread; the rest once run() has returned.
 #pragma once
 
-#include "LoopbackSender.h"
-
+#include "support/LoopbackSocket.h"
 #include "support/sim/DjModel.h"
 #include "support/sim/NetworkModel.h"
 #include "support/sim/NetworkProfile.h"
@@ -70,7 +69,7 @@ private:
     orvsim::SenderProfile sender_;
     orvsim::DjModel model_;
     orvsim::NetworkModel network_;
-    LoopbackSender socket_;
+    orvsupport::LoopbackSocket socket_;
     DeckTruth truth_[kScenarioDecks];
     double lastTick_ = 0.0;
 };

@@ -13,9 +13,10 @@
 // bench/report.py --sweep-table FILE turns the output into the table of worst, 95th
 // percentile and median over seeds of each figure.
 #include "BeatNodes.h"
-#include "LoopbackSender.h"
 
 #include "harness/Network.h"
+#include "support/LoopbackSocket.h"
+#include "support/UdpPorts.h"
 #include "support/sim/BeatOracle.h"
 #include "support/sim/ClockJudge.h"
 #include "support/sim/Playback.h"
@@ -75,7 +76,9 @@ void runRound(std::vector<DeckRun>& decks, const orvharness::Bundle& datBundle,
     for (size_t d = 0; d < decks.size(); ++d)
         beats.push_back(net.createNode(beatBundle, "beat" + std::to_string(d + 1)));
     const orvharness::NodeId orv = net.createNode(datBundle, "orv1");
-    const std::uint16_t port = orvbench::freeLoopbackPort();
+    const std::uint16_t port = orvsupport::freeUdpPort();
+    if (port == 0)
+        throw std::runtime_error("no free port on 127.0.0.1");
     bool set = net.setParameter(orv, "Port", static_cast<int>(port));
     for (size_t d = 0; d < decks.size(); ++d)
     {
@@ -99,7 +102,7 @@ void runRound(std::vector<DeckRun>& decks, const orvharness::Bundle& datBundle,
     std::thread sending(
         [&]
         {
-            orvbench::LoopbackSender socket;
+            orvsupport::LoopbackSocket socket;
             orvsim::playArrivals(
                 arrivals, start, [&](const orvsim::Arrival& a) { socket.send(port, a.datagram); },
                 [&] { return !stop.load(); });

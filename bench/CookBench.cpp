@@ -12,7 +12,6 @@
 #include "AllocationCounter.h"
 #include "CachedReferenceInputs.h"
 #include "DiscardingTableOutput.h"
-#include "LoopbackSender.h"
 #include "Payloads.h"
 
 #include "harness/Bundle.h"
@@ -23,6 +22,9 @@
 #include "harness/TableOutput.h"
 #include "protocol/NodeLayout.h"
 #include "protocol/RecordEncoding.h"
+#include "support/LoopbackSocket.h"
+#include "support/NodeWiring.h"
+#include "support/UdpPorts.h"
 
 #include <benchmark/benchmark.h>
 
@@ -75,55 +77,47 @@ struct FilledNetwork
     // ("beatall") and the deck on air ("beatonair"), all pointing at the OrvDat node.
     explicit FilledNetwork(int eventCount, bool withBeat = false)
     {
-        const std::uint16_t port = orvbench::freeLoopbackPort();
-        orv = net.createNode(*datBundle, "orv1");
-        channels = net.createNode(*chopBundle, "channels1");
-        if (withBeat)
+        const std::uint16_t port = orvsupport::freeUdpPort();
+        std::string error;
+        orv =
+            orvsupport::addNode(net, *datBundle, "orv1", {{"Port", static_cast<int>(port)}}, error);
+        if (orv != orvharness::noNode)
+            channels = orvsupport::addReader(net, *chopBundle, "channels1", "orv1", {}, error);
+        if (withBeat && channels != orvharness::noNode)
         {
-            beatOne = net.createNode(*beatBundle, "beat1");
-            beatAll = net.createNode(*beatBundle, "beatall");
-            beatOnAir = net.createNode(*beatBundle, "beatonair");
-            if (!net.setParameter(beatOne, "Orvdat", "orv1") ||
-                !net.setParameter(beatAll, "Orvdat", "orv1") ||
-                !net.setParameter(beatAll, "Deck", "all") ||
-                !net.setParameter(beatOnAir, "Orvdat", "orv1") ||
-                !net.setParameter(beatOnAir, "Deck", "onair"))
-            {
-                throw std::runtime_error("cannot set up the beat nodes: " + net.lastError());
-            }
+            beatOne = orvsupport::addReader(net, *beatBundle, "beat1", "orv1", {}, error);
+            beatAll = orvsupport::addReader(net, *beatBundle, "beatall", "orv1", {{"Deck", "all"}},
+                                            error);
+            beatOnAir = orvsupport::addReader(net, *beatBundle, "beatonair", "orv1",
+                                              {{"Deck", "onair"}}, error);
         }
-        if (orv == orvharness::noNode || channels == orvharness::noNode ||
-            !net.setParameter(orv, "Port", static_cast<int>(port)) ||
-            !net.setParameter(channels, "Orvdat", "orv1"))
+        const bool beatsWired =
+            !withBeat || (beatOne != orvharness::noNode && beatAll != orvharness::noNode &&
+                          beatOnAir != orvharness::noNode);
+        if (port == 0 || channels == orvharness::noNode || !beatsWired ||
+            !orvsupport::reconnect(net, orv, error))
         {
-            throw std::runtime_error("cannot set up the network: " + net.lastError());
+            throw std::runtime_error("cannot set up the network: " + error);
         }
-        net.cookFrame(); // a cook copies the parameters into the receiver
-        net.pulse(orv, "Reconnect");
         net.cookFrame();
 
-        orvbench::LoopbackSender sender;
+        orvsupport::LoopbackSocket sender;
         for (int deck = 1; deck <= 4; ++deck)
         {
-            std::string payload = orvbench::deckPayload(60.0 + deck);
-            payload[payload.find("\xa4"
-                                 "Deck") +
-                    5] = static_cast<char>(deck);
-            sender.send(port, orvbench::datagram(1, payload));
-            payload = orvbench::metaPayload();
-            payload[payload.find("\xa4"
-                                 "Deck") +
-                    5] = static_cast<char>(deck);
-            sender.send(port, orvbench::datagram(2, payload));
+            sender.send(port, orvprotocol::datagram(MessageType::Deck,
+                                                    orvbench::deckPayload(60.0 + deck, deck)));
+            sender.send(port,
+                        orvprotocol::datagram(MessageType::Meta, orvbench::metaPayload(deck)));
         }
-        sender.send(port, orvbench::datagram(0, orvbench::controlPayload()));
+        sender.send(port, orvprotocol::datagram(MessageType::Control, orvbench::controlPayload()));
         // In batches the receive queue holds, each waited for.
         for (int sent = 0; sent < eventCount;)
         {
             const int batch = std::min(eventCount - sent, 50);
             for (int k = sent; k < sent + batch; ++k)
             {
-                sender.send(port, orvbench::datagram(4, orvbench::eventPayload(eventName(k), 1)));
+                sender.send(port, orvprotocol::datagram(MessageType::Event,
+                                                        orvbench::eventPayload(eventName(k), 1)));
             }
             sent += batch;
             waitForRows(fixedRows + sent);
@@ -354,7 +348,7 @@ public:
 
 private:
     std::uint16_t port_;
-    orvbench::LoopbackSender sender_;
+    orvsupport::LoopbackSocket sender_;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
@@ -400,12 +394,12 @@ void eventsCook(benchmark::State& state)
 {
     const std::unique_ptr<FilledNetwork> network = filledNetwork(state);
     orvharness::Network& net = network->net;
-    const NodeId events = net.createNode(*eventsBundle, "events1");
-    if (events == orvharness::noNode || !net.setParameter(events, "Orvdat", "orv1") ||
-        !net.setParameter(events, "Output", "pulse") ||
-        !net.setParameter(events, "Trackchanges", 1))
+    std::string error;
+    const NodeId events = orvsupport::addReader(net, *eventsBundle, "events1", "orv1",
+                                                {{"Output", "pulse"}, {"Trackchanges", 1}}, error);
+    if (events == orvharness::noNode)
     {
-        throw std::runtime_error("cannot set up the events node: " + net.lastError());
+        throw std::runtime_error("cannot set up the events node: " + error);
     }
     net.cookFrame(); // the node learns the names
     const int channels = 4 + static_cast<int>(state.range(0));

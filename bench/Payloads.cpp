@@ -3,69 +3,14 @@
 #include "protocol/RecordEncoding.h"
 
 #include <cstdint>
-#include <iterator>
 
 namespace orvbench
 {
-namespace
-{
 
-// The few MessagePack forms a sender uses, big-endian as the format wants.
-class Writer
-{
-public:
-    Writer& map(unsigned entries)
-    {
-        bytes_ += static_cast<char>(0x80 | entries); // fixmap, up to 15 entries
-        return *this;
-    }
-
-    Writer& text(const std::string& value)
-    {
-        if (value.size() < 32)
-        {
-            bytes_ += static_cast<char>(0xa0 | value.size());
-        }
-        else
-        {
-            bytes_ += static_cast<char>(0xd9); // str 8
-            bytes_ += static_cast<char>(value.size());
-        }
-        bytes_ += value;
-        return *this;
-    }
-
-    Writer& raw(const std::string& bytes)
-    {
-        bytes_ += bytes;
-        return *this;
-    }
-
-    std::string bytes() const { return bytes_; }
-
-private:
-    std::string bytes_;
-};
-
-// Every key of the record in the protocol's order, each value in the shortest form of its
-// kind (as the encoder writes it: float 64, float 32, fixints, str 8 for longer texts).
-template <class Record> std::string payloadOf(const Record& record)
-{
-    Writer writer;
-    writer.map(static_cast<unsigned>(std::size(orvprotocol::KeysOf<Record>::keys)));
-    for (const auto& key : orvprotocol::KeysOf<Record>::keys)
-    {
-        writer.text(std::string(key.key)).raw(orvprotocol::encodeField(key, record).dump());
-    }
-    return writer.bytes();
-}
-
-} // namespace
-
-std::string deckPayload(double position)
+std::string deckPayload(double position, int deckNumber)
 {
     Deck deck;
-    deck.deck = 2;
+    deck.deck = deckNumber;
     deck.pitch = 1.0213;
     deck.position = position;
     deck.position2 = position - 0.025;
@@ -76,19 +21,19 @@ std::string deckPayload(double position)
     deck.eqMid = 0.5f;
     deck.eqHigh = 0.62f;
     deck.beat = 3;
-    return payloadOf(deck);
+    return orvprotocol::encodeRecordInKeyOrder(deck);
 }
 
-std::string metaPayload()
+std::string metaPayload(int deckNumber)
 {
     Meta meta;
-    meta.deck = 1;
+    meta.deck = deckNumber;
     meta.title = "Night Drive (Extended Mix)";
     meta.artist = "Lena Okafor & The Tides";
     meta.album = "Coastal Lights, Vol. 2";
     meta.filepath =
         "/Users/dj/Music/Lena Okafor/Coastal Lights Vol 2/07 Night Drive (Extended Mix).flac";
-    return payloadOf(meta);
+    return orvprotocol::encodeRecordInKeyOrder(meta);
 }
 
 std::string controlPayload()
@@ -98,7 +43,7 @@ std::string controlPayload()
     control.upfaderB = 1.0;
     control.crossfader = -0.25;
     control.active = 1;
-    return payloadOf(control);
+    return orvprotocol::encodeRecordInKeyOrder(control);
 }
 
 std::string eventPayload(const std::string& name, unsigned value)
@@ -106,7 +51,7 @@ std::string eventPayload(const std::string& name, unsigned value)
     Event event;
     event.name = name;
     event.value = static_cast<uint8_t>(value);
-    return payloadOf(event);
+    return orvprotocol::encodeRecordInKeyOrder(event);
 }
 
 std::vector<Payload> typicalPayloads()
@@ -115,11 +60,6 @@ std::vector<Payload> typicalPayloads()
             {"Meta", metaPayload()},
             {"Control", controlPayload()},
             {"Event", eventPayload()}};
-}
-
-std::string datagram(unsigned char type, const std::string& payload)
-{
-    return std::string(1, static_cast<char>(type)) + payload;
 }
 
 } // namespace orvbench

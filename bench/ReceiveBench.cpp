@@ -7,13 +7,15 @@
 //
 // Every benchmark runs once (its rounds inside) and reports through counters.
 
-#include "LoopbackSender.h"
 #include "Payloads.h"
-#include "Percentile.h"
 #include "ThreadStats.h"
 
 #include "net/Udp.h"
+#include "protocol/RecordEncoding.h"
 #include "receiver/OrvReceiver.h"
+#include "support/LoopbackSocket.h"
+#include "support/Percentile.h"
+#include "support/UdpPorts.h"
 #include "tests/receiver/ReceiveLoopProbe.h"
 
 #include <benchmark/benchmark.h>
@@ -151,13 +153,11 @@ private:
 class SequencedDeck
 {
 public:
-    SequencedDeck() : bytes_(orvbench::datagram(1, orvbench::deckPayload(0.0)))
+    SequencedDeck()
+        : bytes_(orvprotocol::datagram(MessageType::Deck, orvbench::deckPayload(0.0, 1)))
     {
         const std::string key = "\xa8Position\xcb";
         offset_ = bytes_.find(key) + key.size();
-        std::string deck = "\xa4"
-                           "Deck";
-        bytes_[bytes_.find(deck) + deck.size()] = 1; // deck 1
     }
 
     const std::string& with(std::int64_t sequence)
@@ -205,7 +205,7 @@ std::uint32_t queuedBytes(int socket)
 template <class Receiver, class CpuNow>
 RoundResult feed(Receiver& receiver, int socket, std::uint16_t port, int threadId, CpuNow cpuNow)
 {
-    orvbench::LoopbackSender sender;
+    orvsupport::LoopbackSocket sender;
     SequencedDeck deck;
     std::uint32_t info[SK_MEMINFO_VARS] = {};
     socklen_t length = sizeof info;
@@ -273,7 +273,7 @@ RoundResult bareRound()
 
 RoundResult receiverRound()
 {
-    const std::uint16_t port = orvbench::freeLoopbackPort();
+    const std::uint16_t port = orvsupport::freeUdpPort();
     BenchReceiver receiver(port);
     const std::set<int> before = orvbench::threadIds();
     receiver.start();
@@ -307,13 +307,13 @@ void receivePath(benchmark::State& state)
             drops += bare.drops + orv.drops;
             complete = complete && bare.complete && orv.complete;
         }
-        state.counters["bare_cpu_ns_per_datagram"] = orvbench::median(bareCpu);
-        state.counters["orv_cpu_ns_per_datagram"] = orvbench::median(orvCpu);
-        state.counters["cpu_ratio"] = orvbench::median(ratio);
-        state.counters["bare_datagrams_per_s"] = orvbench::median(bareRate);
-        state.counters["orv_datagrams_per_s"] = orvbench::median(orvRate);
-        state.counters["bare_wakeups_per_datagram"] = orvbench::median(bareSwitches);
-        state.counters["orv_wakeups_per_datagram"] = orvbench::median(orvSwitches);
+        state.counters["bare_cpu_ns_per_datagram"] = orvsupport::median(bareCpu);
+        state.counters["orv_cpu_ns_per_datagram"] = orvsupport::median(orvCpu);
+        state.counters["cpu_ratio"] = orvsupport::median(ratio);
+        state.counters["bare_datagrams_per_s"] = orvsupport::median(bareRate);
+        state.counters["orv_datagrams_per_s"] = orvsupport::median(orvRate);
+        state.counters["bare_wakeups_per_datagram"] = orvsupport::median(bareSwitches);
+        state.counters["orv_wakeups_per_datagram"] = orvsupport::median(orvSwitches);
         state.counters["drops"] = static_cast<double>(drops);
         state.counters["complete"] = complete ? 1 : 0;
     }
@@ -324,7 +324,7 @@ void receivePath(benchmark::State& state)
 template <class Receiver>
 void sampleLatency(Receiver& receiver, std::uint16_t port, int count, std::vector<double>& out)
 {
-    orvbench::LoopbackSender sender;
+    orvsupport::LoopbackSocket sender;
     SequencedDeck deck;
     std::int64_t sequence = receiver.sequence();
     for (int i = 0; i < count; ++i)
@@ -347,7 +347,7 @@ void latency(benchmark::State& state)
     for (auto _ : state)
     {
         BareReceiver bare;
-        const std::uint16_t port = orvbench::freeLoopbackPort();
+        const std::uint16_t port = orvsupport::freeUdpPort();
         BenchReceiver receiver(port);
         receiver.start();
         std::vector<double> bareUs, orvUs, warmUp;
@@ -360,13 +360,13 @@ void latency(benchmark::State& state)
             sampleLatency(receiver, port, latencySamples / latencyBlocks, orvUs);
         }
         receiver.disconnect();
-        state.counters["bare_median_us"] = orvbench::median(bareUs);
-        state.counters["bare_p99_us"] = orvbench::percentile(bareUs, 0.99);
-        state.counters["orv_median_us"] = orvbench::median(orvUs);
-        state.counters["orv_p99_us"] = orvbench::percentile(orvUs, 0.99);
-        state.counters["median_ratio"] = orvbench::median(orvUs) / orvbench::median(bareUs);
+        state.counters["bare_median_us"] = orvsupport::median(bareUs);
+        state.counters["bare_p99_us"] = orvsupport::percentile(bareUs, 0.99);
+        state.counters["orv_median_us"] = orvsupport::median(orvUs);
+        state.counters["orv_p99_us"] = orvsupport::percentile(orvUs, 0.99);
+        state.counters["median_ratio"] = orvsupport::median(orvUs) / orvsupport::median(bareUs);
         state.counters["p99_ratio"] =
-            orvbench::percentile(orvUs, 0.99) / orvbench::percentile(bareUs, 0.99);
+            orvsupport::percentile(orvUs, 0.99) / orvsupport::percentile(bareUs, 0.99);
     }
 }
 
@@ -374,7 +374,7 @@ void disconnectIdle(benchmark::State& state)
 {
     for (auto _ : state)
     {
-        BenchReceiver receiver(orvbench::freeLoopbackPort());
+        BenchReceiver receiver(orvsupport::freeUdpPort());
         std::vector<double> us;
         for (int round = 0; round < disconnectRounds; ++round)
         {
@@ -384,9 +384,9 @@ void disconnectIdle(benchmark::State& state)
             receiver.disconnect();
             us.push_back(microseconds(Clock::now() - start));
         }
-        state.counters["median_us"] = orvbench::median(us);
-        state.counters["p99_us"] = orvbench::percentile(us, 0.99);
-        state.counters["worst_us"] = orvbench::percentile(us, 1.0);
+        state.counters["median_us"] = orvsupport::median(us);
+        state.counters["p99_us"] = orvsupport::percentile(us, 0.99);
+        state.counters["worst_us"] = orvsupport::percentile(us, 1.0);
         state.counters["rounds"] = static_cast<double>(us.size());
     }
 }
@@ -395,7 +395,7 @@ void idleThread(benchmark::State& state)
 {
     for (auto _ : state)
     {
-        BenchReceiver receiver(orvbench::freeLoopbackPort());
+        BenchReceiver receiver(orvsupport::freeUdpPort());
         const std::set<int> before = orvbench::threadIds();
         receiver.start();
         std::this_thread::sleep_for(200ms);

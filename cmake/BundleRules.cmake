@@ -21,6 +21,8 @@ endif()
 function(orv_add_bundle target)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;ENTRY_POINTS")
   add_library(${target} MODULE ${arg_SOURCES})
+  # The list of every bundle, for what must name or build them all (the tool, its tests).
+  set_property(GLOBAL APPEND PROPERTY ORV_BUNDLE_TARGETS ${target})
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${target} PRIVATE orv_plugin orv_warnings)
   set_target_properties(${target} PROPERTIES

@@ -1,7 +1,7 @@
 // The node layout: where each received value shows on the nodes. The table operator's rows and
 // columns, the channel operator's channels, and per record which field shows in which row and
-// channel under which descriptive name. Both bundles, the orv tool and the tests read it; what
-// arrives on the wire is protocol/WireSchema.h's business.
+// channel under which descriptive name. The bundles, the receiver, the orv tool and the tests
+// read it; what arrives on the wire is protocol/WireSchema.h's business.
 //
 //   table:    18 fixed rows (header, 17 labelled rows) plus one row per event, 5 columns
 //   channels: 48; 0 to 2 the mixer, then 11 per deck from deckChannel(deck, 0), 47 unused

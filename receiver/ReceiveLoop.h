@@ -4,9 +4,10 @@
 // thread and closes the socket.
 //
 // Thread rules. The host thread constructs and destroys the loop and calls start and stop;
-// the receive thread exists between them and touches only the store and `running`, which is
-// the only atomic: true from start until stop asks the thread to end. `socketFd` is written
-// only on the host thread and closed only after the thread has been joined.
+// the receive thread exists between them and touches only the store and `running_`, the
+// loop's one atomic: true from start until stop asks the thread to end. (The store's other
+// atomic is the counter that gives each store its id.) `socketFd_` is written only on the
+// host thread and closed only after the thread has been joined.
 #pragma once
 
 #include "net/Udp.h"

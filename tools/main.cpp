@@ -2,6 +2,7 @@
 // record and replay datagrams. This file only picks the subcommand and prints help.
 #include "cli/StopSignal.h"
 #include "commands/Command.h"
+#include "live/BundleLocator.h"
 
 #include <cstdio>
 #include <iostream>
@@ -36,9 +37,12 @@ void printOverview(std::ostream& out)
         printSummary(*command, out);
     out << "\n";
     printSummary(orvtool::versionCommand(), out);
-    out << "\nStart with `orv demo`: a simulated DJ, the real bundles (OrvDat, OrvChannels,\n"
-           "OrvBeat) in a headless host, and a live view of the node's health, the table,\n"
-           "the 48 channels, each deck's beat clock and the deck on air.\n";
+    out << "\nStart with `orv demo`: a simulated DJ, the real bundles\n("
+        << orvtool::bundleNamesText()
+        << ") in a headless host,\nand a live view of the node's health, the table, the 48 "
+           "channels, "
+           "each deck's\nbeat clock, the deck on air and the event counts.\n"
+           "\nHelp on one command: orv help COMMAND, or orv COMMAND --help.\n";
 }
 
 void printCommandHelp(const Command& command, std::ostream& out)
@@ -64,6 +68,15 @@ void printCommandHelp(const Command& command, std::ostream& out)
         out << "\nExamples:\n" << command.examples;
 }
 
+// "demo, monitor, ..., --version": what `orv help TOPIC` takes.
+std::string topicList()
+{
+    std::string list;
+    for (const Command* command : commands())
+        list += command->name + ", ";
+    return list + orvtool::versionCommand().name;
+}
+
 // A command by name, --version included.
 const Command* findCommand(const std::string& name)
 {
@@ -80,18 +93,26 @@ const Command* findCommand(const std::string& name)
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help")
+    if (args.empty())
     {
-        if (args.size() >= 2)
+        printOverview(std::cerr);
+        return orvtool::kExitUsage;
+    }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help")
+    {
+        if (args.size() < 2)
         {
-            if (const Command* command = findCommand(args[1]))
-            {
-                printCommandHelp(*command, std::cout);
-                return orvtool::kExitOk;
-            }
+            printOverview(std::cout);
+            return orvtool::kExitOk;
         }
-        printOverview(args.empty() ? std::cerr : std::cout);
-        return args.empty() ? orvtool::kExitUsage : orvtool::kExitOk;
+        if (const Command* command = findCommand(args[1]))
+        {
+            printCommandHelp(*command, std::cout);
+            return orvtool::kExitOk;
+        }
+        std::cerr << "orv: no help on \"" << args[1] << "\": the topics are " << topicList()
+                  << "\n";
+        return orvtool::kExitUsage;
     }
 
     const Command* command = findCommand(args[0]);

@@ -1,5 +1,6 @@
 #include "support/sim/ClockJudge.h"
 
+#include "support/Percentile.h"
 #include "support/sim/DeckTruth.h"
 #include "support/sim/ProfileText.h"
 
@@ -45,15 +46,6 @@ std::string at(double time)
 std::string ms(double seconds)
 {
     return roundedText(seconds * 1000.0, 2) + " ms";
-}
-
-// Nearest rank; the sample must not be empty.
-double percentile(std::vector<double> values, double share)
-{
-    std::sort(values.begin(), values.end());
-    const double rank = std::ceil(share * static_cast<double>(values.size()));
-    const size_t index = rank < 1.0 ? 0 : static_cast<size_t>(rank) - 1;
-    return values[std::min(index, values.size() - 1)];
 }
 
 double shownBoundary(const ClockFrame& frame)
@@ -131,8 +123,7 @@ private:
                 stretchStart = start;
                 least = std::numeric_limits<double>::infinity();
                 next = 0;
-                while (next < traffic.arrivals.size() &&
-                       traffic.arrivals[next].time < stretchStart)
+                while (next < traffic.arrivals.size() && traffic.arrivals[next].time < stretchStart)
                     ++next;
             }
             for (; next < traffic.arrivals.size() && traffic.arrivals[next].time <= frame.time;
@@ -145,9 +136,10 @@ private:
                 // A Position in steps was reached a little before it was sent: the datagram
                 // tells the timeline only as well as its delay and that lag together.
                 const DeckMoment sent = sweepCase.deck.at(report.sendTime);
-                const double lag = sent.pitch > 0.0 && sent.playing
-                                       ? std::max(0.0, (sent.position - report.position) / sent.pitch)
-                                       : 0.0;
+                const double lag =
+                    sent.pitch > 0.0 && sent.playing
+                        ? std::max(0.0, (sent.position - report.position) / sent.pitch)
+                        : 0.0;
                 least = std::min(least, arrival.time - report.sendTime + lag);
             }
             slack.push_back(std::isfinite(least) ? std::max(0.0, least - leastDelay) : 0.0);
@@ -295,7 +287,8 @@ private:
                 fail(property(Lock), firstLocked->time,
                      "locked at " + at(firstLocked->time) +
                          ", but the datagrams never place "
-                         "this track's lines within " + ms(kLockedWidth));
+                         "this track's lines within " +
+                         ms(kLockedWidth));
             }
             return;
         }
@@ -363,8 +356,7 @@ private:
             fail(property(CoarseError), worstAt,
                  "the lines are never placed within " + ms(kLockedWidth) +
                      ", and the residual at " + at(worstAt) + " is " + ms(*worst) +
-                     " beyond half of what the datagrams allow there (" + ms(worstAllowance) +
-                     ")");
+                     " beyond half of what the datagrams allow there (" + ms(worstAllowance) + ")");
     }
 
     void errorWhileLocked()
@@ -393,9 +385,9 @@ private:
             return;
         }
         ClockFigures& figures = verdict_.figures;
-        figures.lockedP99 = percentile(residuals, 0.99);
+        figures.lockedP99 = orvsupport::percentile(residuals, 0.99);
         figures.lockedWorst = worst;
-        const double judged = percentile(beyondTimeline, 0.99);
+        const double judged = orvsupport::percentile(beyondTimeline, 0.99);
         if (judged > kTarget)
             fail(property(ErrorWhileLocked), worstAt,
                  "p99 |residual| " + ms(*figures.lockedP99) + " (" + ms(judged) +

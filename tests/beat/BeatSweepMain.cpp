@@ -9,6 +9,7 @@
 // seed fails a property.
 #include "SweepFeed.h"
 
+#include "support/Percentile.h"
 #include "support/sim/ProfileText.h"
 
 #include <algorithm>
@@ -121,15 +122,6 @@ void printAround(const SweepRun& run, double time)
     }
 }
 
-// Nearest rank over the seeds that have the figure.
-double percentile(std::vector<double> values, double share)
-{
-    std::sort(values.begin(), values.end());
-    const double rank = std::ceil(share * static_cast<double>(values.size()));
-    const size_t index = rank < 1.0 ? 0 : static_cast<size_t>(rank) - 1;
-    return values[std::min(index, values.size() - 1)];
-}
-
 void printSummary(size_t seeds, const std::map<std::string, std::pair<int, int>>& passes,
                   const Figures& figures)
 {
@@ -147,8 +139,9 @@ void printSummary(size_t seeds, const std::map<std::string, std::pair<int, int>>
     {
         // The lock's worst is its latest; a negative one (too early) shows as the least.
         std::printf("  %-38s %10.2f %10.2f %10.2f %6zu\n", name.c_str(),
-                    *std::max_element(values.begin(), values.end()), percentile(values, 0.95),
-                    percentile(values, 0.5), values.size());
+                    *std::max_element(values.begin(), values.end()),
+                    orvsupport::percentile(values, 0.95), orvsupport::median(values),
+                    values.size());
         if (name == "lock (beats after the oracle)")
             std::printf("  %-38s %10.2f\n", "  earliest lock (beats after the oracle)",
                         *std::min_element(values.begin(), values.end()));

@@ -3,6 +3,8 @@
 
 #include "SyntheticDeck.h"
 
+#include "support/Percentile.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,7 +27,7 @@ struct Watch
 
     double percentile(double p) const
     {
-        return errors.empty() ? 1.0 : errors[static_cast<size_t>(p * (errors.size() - 1))];
+        return errors.empty() ? 1.0 : orvsupport::percentileOfSorted(errors, p);
     }
     double worst() const { return percentile(1.0); }
 };

@@ -32,7 +32,8 @@ TEST_F(ActiveParameterTest, AHeldPortShowsTheErrorAndConnectsSoonAfterItsRelease
 {
     uint16_t port = 0;
     NodeId orv = createOrv("orv1", port);
-    auto holder = std::make_unique<PortHolder>("127.0.0.1", port);
+    auto holder = std::make_unique<LoopbackSocket>("127.0.0.1", port);
+    ASSERT_TRUE(holder->bound()) << holder->error();
     ASSERT_TRUE(net->setParameter(orv, "Active", 1));
     for (int frame = 0; frame < 5; ++frame)
     {

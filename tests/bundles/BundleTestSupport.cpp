@@ -1,9 +1,8 @@
 #include "BundleTestSupport.h"
 
-#include "net/Udp.h"
+#include "support/NodeWiring.h"
 
 #include <limits>
-#include <stdexcept>
 #include <thread>
 
 namespace orvtest
@@ -13,115 +12,6 @@ std::unique_ptr<orvharness::Bundle> BundleTest::datBundle;
 std::unique_ptr<orvharness::Bundle> BundleTest::chopBundle;
 std::unique_ptr<orvharness::Bundle> BundleTest::beatBundle;
 std::unique_ptr<orvharness::Bundle> BundleTest::eventsBundle;
-
-namespace
-{
-
-// A socket bound to ip:port, or invalidSocket when the bind fails.
-orv::SocketHandle boundSocket(const std::string& ip, uint16_t port)
-{
-    if (ip.empty() || ip.find_first_not_of("0123456789.") != std::string::npos)
-    {
-        throw std::invalid_argument("not an IPv4 address: " + ip);
-    }
-    const orv::SocketHandle socket = orv::udp::openSocket();
-    if (socket == orv::invalidSocket)
-    {
-        throw std::runtime_error("no UDP socket");
-    }
-    if (!orv::udp::bindTo(socket, ip, port))
-    {
-        orv::udp::closeSocket(socket);
-        return orv::invalidSocket;
-    }
-    return socket;
-}
-
-} // namespace
-
-std::string datagram(MessageType type, const Map& payload)
-{
-    return std::string(1, static_cast<char>(type)) + orvpack::MsgPack(payload).dump();
-}
-
-uint16_t freeUdpPort(const std::string& ip)
-{
-    const orv::SocketHandle socket = boundSocket(ip, 0);
-    if (socket == orv::invalidSocket)
-    {
-        throw std::runtime_error("cannot bind a probe socket on " + ip);
-    }
-    const uint16_t port = orv::udp::localPort(socket);
-    orv::udp::closeSocket(socket);
-    return port;
-}
-
-bool udpPortIsFree(const std::string& ip, uint16_t port)
-{
-    const orv::SocketHandle socket = boundSocket(ip, port);
-    if (socket == orv::invalidSocket)
-    {
-        return false;
-    }
-    orv::udp::closeSocket(socket);
-    return true;
-}
-
-bool loopbackAddressesAreSeparate()
-{
-    const orv::SocketHandle receiver = boundSocket("127.0.0.1", 0);
-    const orv::SocketHandle sender = boundSocket("127.0.0.9", 0);
-    bool separate = false;
-    if (receiver != orv::invalidSocket && sender != orv::invalidSocket &&
-        orv::udp::sendTo(sender, "127.0.0.1", orv::udp::localPort(receiver), "probe", 5) &&
-        orv::udp::waitReadable(receiver, 2000))
-    {
-        char buffer[8];
-        char from[orv::udp::addressTextSize];
-        orv::udp::receiveFrom(receiver, buffer, sizeof buffer, from);
-        separate = std::string(from) == "127.0.0.9";
-    }
-    for (const orv::SocketHandle socket : {receiver, sender})
-    {
-        if (socket != orv::invalidSocket)
-        {
-            orv::udp::closeSocket(socket);
-        }
-    }
-    return separate;
-}
-
-LoopbackSender::LoopbackSender(const std::string& fromIp) : socket_(boundSocket(fromIp, 0))
-{
-    if (socket_ == orv::invalidSocket)
-    {
-        throw std::runtime_error("cannot bind a sender on " + fromIp);
-    }
-}
-
-LoopbackSender::~LoopbackSender()
-{
-    orv::udp::closeSocket(socket_);
-}
-
-void LoopbackSender::send(uint16_t port, const std::string& bytes, const std::string& toIp)
-{
-    ASSERT_TRUE(orv::udp::sendTo(socket_, toIp, port, bytes.data(), bytes.size()))
-        << "error " << orv::udp::lastError();
-}
-
-PortHolder::PortHolder(const std::string& ip, uint16_t port) : socket_(boundSocket(ip, port))
-{
-    if (socket_ == orv::invalidSocket)
-    {
-        throw std::runtime_error("cannot hold the port");
-    }
-}
-
-PortHolder::~PortHolder()
-{
-    orv::udp::closeSocket(socket_);
-}
 
 bool cookUntil(orvharness::Network& net, const std::function<bool()>& done,
                std::chrono::milliseconds deadline)
@@ -205,34 +95,38 @@ void BundleTest::TearDown()
 
 orvharness::NodeId BundleTest::createOrv(const std::string& name, uint16_t& port)
 {
-    orvharness::NodeId id = net->createNode(*datBundle, name);
-    EXPECT_NE(id, orvharness::noNode) << net->lastError();
     port = freeUdpPort();
-    EXPECT_TRUE(net->setParameter(id, "Port", static_cast<int>(port))) << net->lastError();
+    EXPECT_NE(port, 0) << "no free UDP port on 127.0.0.1";
+    std::string error;
+    const orvharness::NodeId id =
+        orvsupport::addNode(*net, *datBundle, name, {{"Port", static_cast<int>(port)}}, error);
+    EXPECT_NE(id, orvharness::noNode) << error;
     return id;
 }
 
 orvharness::NodeId BundleTest::createChannels(const std::string& name, const std::string& orvName)
 {
-    orvharness::NodeId id = net->createNode(*chopBundle, name);
-    EXPECT_NE(id, orvharness::noNode) << net->lastError();
-    EXPECT_TRUE(net->setParameter(id, "Orvdat", orvName)) << net->lastError();
-    return id;
+    return createReader(*chopBundle, name, orvName);
 }
 
 orvharness::NodeId BundleTest::createEvents(const std::string& name, const std::string& orvName)
 {
-    orvharness::NodeId id = net->createNode(*eventsBundle, name);
-    EXPECT_NE(id, orvharness::noNode) << net->lastError();
-    EXPECT_TRUE(net->setParameter(id, "Orvdat", orvName)) << net->lastError();
+    return createReader(*eventsBundle, name, orvName);
+}
+
+orvharness::NodeId BundleTest::createReader(const orvharness::Bundle& bundle,
+                                            const std::string& name, const std::string& orvName)
+{
+    std::string error;
+    const orvharness::NodeId id = orvsupport::addReader(*net, bundle, name, orvName, {}, error);
+    EXPECT_NE(id, orvharness::noNode) << error;
     return id;
 }
 
 void BundleTest::reconnect(orvharness::NodeId orv)
 {
-    // The cook copies the parameters; the pulse then connects with them.
-    net->cookFrame();
-    EXPECT_TRUE(net->pulse(orv, "Reconnect"));
+    std::string error;
+    EXPECT_TRUE(orvsupport::reconnect(*net, orv, error)) << error;
     net->cookFrame();
 }
 

@@ -1,12 +1,15 @@
 // What the bundle suites share: the real bundle files loaded once per suite, a network of the
-// headless host per test, a loopback sender of state datagrams, and waits with deadlines.
+// headless host per test with the nodes wired as a user wires them, a loopback sender of state
+// datagrams, and waits with deadlines.
 #pragma once
 
 #include "harness/Bundle.h"
 #include "harness/Network.h"
 #include "msgpack/MsgPack.h"
-#include "net/Udp.h"
+#include "protocol/RecordEncoding.h"
 #include "protocol/WireSchema.h"
+#include "support/LoopbackSocket.h"
+#include "support/UdpPorts.h"
 
 #include <gtest/gtest.h>
 
@@ -21,49 +24,13 @@ namespace orvtest
 
 using Map = orvpack::MsgPack::object;
 
-// One state datagram: the type byte, then the map as MessagePack.
-std::string datagram(MessageType type, const Map& payload);
-
-// A port on `ip` that nothing was bound to a moment ago: bound with port 0, read, released.
-uint16_t freeUdpPort(const std::string& ip = "127.0.0.1");
-
-// Whether a UDP socket could bind ip:port right now (so nothing holds it).
-bool udpPortIsFree(const std::string& ip, uint16_t port);
-
-// Whether sockets bound to different loopback addresses stay apart: a datagram from 127.0.0.9
-// shows that sender, not 127.0.0.1. Wine binds such sockets to the loopback interface
-// instead, so there every sender reads 127.0.0.1 and the addresses share their ports.
-bool loopbackAddressesAreSeparate();
-
-// Sends datagrams from a socket bound to `fromIp` (any address of 127.0.0.0/8).
-class LoopbackSender
-{
-public:
-    explicit LoopbackSender(const std::string& fromIp = "127.0.0.1");
-    ~LoopbackSender();
-    LoopbackSender(const LoopbackSender&) = delete;
-    LoopbackSender& operator=(const LoopbackSender&) = delete;
-
-    void send(uint16_t port, const std::string& bytes, const std::string& toIp = "127.0.0.1");
-    // The port the system gave the sender, as a receiver sees it.
-    uint16_t port() const { return orv::udp::localPort(socket_); }
-
-private:
-    orv::SocketHandle socket_ = orv::invalidSocket;
-};
-
-// A socket bound to ip:port for as long as it lives, to make a bind of the receiver fail.
-class PortHolder
-{
-public:
-    PortHolder(const std::string& ip, uint16_t port);
-    ~PortHolder();
-    PortHolder(const PortHolder&) = delete;
-    PortHolder& operator=(const PortHolder&) = delete;
-
-private:
-    orv::SocketHandle socket_ = orv::invalidSocket;
-};
+// The datagram builders, ports and loopback sockets of the tests and benchmarks, by the names
+// these suites call them.
+using orvprotocol::datagram;
+using orvsupport::freeUdpPort;
+using orvsupport::loopbackAddressesAreSeparate;
+using orvsupport::LoopbackSocket;
+using orvsupport::udpPortIsFree;
 
 constexpr std::chrono::milliseconds defaultDeadline{5000};
 
@@ -91,6 +58,9 @@ protected:
     orvharness::NodeId createChannels(const std::string& name, const std::string& orvName);
     // An events node pointing at `orvName`.
     orvharness::NodeId createEvents(const std::string& name, const std::string& orvName);
+    // A node of `bundle` pointing at `orvName`.
+    orvharness::NodeId createReader(const orvharness::Bundle& bundle, const std::string& name,
+                                    const std::string& orvName);
     // "Reconnect", then one frame.
     void reconnect(orvharness::NodeId orv);
 
@@ -102,7 +72,7 @@ protected:
     static std::unique_ptr<orvharness::Bundle> beatBundle;
     static std::unique_ptr<orvharness::Bundle> eventsBundle;
     std::unique_ptr<orvharness::Network> net;
-    LoopbackSender sender;
+    LoopbackSocket sender;
 };
 
 } // namespace orvtest

@@ -119,7 +119,8 @@ TEST_F(InfoOutputsTest, AnotherSenderIsFilteredAndNamed)
     NodeId orv = createOrv("orv1", port);
     ASSERT_TRUE(net->setParameter(orv, "Ipfilter", "127.0.0.9"));
     reconnect(orv);
-    LoopbackSender allowed("127.0.0.9");
+    LoopbackSocket allowed("127.0.0.9");
+    ASSERT_TRUE(allowed.bound()) << allowed.error();
     for (int i = 0; i < 3; ++i)
     {
         sender.send(port, deck(1));

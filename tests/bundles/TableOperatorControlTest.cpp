@@ -103,7 +103,8 @@ TEST_F(TableOperatorControlTest, ConnectFailureReachesTheHostAsErrorText)
 {
     uint16_t port = 0;
     NodeId orv = createOrv("orv1", port);
-    PortHolder holder("127.0.0.1", port);
+    const LoopbackSocket holder("127.0.0.1", port);
+    ASSERT_TRUE(holder.bound()) << holder.error();
     reconnect(orv);
     EXPECT_EQ(net->errorText(orv),
               "Error Creating Socket: " + std::to_string(orv::udp::addressInUseError));
@@ -196,7 +197,8 @@ TEST_F(TableOperatorControlTest, IpFilterAppliesFromTheNextDatagramAndEmptyAccep
     uint16_t port = 0;
     NodeId orv = createOrv("orv1", port);
     reconnect(orv);
-    LoopbackSender allowed("127.0.0.9");
+    LoopbackSocket allowed("127.0.0.9");
+    ASSERT_TRUE(allowed.bound()) << allowed.error();
 
     ASSERT_TRUE(net->setParameter(orv, "Ipfilter", "127.0.0.9"));
     net->cookFrame();

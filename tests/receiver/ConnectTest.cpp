@@ -7,21 +7,20 @@
 #include <sys/socket.h>
 #endif
 
-#include "Loopback.h"
-#include "Payload.h"
 #include "TestReceiver.h"
+#include "WaitUntil.h"
+
+#include "support/LoopbackSocket.h"
+#include "support/Payload.h"
+#include "support/ProcessCounts.h"
+#include "support/UdpPorts.h"
 
 #include <gtest/gtest.h>
 
+using orvsupport::Payload;
+
 namespace
 {
-
-// A port that was free a moment ago.
-std::uint16_t freePort()
-{
-    LoopbackSocket probe;
-    return probe.port();
-}
 
 std::string deckDatagram(int deck, double bpm)
 {
@@ -33,7 +32,7 @@ std::string deckDatagram(int deck, double bpm)
 TEST(Connect, SettingsAreCheckedBeforeASocketOpens)
 {
     TestReceiver receiver;
-    const int descriptors = openDescriptorCount();
+    const int descriptors = orvsupport::openDescriptorCount();
     receiver.ip = "";
     receiver.connect();
     EXPECT_EQ(receiver.errorTextCopy(), "IP is empty");
@@ -45,12 +44,12 @@ TEST(Connect, SettingsAreCheckedBeforeASocketOpens)
     receiver.connect();
     EXPECT_EQ(receiver.errorTextCopy(), "Port is 0");
     EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
-    EXPECT_EQ(openDescriptorCount(), descriptors);
+    EXPECT_EQ(orvsupport::openDescriptorCount(), descriptors);
 }
 
 TEST(Connect, OnlyTheLowSixteenBitsOfThePortReachTheSocket)
 {
-    const std::uint16_t port = freePort();
+    const std::uint16_t port = orvsupport::freeUdpPort();
     TestReceiver receiver;
     receiver.port = port + 65536u;
     receiver.connect();
@@ -68,10 +67,10 @@ TEST(Connect, OnlyTheLowSixteenBitsOfThePortReachTheSocket)
 
 TEST(Connect, BindFailureKeepsTheSocketUntilTheNextDisconnect)
 {
-    LoopbackSocket taken;
+    orvsupport::LoopbackSocket taken;
     TestReceiver receiver;
     receiver.port = taken.port();
-    const int descriptors = openDescriptorCount();
+    const int descriptors = orvsupport::openDescriptorCount();
 
     receiver.connect();
     EXPECT_EQ(receiver.errorTextCopy(),
@@ -81,7 +80,7 @@ TEST(Connect, BindFailureKeepsTheSocketUntilTheNextDisconnect)
     EXPECT_NE(receiver.socketFd(), orv::invalidSocket);
     if (descriptors >= 0)
     {
-        EXPECT_EQ(openDescriptorCount(), descriptors + 1);
+        EXPECT_EQ(orvsupport::openDescriptorCount(), descriptors + 1);
     }
 
     // Reconnect: the old socket goes before a new one opens.
@@ -89,13 +88,13 @@ TEST(Connect, BindFailureKeepsTheSocketUntilTheNextDisconnect)
     receiver.connect();
     if (descriptors >= 0)
     {
-        EXPECT_EQ(openDescriptorCount(), descriptors + 1);
+        EXPECT_EQ(orvsupport::openDescriptorCount(), descriptors + 1);
     }
     receiver.disconnect();
     EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
     if (descriptors >= 0)
     {
-        EXPECT_EQ(openDescriptorCount(), descriptors);
+        EXPECT_EQ(orvsupport::openDescriptorCount(), descriptors);
     }
 
     // A connect that works shows no stale error and no stale warning.
@@ -123,11 +122,10 @@ TEST(Connect, ConnectWhileRunningSaysAlreadyRunning)
 
 TEST(Connect, DiscoveryGoesFromTheBoundSocketToPort7000OfDotTwoFiftyFive)
 {
-    LoopbackSocket listener("127.0.0.255", orvprotocol::discoveryPort);
-    if (!listener.bound)
+    orvsupport::LoopbackSocket listener("127.0.0.255", orvprotocol::discoveryPort);
+    if (!listener.bound())
     {
-        GTEST_SKIP() << "cannot bind 127.0.0.255:7000 here (error " << orv::udp::lastError()
-                     << "); discovery not checked";
+        GTEST_SKIP() << listener.error() << "; discovery not checked";
     }
     TestReceiver receiver;
     receiver.port = 65536;
@@ -151,7 +149,7 @@ TEST(Connect, DiscoveryGoesFromTheBoundSocketToPort7000OfDotTwoFiftyFive)
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!found && std::chrono::steady_clock::now() < deadline)
     {
-        if (!orv::udp::waitReadable(listener.handle, 100))
+        if (!orv::udp::waitReadable(listener.handle(), 100))
         {
             continue;
         }
@@ -159,7 +157,7 @@ TEST(Connect, DiscoveryGoesFromTheBoundSocketToPort7000OfDotTwoFiftyFive)
         char sender[orv::udp::addressTextSize];
         std::uint16_t senderPort = 0;
         const int size =
-            orv::udp::receiveFrom(listener.handle, buffer, sizeof buffer, sender, &senderPort);
+            orv::udp::receiveFrom(listener.handle(), buffer, sizeof buffer, sender, &senderPort);
         if (std::string(sender) == "127.0.0.1" && senderPort == receiverPort)
         {
             found = true;
@@ -190,7 +188,7 @@ TEST(Connect, MulticastJoinFailureLeavesItsTextWhileReceivingGoesOn)
         EXPECT_GT(std::stoi(text.substr(prefix.size())), 0) << text;
     }
 
-    LoopbackSocket sender;
+    orvsupport::LoopbackSocket sender;
     sender.send(orv::udp::localPort(receiver.socketFd()), deckDatagram(3, 3.0));
     EXPECT_TRUE(waitUntil([&] { return receiver.getDeck(3).bpm == 3.0; }));
     EXPECT_EQ(receiver.errorTextCopy(), text);

@@ -1,11 +1,14 @@
 // The store without a socket or a thread: filter, type byte, decode, store, texts, reads.
-#include "Payload.h"
 #include "TestReceiver.h"
+
+#include "support/Payload.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <random>
+
+using orvsupport::Payload;
 
 namespace
 {

@@ -1,12 +1,15 @@
 // How reception goes, as the store counts it without a socket: every datagram in exactly one
 // count, the senders, the ages, and what a connect starts afresh. The wording of the address
 // warnings too.
-#include "Payload.h"
 #include "TestReceiver.h"
 
 #include "receiver/AddressWarnings.h"
 
+#include "support/Payload.h"
+
 #include <gtest/gtest.h>
+
+using orvsupport::Payload;
 
 namespace
 {

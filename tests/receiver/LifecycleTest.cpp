@@ -1,8 +1,12 @@
 // Starting and stopping: prompt stops without traffic, thousands of back-to-back reconnects,
 // destruction under a flood, and readers racing the receive thread.
-#include "Loopback.h"
-#include "Payload.h"
 #include "TestReceiver.h"
+#include "WaitUntil.h"
+
+#include "support/LoopbackSocket.h"
+#include "support/Payload.h"
+#include "support/ProcessCounts.h"
+#include "support/UdpPorts.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +15,8 @@
 #include <iostream>
 #include <memory>
 #include <vector>
+
+using orvsupport::Payload;
 
 namespace
 {
@@ -35,14 +41,16 @@ class Flood
 {
 public:
     Flood(std::uint16_t port, std::vector<std::string> datagrams)
-        : thread_([this, port, datagrams] {
-              LoopbackSocket sender;
-              for (std::size_t i = 0; !stop.load(); ++i)
+        : thread_(
+              [this, port, datagrams]
               {
-                  sender.send(port, datagrams[i % datagrams.size()]);
-                  sent.fetch_add(1);
-              }
-          })
+                  orvsupport::LoopbackSocket sender;
+                  for (std::size_t i = 0; !stop.load(); ++i)
+                  {
+                      sender.send(port, datagrams[i % datagrams.size()]);
+                      sent.fetch_add(1);
+                  }
+              })
     {
     }
     ~Flood()
@@ -69,7 +77,7 @@ TEST(Lifecycle, StopWithoutTrafficIsPrompt)
 {
     constexpr int rounds = 200;
     std::vector<double> stops;
-    LoopbackSocket sender;
+    orvsupport::LoopbackSocket sender;
     for (int round = 0; round < rounds; ++round)
     {
         TestReceiver receiver;
@@ -87,8 +95,8 @@ TEST(Lifecycle, StopWithoutTrafficIsPrompt)
     std::sort(stops.begin(), stops.end());
     const double median = stops[rounds / 2];
     const double worst = stops.back();
-    std::cout << "[ stop latency ] " << rounds << " idle stops: median " << median
-              << " ms, max " << worst << " ms\n";
+    std::cout << "[ stop latency ] " << rounds << " idle stops: median " << median << " ms, max "
+              << worst << " ms\n";
     RecordProperty("stop_median_ms", std::to_string(median));
     RecordProperty("stop_max_ms", std::to_string(worst));
     EXPECT_LT(median, slowCalls ? 5.0 : 1.0);
@@ -97,7 +105,7 @@ TEST(Lifecycle, StopWithoutTrafficIsPrompt)
 
 TEST(Lifecycle, ThousandsOfReconnectsLeaveNoThreadOrSocket)
 {
-    const int descriptors = openDescriptorCount();
+    const int descriptors = orvsupport::openDescriptorCount();
     TestReceiver receiver;
     receiver.port = 65536;
     const auto start = Clock::now();
@@ -110,20 +118,15 @@ TEST(Lifecycle, ThousandsOfReconnectsLeaveNoThreadOrSocket)
         ASSERT_FALSE(receiver.running()) << pair;
         ASSERT_FALSE(receiver.isConnected()) << pair;
     }
-    std::cout << "[ reconnects ] 2500 pairs in " << milliseconds(Clock::now() - start)
-              << " ms\n";
+    std::cout << "[ reconnects ] 2500 pairs in " << milliseconds(Clock::now() - start) << " ms\n";
     EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
     EXPECT_EQ(receiver.errorTextCopy(), "");
-    EXPECT_EQ(openDescriptorCount(), descriptors);
+    EXPECT_EQ(orvsupport::openDescriptorCount(), descriptors);
 }
 
 TEST(Lifecycle, DestructionWhileASenderFloods)
 {
-    std::uint16_t port = 0;
-    {
-        LoopbackSocket probe;
-        port = probe.port();
-    }
+    const std::uint16_t port = orvsupport::freeUdpPort();
     Flood flood(port, {deckDatagram(1, 1.0), std::string("\x01\xc1", 2),
                        Payload().map(1).str("Event").str("x").datagram(4)});
     for (int round = 0; round < 20; ++round)
@@ -150,10 +153,20 @@ TEST(Lifecycle, ReadersRaceTheReceiveThreadSafely)
     for (int i = 0; i < 64; ++i)
     {
         datagrams.push_back(deckDatagram(1 + i % 4, i));
-        datagrams.push_back(Payload().map(2).str("Deck").integer(1 + i % 4).str("Title")
-                                .str("Title " + std::to_string(i)).datagram(2));
-        datagrams.push_back(Payload().map(2).str("Event").str("E" + std::to_string(i))
-                                .str("Value").integer(i).datagram(4));
+        datagrams.push_back(Payload()
+                                .map(2)
+                                .str("Deck")
+                                .integer(1 + i % 4)
+                                .str("Title")
+                                .str("Title " + std::to_string(i))
+                                .datagram(2));
+        datagrams.push_back(Payload()
+                                .map(2)
+                                .str("Event")
+                                .str("E" + std::to_string(i))
+                                .str("Value")
+                                .integer(i)
+                                .datagram(4));
         datagrams.push_back(Payload().map(1).str("UpfaderA").float64(i).datagram(0));
     }
     datagrams.push_back(std::string("\x00\xc1", 2));
@@ -176,9 +189,11 @@ TEST(Lifecycle, ReadersRaceTheReceiveThreadSafely)
         ++reads;
     }
     receiver.setIpFilter("");
-    EXPECT_TRUE(waitUntil([&] {
-        receiver.read(snapshot);
-        return snapshot.events.size() == 64;
-    }));
+    EXPECT_TRUE(waitUntil(
+        [&]
+        {
+            receiver.read(snapshot);
+            return snapshot.events.size() == 64;
+        }));
     EXPECT_GT(reads, 0);
 }

@@ -1,12 +1,15 @@
 // The records' decoding from a MessagePack value: key matching, defaults, conversions.
-#include "Payload.h"
 #include "protocol/RecordEncoding.h"
 #include "protocol/WireSchema.h"
+
+#include "support/Payload.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <variant>
+
+using orvsupport::Payload;
 
 namespace
 {
@@ -20,10 +23,9 @@ orvpack::MsgPack decode(const Payload& payload)
     return value;
 }
 
-// A record through the sender's encoding and back through the decoder a receiver uses.
-template <class Record> Record throughTheWire(const Record& record)
+// A record's payload back through the decoder a receiver uses.
+template <class Record> Record decodeRecord(const std::string& bytes)
 {
-    const std::string bytes = orvprotocol::encodeRecord(record).dump();
     std::string error;
     const orvpack::MsgPack value =
         orvpack::MsgPack::parse(bytes.data(), bytes.size(), error, orvprotocol::wireKeys());
@@ -38,6 +40,14 @@ template <class Record> void expectSameFields(const Record& sent, const Record& 
         std::visit([&](auto member) { EXPECT_EQ(received.*member, sent.*member) << key.key; },
                    key.member);
     }
+}
+
+// Both encodings of a sender, the sorted map and the keys in their table's order, decode to the
+// record sent.
+template <class Record> void expectThroughTheWire(const Record& record)
+{
+    expectSameFields(record, decodeRecord<Record>(orvprotocol::encodeRecord(record).dump()));
+    expectSameFields(record, decodeRecord<Record>(orvprotocol::encodeRecordInKeyOrder(record)));
 }
 
 } // namespace
@@ -193,22 +203,41 @@ TEST(Records, EncodedRecordsDecodeToTheValuesSent)
     deck.eqHigh = -0.5f;
     deck.deck = 3;
     deck.beat = -2;
-    expectSameFields(deck, throughTheWire(deck));
+    expectThroughTheWire(deck);
 
     Meta meta;
     meta.deck = 4;
     meta.title = "Ümlaut";
     meta.filepath = std::string(300, 'p');
-    expectSameFields(meta, throughTheWire(meta));
+    expectThroughTheWire(meta);
 
     Control control;
     control.upfaderA = 0.75;
     control.crossfader = -1.0;
     control.active = 1;
-    expectSameFields(control, throughTheWire(control));
+    expectThroughTheWire(control);
 
     Event event;
     event.name = "Drop";
     event.value = 200;
-    expectSameFields(event, throughTheWire(event));
+    expectThroughTheWire(event);
+}
+
+TEST(Records, KeyOrderEncodingFollowsTheKeyTable)
+{
+    Control control;
+    control.upfaderA = 0.75;
+    control.crossfader = -1.0;
+    control.active = 1;
+    EXPECT_EQ(orvprotocol::encodeRecordInKeyOrder(control), Payload()
+                                                                .map(4)
+                                                                .str("UpfaderA")
+                                                                .float64(0.75)
+                                                                .str("UpfaderB")
+                                                                .float64(0.0)
+                                                                .str("Crossfader")
+                                                                .float64(-1.0)
+                                                                .str("Active")
+                                                                .integer(1)
+                                                                .bytes);
 }

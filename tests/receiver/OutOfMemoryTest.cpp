@@ -1,15 +1,19 @@
 // A datagram whose decoding runs out of memory is dropped with a warning, and the receive
 // thread goes on. Allocations are refused on demand by a replaced global operator new (the
 // large ones, or the n-th one from now), so this suite is its own executable.
-#include "Loopback.h"
-#include "Payload.h"
 #include "TestReceiver.h"
+#include "WaitUntil.h"
+
+#include "support/LoopbackSocket.h"
+#include "support/Payload.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <new>
+
+using orvsupport::Payload;
 
 namespace
 {
@@ -143,7 +147,7 @@ TEST(OutOfMemory, DatagramIsDroppedWithAWarningAndTheNextOneIsStored)
     receiver.port = 65536; // bound as port 0: the system picks one
     receiver.connect();
     ASSERT_TRUE(receiver.isConnected()) << receiver.errorTextCopy();
-    LoopbackSocket sender;
+    orvsupport::LoopbackSocket sender;
     const std::uint16_t port = orv::udp::localPort(receiver.socketFd());
     // The title's 2,000 bytes need one allocation above the refused size.
     const std::string title(2000, 't');

@@ -1,10 +1,14 @@
 // The receive thread on loopback: datagrams reach the store, the sender filter picks by
 // address, long datagrams are cut, and "Reset" keeps what was received.
-#include "Loopback.h"
-#include "Payload.h"
 #include "TestReceiver.h"
+#include "WaitUntil.h"
+
+#include "support/LoopbackSocket.h"
+#include "support/Payload.h"
 
 #include <gtest/gtest.h>
+
+using orvsupport::Payload;
 
 namespace
 {
@@ -34,8 +38,14 @@ protected:
 
 TEST_F(ReceiveTest, DatagramsReachTheStore)
 {
-    LoopbackSocket sender;
-    const char event[] = "\x04\x82\xa5" "Event" "\xa4" "Drop" "\xa5" "Value" "\x01";
+    orvsupport::LoopbackSocket sender;
+    const char event[] = "\x04\x82\xa5"
+                         "Event"
+                         "\xa4"
+                         "Drop"
+                         "\xa5"
+                         "Value"
+                         "\x01";
     sender.send(port, std::string(event, sizeof event - 1));
     sender.send(port, deckDatagram(2, 124.0));
     ASSERT_TRUE(waitUntil([&] { return receiver.getDeck(2).bpm == 124.0; }));
@@ -49,13 +59,13 @@ TEST_F(ReceiveTest, DatagramsReachTheStore)
 
 TEST_F(ReceiveTest, FilterAcceptsOnlyTheNamedSender)
 {
-    if (!loopbackSendersAreDistinct())
+    if (!orvsupport::loopbackAddressesAreSeparate())
     {
         GTEST_SKIP() << "this stack shows every loopback sender as 127.0.0.1";
     }
-    LoopbackSocket nearSender("127.0.0.5");
-    LoopbackSocket farSender("127.0.0.50");
-    ASSERT_TRUE(nearSender.bound && farSender.bound);
+    orvsupport::LoopbackSocket nearSender("127.0.0.5");
+    orvsupport::LoopbackSocket farSender("127.0.0.50");
+    ASSERT_TRUE(nearSender.bound() && farSender.bound());
 
     receiver.setIpFilter("127.0.0.5");
     // Loopback keeps the order of one receive queue: once deck 2 is in, deck 1 was dropped.
@@ -80,27 +90,30 @@ TEST_F(ReceiveTest, DatagramsAreCutTo4096Bytes)
 {
     // "Value" 1 first, then "Event" with a str 16 whose bytes end exactly at byte `limit`.
     const std::size_t header = 18;
-    auto datagram = [&](std::size_t nameLength) {
+    auto datagram = [&](std::size_t nameLength)
+    {
         Payload payload = Payload().map(2).str("Value").integer(1).str("Event").str16Header(
             static_cast<std::uint16_t>(nameLength));
         payload.raw(std::string(5000, 'x'));
         return payload.datagram(4).substr(0, 5000);
     };
-    LoopbackSocket sender;
+    orvsupport::LoopbackSocket sender;
     sender.send(port, datagram(orvreceiver::ReceiverStore::datagramLimit - header + 1));
     ASSERT_TRUE(waitUntil([&] { return receiver.errorTextCopy() == "end of buffer."; }));
     sender.send(port, datagram(orvreceiver::ReceiverStore::datagramLimit - header));
     ReceiverSnapshot snapshot;
-    ASSERT_TRUE(waitUntil([&] {
-        receiver.read(snapshot);
-        return !snapshot.events.empty();
-    }));
+    ASSERT_TRUE(waitUntil(
+        [&]
+        {
+            receiver.read(snapshot);
+            return !snapshot.events.empty();
+        }));
     EXPECT_EQ(snapshot.events[0].first.size(), orvreceiver::ReceiverStore::datagramLimit - header);
 }
 
 TEST_F(ReceiveTest, ResetKeepsRecordsEventsAndTexts)
 {
-    LoopbackSocket sender;
+    orvsupport::LoopbackSocket sender;
     sender.send(port, Payload().map(1).str("Crossfader").float64(0.5).datagram(0));
     sender.send(port, Payload().map(2).str("Deck").integer(1).str("Title").str("Song").datagram(2));
     sender.send(port, Payload().map(2).str("Event").str("Cue").str("Value").integer(4).datagram(4));

@@ -2,7 +2,10 @@
 // as its first bytes with its sender, an ICMP "port unreachable" for an earlier send is no
 // receive error, the wake-up ends a blocked receive, and sockets open safely from several
 // threads at once.
-#include "Loopback.h"
+#include "WaitUntil.h"
+
+#include "support/LoopbackSocket.h"
+#include "support/UdpPorts.h"
 
 #include <gtest/gtest.h>
 
@@ -12,12 +15,13 @@
 namespace
 {
 
-int receive(LoopbackSocket& socket, std::string& data, std::string& sender,
+int receive(orvsupport::LoopbackSocket& socket, std::string& data, std::string& sender,
             std::size_t capacity = 4096)
 {
     std::vector<char> buffer(capacity);
     char senderText[orv::udp::addressTextSize];
-    const int size = orv::udp::receiveFrom(socket.handle, buffer.data(), buffer.size(), senderText);
+    const int size =
+        orv::udp::receiveFrom(socket.handle(), buffer.data(), buffer.size(), senderText);
     data.assign(buffer.data(), size > 0 ? static_cast<std::size_t>(size) : 0);
     sender = senderText;
     return size;
@@ -27,9 +31,9 @@ int receive(LoopbackSocket& socket, std::string& data, std::string& sender,
 
 TEST(SocketLayer, LongDatagramArrivesAsItsFirstBytesWithItsSender)
 {
-    LoopbackSocket receiver;
-    LoopbackSocket sender;
-    ASSERT_TRUE(receiver.bound && sender.bound);
+    orvsupport::LoopbackSocket receiver;
+    orvsupport::LoopbackSocket sender;
+    ASSERT_TRUE(receiver.bound() && sender.bound());
     std::string longDatagram(5000, 'x');
     for (std::size_t i = 0; i < longDatagram.size(); ++i)
     {
@@ -41,8 +45,9 @@ TEST(SocketLayer, LongDatagramArrivesAsItsFirstBytesWithItsSender)
     std::vector<char> buffer(4096);
     char from[orv::udp::addressTextSize];
     std::uint16_t fromPort = 0;
-    ASSERT_EQ(orv::udp::receiveFrom(receiver.handle, buffer.data(), buffer.size(), from, &fromPort),
-              4096)
+    ASSERT_EQ(
+        orv::udp::receiveFrom(receiver.handle(), buffer.data(), buffer.size(), from, &fromPort),
+        4096)
         << "error " << orv::udp::lastError();
     EXPECT_EQ(std::string(buffer.data(), buffer.size()), longDatagram.substr(0, 4096));
     EXPECT_STREQ(from, "127.0.0.1");
@@ -57,13 +62,9 @@ TEST(SocketLayer, LongDatagramArrivesAsItsFirstBytesWithItsSender)
 
 TEST(SocketLayer, PortUnreachableForAnEarlierSendIsNoReceiveError)
 {
-    std::uint16_t closedPort = 0;
-    {
-        LoopbackSocket probe;
-        closedPort = probe.port();
-    }
-    LoopbackSocket receiver;
-    LoopbackSocket sender;
+    const std::uint16_t closedPort = orvsupport::freeUdpPort();
+    orvsupport::LoopbackSocket receiver;
+    orvsupport::LoopbackSocket sender;
     // Nobody listens there: loopback answers with ICMP "port unreachable".
     ASSERT_TRUE(receiver.send(closedPort, "\x09"));
     ASSERT_TRUE(sender.send(receiver.port(), "state"));
@@ -76,7 +77,7 @@ TEST(SocketLayer, PortUnreachableForAnEarlierSendIsNoReceiveError)
 
 TEST(SocketLayer, WakeReceiverEndsABlockedReceive)
 {
-    LoopbackSocket receiver;
+    orvsupport::LoopbackSocket receiver;
     std::atomic<bool> returned{false};
     std::thread blocked(
         [&]
@@ -88,12 +89,12 @@ TEST(SocketLayer, WakeReceiverEndsABlockedReceive)
         });
     // Give the thread time to block; the wake-up must work whether it has or not.
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    orv::udp::wakeReceiver(receiver.handle);
+    orv::udp::wakeReceiver(receiver.handle());
     EXPECT_TRUE(waitUntil([&] { return returned.load(); }, std::chrono::seconds(5)));
     if (!returned.load())
     {
         // Unblock it for the join, whatever the layer did.
-        LoopbackSocket().send(receiver.port(), "x");
+        orvsupport::LoopbackSocket().send(receiver.port(), "x");
     }
     blocked.join();
 }
@@ -111,8 +112,8 @@ TEST(SocketLayer, SocketsOpenFromSeveralThreadsAtOnce)
             {
                 for (int i = 0; i < socketsPerThread; ++i)
                 {
-                    LoopbackSocket socket;
-                    if (!socket.bound || socket.port() == 0)
+                    orvsupport::LoopbackSocket socket;
+                    if (!socket.bound() || socket.port() == 0)
                     {
                         failures.fetch_add(1);
                     }

@@ -1,9 +1,12 @@
 // The receiver when the system fails it: no descriptor left for a socket (the descriptor
 // limit lowered for the call), no address space left for a thread's stack, and a socket
 // handle that stops being a socket under a running receive thread.
-#include "Loopback.h"
-#include "Payload.h"
 #include "TestReceiver.h"
+#include "WaitUntil.h"
+
+#include "support/LoopbackSocket.h"
+#include "support/Payload.h"
+#include "support/ProcessCounts.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +19,8 @@
 #include <time.h>
 #include <unistd.h>
 #include <vector>
+
+using orvsupport::Payload;
 
 namespace
 {
@@ -66,7 +71,7 @@ void expectNothingClaimed(TestReceiver& receiver, int descriptors)
     EXPECT_FALSE(receiver.isConnected());
     EXPECT_FALSE(receiver.receiveThread().joinable());
     EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
-    EXPECT_EQ(openDescriptorCount(), descriptors);
+    EXPECT_EQ(orvsupport::openDescriptorCount(), descriptors);
 }
 
 } // namespace
@@ -78,7 +83,7 @@ TEST(SystemFailure, NoDescriptorLeftGivesSocketCreationFailed)
     // member call's object type on first sight with a pipe, which the limit would refuse.
     receiver.connect();
     receiver.disconnect();
-    const int descriptors = openDescriptorCount();
+    const int descriptors = orvsupport::openDescriptorCount();
     {
         ResourceLimit none(RLIMIT_NOFILE, 0);
         ASSERT_TRUE(none.applied);
@@ -96,10 +101,10 @@ TEST(SystemFailure, NoDescriptorLeftGivesSocketCreationFailed)
 
 TEST(SystemFailure, RefusedSocketAfterAFailedBindLeavesNoStaleHandle)
 {
-    LoopbackSocket taken;
+    orvsupport::LoopbackSocket taken;
     TestReceiver receiver;
     receiver.port = taken.port();
-    const int descriptors = openDescriptorCount();
+    const int descriptors = orvsupport::openDescriptorCount();
     receiver.connect();
     ASSERT_NE(receiver.socketFd(), orv::invalidSocket); // kept by the failed bind
 
@@ -112,9 +117,9 @@ TEST(SystemFailure, RefusedSocketAfterAFailedBindLeavesNoStaleHandle)
     EXPECT_EQ(receiver.errorTextCopy(), "Socket creation failed");
     EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
     EXPECT_FALSE(receiver.isConnected());
-    EXPECT_EQ(openDescriptorCount(), descriptors);
+    EXPECT_EQ(orvsupport::openDescriptorCount(), descriptors);
     receiver.disconnect();
-    EXPECT_EQ(openDescriptorCount(), descriptors);
+    EXPECT_EQ(orvsupport::openDescriptorCount(), descriptors);
 }
 
 TEST(SystemFailure, ThreadThatCannotStartLeavesNoClaimAndNoSocket)
@@ -144,7 +149,7 @@ TEST(SystemFailure, ThreadThatCannotStartLeavesNoClaimAndNoSocket)
         release();
         GTEST_SKIP() << "address space not limitable here";
     }
-    const int descriptors = openDescriptorCount();
+    const int descriptors = orvsupport::openDescriptorCount();
     {
         // Room for the socket and the texts, none for a thread's stack of several MiB.
         ResourceLimit tight(RLIMIT_AS, inUse + (rlim_t{1} << 20));
@@ -170,8 +175,8 @@ TEST(SystemFailure, ReceiveErrorsBecomeTheWarningAndDisconnectStillStops)
     receiver.port = 65536; // bound as port 0: the system picks one
     receiver.connect();
     ASSERT_TRUE(receiver.isConnected()) << receiver.errorTextCopy();
-    LoopbackSocket sender;
-    const int descriptors = openDescriptorCount();
+    orvsupport::LoopbackSocket sender;
+    const int descriptors = orvsupport::openDescriptorCount();
     const std::uint16_t port = orv::udp::localPort(receiver.socketFd());
 
     // The handle now names /dev/null; the receive blocked on the socket still ends with the
@@ -216,5 +221,5 @@ TEST(SystemFailure, ReceiveErrorsBecomeTheWarningAndDisconnectStillStops)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
     EXPECT_FALSE(receiver.receiveThread().joinable());
     EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
-    EXPECT_EQ(openDescriptorCount(), descriptors - 1);
+    EXPECT_EQ(orvsupport::openDescriptorCount(), descriptors - 1);
 }

@@ -11,6 +11,7 @@
 
 #include "protocol/NodeLayout.h"
 #include "protocol/WireSchema.h"
+#include "support/ProcessCounts.h"
 
 #include <gtest/gtest.h>
 
@@ -33,8 +34,8 @@ class Flood_ : public orvtest::BundleTest
 TEST_F(Flood_, CooksAndPulsesThroughAFloodOfMixedDatagrams)
 {
     orvstress::Watchdog watchdog(seconds(240), "the flood test");
-    const int descriptorsBefore = orvstress::openDescriptors();
-    const int threadsBefore = orvstress::runningThreads();
+    const int descriptorsBefore = orvsupport::openDescriptorCount();
+    const int threadsBefore = orvsupport::runningThreadCount();
 
     uint16_t port = 0;
     const orvharness::NodeId orv = createOrv("orv1", port);
@@ -134,8 +135,8 @@ TEST_F(Flood_, CooksAndPulsesThroughAFloodOfMixedDatagrams)
     EXPECT_GT(resets, 5);
 
     net.reset(); // destroys the nodes: receive threads joined, sockets closed
-    EXPECT_EQ(orvstress::openDescriptors(), descriptorsBefore);
-    EXPECT_EQ(orvstress::runningThreads(), threadsBefore);
+    EXPECT_EQ(orvsupport::openDescriptorCount(), descriptorsBefore);
+    EXPECT_EQ(orvsupport::runningThreadCount(), threadsBefore);
     EXPECT_TRUE(orvtest::udpPortIsFree("127.0.0.1", port));
 }
 

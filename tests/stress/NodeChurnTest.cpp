@@ -10,6 +10,8 @@
 #include "StressTraffic.h"
 #include "Watchdog.h"
 
+#include "support/ProcessCounts.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -29,8 +31,8 @@ class NodeChurn : public orvtest::BundleTest
 TEST_F(NodeChurn, CreatesAndDestroysNodesWhileTrafficRuns)
 {
     orvstress::Watchdog watchdog(seconds(240), "the node churn test");
-    const int descriptorsBefore = orvstress::openDescriptors();
-    const int threadsBefore = orvstress::runningThreads();
+    const int descriptorsBefore = orvsupport::openDescriptorCount();
+    const int threadsBefore = orvsupport::runningThreadCount();
 
     const std::vector<uint16_t> ports = {orvtest::freeUdpPort(), orvtest::freeUdpPort(),
                                          orvtest::freeUdpPort()};
@@ -109,8 +111,8 @@ TEST_F(NodeChurn, CreatesAndDestroysNodesWhileTrafficRuns)
                 bindFailures, static_cast<unsigned long long>(flood.counts().total()));
 
     net.reset();
-    EXPECT_EQ(orvstress::openDescriptors(), descriptorsBefore);
-    EXPECT_EQ(orvstress::runningThreads(), threadsBefore);
+    EXPECT_EQ(orvsupport::openDescriptorCount(), descriptorsBefore);
+    EXPECT_EQ(orvsupport::runningThreadCount(), threadsBefore);
 }
 
 } // namespace

@@ -4,8 +4,7 @@
 #include "net/Udp.h"
 #include "protocol/NodeLayout.h"
 #include "protocol/RecordEncoding.h"
-
-#include <dirent.h>
+#include "support/LoopbackSocket.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -16,47 +15,12 @@ namespace orvstress
 namespace
 {
 
-constexpr std::uint32_t loopbackIp = 0x7f000001; // 127.0.0.1
-
 using orvprotocol::recordDatagram;
 
 // By channel offset: fractions with few bits, so that s + fraction is exact in a float for s
 // below 2^20. The deck number and the beat (s itself) are whole.
 constexpr double deckOffsets[orvlayout::channelsPerDeck] = {0.0, 0.5,  0.25, 0.75, 0.125, 0.375,
                                                             0.5, 0.25, 0.75, 0,    0};
-
-int countEntries(const char* folder)
-{
-    DIR* dir = opendir(folder);
-    if (dir == nullptr)
-    {
-        return -1;
-    }
-    int count = 0;
-    while (const dirent* entry = readdir(dir))
-    {
-        if (entry->d_name[0] != '.')
-        {
-            ++count;
-        }
-    }
-    closedir(dir);
-    return count;
-}
-
-orv::SocketHandle loopbackSocket(const char* ip)
-{
-    const orv::SocketHandle socket = orv::udp::openSocket();
-    if (socket == orv::invalidSocket || !orv::udp::bindTo(socket, ip, 0))
-    {
-        if (socket != orv::invalidSocket)
-        {
-            orv::udp::closeSocket(socket);
-        }
-        throw std::runtime_error(std::string("cannot bind a flood sender on ") + ip);
-    }
-    return socket;
-}
 
 // A datagram of a handled type whose payload never decodes: cut short, a refused byte, a
 // declared size beyond the datagram, or nesting beyond the limit.
@@ -293,16 +257,15 @@ std::string Flood::next(std::mt19937& random, Kind& sort)
 void Flood::run()
 {
     std::mt19937 random(seed_ + 1);
-    const orv::SocketHandle main = loopbackSocket("127.0.0.1");
-    const orv::SocketHandle other = loopbackSocket("127.0.0.2");
+    orvsupport::LoopbackSocket main("127.0.0.1");
+    orvsupport::LoopbackSocket other("127.0.0.2");
     size_t index = 0;
     while (!stopping_.load() && (count_ == 0 || sent_.load() < count_))
     {
         const Entry& entry = pool_[index++ % pool_.size()];
         const uint16_t port = ports_[random() % ports_.size()];
         // A full socket buffer or a port that is closed for a moment is part of the test.
-        if (!orv::udp::sendTo(entry.fromOther ? other : main, loopbackIp, port, entry.bytes.data(),
-                              entry.bytes.size()))
+        if (!(entry.fromOther ? other : main).send(port, entry.bytes))
         {
             ++counts_.sendFailures;
         }
@@ -320,19 +283,7 @@ void Flood::run()
         }
         sent_.fetch_add(1);
     }
-    orv::udp::closeSocket(main);
-    orv::udp::closeSocket(other);
     finished_.store(true);
-}
-
-int openDescriptors()
-{
-    return countEntries("/proc/self/fd");
-}
-
-int runningThreads()
-{
-    return countEntries("/proc/self/task");
 }
 
 } // namespace orvstress

@@ -100,8 +100,4 @@ private:
     std::thread thread_;
 };
 
-// Entries of /proc/self/fd and /proc/self/task: the process's open descriptors and threads.
-int openDescriptors();
-int runningThreads();
-
 } // namespace orvstress

@@ -1,10 +1,13 @@
 // orv demo through the built executable: the simulated DJ, the real bundles and the view; then
-// the help texts and --version.
-#include "LoopbackPorts.h"
+// --version.
 #include "ToolJson.h"
 #include "ToolProcess.h"
 
+#include "live/BundleLocator.h"
 #include "protocol/NodeLayout.h"
+
+#include "support/LoopbackSocket.h"
+#include "support/UdpPorts.h"
 
 #include <gtest/gtest.h>
 
@@ -12,13 +15,14 @@
 
 namespace orvtooltest
 {
+
+using orvsupport::freeUdpPort;
+using orvsupport::LoopbackSocket;
+
 namespace
 {
 
 using namespace orvlayout;
-
-// Every bundle the live commands load.
-constexpr const char* kBundles[] = {"OrvDat", "OrvChannels", "OrvBeat"};
 
 double number(const nlohmann::json& snapshot, int row, int col)
 {
@@ -217,11 +221,12 @@ TEST(Demo, PlainViewWithoutATerminalAndMissingBundles)
     EXPECT_NE(plain.out.find("Channels  48"), std::string::npos);
     EXPECT_NE(plain.out.find("\nOn Air      ["), std::string::npos);
     EXPECT_NE(plain.out.find(" BPM  deck 1, no switch yet\n"), std::string::npos) << plain.out;
+    EXPECT_EQ(plain.out.find("Ctrl-C"), std::string::npos) << "--once ends by itself";
 
     const ToolRun missing = runTool({"demo", "--once", "--bundles", "/nonexistent/orv"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("cannot find OrvDat"), std::string::npos) << missing.err;
-    for (const char* bundle : kBundles)
+    for (const char* bundle : orvtool::kBundleNames)
         EXPECT_NE(missing.err.find(bundle), std::string::npos) << bundle << "\n" << missing.err;
     EXPECT_NE(missing.err.find("/nonexistent/orv"), std::string::npos);
 }
@@ -244,7 +249,7 @@ TEST(Demo, DurationRulesExitCodesAndPlainRanges)
     ASSERT_EQ(shorterThanARefresh.status, 0) << shorterThanARefresh.err;
     EXPECT_EQ(snapshots(shorterThanARefresh.out).size(), 1u);
 
-    const orv::net::UdpSocket holder = loopbackSocket();
+    const LoopbackSocket holder;
     const ToolRun taken =
         runTool({"demo", "--once", "--port", std::to_string(holder.localEndpoint().port),
                  "--discovery-port", "0"});
@@ -258,36 +263,6 @@ TEST(Demo, DurationRulesExitCodesAndPlainRanges)
     EXPECT_NE(negative.err.find("--duration wants a number from 0 to 1000000000, not \"-1\""),
               std::string::npos)
         << negative.err;
-}
-
-// The overview and the help of the commands that load the bundles say which they load, so
-// that a user knows what --bundles must hold.
-TEST(Help, TheOverviewAndTheLiveCommandsNameEveryBundle)
-{
-    const std::vector<std::vector<std::string>> helps = {
-        {"--help"}, {"demo", "--help"}, {"monitor", "--help"}};
-    for (const std::vector<std::string>& args : helps)
-    {
-        const ToolRun help = runTool(args);
-        ASSERT_EQ(help.status, 0) << args.front();
-        for (const char* bundle : kBundles)
-            EXPECT_NE(help.out.find(bundle), std::string::npos) << bundle << "\n" << help.out;
-    }
-}
-
-TEST(Help, EveryCommandHasHelpAndBadUseExitsWithTwo)
-{
-    for (const char* command :
-         {"demo", "monitor", "simulate", "send", "decode", "record", "replay"})
-    {
-        const ToolRun help = runTool({command, "--help"});
-        EXPECT_EQ(help.status, 0) << command;
-        EXPECT_EQ(help.out.rfind(std::string("Usage: orv ") + command, 0), 0u) << help.out;
-    }
-    EXPECT_EQ(runTool({}).status, 2);
-    EXPECT_EQ(runTool({"dance"}).status, 2);
-    EXPECT_EQ(runTool({"demo", "--no-such-option"}).status, 2);
-    EXPECT_EQ(runTool({"demo", "--duration", "soon"}).status, 2);
 }
 
 // orv --version: the tool's build, and the same build shown by each bundle.

@@ -1,13 +1,22 @@
 // orv send into orv monitor, through the built executable: each message type lands in the
 // right cells of the real table node and in the channels, and silence is explained.
-#include "LoopbackPorts.h"
 #include "ToolJson.h"
 #include "ToolProcess.h"
 
+#include "support/LoopbackSocket.h"
+#include "support/UdpPorts.h"
+
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace orvtooltest
 {
+
+using orvsupport::freeUdpPort;
+using orvsupport::LoopbackSocket;
+using orvsupport::loopbackText;
+
 namespace
 {
 
@@ -143,7 +152,7 @@ TEST(MonitorSend, TheInfoObjectCountsWhatTheNodeDidWithEachDatagram)
     const uint16_t port = freeUdpPort();
     auto monitor = startMonitor(port);
     ASSERT_NE(monitor->out().find("\"connected\":true"), std::string::npos) << monitor->err();
-    orv::net::UdpSocket sender = loopbackSocket();
+    LoopbackSocket sender;
     orv::net::Endpoint node;
     ASSERT_TRUE(orv::net::makeEndpoint("127.0.0.1", port, node));
     // Deck = 1 twice, a type no node knows, a Deck datagram cut short.
@@ -216,7 +225,7 @@ TEST(MonitorSend, SilenceIsExplainedWithInterfacesBindingAndCauses)
 
 TEST(MonitorSend, PortInUseShowsTheNodesErrorAndItsMeaning)
 {
-    const orv::net::UdpSocket holder = loopbackSocket();
+    const LoopbackSocket holder;
     ASSERT_TRUE(holder.isOpen());
     const uint16_t port = holder.localEndpoint().port;
 
@@ -236,11 +245,42 @@ TEST(MonitorSend, PortInUseShowsTheNodesErrorAndItsMeaning)
     EXPECT_TRUE(hasNote(shot, "set to listen on UDP " + loopbackText(port)));
 }
 
+// A port held by another program: the monitor says who holds it and keeps trying, as a node
+// with "Active" on does, and connects once the port is free.
+TEST(MonitorSend, ATakenPortIsTriedAgainUntilItIsFree)
+{
+    LoopbackSocket holder;
+    ASSERT_TRUE(holder.bound()) << holder.error();
+    const uint16_t port = holder.localEndpoint().port;
+    ToolProcess monitor({"monitor", "--port", std::to_string(port), "--json", "--refresh", "0.2",
+                         "--duration", "20"});
+    const auto retrying = [](const std::string& out)
+    {
+        const nlohmann::json shot = latest(out);
+        return shot.contains("notes") && hasNote(shot, "tries again every 2 s");
+    };
+    ASSERT_TRUE(monitor.waitFor(retrying, kStartup)) << monitor.err();
+    const nlohmann::json waiting = latest(monitor.out());
+    EXPECT_FALSE(waiting.at("connected").get<bool>());
+#ifdef __linux__
+    EXPECT_TRUE(hasNote(waiting, "port " + std::to_string(port) + " is taken by ")) << waiting;
+    EXPECT_TRUE(hasNote(waiting, ", process " + std::to_string(::getpid()))) << waiting;
+#endif
+
+    holder.close();
+    EXPECT_TRUE(monitor.waitFor(
+        [](const std::string& out) { return latest(out).value("connected", false); }, Millis(8000)))
+        << latest(monitor.out());
+    EXPECT_FALSE(hasNote(latest(monitor.out()), "tries again"));
+    monitor.requestStop();
+    EXPECT_EQ(monitor.finish(Millis(5000)), 0) << monitor.err();
+}
+
 // send warns about whatever a node would read otherwise than written, and sends it all the
 // same; a key that carries text takes its value as text.
 TEST(Send, WarnsAboutWhatANodeReadsOtherwise)
 {
-    const orv::net::UdpSocket sink = loopbackSocket();
+    const LoopbackSocket sink;
     const std::string to = sink.localEndpoint().text();
     const auto warnings = [](const ToolRun& run)
     {
@@ -261,13 +301,26 @@ TEST(Send, WarnsAboutWhatANodeReadsOtherwise)
               std::string::npos);
     EXPECT_EQ(warnings(lowerCase), 3u) << lowerCase.err;
 
-    const ToolRun title = runTool({"send", "meta", "Deck=1", "Title=1999", "--to", to});
+    const ToolRun title = runTool({"send", "meta", "Deck=1", "Title=1999", "Artist=Mira",
+                                   "Album=1999", "Filepath=/a.flac", "--to", to});
     EXPECT_EQ(title.status, 0);
     EXPECT_NE(title.out.find("a5 54 69 74 6c 65 a4 31 39 39 39"), std::string::npos) << title.out;
     EXPECT_EQ(title.err, "");
 
+    // A partial record replaces the whole slot, and an event needs a name: said, and sent.
+    const ToolRun partial = runTool({"send", "deck", "Deck=2", "BPM=124.0", "--to", to});
+    EXPECT_EQ(partial.status, 0);
+    EXPECT_EQ(warnings(partial), 1u) << partial.err;
+    EXPECT_NE(partial.err.find("replaces its deck's whole record: what it leaves out (Pitch, "),
+              std::string::npos)
+        << partial.err;
+    const ToolRun unnamed = runTool({"send", "event", "Event=", "Value=1", "--to", to});
+    EXPECT_EQ(unnamed.status, 0);
+    EXPECT_EQ(unnamed.out.rfind("sent ", 0), 0u);
+    EXPECT_NE(unnamed.err.find("warning: the event has no name"), std::string::npos) << unnamed.err;
+
     const ToolRun kinds = runTool({"send", "control", "Active=true", "Crossfader=x", "--to", to});
-    EXPECT_EQ(warnings(kinds), 2u) << kinds.err;
+    EXPECT_EQ(warnings(kinds), 3u) << kinds.err;
     EXPECT_NE(kinds.err.find("\"Active\" holds bool true: a node reads a number there"),
               std::string::npos);
 

@@ -1,19 +1,28 @@
 // orv record and orv replay through the built executable: a capture of real arrivals sent
 // again in order with its timing, and captures in the link types tcpdump and Wireshark write.
-#include "LoopbackPorts.h"
 #include "ToolProcess.h"
 
 #include "pcap/UdpFrame.h"
 
+#include "support/LoopbackSocket.h"
+#include "support/UdpPorts.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <dirent.h>
 #include <fstream>
+#include <iterator>
 #include <thread>
 #include <unistd.h>
 
 namespace orvtooltest
 {
+
+using orvsupport::freeUdpPort;
+using orvsupport::LoopbackSocket;
+using orvsupport::loopbackText;
+
 namespace
 {
 
@@ -78,7 +87,7 @@ TEST_F(RecordReplay, ReplaySendsTheRecordedDatagramsInOrderWithTheirTiming)
     std::vector<std::string> sent;
     std::vector<double> sentAt; // seconds since the first send
     Clock::time_point firstSend;
-    orv::net::UdpSocket sender = loopbackSocket();
+    LoopbackSocket sender;
     orv::net::Endpoint to;
     orv::net::makeEndpoint("127.0.0.1", recorded, to);
     for (size_t i = 0; i < 6; ++i)
@@ -102,7 +111,7 @@ TEST_F(RecordReplay, ReplaySendsTheRecordedDatagramsInOrderWithTheirTiming)
     for (const double speed : {1.0, 2.0})
     {
         SCOPED_TRACE("speed " + std::to_string(speed));
-        orv::net::UdpSocket listener = loopbackSocket();
+        LoopbackSocket listener;
         ToolProcess replay({"replay", capture, "--port", std::to_string(recorded), "--to",
                             listener.localEndpoint().text(), "--speed", std::to_string(speed)});
         const std::vector<Arrival> arrivals = receive(listener, 6, Millis(8000));
@@ -116,6 +125,122 @@ TEST_F(RecordReplay, ReplaySendsTheRecordedDatagramsInOrderWithTheirTiming)
         }
     }
     std::remove(capture.c_str());
+}
+
+std::string fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The temporary files of unfinished captures of `target` ("TARGET.PID.partial").
+std::vector<std::string> partialFiles(const std::string& target)
+{
+    const size_t slash = target.rfind('/');
+    const std::string folder = target.substr(0, slash);
+    const std::string prefix = target.substr(slash + 1) + ".";
+    std::vector<std::string> found;
+    if (DIR* dir = ::opendir(folder.c_str()))
+    {
+        while (const dirent* entry = ::readdir(dir))
+        {
+            const std::string name = entry->d_name;
+            if (name.rfind(prefix, 0) == 0 && name.size() > prefix.size() + 8 &&
+                name.compare(name.size() - 8, 8, ".partial") == 0)
+                found.push_back(folder + "/" + name);
+        }
+        ::closedir(dir);
+    }
+    return found;
+}
+
+void sendDrops(uint16_t port, int count)
+{
+    LoopbackSocket sender;
+    ASSERT_TRUE(sender.bound()) << sender.error();
+    orv::net::Endpoint to;
+    orv::net::makeEndpoint("127.0.0.1", port, to);
+    const std::string drop("\x04\x82\xa5"
+                           "Event\xa4"
+                           "Drop\xa5"
+                           "Value\x01");
+    for (int i = 0; i < count; ++i)
+    {
+        std::string error;
+        ASSERT_TRUE(sender.sendTo(to, drop.data(), drop.size(), error)) << error;
+    }
+}
+
+// An existing capture is replaced only with --force and only by a complete capture: a run
+// stopped early (Ctrl-C before its --duration, SIGKILL) leaves it byte for byte.
+TEST_F(RecordReplay, AnExistingCaptureIsReplacedOnlyByACompleteRunWithForce)
+{
+    const std::string target = tempPath("keep.pcap");
+    const std::string old = "an earlier capture, 277 KB in real life";
+    writeFile(target, old);
+    const std::string port = std::to_string(freeUdpPort());
+
+    const ToolRun refused = runTool({"record", target, "--duration", "0.2", "--port", port});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find(target + " exists; --force replaces it"), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(fileBytes(target), old);
+
+    // Ctrl-C before the end of --duration: the old capture stays, the new one is kept aside.
+    {
+        ToolProcess record(
+            {"record", target, "--force", "--duration", "30", "--verbose", "--port", port});
+        ASSERT_TRUE(record.waitForText("recording UDP", Millis(8000))) << record.err();
+        sendDrops(static_cast<uint16_t>(std::stoi(port)), 1);
+        ASSERT_TRUE(record.waitForText("datagram 1:", Millis(8000))) << record.out();
+        record.requestStop();
+        EXPECT_EQ(record.finish(Millis(8000)), 1);
+        EXPECT_EQ(fileBytes(target), old);
+        const std::vector<std::string> partials = partialFiles(target);
+        ASSERT_EQ(partials.size(), 1u);
+        EXPECT_NE(record.err().find(target + " is left as it was; the 1 datagram recorded is in " +
+                                    partials[0]),
+                  std::string::npos)
+            << record.err();
+        std::remove(partials[0].c_str());
+    }
+
+    // Killed outright while recording: the old capture stays.
+    {
+        ToolProcess record({"record", target, "--force", "--verbose", "--port", port});
+        ASSERT_TRUE(record.waitForText("recording UDP", Millis(8000))) << record.err();
+        sendDrops(static_cast<uint16_t>(std::stoi(port)), 1);
+        ASSERT_TRUE(record.waitForText("datagram 1: 20 bytes", Millis(8000))) << record.out();
+        EXPECT_NE(record.out().find("\n  04 82 a5 45 76 65 6e 74"), std::string::npos)
+            << "--verbose shows the bytes: " << record.out();
+        record.kill();
+        EXPECT_EQ(fileBytes(target), old);
+        const std::vector<std::string> partials = partialFiles(target);
+        ASSERT_EQ(partials.size(), 1u) << "the killed run's datagrams are kept aside";
+        EXPECT_GT(fileBytes(partials[0]).size(), 24u);
+        std::remove(partials[0].c_str());
+    }
+
+    // A complete run with --force replaces it; the count is not a line per datagram.
+    {
+        ToolProcess record(
+            {"record", target, "--force", "--count", "40", "--duration", "30", "--port", port});
+        ASSERT_TRUE(record.waitForText("recording UDP", Millis(8000))) << record.err();
+        sendDrops(static_cast<uint16_t>(std::stoi(port)), 40);
+        EXPECT_EQ(record.finish(Millis(8000)), 0) << record.err();
+        EXPECT_NE(record.out().find("recorded 40 datagrams in "), std::string::npos)
+            << record.out();
+        EXPECT_LE(lines(record.out()).size(), 3u) << record.out();
+    }
+    const std::string replaced = fileBytes(target);
+    EXPECT_EQ(replaced.size(), 24u + 40u * (16u + 20u + 28u));
+    EXPECT_TRUE(partialFiles(target).empty());
+    std::remove(target.c_str());
 }
 
 // A classic pcap file written byte by byte, as another program would write it.
@@ -178,7 +303,7 @@ TEST_F(RecordReplay, ReplayReadsEthernetAndLinuxCookedCapturesOfOtherPrograms)
     }
     // The ports inside these captures are only read from the file: the datagrams go to the
     // test's own socket.
-    orv::net::UdpSocket listener = loopbackSocket();
+    LoopbackSocket listener;
     const std::string to = listener.localEndpoint().text();
     const ToolRun run = runTool({"replay", path, "--to", to, "--speed", "0"});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -224,6 +349,61 @@ TEST_F(RecordReplay, ReplayReadsEthernetAndLinuxCookedCapturesOfOtherPrograms)
     EXPECT_EQ(runTool({"record"}).status, 2);
     std::remove(path.c_str());
     std::remove(cooked.c_str());
+}
+
+// orv decode of a capture: each datagram in turn with its time, sender and bytes, from the
+// file or from standard input; replay of an empty capture says it is empty.
+TEST_F(RecordReplay, DecodeReadsACaptureDatagramByDatagram)
+{
+    const std::string ipv4("\x08\x00", 2);
+    const std::string deck("\x01\x81\xa4"
+                           "Deck\x02");
+    const std::string path = tempPath("decode.pcap");
+    {
+        PcapFile file(path, 1); // Ethernet
+        file.frame(1000.0, ethernet(ipv4, udpPacket(3650, deck)));
+        file.frame(1000.1, ethernet(std::string("\x08\x06", 2), std::string(28, '\0'))); // ARP
+        file.frame(1000.25, ethernet(ipv4, udpPacket(3650, "\x04\xc1")));
+    }
+    const ToolRun named = runTool({"decode", path});
+    EXPECT_EQ(named.status, 1) << "a node drops the second datagram\n" << named.err;
+    const std::string first = "#1        1970-01-01 00:16:40.000000 UTC (+0.000000 s), from "
+                              "192.0.2.10:50000 to 192.0.2.20:3650\n"
+                              "datagram  8 bytes\n"
+                              "  01 81 a4 44 65 63 6b 02\n"
+                              "type      1 (Deck)\n";
+    EXPECT_EQ(named.out.rfind(first, 0), 0u) << named.out;
+    EXPECT_NE(named.out.find("\n#2        1970-01-01 00:16:40.250000 UTC (+0.250000 s)"),
+              std::string::npos)
+        << named.out;
+    EXPECT_NE(named.out.find("format error."), std::string::npos);
+    EXPECT_NE(named.out.find("capture   2 datagrams decoded from " + path +
+                             ", 1 of them dropped by a node; skipped: 1 not IPv4 UDP\n"),
+              std::string::npos)
+        << named.out;
+
+    // The same bytes on standard input: a capture, not a datagram of type 0xd4.
+    const ToolRun piped = runTool({"decode"}, fileBytes(path));
+    EXPECT_EQ(piped.status, 1);
+    EXPECT_EQ(piped.out.rfind(first, 0), 0u) << piped.out;
+    EXPECT_EQ(piped.err, "");
+
+    const ToolRun otherPort = runTool({"decode", path, "--port", "9999"});
+    EXPECT_EQ(otherPort.status, 1);
+    EXPECT_NE(otherPort.err.find("no UDP datagram to port 9999 in " + path), std::string::npos)
+        << otherPort.err;
+
+    // A capture with its header only.
+    {
+        PcapFile empty(path, 1);
+    }
+    const ToolRun replay = runTool({"replay", path, "--speed", "0"});
+    EXPECT_EQ(replay.status, 1);
+    EXPECT_NE(replay.err.find(path + " holds no datagrams: the capture is empty"),
+              std::string::npos)
+        << replay.err;
+    EXPECT_EQ(replay.err.find("--port"), std::string::npos) << replay.err;
+    std::remove(path.c_str());
 }
 
 } // namespace

@@ -1,10 +1,12 @@
 // orv simulate through the built executable: what it sends, and the discovery byte it hears.
-#include "LoopbackPorts.h"
 #include "ToolProcess.h"
 
 #include "protocol/WireSchema.h"
 #include "sim/DiscoveryListener.h"
 #include "support/sim/SweepTraffic.h"
+
+#include "support/LoopbackSocket.h"
+#include "support/UdpPorts.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,10 @@
 
 namespace orvtooltest
 {
+
+using orvsupport::freeUdpPort;
+using orvsupport::LoopbackSocket;
+
 namespace
 {
 
@@ -21,7 +27,7 @@ using Clock = std::chrono::steady_clock;
 TEST(Simulate, ReportsWhoSentTheDiscoveryByte)
 {
     // What the simulator sends lands on a socket of the test's own, unread.
-    const orv::net::UdpSocket sink = loopbackSocket();
+    const LoopbackSocket sink;
     const uint16_t discoveryPort = freeUdpPort();
     ToolProcess simulate({"simulate", "--to", sink.localEndpoint().text(), "--discovery-port",
                           std::to_string(discoveryPort), "--rate", "10", "--duration", "20"});
@@ -30,7 +36,7 @@ TEST(Simulate, ReportsWhoSentTheDiscoveryByte)
                                      Millis(8000)))
         << simulate.out() << simulate.err();
 
-    orv::net::UdpSocket node = loopbackSocket();
+    LoopbackSocket node;
     const std::string from = node.localEndpoint().text();
     orv::net::Endpoint listener;
     orv::net::makeEndpoint("127.0.0.1", discoveryPort, listener);
@@ -57,8 +63,8 @@ TEST(Simulate, TheDiscoveryListenerTellsItsOwnNodeFromOthers)
     orvsim::DiscoveryListener listener;
     std::string error;
     ASSERT_TRUE(listener.open("127.0.0.1", 0, error)) << error;
-    orv::net::UdpSocket own = loopbackSocket();
-    orv::net::UdpSocket other = loopbackSocket();
+    LoopbackSocket own;
+    LoopbackSocket other;
     listener.setOwnNode(own.localEndpoint(), "the demo's node");
     ASSERT_TRUE(own.sendTo(listener.local(), "\x09", 1, error)) << error;
     ASSERT_TRUE(other.sendTo(listener.local(), "\x09", 1, error)) << error;
@@ -76,7 +82,7 @@ TEST(Simulate, TheDiscoveryListenerTellsItsOwnNodeFromOthers)
 
 TEST(Simulate, SendsFourDecksTheMixerTracksAndEventsAtTheRate)
 {
-    orv::net::UdpSocket listener = loopbackSocket();
+    LoopbackSocket listener;
     ToolProcess simulate({"simulate", "--to", listener.localEndpoint().text(), "--rate", "30",
                           "--duration", "2", "--discovery-port", "0"});
 
@@ -162,7 +168,7 @@ TEST(Simulate, SendsFourDecksTheMixerTracksAndEventsAtTheRate)
 
 TEST(Simulate, ProfilesChangeWhatArrivesAndUnknownNamesAreUsageErrors)
 {
-    orv::net::UdpSocket listener = loopbackSocket();
+    LoopbackSocket listener;
     ToolProcess simulate({"simulate", "--to", listener.localEndpoint().text(), "--sender", "beat0",
                           "--network", "lan", "--loss", "0.5", "--rate", "20", "--duration", "1.5",
                           "--discovery-port", "0"});
@@ -210,7 +216,7 @@ TEST(Simulate, ProfilesChangeWhatArrivesAndUnknownNamesAreUsageErrors)
 
 TEST(Simulate, ASweepSeedSendsDeckOneAsTheSweepDrawsIt)
 {
-    orv::net::UdpSocket listener = loopbackSocket();
+    LoopbackSocket listener;
     ToolProcess simulate({"simulate", "--to", listener.localEndpoint().text(), "--sweep-seed", "3",
                           "--duration", "1.5"});
     std::vector<std::string> received;

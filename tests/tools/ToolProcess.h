@@ -34,6 +34,8 @@ public:
 
     // SIGTERM, what Ctrl-C does for the tool.
     void requestStop();
+    // SIGKILL, as a crash or `kill -9` ends it, and waits for it to go.
+    void kill();
     // Waits for the exit, at most `timeout`, then kills. The exit code, or -1 when the child
     // had to be killed or died of a signal.
     int finish(Millis timeout);
@@ -45,7 +47,6 @@ private:
     // Reads whatever the pipes hold, waiting at most `waitMs` for something.
     void pump(int waitMs);
     bool reap(bool block);
-    void kill();
 
     pid_t pid_ = -1;
     int outFd_ = -1;

@@ -1,5 +1,6 @@
 // The live view on a terminal: it fits the screen it is drawn on, keeps the node's lines on
 // top, says what it cannot show, and redraws in place without scrolling.
+#include "view/RunningCount.h"
 #include "view/TerminalView.h"
 #include "view/TextRender.h"
 
@@ -151,6 +152,66 @@ TEST(View, ATerminalIsRedrawnInPlaceWithoutScrolling)
     }
     // On the way out the cursor goes below the picture and shows again.
     EXPECT_EQ(out.str().substr(out.str().size() - 7), "\n\x1b[?25h");
+}
+
+// A text that fills its cell is cut with '~' and keeps two blank columns before the next; a
+// wide (East Asian) character counts two columns, so the columns after it stay aligned.
+TEST(View, ATextThatFillsItsCellIsCutWithAMarkAndKeepsAGap)
+{
+    EXPECT_EQ(displayColumns("坂本龍一"), 8u);
+    EXPECT_EQ(displayColumns("Beyonce\u0301"), 7u) << "a combining accent takes no column";
+    EXPECT_EQ(fitText("坂本龍一", 5), "坂本~");
+    EXPECT_EQ(fitText("坂本龍一", 6, true), "~龍一");
+    EXPECT_EQ(fitText("ab\x1b[2Jc", 20), "ab?[2Jc") << "no control reaches the terminal";
+
+    Snapshot snapshot = busyNode();
+    snapshot.notes.clear();
+    snapshot.table.cellForWrite(ArtistRow, 2)->text = "The Lantern Set";
+    snapshot.table.cellForWrite(ArtistRow, 3)->text = "坂本龍一坂本龍一坂本龍一";
+    const std::string artist =
+        "track 2     track 2         The Lantern S~  坂本龍一坂本~   track 2";
+    for (const ScreenSize screen : {ScreenSize{24, 80}, ScreenSize{120, 132}})
+    {
+        const std::vector<std::string> lines =
+            linesOf(renderSnapshot(snapshot, "orv demo", screen));
+        EXPECT_NE(std::find(lines.begin(), lines.end(), artist), lines.end())
+            << renderSnapshot(snapshot, "orv demo", screen);
+    }
+}
+
+// The compact view's two event lines, the table's event rows and the events node's counts,
+// have labels of their own.
+TEST(View, TheEventRowsAndTheEventCountsAreLabelledApart)
+{
+    Snapshot snapshot = busyNode();
+    snapshot.notes.clear();
+    snapshot.events = {{"deck1_track", 1.0f, -1.0}, {"Drop", 2.0f, -1.0}};
+    const std::string text = renderSnapshot(snapshot, "orv demo", {24, 80});
+    EXPECT_NE(text.find("\nEvent rows  track 18 18.1  track 19 19.1\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nEvent count deck1_track 1  Drop 2\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("\nEvents "), std::string::npos) << text;
+}
+
+// A running count is one line drawn over itself on a terminal, and a line every ten seconds
+// in a log.
+TEST(View, ARunningCountIsRedrawnOnATerminalAndSparseInALog)
+{
+    std::ostringstream terminal;
+    RunningCount onTerminal(terminal, true, "datagram");
+    for (int tick = 1; tick <= 4; ++tick)
+        onTerminal.update(tick, tick * 0.25);
+    onTerminal.finish();
+    EXPECT_EQ(terminal.str().find('\n'), std::string::npos);
+    EXPECT_NE(terminal.str().find("\rso far: 4 datagrams in 1.0 s\x1b[K"), std::string::npos)
+        << terminal.str();
+    EXPECT_EQ(terminal.str().substr(terminal.str().size() - 4), "\r\x1b[K");
+
+    std::ostringstream log;
+    RunningCount inLog(log, false, "datagram");
+    for (int second = 1; second <= 25; ++second)
+        inLog.update(second == 10 ? 1 : second, second);
+    inLog.finish();
+    EXPECT_EQ(log.str(), "so far: 1 datagram in 10 s\nso far: 20 datagrams in 20 s\n");
 }
 
 } // namespace

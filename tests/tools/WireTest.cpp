@@ -116,11 +116,35 @@ TEST(KeyCheck, PayloadsThatANodeReadsOtherwiseThanWritten)
     EXPECT_TRUE(warnings("04 82 a5 45 76 65 6e 74 a4 44 72 6f 70 a5 56 61 6c 75 65 01").empty());
     EXPECT_EQ(warnings(""),
               std::vector<std::string>{"an empty datagram has no type byte: a node ignores it"});
-    EXPECT_EQ(warnings("04 81 a5 56 61 6c 75 65 cd 01 2c"),
+    EXPECT_EQ(warnings("04 82 a5 45 76 65 6e 74 a4 44 72 6f 70 a5 56 61 6c 75 65 cd 01 2c"),
               std::vector<std::string>{"\"Value\" holds uint16 300: a node reads it as 44 (a "
                                        "whole number from 0 to 255)"});
     EXPECT_EQ(warnings("00 81 01 02"),
-              std::vector<std::string>{"the key uint8 1 is no text: a node ignores it"});
+              (std::vector<std::string>{
+                  "the key uint8 1 is no text: a node ignores it",
+                  "a Control datagram replaces the mixer's whole record: what it leaves out "
+                  "(UpfaderA, UpfaderB, Crossfader, Active) becomes 0 rather than keeping its "
+                  "value"}));
+    // A record a node keeps replaces the old one whole: a Deck with two keys zeroes the rest,
+    // a Meta with a title empties the other texts. A dropped one says only that.
+    EXPECT_EQ(warnings("01 82 a4 44 65 63 6b 02 a3 42 50 4d cb 40 5f 00 00 00 00 00 00"),
+              std::vector<std::string>{
+                  "a Deck datagram replaces its deck's whole record: what it leaves out (Pitch, "
+                  "Position, Position2, NormalizedPosition, Length, EQLow, EQMid, EQHigh, Beat) "
+                  "becomes 0 rather than keeping its value"});
+    EXPECT_EQ(warnings("02 82 a4 44 65 63 6b 01 a5 54 69 74 6c 65 a1 78"),
+              std::vector<std::string>{
+                  "a Meta datagram replaces its deck's whole track record: what it leaves out "
+                  "(Artist, Album, Filepath) becomes empty rather than keeping its value"});
+    EXPECT_EQ(warnings("02 81 a5 54 69 74 6c 65 a1 78"),
+              std::vector<std::string>{"a node drops the datagram: deck 0 is not 1 to 4"});
+    // An event without a name still makes a row.
+    const std::string unnamed = "the event has no name (\"Event\" is empty or left out): a node "
+                                "shows it as a row with an empty label, and an OrvEvents node "
+                                "names its channel \"_\"";
+    EXPECT_EQ(warnings("04 82 a5 45 76 65 6e 74 a0 a5 56 61 6c 75 65 01"),
+              std::vector<std::string>{unnamed});
+    EXPECT_EQ(warnings("04 81 a5 56 61 6c 75 65 01"), std::vector<std::string>{unnamed});
     EXPECT_EQ(warnings("00 c1"),
               std::vector<std::string>{"the payload does not decode (\"format error.\"): a node "
                                        "shows that as its warning text and drops the datagram"});

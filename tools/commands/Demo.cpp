@@ -1,7 +1,6 @@
 // orv demo: the whole chain in one process, on loopback only. A simulated DJ sends to
-// 127.0.0.1, the real bundles (OrvDat, OrvChannels, OrvBeat) receive in the headless host,
-// and the terminal shows the table, the channels, the beat clocks and the On Air deck as the
-// host would.
+// 127.0.0.1, the real bundles receive in the headless host, and the terminal shows the table,
+// the channels, the beat clocks, the On Air deck and the event counts as the host would.
 #include "commands/Command.h"
 #include "commands/ProfileOptions.h"
 #include "harness/NumberText.h"
@@ -12,8 +11,10 @@
 #include "live/BundleLocator.h"
 #include "live/LiveLoop.h"
 #include "live/LiveNodes.h"
-#include "net/UdpSocket.h"
+#include "net/Endpoint.h"
+#include "platform/Platform.h"
 #include "sim/Simulator.h"
+#include "support/UdpPorts.h"
 #include "view/Diagnostics.h"
 #include "view/TextFormat.h"
 
@@ -32,25 +33,13 @@ namespace
 // How many of the simulator's report lines the view keeps.
 constexpr size_t kKeptReports = 4;
 
-// A port on 127.0.0.1 that nothing holds right now: 3650 if free, else one the system picks.
-bool pickFreePort(uint16_t preferred, uint16_t& out, std::string& error)
+// Why the node is not on the default port, when it is not: said once the demo runs.
+std::string movedPortNote(uint16_t used)
 {
-    for (uint16_t candidate : {preferred, uint16_t{0}})
-    {
-        orv::net::Endpoint local;
-        orv::net::makeEndpoint(orvprotocol::defaultIp, candidate, local);
-        orv::net::UdpSocket probe;
-        std::string why;
-        if (!probe.open(error))
-            return false;
-        if (probe.bind(local, why))
-        {
-            out = probe.localEndpoint().port;
-            return true;
-        }
-    }
-    error = "no free UDP port on 127.0.0.1";
-    return false;
+    const std::string owner = udpPortOwner(orvprotocol::defaultPort);
+    return "Port " + std::to_string(orvprotocol::defaultPort) + " on " + orvprotocol::defaultIp +
+           " is taken" + (owner.empty() ? "" : " by " + owner) + ", so the demo's node uses port " +
+           std::to_string(used) + " (--port chooses one).";
 }
 
 // Lines from the simulator thread for the view on the main thread.
@@ -123,9 +112,13 @@ int runDemo(const ParsedOptions& options)
     {
         if (portChosen)
             node.port = static_cast<uint16_t>(port);
-        else if (!pickFreePort(orvprotocol::defaultPort, node.port, error))
+        else
+            node.port =
+                orvsupport::freeUdpPort(orvprotocol::defaultIp, orvprotocol::defaultPort, error);
+        if (node.port == 0)
         {
-            std::cerr << "orv demo: " << error << "\n";
+            std::cerr << "orv demo: no free UDP port on " << orvprotocol::defaultIp << ": " << error
+                      << "\n";
             return kExitFailure;
         }
         if (!nodes->connect(node, error))
@@ -173,12 +166,18 @@ int runDemo(const ParsedOptions& options)
         }
     } stopSender{sending, sender};
 
+    const bool untilCtrlC = !loop.once && loop.duration == 0.0;
     const std::string header = "simulated DJ: " + orvharness::numberText(simulation.rate) +
-                               " datagrams a second per deck to " + to.text() + " (Ctrl-C ends it)";
+                               " datagrams a second per deck to " + to.text() +
+                               (untilCtrlC ? " (Ctrl-C ends it)" : "");
+    const std::string portNote =
+        portChosen || node.port == orvprotocol::defaultPort ? "" : movedPortNote(node.port);
     const std::string profiles = profileSummary(simulation);
     const int status = runLiveLoop(*nodes, loop,
                                    [&](Snapshot& snapshot)
                                    {
+                                       if (!portNote.empty())
+                                           snapshot.notes.push_back(portNote);
                                        snapshot.notes.push_back(header);
                                        if (!profiles.empty())
                                            snapshot.notes.push_back(profiles);
@@ -207,14 +206,18 @@ const Command& demoCommand()
         "demo",
         "a simulated DJ, the real bundles and a live view, all on loopback",
         "orv demo [--duration SECONDS] [--json] [--once] [--port PORT]",
-        "Runs, in one process: a simulated DJ sending to 127.0.0.1, the real bundles\n"
-        "loaded in the headless host (an OrvDat table node with \"Reconnect\" pressed, and\n"
-        "an OrvChannels node and two OrvBeat nodes, one for all decks and one On Air,\n"
-        "pointing at it), 60 frames cooked a second, and a live view of the node's Info\n"
-        "CHOP and Info DAT, the table, the 48 channels, each deck's beat clock and the\n"
-        "clock of the deck the audience hears, refreshed ten times a second, until Ctrl-C\n"
-        "or --duration. The DJ hands over from deck to deck with the faders, so the On Air\n"
-        "deck changes every minute or so. Nothing leaves the machine.",
+        "Runs, in one process: a simulated DJ sending to 127.0.0.1, the real bundles\n(" +
+            bundleNamesText() +
+            ") loaded in the headless host\n"
+            "(an OrvDat table node with \"Reconnect\" pressed, and an OrvChannels node, two\n"
+            "OrvBeat nodes, one for all decks and one On Air, and an OrvEvents node counting\n"
+            "events, pointing at it), 60 frames cooked a second, and a live view of the\n"
+            "node's Info CHOP and Info DAT, the table, the 48 channels, each deck's beat\n"
+            "clock, the clock of the deck the audience hears and the event counts, refreshed\n"
+            "ten times a second, until Ctrl-C or --duration. The DJ hands over from deck to\n"
+            "deck with the faders, so the On Air deck changes every minute or so. Nothing\n"
+            "leaves the machine. When port 3650 is taken and no --port is given, the node\n"
+            "takes a free port and the view says why.",
         options,
         "  orv demo\n"
         "  orv demo --duration 10\n"

@@ -9,6 +9,8 @@
 #include "live/LiveNodes.h"
 #include "net/Endpoint.h"
 #include "net/Interfaces.h"
+#include "net/Udp.h"
+#include "platform/Platform.h"
 #include "view/Diagnostics.h"
 #include "view/TextFormat.h"
 
@@ -60,6 +62,46 @@ private:
     std::vector<orv::udp::Ipv4Interface> interfaces_;
 };
 
+// How often a node with "Active" on tries to connect again (dat/Active.cpp).
+constexpr double kRetrySeconds = 2.0;
+
+// While the node is not connected: why, who holds its port when that is the reason, and that
+// it keeps trying. First among the notes, from the first snapshot on.
+class RetryNote
+{
+public:
+    void annotate(Snapshot& snapshot)
+    {
+        if (snapshot.connected || snapshot.error.empty())
+        {
+            lookedAt_ = -kRetrySeconds;
+            owner_.clear();
+            return;
+        }
+        const std::string inUse = ": " + std::to_string(orv::udp::addressInUseError);
+        const bool portTaken =
+            snapshot.error.size() > inUse.size() &&
+            snapshot.error.compare(snapshot.error.size() - inUse.size(), inUse.size(), inUse) == 0;
+        if (portTaken && snapshot.seconds - lookedAt_ >= kRetrySeconds)
+        {
+            owner_ = udpPortOwner(snapshot.node.port);
+            lookedAt_ = snapshot.seconds;
+        }
+        std::string note = "Not connected: " + withErrorMeaning(snapshot.error);
+        if (portTaken)
+            note += "; port " + std::to_string(snapshot.node.port) + " is taken" +
+                    (owner_.empty() ? "" : " by " + owner_);
+        note += ". The node tries again every " + fixedText(kRetrySeconds, 0) +
+                " s, as one with \"Active\" on does, and connects once " +
+                (portTaken ? "the port is free." : "it can.");
+        snapshot.notes.insert(snapshot.notes.begin(), note);
+    }
+
+private:
+    double lookedAt_ = -kRetrySeconds;
+    std::string owner_;
+};
+
 int runMonitor(const ParsedOptions& options)
 {
     std::string error;
@@ -92,14 +134,20 @@ int runMonitor(const ParsedOptions& options)
         return kExitFailure;
     }
     std::unique_ptr<LiveNodes> nodes = LiveNodes::create(bundles, error);
-    if (!nodes || !nodes->connect(node, error))
+    if (!nodes || !nodes->activate(node, error))
     {
         std::cerr << "orv monitor: " << error << "\n";
         return kExitFailure;
     }
 
     SilenceWatch watch(patience);
-    return runLiveLoop(*nodes, loop, [&](Snapshot& snapshot) { watch.annotate(snapshot); });
+    RetryNote retry;
+    return runLiveLoop(*nodes, loop,
+                       [&](Snapshot& snapshot)
+                       {
+                           watch.annotate(snapshot);
+                           retry.annotate(snapshot);
+                       });
 }
 
 } // namespace
@@ -119,14 +167,17 @@ const Command& monitorCommand()
         "monitor",
         "the live view for a real sender, with diagnostics when nothing arrives",
         "orv monitor [--ip IP] [--port PORT] [--multicast] [--filter IP] [--json] [--once]",
-        "Loads the real bundles (OrvDat, OrvChannels, OrvBeat) in the headless host, sets\n"
-        "the table node's parameters from the options, presses \"Reconnect\" and shows the\n"
-        "table, the 48 channels, each deck's beat clock, the On Air deck (decks 1 and 3 on\n"
-        "channel A, 2 and 4 on B, crossfader 0 to 1), the node's error and warning texts\n"
-        "and its Info CHOP and Info DAT (datagrams accepted and dropped, how long ago, from\n"
-        "whom, where it is bound) live. When nothing has arrived after a few seconds it\n"
-        "lists this machine's IPv4 interfaces, what the node is bound to, and the usual\n"
-        "causes.",
+        "Loads the real bundles (" + bundleNamesText() +
+            ")\n"
+            "in the headless host, sets the table node's parameters from the options, turns\n"
+            "its \"Active\" on and shows the table, the 48 channels, each deck's beat clock,\n"
+            "the On Air deck (decks 1 and 3 on channel A, 2 and 4 on B, crossfader 0 to 1),\n"
+            "the event counts, the node's error and warning texts and its Info CHOP and Info\n"
+            "DAT (datagrams accepted and dropped, how long ago, from whom, where it is bound)\n"
+            "live. A node that cannot bind (the port is taken) tries again every 2 s, as\n"
+            "\"Active\" does, and connects once the port is free. When nothing has arrived\n"
+            "after a few seconds it lists this machine's IPv4 interfaces, what the node is\n"
+            "bound to, and the usual causes.",
         options,
         "  orv monitor\n"
         "  orv monitor --ip 0.0.0.0 --port 3650\n"

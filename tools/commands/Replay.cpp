@@ -7,8 +7,10 @@
 #include "cli/StopSignal.h"
 #include "net/UdpSocket.h"
 #include "pcap/CaptureFile.h"
+#include "pcap/FrameSkips.h"
 #include "pcap/UdpFrame.h"
 #include "view/TextFormat.h"
+#include "wire/Datagram.h"
 
 #include <algorithm>
 #include <chrono>
@@ -24,15 +26,6 @@ namespace
 
 using Clock = std::chrono::steady_clock;
 
-struct SkipCounts
-{
-    long long otherPort = 0;
-    long long notUdp = 0; // not IPv4 or not UDP
-    long long fragments = 0;
-    long long truncated = 0;
-    long long malformed = 0;
-};
-
 // Sleeps until `when`, a little at a time so that Ctrl-C is seen; false when it was.
 bool waitUntil(Clock::time_point when)
 {
@@ -47,23 +40,17 @@ bool waitUntil(Clock::time_point when)
     return false;
 }
 
-void printSkips(const SkipCounts& skips)
+// Why a replay sent nothing: an empty capture, one without UDP datagrams, or one whose
+// datagrams all go to other ports than the one asked for.
+std::string nothingSentText(const std::string& path, long long frames, const FrameSkips& skips,
+                            long long port)
 {
-    const std::pair<long long, const char*> parts[] = {
-        {skips.otherPort, "to other ports"},
-        {skips.notUdp, "not IPv4 UDP"},
-        {skips.fragments, "IP fragments"},
-        {skips.truncated, "cut short by the capture's snap length"},
-        {skips.malformed, "malformed"},
-    };
-    bool first = true;
-    for (const auto& part : parts)
-    {
-        if (part.first == 0)
-            continue;
-        std::cout << (first ? "; skipped: " : ", ") << part.first << " " << part.second;
-        first = false;
-    }
+    if (frames == 0)
+        return path + " holds no datagrams: the capture is empty";
+    if (skips.total() - skips.otherPorts() == frames)
+        return path + " holds no IPv4 UDP datagram (" + skips.text() + ")";
+    return "no UDP datagram to port " + std::to_string(port) + " in " + path +
+           " (--port chooses another, 0 any)";
 }
 
 // The destination ports of a capture's UDP datagrams, each once, in the order first seen;
@@ -172,10 +159,11 @@ int runReplay(const ParsedOptions& options)
 
     std::cout << "replaying UDP " << (port == 0 ? "to any port" : "to port " + std::to_string(port))
               << portReason << " from " << path << " to " << to.text() << " at speed "
-              << orvharness::numberText(speed) << " (Ctrl-C stops)" << std::endl;
+              << orvharness::numberText(speed) << std::endl;
 
     const bool verbose = options.has("--verbose");
-    SkipCounts skips;
+    FrameSkips skips;
+    long long frames = 0;
     long long sent = 0;
     long long failed = 0;
     bool haveFirst = false;
@@ -195,28 +183,13 @@ int runReplay(const ParsedOptions& options)
             status = kExitFailure;
             break;
         }
+        ++frames;
         UdpPacket packet;
-        switch (parseFrame(reader->linkType(), frame.bytes, packet))
-        {
-        case FrameResult::Udp:
-            break;
-        case FrameResult::NotIpv4:
-        case FrameResult::NotUdp:
-            ++skips.notUdp;
+        if (!skips.take(parseFrame(reader->linkType(), frame.bytes, packet)))
             continue;
-        case FrameResult::Fragment:
-            ++skips.fragments;
-            continue;
-        case FrameResult::Truncated:
-            ++skips.truncated;
-            continue;
-        case FrameResult::Malformed:
-            ++skips.malformed;
-            continue;
-        }
         if (port != 0 && packet.to.port != port)
         {
-            ++skips.otherPort;
+            skips.countOtherPort();
             continue;
         }
 
@@ -242,7 +215,8 @@ int runReplay(const ParsedOptions& options)
             ++sent;
             if (verbose)
                 std::cout << "datagram " << sent << ": " << packet.payload.size()
-                          << " bytes (captured from " << packet.from.text() << ")" << std::endl;
+                          << " bytes (captured from " << packet.from.text() << ")\n"
+                          << hexLines(packet.payload, "  ") << std::flush;
         }
         else if (failed++ == 0)
         {
@@ -251,16 +225,16 @@ int runReplay(const ParsedOptions& options)
     }
 
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    std::cout << "replayed " << sent << " datagrams in " << fixedText(elapsed, 1) << " s";
+    std::cout << "replayed " << countText(sent, "datagram") << " in " << fixedText(elapsed, 1)
+              << " s";
     if (failed > 0)
         std::cout << ", " << failed << " sends failed";
-    printSkips(skips);
+    if (skips.total() > 0)
+        std::cout << "; " << skips.text();
     std::cout << std::endl;
-    if (sent == 0 && status == kExitOk && !stopRequested())
+    if (sent == 0 && failed == 0 && status == kExitOk && !stopRequested())
     {
-        std::cerr << "orv replay: no UDP datagram "
-                  << (port == 0 ? "" : "to port " + std::to_string(port) + " ") << "in " << path
-                  << (port == 0 ? "" : " (--port chooses another, 0 any)") << "\n";
+        std::cerr << "orv replay: " << nothingSentText(path, frames, skips, port) << "\n";
         status = kExitFailure;
     }
     return status;
@@ -287,7 +261,7 @@ const Command& replayCommand()
              "2 plays twice as fast, 0.5 half as fast, 0 without waiting "
              "(default 1)"},
             {"--max-gap", "SECONDS", "shorten longer pauses of the capture to this"},
-            {"--verbose", "", "one line per datagram"},
+            {"--verbose", "", "each datagram: its size, its sender and its bytes in hex"},
         },
         "  orv replay set.pcap\n"
         "  orv replay tcpdump.pcap --port 3650 --to 127.0.0.1:3651 --speed 2\n",

@@ -121,8 +121,9 @@ int runSimulate(const ParsedOptions& options)
     std::cout << "simulating 4 decks: " << orvharness::numberText(settings.rate)
               << " datagrams a second per deck to " << settings.to.text();
     if (settings.duration > 0.0)
-        std::cout << " for " << orvharness::numberText(settings.duration) << " s";
-    std::cout << " (Ctrl-C stops)\n";
+        std::cout << " for " << orvharness::numberText(settings.duration) << " s\n";
+    else
+        std::cout << " (Ctrl-C stops)\n";
     const std::string profiles = profileSummary(settings);
     if (!profiles.empty())
         std::cout << profiles << "\n";

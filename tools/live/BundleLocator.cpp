@@ -2,8 +2,7 @@
 
 #include "platform/Platform.h"
 
-#include <sys/stat.h>
-
+#include <iterator>
 #include <vector>
 
 namespace orvtool
@@ -19,14 +18,6 @@ constexpr const char* kBundleSuffix = ".dll";
 #else
 constexpr const char* kBundleSuffix = ".so";
 #endif
-
-bool exists(const std::string& path)
-{
-    struct stat info
-    {
-    };
-    return ::stat(path.c_str(), &info) == 0;
-}
 
 std::string executableFolder()
 {
@@ -46,7 +37,25 @@ BundlePaths pathsIn(const std::string& folder)
     return paths;
 }
 
+// "OrvDat.so, OrvChannels.so, ... and OrvEvents.so" for the suffix ".so".
+std::string namesText(const std::string& suffix)
+{
+    std::string text;
+    const size_t count = std::size(kBundleNames);
+    for (size_t k = 0; k < count; ++k)
+    {
+        text += k == 0 ? "" : k + 1 == count ? " and " : ", ";
+        text += kBundleNames[k] + suffix;
+    }
+    return text;
+}
+
 } // namespace
+
+std::string bundleNamesText()
+{
+    return namesText("");
+}
 
 std::string bundleFileName(const std::string& bundle)
 {
@@ -72,8 +81,8 @@ bool locateBundles(const std::string& explicitFolder, BundlePaths& out, std::str
     for (const std::string& folder : folders)
     {
         const BundlePaths paths = pathsIn(folder);
-        if (exists(paths.dat) && exists(paths.channels) && exists(paths.beat) &&
-            exists(paths.events))
+        if (fileExists(paths.dat) && fileExists(paths.channels) && fileExists(paths.beat) &&
+            fileExists(paths.events))
         {
             // "build/release/tools/../bundles" reads better as "build/release/bundles".
             const std::string resolved = canonicalPath(folder);
@@ -81,8 +90,7 @@ bool locateBundles(const std::string& explicitFolder, BundlePaths& out, std::str
             return true;
         }
     }
-    error = "cannot find " + bundleFileName("OrvDat") + ", " + bundleFileName("OrvChannels") +
-            ", " + bundleFileName("OrvBeat") + " and " + bundleFileName("OrvEvents") + " in";
+    error = "cannot find " + namesText(kBundleSuffix) + " in";
     for (const std::string& folder : folders)
         error += "\n  " + folder;
     error += "\nBuild them (cmake --build --preset release builds them with orv) or name their "

@@ -18,6 +18,11 @@ struct BundlePaths
     std::string events;   // .../OrvEvents.so
 };
 
+// Every bundle the tool loads, in the order the texts name them.
+inline constexpr const char* kBundleNames[] = {"OrvDat", "OrvChannels", "OrvBeat", "OrvEvents"};
+// "OrvDat, OrvChannels, OrvBeat and OrvEvents", for help texts and messages.
+std::string bundleNamesText();
+
 // The file name of a bundle on this platform: "OrvDat" gives "OrvDat.so", ...
 std::string bundleFileName(const std::string& bundle);
 

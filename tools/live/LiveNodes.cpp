@@ -1,5 +1,6 @@
 #include "live/LiveNodes.h"
 
+#include "support/NodeWiring.h"
 #include "view/TextFormat.h"
 
 #include <algorithm>
@@ -72,46 +73,23 @@ std::unique_ptr<LiveNodes> LiveNodes::create(const BundlePaths& bundles, std::st
     }
 
     orvharness::Network& network = nodes->network_;
-    nodes->table_ = network.createNode(*nodes->datBundle_, kTableNodeName);
-    if (nodes->table_ == orvharness::noNode)
+    nodes->table_ = orvsupport::addNode(network, *nodes->datBundle_, kTableNodeName, {}, why);
+    if (nodes->table_ != orvharness::noNode)
+        nodes->channels_ = orvsupport::addReader(network, *nodes->channelsBundle_,
+                                                 kChannelsNodeName, kTableNodeName, {}, why);
+    if (nodes->channels_ != orvharness::noNode)
+        nodes->beat_ = orvsupport::addReader(network, *nodes->beatBundle_, kBeatNodeName,
+                                             kTableNodeName, {{"Deck", "all"}}, why);
+    if (nodes->beat_ != orvharness::noNode)
+        nodes->onAir_ = orvsupport::addReader(network, *nodes->beatBundle_, kOnAirNodeName,
+                                              kTableNodeName, {{"Deck", "onair"}}, why);
+    if (nodes->onAir_ != orvharness::noNode)
+        nodes->events_ =
+            orvsupport::addReader(network, *nodes->eventsBundle_, kEventsNodeName, kTableNodeName,
+                                  {{"Output", "count"}, {"Trackchanges", 1}}, why);
+    if (nodes->events_ == orvharness::noNode)
     {
-        error = "the headless host could not create the table node: " + network.lastError();
-        return nullptr;
-    }
-    nodes->channels_ = network.createNode(*nodes->channelsBundle_, kChannelsNodeName);
-    if (nodes->channels_ == orvharness::noNode)
-    {
-        error = "the headless host could not create the channel node: " + network.lastError();
-        return nullptr;
-    }
-    if (!network.setParameter(nodes->channels_, "Orvdat", kTableNodeName))
-    {
-        error = "the channel node refused its \"Orvdat\" parameter: " + network.lastError();
-        return nullptr;
-    }
-    nodes->beat_ = network.createNode(*nodes->beatBundle_, kBeatNodeName);
-    if (nodes->beat_ == orvharness::noNode ||
-        !network.setParameter(nodes->beat_, "Orvdat", kTableNodeName) ||
-        !network.setParameter(nodes->beat_, "Deck", "all"))
-    {
-        error = "the headless host could not set up the beat node: " + network.lastError();
-        return nullptr;
-    }
-    nodes->onAir_ = network.createNode(*nodes->beatBundle_, kOnAirNodeName);
-    if (nodes->onAir_ == orvharness::noNode ||
-        !network.setParameter(nodes->onAir_, "Orvdat", kTableNodeName) ||
-        !network.setParameter(nodes->onAir_, "Deck", "onair"))
-    {
-        error = "the headless host could not set up the On Air beat node: " + network.lastError();
-        return nullptr;
-    }
-    nodes->events_ = network.createNode(*nodes->eventsBundle_, kEventsNodeName);
-    if (nodes->events_ == orvharness::noNode ||
-        !network.setParameter(nodes->events_, "Orvdat", kTableNodeName) ||
-        !network.setParameter(nodes->events_, "Output", "count") ||
-        !network.setParameter(nodes->events_, "Trackchanges", 1))
-    {
-        error = "the headless host could not set up the events node: " + network.lastError();
+        error = "the headless host could not set up its nodes: " + why;
         return nullptr;
     }
     return nodes;
@@ -123,22 +101,44 @@ LiveNodes::~LiveNodes()
     // the bundles are unloaded after that, by member order.
 }
 
-bool LiveNodes::connect(const NodeSettings& settings, std::string& error)
+bool LiveNodes::setNetworkParameters(const NodeSettings& settings, std::string& error)
 {
     settings_ = settings;
-    const bool accepted = network_.setParameter(table_, "Ip", settings.ip) &&
-                          network_.setParameter(table_, "Port", static_cast<int>(settings.port)) &&
-                          network_.setParameter(table_, "Multicast", settings.multicast ? 1 : 0) &&
-                          network_.setParameter(table_, "Ipfilter", settings.filter);
-    if (!accepted)
+    std::string why;
+    if (!orvsupport::applySettings(network_, table_,
+                                   {{"Ip", settings.ip},
+                                    {"Port", static_cast<int>(settings.port)},
+                                    {"Multicast", settings.multicast ? 1 : 0},
+                                    {"Ipfilter", settings.filter}},
+                                   why))
     {
-        error = "the table node refused a parameter: " + network_.lastError();
+        error = "the table node refused a parameter: " + why;
+        return false;
+    }
+    return true;
+}
+
+bool LiveNodes::activate(const NodeSettings& settings, std::string& error)
+{
+    if (!setNetworkParameters(settings, error))
+        return false;
+    if (!network_.setParameter(table_, "Active", 1))
+    {
+        error = "the table node has no \"Active\" toggle: " + network_.lastError();
         return false;
     }
     network_.cookFrame();
-    if (!network_.pulse(table_, "Reconnect"))
+    return true;
+}
+
+bool LiveNodes::connect(const NodeSettings& settings, std::string& error)
+{
+    if (!setNetworkParameters(settings, error))
+        return false;
+    std::string why;
+    if (!orvsupport::reconnect(network_, table_, why))
     {
-        error = "the table node has no \"Reconnect\" pulse: " + network_.lastError();
+        error = "the table node could not reconnect: " + why;
         return false;
     }
     return true;

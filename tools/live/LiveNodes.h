@@ -31,6 +31,10 @@ public:
     // parameters into the receiver when it cooks) and presses "Reconnect". False when the
     // host refused a parameter; a failed connect shows as the node's error text.
     bool connect(const NodeSettings& settings, std::string& error);
+    // Sets the same parameters and turns "Active" on, then cooks one frame (which connects):
+    // the node keeps itself connected and, while its address is taken, tries again every
+    // 2 s. False when the host refused a parameter.
+    bool activate(const NodeSettings& settings, std::string& error);
     // "Reset": the receiver disconnects (it keeps what it received).
     void disconnect();
 
@@ -53,6 +57,7 @@ private:
     LiveNodes() = default;
     void followOnAir(double seconds);
     void followEvents(double seconds);
+    bool setNetworkParameters(const NodeSettings& settings, std::string& error);
 
     // Declared before the network: the bundles must outlive the nodes made from them.
     std::unique_ptr<orvharness::Bundle> datBundle_;

@@ -11,6 +11,10 @@
 namespace orvtool
 {
 
+// Whether `bytes` start as a pcap or pcapng file does (its magic number, in either byte
+// order), rather than as a datagram.
+bool looksLikeCapture(const std::string& bytes);
+
 // Whether this build has libpcap.
 bool havePcap();
 // What record and replay say when it has not.
@@ -39,6 +43,8 @@ class CaptureReader
 {
 public:
     static std::unique_ptr<CaptureReader> open(const std::string& path, std::string& error);
+    // A capture already read into memory (from standard input).
+    static std::unique_ptr<CaptureReader> fromBytes(std::string bytes, std::string& error);
     virtual ~CaptureReader() = default;
     virtual LinkType linkType() const = 0;
     // "EN10MB", "RAW", ... as libpcap names the file's link type.

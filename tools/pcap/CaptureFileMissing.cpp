@@ -28,4 +28,10 @@ std::unique_ptr<CaptureReader> CaptureReader::open(const std::string&, std::stri
     return nullptr;
 }
 
+std::unique_ptr<CaptureReader> CaptureReader::fromBytes(std::string, std::string& error)
+{
+    error = pcapMissingText();
+    return nullptr;
+}
+
 } // namespace orvtool

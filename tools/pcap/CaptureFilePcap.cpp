@@ -6,6 +6,8 @@
 #include <pcap/pcap.h>
 
 #include <cmath>
+#include <cstdio>
+#include <utility>
 
 namespace orvtool
 {
@@ -93,7 +95,11 @@ LinkType linkTypeOf(int datalink)
 class PcapReader final : public CaptureReader
 {
 public:
-    explicit PcapReader(pcap_t* handle) : handle_(handle) {}
+    // `bytes`: the memory a handle opened on bytes reads, kept as long as the handle.
+    explicit PcapReader(pcap_t* handle, std::unique_ptr<std::string> bytes = nullptr)
+        : bytes_(std::move(bytes)), handle_(handle)
+    {
+    }
     ~PcapReader() override { pcap_close(handle_); }
 
     LinkType linkType() const override { return linkTypeOf(pcap_datalink(handle_)); }
@@ -123,6 +129,7 @@ public:
     }
 
 private:
+    std::unique_ptr<std::string> bytes_;
     pcap_t* handle_;
 };
 
@@ -156,6 +163,32 @@ std::unique_ptr<CaptureReader> CaptureReader::open(const std::string& path, std:
         return nullptr;
     }
     return std::make_unique<PcapReader>(handle);
+}
+
+std::unique_ptr<CaptureReader> CaptureReader::fromBytes(std::string bytes, std::string& error)
+{
+#ifdef _WIN32
+    (void)bytes;
+    error = "a capture is read from a file here, not from standard input: orv decode FILE";
+    return nullptr;
+#else
+    auto kept = std::make_unique<std::string>(std::move(bytes));
+    FILE* stream = ::fmemopen(kept->data(), kept->size(), "rb");
+    if (stream == nullptr)
+    {
+        error = "cannot read the capture from memory";
+        return nullptr;
+    }
+    char message[PCAP_ERRBUF_SIZE] = {};
+    pcap_t* handle = pcap_fopen_offline(stream, message); // closes the stream when closed
+    if (handle == nullptr)
+    {
+        std::fclose(stream);
+        error = std::string("cannot read the capture: ") + message;
+        return nullptr;
+    }
+    return std::make_unique<PcapReader>(handle, std::move(kept));
+#endif
 }
 
 } // namespace orvtool

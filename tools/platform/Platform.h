@@ -3,6 +3,7 @@
 // win32/PlatformWin32.cpp.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace orvtool
@@ -17,6 +18,26 @@ void readStdinAsBytes();
 
 // Full path of the running program; empty when the system does not say.
 std::string executablePath();
+
+// Who holds UDP port `port` on this machine: "orv, process 4711"; empty when the system does
+// not say (another user's process, or no way to ask).
+std::string udpPortOwner(uint16_t port);
+
+// This process's id, as the system shows it.
+long processId();
+
+bool fileExists(const std::string& path);
+
+enum class MoveResult
+{
+    Moved,
+    TargetExists, // only when not replacing: both files are left as they were
+    Failed,       // the reason in `error`
+};
+// Renames `from` to `to` in one step (both in one folder). With `replace` an existing `to` is
+// replaced; without it `to` is never written over, even by a file that appears meanwhile.
+MoveResult moveFile(const std::string& from, const std::string& to, bool replace,
+                    std::string& error);
 
 // `path` made absolute with "." and ".." resolved; empty when it does not exist.
 std::string canonicalPath(const std::string& path);

@@ -2,12 +2,15 @@
 //
 //   {"command":"demo","time":1.5,"frame":90,"connected":true,
 //    "error":"","warning":"","hostError":"",
-//    "node":{"ip":"127.0.0.1","port":3650,"multicast":false,"filter":""},
+//    "node":{"ip":"127.0.0.1","port":3650,"multicast":false,"filter":"",
+//            "bundles":"/path/build/release/bundles"},
 //    "table":{"rows":18,"cols":5,"cells":[[{"kind":"empty","value":null},
 //             {"kind":"text","value":"Deck A"},...],...]},
 //    "channels":[0.81,0.73,...],   48 numbers, null where never written
 //    "beat":{"deck1_beat_ramp":0.42,...,"deck4_locked":1},   the OrvBeat node's channels
 //    "onAir":{"deck":2,"switches":1,"secondsSinceSwitch":3.1,"channels":{...}},
+//    "events":[{"name":"deck1_track","count":1,"secondsSinceChange":null},...,
+//              {"name":"Drop","count":2,"secondsSinceChange":0.4}],   the OrvEvents node's
 //    "info":{"channels":{"connected":1,"datagrams":1234,...,"events":5},   the table node's
 //            "rows":{"bound_address":"127.0.0.1",...,"version":"0.1.0+..."}}, Info CHOP and DAT
 //    "notes":[...]}

@@ -17,6 +17,11 @@ std::string fixedText(double value, int decimals)
     return buffer;
 }
 
+std::string countText(long long count, const std::string& noun)
+{
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 std::string quotedText(const std::string& text)
 {
     static const char digits[] = "0123456789abcdef";

@@ -9,6 +9,8 @@ namespace orvtool
 
 // A fixed number of decimals, for columns ("124.000").
 std::string fixedText(double value, int decimals);
+// "1 datagram", "2 datagrams": the count and the noun, with an "s" unless the count is 1.
+std::string countText(long long count, const std::string& noun);
 // Printable text: bytes below 0x20 and 0x7f as \n, \t or \xNN, quotes and backslashes
 // escaped; other bytes as they are.
 std::string quotedText(const std::string& text);

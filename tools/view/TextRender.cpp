@@ -7,6 +7,7 @@
 #include "view/HealthText.h"
 #include "view/ScreenFit.h"
 #include "view/TextFormat.h"
+#include "view/TextWidth.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,56 +23,15 @@ namespace
 constexpr size_t kLabelWidth = 12;
 constexpr size_t kColumnWidth = 16;
 
-// The UTF-8 characters of `text`, each a printable piece; controls (C0, DEL, C1) and bytes
-// that start no valid character become "?".
-std::vector<std::string> printableCharacters(const std::string& text)
-{
-    std::vector<std::string> characters;
-    size_t i = 0;
-    while (i < text.size())
-    {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        size_t length = 1;
-        if (lead >= 0xc2 && lead <= 0xdf)
-            length = 2;
-        else if (lead >= 0xe0 && lead <= 0xef)
-            length = 3;
-        else if (lead >= 0xf0 && lead <= 0xf4)
-            length = 4;
-        else if (lead >= 0x80)
-            length = 0; // a continuation byte or an invalid lead
-        bool valid = length > 0 && i + length <= text.size();
-        for (size_t k = 1; valid && k < length; ++k)
-            valid = (static_cast<unsigned char>(text[i + k]) & 0xc0) == 0x80;
-        if (!valid)
-        {
-            characters.emplace_back("?");
-            ++i;
-            continue;
-        }
-        const bool c0 = length == 1 && (lead < 0x20 || lead == 0x7f);
-        const bool c1 =
-            length == 2 && lead == 0xc2 && static_cast<unsigned char>(text[i + 1]) < 0xa0;
-        characters.push_back(c0 || c1 ? std::string("?") : text.substr(i, length));
-        i += length;
-    }
-    return characters;
-}
-
-// The columns of a text that came from fitText, whose characters are what the terminal shows.
-size_t columnsOf(const std::string& fitted)
-{
-    size_t columns = 0;
-    for (unsigned char c : fitted)
-        columns += (c & 0xc0) != 0x80 ? 1 : 0;
-    return columns;
-}
-
 std::string pad(const std::string& fitted, size_t width)
 {
-    const size_t columns = columnsOf(fitted);
+    const size_t columns = displayColumns(fitted);
     return columns >= width ? fitted : fitted + std::string(width - columns, ' ');
 }
+
+// Columns left blank at the end of every cell, so that a text that fills its cell (cut with
+// '~' when it is longer) still reads apart from the next one.
+constexpr size_t kCellGap = 2;
 
 std::string cellText(const orvharness::TableCell& cell, size_t width, bool keepEnd)
 {
@@ -80,10 +40,10 @@ std::string cellText(const orvharness::TableCell& cell, size_t width, bool keepE
     case orvharness::CellKind::Empty:
         return pad("", width);
     case orvharness::CellKind::Text:
-        return pad(fitText(cell.text, width - 1, keepEnd), width);
+        return pad(fitText(cell.text, width - kCellGap, keepEnd), width);
     case orvharness::CellKind::Number:
     case orvharness::CellKind::Int:
-        return pad(fitText(compactNumber(cell.number), width - 1), width);
+        return pad(fitText(compactNumber(cell.number), width - kCellGap), width);
     }
     return pad("", width);
 }
@@ -180,7 +140,7 @@ void renderCompactTable(const Snapshot& snapshot, std::ostream& out)
     for (int32_t row = FirstEventRow; row < table.rows(); ++row)
         events += (events.empty() ? "" : "  ") + cellWord(table.cell(row, labelColumn)) + " " +
                   cellWord(table.cell(row, eventValueColumn));
-    out << pad("Events", kLabelWidth) << (events.empty() ? "-" : events) << "\n";
+    out << pad("Event rows", kLabelWidth) << (events.empty() ? "-" : events) << "\n";
 }
 
 void renderChannels(const Snapshot& snapshot, std::ostream& out)
@@ -320,16 +280,18 @@ void renderBeatClock(const Snapshot& snapshot, bool compact, std::ostream& out)
 }
 
 // The events node's counts on one line, in the order the names first arrived; a count that
-// moved in the last second is marked with "*": "Events  Cue 3  Drop 2*  deck1_track 1".
+// moved in the last second is marked with "*": "Event count deck1_track 1  Cue 3  Drop 2*".
+// Labelled apart from the compact table's "Event rows", which hold each event's last value.
 void renderEvents(const Snapshot& snapshot, size_t width, std::ostream& out)
 {
     if (snapshot.events.empty())
         return;
-    std::string line = pad("Events", kLabelWidth);
+    std::string line = pad("Event count", kLabelWidth);
     for (const EventCount& event : snapshot.events)
     {
         const bool recent = event.changedAt >= 0.0 && snapshot.seconds - event.changedAt < 1.0;
-        line += event.name + " " + numberOrDash(event.count) + (recent ? "*  " : "  ");
+        line += (&event == &snapshot.events.front() ? "" : "  ") + event.name + " " +
+                numberOrDash(event.count) + (recent ? "*" : "");
     }
     // No terminal (width 0): a log's line may be long, as for the notes.
     out << fitText(line, width > 0 ? width : 200) << "\n";
@@ -373,8 +335,8 @@ void writeNote(const std::string& note, size_t width, std::ostream& out)
             end = note.size();
         // A word longer than a line is cut; every other word goes whole onto a line.
         const std::string word = fitText(note.substr(begin, end - begin), longestWord);
-        const size_t used = columnsOf(line);
-        if (used > indent.size() && used + 1 + columnsOf(word) > width)
+        const size_t used = displayColumns(line);
+        if (used > indent.size() && used + 1 + displayColumns(word) > width)
         {
             out << line << "\n";
             line = indent + word;
@@ -436,30 +398,6 @@ std::string compactView(const Snapshot& snapshot, const std::string& title, size
 }
 
 } // namespace
-
-std::string fitText(const std::string& text, size_t width, bool keepEnd)
-{
-    const std::vector<std::string> characters = printableCharacters(text);
-    std::string fitted;
-    if (characters.size() <= width)
-    {
-        for (const std::string& c : characters)
-            fitted += c;
-        return fitted;
-    }
-    if (width == 0)
-        return "";
-    if (keepEnd)
-    {
-        fitted = "~";
-        for (size_t i = characters.size() - (width - 1); i < characters.size(); ++i)
-            fitted += characters[i];
-        return fitted;
-    }
-    for (size_t i = 0; i + 1 < width; ++i)
-        fitted += characters[i];
-    return fitted + "~";
-}
 
 std::string compactNumber(double value)
 {

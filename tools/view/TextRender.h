@@ -6,6 +6,7 @@
 
 #include "view/ScreenSize.h"
 #include "view/Snapshot.h"
+#include "view/TextWidth.h"
 
 #include <string>
 
@@ -18,10 +19,6 @@ namespace orvtool
 // each, the beat clock, then the notes), cut to the screen (ScreenFit.h).
 std::string renderSnapshot(const Snapshot& snapshot, const std::string& title,
                            const ScreenSize& screen = {});
-
-// `text` made printable and cut to `width` columns (counting UTF-8 characters); a cut text
-// ends in '~'. With `keepEnd` the end of the text is kept instead of its start.
-std::string fitText(const std::string& text, size_t width, bool keepEnd = false);
 
 // A number for a narrow column: at most three decimals, no trailing zeros.
 std::string compactNumber(double value);

@@ -1,5 +1,6 @@
 #include "wire/Datagram.h"
 
+#include "protocol/RecordEncoding.h"
 #include "protocol/WireSchema.h"
 
 #include <algorithm>
@@ -11,34 +12,14 @@ namespace orvtool
 
 std::string makeDatagram(uint8_t type, const orvpack::MsgPack& payload)
 {
-    std::string datagram(1, static_cast<char>(type));
-    datagram += payload.dump();
-    return datagram;
+    return orvprotocol::datagram(type, payload.dump());
 }
 
 std::string makeDatagram(uint8_t type, const Entries& entries)
 {
-    // Written by hand rather than through a MsgPack map, which sorts its keys: the entries
-    // go on the wire in the order given, duplicates included, as a sender would write them.
-    std::string datagram(1, static_cast<char>(type));
-    const size_t count = entries.size();
-    if (count < 16)
-    {
-        datagram += static_cast<char>(0x80 | count);
-    }
-    else
-    {
-        const int width = count <= 0xffff ? 2 : 4;
-        datagram += static_cast<char>(width == 2 ? 0xde : 0xdf);
-        for (int shift = 8 * (width - 1); shift >= 0; shift -= 8)
-            datagram += static_cast<char>((count >> shift) & 0xff);
-    }
-    for (const auto& entry : entries)
-    {
-        datagram += orvpack::MsgPack(entry.first).dump();
-        datagram += entry.second.dump();
-    }
-    return datagram;
+    // The entries go on the wire in the order given, duplicates included, as a sender would
+    // write them.
+    return orvprotocol::datagram(type, orvprotocol::encodeEntries(entries));
 }
 
 std::string messageTypeName(uint8_t type)
@@ -87,6 +68,15 @@ std::string toHex(const std::string& bytes)
         text += digits[byte >> 4];
         text += digits[byte & 0x0f];
     }
+    return text;
+}
+
+std::string hexLines(const std::string& bytes, const std::string& indent)
+{
+    constexpr size_t kBytesPerLine = 16;
+    std::string text;
+    for (size_t begin = 0; begin < bytes.size(); begin += kBytesPerLine)
+        text += indent + toHex(bytes.substr(begin, kBytesPerLine)) + "\n";
     return text;
 }
 

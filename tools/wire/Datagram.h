@@ -25,6 +25,8 @@ bool parseMessageType(const std::string& text, uint8_t& out);
 
 // "01 82 a4 ..." for display.
 std::string toHex(const std::string& bytes);
+// The same in lines of 16 bytes, each starting with `indent` and ending in a line break.
+std::string hexLines(const std::string& bytes, const std::string& indent);
 // Hex digits with optional spaces, colons, commas, dashes and "0x" prefixes between bytes.
 // False, with the reason in `error`, for other characters or an odd number of digits.
 bool fromHex(const std::string& text, std::string& out, std::string& error);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <type_traits>
 
 namespace orvtool
 {
@@ -107,6 +108,49 @@ std::string readOtherwise(const std::string& key, ValueKind kind, const MsgPack&
     return "";
 }
 
+// The keys of a kept Control, Deck or Meta record that the payload leaves out: the record
+// replaces the old one as a whole, so each of them becomes 0 or empty, whatever it was.
+std::string leftOutText(uint8_t type, const MsgPack& payload)
+{
+    const auto present = [&](std::string_view key)
+    {
+        for (const auto& entry : payload.object_items())
+        {
+            if (entry.first.type() == MsgPack::STRING && entry.first.string_value() == key)
+                return true;
+        }
+        return false;
+    };
+    std::string keys;
+    bool numbers = false;
+    bool texts = false;
+    withRecord(type,
+               [&](auto none)
+               {
+                   using Record = decltype(none);
+                   if constexpr (!std::is_same_v<Record, Event>)
+                   {
+                       for (const auto& known : orvprotocol::KeysOf<Record>::keys)
+                       {
+                           if (present(known.key))
+                               continue;
+                           keys += (keys.empty() ? "" : ", ") + std::string(known.key);
+                           (known.kind() == ValueKind::Text ? texts : numbers) = true;
+                       }
+                   }
+               });
+    if (keys.empty())
+        return "";
+    const char* record =
+        type == static_cast<uint8_t>(MessageType::Control) ? "the mixer's whole record"
+        : type == static_cast<uint8_t>(MessageType::Meta)  ? "its deck's whole track record"
+                                                           : "its deck's whole record";
+    const char* becomes = numbers && texts ? "0 or empty" : texts ? "empty" : "0";
+    return std::string("a ") + orvprotocol::findMessage(type)->name + " datagram replaces " +
+           record + ": what it leaves out (" + keys + ") becomes " + becomes +
+           " rather than keeping its value";
+}
+
 std::string handledTypes()
 {
     std::string text;
@@ -166,6 +210,17 @@ std::vector<KeyFinding> checkKeys(uint8_t type, const MsgPack& payload)
         if (!otherwise.empty())
             findings.push_back({"kind", otherwise});
     }
+    // What the record a node keeps holds otherwise than the sender may think.
+    RecordView view;
+    if (!describeRecord(type, payload, view) || !view.dropReason.empty())
+        return findings;
+    const std::string leftOut = leftOutText(type, payload);
+    if (!leftOut.empty())
+        findings.push_back({"missing", leftOut});
+    if (type == static_cast<uint8_t>(MessageType::Event) && payload["Event"].string_value().empty())
+        findings.push_back({"name", "the event has no name (\"Event\" is empty or left out): a "
+                                    "node shows it as a row with an empty label, and an OrvEvents "
+                                    "node names its channel \"_\""});
     return findings;
 }
 

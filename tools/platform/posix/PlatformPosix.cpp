@@ -1,14 +1,17 @@
 #include "platform/Platform.h"
 
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #ifdef __APPLE__
 #include <mach-o/dyld.h>
 #endif
 
+#include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -49,6 +52,42 @@ std::string executablePath()
     const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     return length > 0 ? std::string(buffer, static_cast<size_t>(length)) : std::string();
 #endif
+}
+
+long processId()
+{
+    return static_cast<long>(::getpid());
+}
+
+bool fileExists(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+MoveResult moveFile(const std::string& from, const std::string& to, bool replace,
+                    std::string& error)
+{
+    if (!replace)
+    {
+        // A hard link is made only where no file is: the one step that never writes over.
+        if (::link(from.c_str(), to.c_str()) == 0)
+        {
+            ::unlink(from.c_str());
+            return MoveResult::Moved;
+        }
+        if (errno == EEXIST)
+            return MoveResult::TargetExists;
+        // A file system without hard links (FAT, some network shares): look, then rename.
+        if (fileExists(to))
+            return MoveResult::TargetExists;
+    }
+    if (std::rename(from.c_str(), to.c_str()) == 0)
+        return MoveResult::Moved;
+    error = "cannot rename " + from + " to " + to + ": " + std::strerror(errno);
+    return MoveResult::Failed;
 }
 
 std::string canonicalPath(const std::string& path)

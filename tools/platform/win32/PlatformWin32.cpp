@@ -13,6 +13,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <string>
 
 namespace orvtool
 {
@@ -57,6 +58,34 @@ std::string executablePath()
     char buffer[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
     return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
+}
+
+long processId()
+{
+    return static_cast<long>(GetCurrentProcessId());
+}
+
+bool fileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+MoveResult moveFile(const std::string& from, const std::string& to, bool replace,
+                    std::string& error)
+{
+    if (MoveFileExA(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0))
+        return MoveResult::Moved;
+    const DWORD code = GetLastError();
+    if (!replace && (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS))
+        return MoveResult::TargetExists;
+    error = "cannot rename " + from + " to " + to + ": error " + std::to_string(code);
+    return MoveResult::Failed;
+}
+
+// Windows could tell through GetExtendedUdpTable; the tool does not ask yet.
+std::string udpPortOwner(uint16_t)
+{
+    return "";
 }
 
 std::string canonicalPath(const std::string& path)

@@ -1,10 +1,15 @@
-// Hand-built MessagePack bytes for the receiver tests, written independently of the decoder
-// under test: Payload().map(2).str("Deck").integer(2).str("BPM").float64(124.0).datagram(1).
+// MessagePack bytes built by hand, written independently of the decoder under test, malformed
+// ones included: Payload().map(2).str("Deck").integer(2).str("BPM").float64(124.0).datagram(1).
 #pragma once
+
+#include "protocol/RecordEncoding.h"
 
 #include <cstdint>
 #include <cstring>
 #include <string>
+
+namespace orvsupport
+{
 
 class Payload
 {
@@ -75,8 +80,8 @@ public:
         return *this;
     }
 
-    // The payload behind a type byte.
-    std::string datagram(std::uint8_t type) const { return std::string(1, char(type)) + bytes; }
+    // The payload behind a type byte (any byte, the ignored ones included).
+    std::string datagram(std::uint8_t type) const { return orvprotocol::datagram(type, bytes); }
 
     std::string bytes;
 
@@ -95,3 +100,5 @@ private:
         return *this;
     }
 };
+
+} // namespace orvsupport
