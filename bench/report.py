@@ -431,7 +431,7 @@ NOTES = """\
   source and base, BPM with or without the pitch, 25-60 datagrams a second, the network, and
   cues, pauses, pitch ramps, new tracks and garbage) and is judged against what its own
   datagrams allow (support/sim/BeatOracle.h: when the boundaries' bounds first place the lines
-  within 7 ms, and the path's least one-way delay) with the properties of
+  within 3 ms, and the path's least one-way delay) with the properties of
   support/sim/ClockJudge.h. "Error less least delay" is a cook's shown boundary (its time less
   beat_ramp beat lengths) less the true boundary and the least delay.
 - Cooks: every call the host makes on the node in one frame, on the real bundle through the
@@ -518,18 +518,21 @@ to 2.18 µs for one deck and 2.22 to 2.64 µs for all four, against 1.98 to 2.11
 measured 1.04 µs one deck on the earlier machine. The cook includes the stand-in host's
 parameter calls (looked up by name), which TouchDesigner answers its own way.
 
-## What limits the offset grid's lock
+## What limits the beat clock
 
-A boundary is known only to lie between two consecutive datagrams (16.7 ms of track at 60 a
-second). On a grid at the track's start the first two boundaries pin it exactly; on a grid
-offset into the track each new boundary narrows where a line can lie only as far as it falls
-elsewhere between its two datagrams. When a beat lasts almost a whole number of datagram
-intervals (124 BPM at 60 a second: 29.03) that is half a millisecond a beat, so `locked`, which
-waits for a line placed within 7 ms (about 2 ms of error), comes after about 19 beats; at the
-other decks' tempi of the same profile it takes 3 to 11 beats. No receiver can do better with
-the same promise: the datagrams sample the beat at the same place beat after beat. Until it
-locks the clock already pulses on every boundary, at most half an interval off, and just after
-lock the offset grid's 99th percentile is about 2.5 ms.
+A boundary is known only to lie between two consecutive datagrams in Position order (16.7 ms of
+track at 60 a second), plus one Position step when Position comes in steps (Beat may be read
+from a finer position than the one sent, and no receiver can tell). Each new boundary narrows
+where a line can lie only as far as it falls elsewhere between its two datagrams. When a beat
+lasts almost a whole number of datagram intervals (124 BPM at 60 a second: 29.03) that is half
+a millisecond a beat, so `locked`, which waits for the lines placed within 3 ms, comes late;
+with a Position step of 21 ms (1024 samples at 48 kHz) it never comes. No receiver can do
+better with the same promise: the sweep's oracle computes that moment from the datagrams that
+arrived, and the clock locks within a frame or two of it. Until it locks the clock already
+pulses on every boundary, as close as the datagrams allow. Within the window, what is left is
+the timeline: the line below the arrivals lies the least delay behind the sender once its
+least delayed datagrams crowd near the floor; a network whose least delays are rare (Wi-Fi,
+heavy tails) leaves it up to a millisecond or so above, which is the rest of the 2 ms.
 """
 
 
