@@ -15,8 +15,7 @@
 // closeSocket must come after every other call on the handle has returned. lastError reads
 // the calling thread's last error, so read it right after the call that failed.
 
-#ifndef ORV_NET_UDP_H
-#define ORV_NET_UDP_H
+#pragma once
 
 #include <cerrno>
 #include <cstddef>
@@ -145,5 +144,3 @@ std::string errorText(int number);
 
 } // namespace udp
 } // namespace orv
-
-#endif

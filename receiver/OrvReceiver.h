@@ -17,8 +17,7 @@
 // - The receive thread exists between connect and disconnect; it writes only the store.
 // - The store guards what crosses between the two under its one lock (see ReceiverStore.h).
 
-#ifndef ORV_RECEIVER_ORVRECEIVER_H
-#define ORV_RECEIVER_ORVRECEIVER_H
+#pragma once
 
 #include "DAT_CPlusPlusBase.h"
 #include "protocol/NodeLayout.h"
@@ -70,5 +69,3 @@ protected:
     orvreceiver::ReceiverStore store;
     orvreceiver::ReceiveLoop loop{store}; // declared after the store it feeds
 };
-
-#endif
