@@ -2,8 +2,9 @@
 // The same body reads a byte range in memory (the receive thread's hot path) and a stream;
 // results and error texts are the same for both.
 
+#include "msgpack/KnownStrings.h"
 #include "msgpack/MemoryReader.h"
-#include "msgpack/MsgPack.h"
+#include "msgpack/MsgPackValue.h"
 #include "msgpack/RecurringValues.h"
 #include "msgpack/StreamReader.h"
 
@@ -302,8 +303,7 @@ private:
         return MsgPack(std::move(items));
     }
 
-    // The first of equivalent keys wins: try_emplace keeps the entry already there (and
-    // takes no node for the one refused).
+    // The first of equivalent keys wins: add_entry keeps the entry already there.
     static MsgPack parse_object_impl(Reader& in, uint64_t count, int depth)
     {
         // An entry is at least two bytes: a key and a value.
@@ -331,7 +331,7 @@ private:
             {
                 return MsgPack();
             }
-            entries.try_emplace(std::move(key), std::move(value));
+            DecodedValues::add_entry(entries, std::move(key), std::move(value));
         }
         return DecodedValues::object(std::move(entries), std::move(slab));
     }

@@ -1,6 +1,6 @@
 #include "msgpack/Encoder.h"
 
-#include "msgpack/MsgPack.h"
+#include "msgpack/MsgPackValue.h"
 
 #include <cstring>
 #include <ostream>

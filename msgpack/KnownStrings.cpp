@@ -1,4 +1,4 @@
-#include "msgpack/MsgPack.h"
+#include "msgpack/KnownStrings.h"
 
 #include <algorithm>
 #include <vector>

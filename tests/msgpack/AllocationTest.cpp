@@ -5,6 +5,7 @@
 // program.
 
 #include "Hex.h"
+#include "msgpack/KnownStrings.h"
 #include "msgpack/MsgPack.h"
 
 #include <gtest/gtest.h>

@@ -2,6 +2,7 @@
 // their fixed order otherwise.
 
 #include "msgpack/MsgPack.h"
+#include "msgpack/MsgPackValue.h"
 
 #include <gtest/gtest.h>
 

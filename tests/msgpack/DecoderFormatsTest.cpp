@@ -2,6 +2,7 @@
 // short before the value is complete.
 
 #include "Hex.h"
+#include "msgpack/KnownStrings.h"
 #include "msgpack/MsgPack.h"
 
 #include <gtest/gtest.h>
