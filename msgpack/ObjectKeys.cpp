@@ -59,7 +59,8 @@ ORVPACK_FLATTEN const MsgPack& MsgPackObject::operator[](const std::string& key)
     return found == value.end() ? static_null() : found->second;
 }
 
-ORVPACK_FLATTEN void DecodedValues::add_entry(MsgPack::object& entries, MsgPack&& key, MsgPack&& value)
+ORVPACK_FLATTEN void DecodedValues::add_entry(MsgPack::object& entries, MsgPack&& key,
+                                              MsgPack&& value)
 {
     entries.try_emplace(std::move(key), std::move(value));
 }
