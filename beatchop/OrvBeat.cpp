@@ -39,7 +39,7 @@ namespace
 
 using namespace orvbeat;
 
-constexpr int32_t kDecks = orvlayout::deckCount;
+constexpr int32_t kDecks = orvlayout::kDeckCount;
 static_assert(kMixerDecks == kDecks, "the mixer feeds every deck of the layout");
 
 // The "Deck" menu's item: 0 to 3 for decks 1 to 4, kAllDecksItem, kOnAirItem.

@@ -12,9 +12,9 @@ namespace
 orv::SocketHandle boundLoopbackSocket()
 {
     const orv::SocketHandle socket = orv::udp::openSocket();
-    if (socket == orv::invalidSocket || !orv::udp::bindTo(socket, "127.0.0.1", 0))
+    if (socket == orv::kInvalidSocket || !orv::udp::bindTo(socket, "127.0.0.1", 0))
     {
-        if (socket != orv::invalidSocket)
+        if (socket != orv::kInvalidSocket)
         {
             orv::udp::closeSocket(socket);
         }

@@ -30,7 +30,7 @@ public:
     }
 
 private:
-    orv::SocketHandle socket_ = orv::invalidSocket;
+    orv::SocketHandle socket_ = orv::kInvalidSocket;
 };
 
 } // namespace orvbench

@@ -37,7 +37,7 @@ void OrvChannels::getGeneralInfo(TD::CHOP_GeneralInfo* info, const TD::OP_Inputs
 
 bool OrvChannels::getOutputInfo(TD::CHOP_OutputInfo* info, const TD::OP_Inputs*, void*)
 {
-    info->numChannels = orvlayout::channelCount;
+    info->numChannels = orvlayout::kChannelCount;
     info->numSamples = 1;
     return true;
 }
@@ -61,7 +61,7 @@ void OrvChannels::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, 
         // The host allocates the shape getOutputInfo declared; a host that refused it gets
         // nothing rather than writes past its buffers.
         if (receiver == nullptr || output->channels == nullptr ||
-            output->numChannels < orvlayout::channelCount || output->numSamples < 1)
+            output->numChannels < orvlayout::kChannelCount || output->numSamples < 1)
         {
             return;
         }
@@ -73,7 +73,7 @@ void OrvChannels::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, 
             return;
         }
         writeControl(output->channels, numbers.control);
-        for (int32_t deck = 1; deck <= orvlayout::deckCount; ++deck)
+        for (int32_t deck = 1; deck <= orvlayout::kDeckCount; ++deck)
         {
             writeDeck(output->channels, deck, numbers.decks[static_cast<std::size_t>(deck - 1)]);
         }

@@ -21,7 +21,7 @@ namespace
 // connected, datagrams, filtered, ignored, decode_errors, last_datagram_age, deck1_age ..
 // deckN_age, events.
 constexpr int fixedChannelsBeforeDecks = 6;
-constexpr int channelCount = fixedChannelsBeforeDecks + orvlayout::deckCount + 1;
+constexpr int channelCount = fixedChannelsBeforeDecks + orvlayout::kDeckCount + 1;
 
 using ChannelNames = std::array<std::string, channelCount>;
 
@@ -32,7 +32,7 @@ ChannelNames makeChannelNames()
         "connected", "datagrams", "filtered", "ignored", "decode_errors", "last_datagram_age"};
     for (int i = 0; i < fixedChannelsBeforeDecks; ++i)
         names[static_cast<std::size_t>(i)] = fixed[i];
-    for (int deck = 1; deck <= orvlayout::deckCount; ++deck)
+    for (int deck = 1; deck <= orvlayout::kDeckCount; ++deck)
         names[static_cast<std::size_t>(fixedChannelsBeforeDecks + deck - 1)] =
             orvplugin::deckChannelName(deck, "age");
     names[channelCount - 1] = "events";

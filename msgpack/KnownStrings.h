@@ -1,7 +1,7 @@
 #pragma once
 // Strings that recur in the input, such as the keys of a protocol's maps: a decode given this
 // set hands out one shared STRING value per string instead of a new one each time. Equal
-// values, so the sharing cannot be observed. Strings longer than `longest` bytes (and the
+// values, so the sharing cannot be observed. Strings longer than `kLongest` bytes (and the
 // empty string) are not kept.
 //
 // Made once, with create(), then only read (from any thread), and never destroyed: decoded
@@ -20,7 +20,7 @@ namespace orvpack
 class KnownStrings
 {
 public:
-    static constexpr size_t longest = 32;
+    static constexpr size_t kLongest = 32;
 
     static const KnownStrings& create(const std::vector<std::string_view>& strings);
 
@@ -37,7 +37,7 @@ private:
     std::vector<MsgPack> values_;    // uncounted handles on owners_
     std::vector<const char*> bytes_; // the bytes of owners_[k]
     // For each length, the range [first, last) of owners_ of that length.
-    std::pair<size_t, size_t> by_length_[longest + 1] = {};
+    std::pair<size_t, size_t> by_length_[kLongest + 1] = {};
 };
 
 } // namespace orvpack

@@ -9,7 +9,7 @@ namespace orvprotocol
 
 const MessageInfo* findMessage(std::uint8_t typeByte)
 {
-    for (const MessageInfo& message : messageTypes)
+    for (const MessageInfo& message : kMessageTypes)
     {
         if (static_cast<std::uint8_t>(message.type) == typeByte)
         {

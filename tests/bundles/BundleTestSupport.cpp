@@ -17,7 +17,7 @@ std::unique_ptr<orvharness::Bundle> BundleTest::eventsBundle;
 namespace
 {
 
-// A socket bound to ip:port, or invalidSocket when the bind fails.
+// A socket bound to ip:port, or kInvalidSocket when the bind fails.
 orv::SocketHandle boundSocket(const std::string& ip, uint16_t port)
 {
     if (ip.empty() || ip.find_first_not_of("0123456789.") != std::string::npos)
@@ -25,14 +25,14 @@ orv::SocketHandle boundSocket(const std::string& ip, uint16_t port)
         throw std::invalid_argument("not an IPv4 address: " + ip);
     }
     const orv::SocketHandle socket = orv::udp::openSocket();
-    if (socket == orv::invalidSocket)
+    if (socket == orv::kInvalidSocket)
     {
         throw std::runtime_error("no UDP socket");
     }
     if (!orv::udp::bindTo(socket, ip, port))
     {
         orv::udp::closeSocket(socket);
-        return orv::invalidSocket;
+        return orv::kInvalidSocket;
     }
     return socket;
 }
@@ -47,7 +47,7 @@ std::string datagram(MessageType type, const Map& payload)
 uint16_t freeUdpPort(const std::string& ip)
 {
     const orv::SocketHandle socket = boundSocket(ip, 0);
-    if (socket == orv::invalidSocket)
+    if (socket == orv::kInvalidSocket)
     {
         throw std::runtime_error("cannot bind a probe socket on " + ip);
     }
@@ -59,7 +59,7 @@ uint16_t freeUdpPort(const std::string& ip)
 bool udpPortIsFree(const std::string& ip, uint16_t port)
 {
     const orv::SocketHandle socket = boundSocket(ip, port);
-    if (socket == orv::invalidSocket)
+    if (socket == orv::kInvalidSocket)
     {
         return false;
     }
@@ -72,18 +72,18 @@ bool loopbackAddressesAreSeparate()
     const orv::SocketHandle receiver = boundSocket("127.0.0.1", 0);
     const orv::SocketHandle sender = boundSocket("127.0.0.9", 0);
     bool separate = false;
-    if (receiver != orv::invalidSocket && sender != orv::invalidSocket &&
+    if (receiver != orv::kInvalidSocket && sender != orv::kInvalidSocket &&
         orv::udp::sendTo(sender, "127.0.0.1", orv::udp::localPort(receiver), "probe", 5) &&
         orv::udp::waitReadable(receiver, 2000))
     {
         char buffer[8];
-        char from[orv::udp::addressTextSize];
+        char from[orv::udp::kAddressTextSize];
         orv::udp::receiveFrom(receiver, buffer, sizeof buffer, from);
         separate = std::string(from) == "127.0.0.9";
     }
     for (const orv::SocketHandle socket : {receiver, sender})
     {
-        if (socket != orv::invalidSocket)
+        if (socket != orv::kInvalidSocket)
         {
             orv::udp::closeSocket(socket);
         }
@@ -93,7 +93,7 @@ bool loopbackAddressesAreSeparate()
 
 LoopbackSender::LoopbackSender(const std::string& fromIp) : socket_(boundSocket(fromIp, 0))
 {
-    if (socket_ == orv::invalidSocket)
+    if (socket_ == orv::kInvalidSocket)
     {
         throw std::runtime_error("cannot bind a sender on " + fromIp);
     }
@@ -112,7 +112,7 @@ void LoopbackSender::send(uint16_t port, const std::string& bytes, const std::st
 
 PortHolder::PortHolder(const std::string& ip, uint16_t port) : socket_(boundSocket(ip, port))
 {
-    if (socket_ == orv::invalidSocket)
+    if (socket_ == orv::kInvalidSocket)
     {
         throw std::runtime_error("cannot hold the port");
     }

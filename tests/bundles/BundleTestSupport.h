@@ -49,7 +49,7 @@ public:
     uint16_t port() const { return orv::udp::localPort(socket_); }
 
 private:
-    orv::SocketHandle socket_ = orv::invalidSocket;
+    orv::SocketHandle socket_ = orv::kInvalidSocket;
 };
 
 // A socket bound to ip:port for as long as it lives, to make a bind of the receiver fail.
@@ -62,7 +62,7 @@ public:
     PortHolder& operator=(const PortHolder&) = delete;
 
 private:
-    orv::SocketHandle socket_ = orv::invalidSocket;
+    orv::SocketHandle socket_ = orv::kInvalidSocket;
 };
 
 constexpr std::chrono::milliseconds defaultDeadline{5000};

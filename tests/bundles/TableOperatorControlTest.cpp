@@ -106,7 +106,7 @@ TEST_F(TableOperatorControlTest, ConnectFailureReachesTheHostAsErrorText)
     PortHolder holder("127.0.0.1", port);
     reconnect(orv);
     EXPECT_EQ(net->errorText(orv),
-              "Error Creating Socket: " + std::to_string(orv::udp::addressInUseError));
+              "Error Creating Socket: " + std::to_string(orv::udp::kAddressInUseError));
     EXPECT_EQ(net->warningText(orv), "");
     EXPECT_FALSE(showsConnected(orv));
 }

@@ -37,14 +37,14 @@ TEST(Connect, SettingsAreCheckedBeforeASocketOpens)
     receiver.ip = "";
     receiver.connect();
     EXPECT_EQ(receiver.errorTextCopy(), "IP is empty");
-    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
+    EXPECT_EQ(receiver.socketFd(), orv::kInvalidSocket);
     EXPECT_FALSE(receiver.isConnected());
 
     receiver.ip = "127.0.0.1";
     receiver.port = 0;
     receiver.connect();
     EXPECT_EQ(receiver.errorTextCopy(), "Port is 0");
-    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
+    EXPECT_EQ(receiver.socketFd(), orv::kInvalidSocket);
     EXPECT_EQ(openDescriptorCount(), descriptors);
 }
 
@@ -75,10 +75,10 @@ TEST(Connect, BindFailureKeepsTheSocketUntilTheNextDisconnect)
 
     receiver.connect();
     EXPECT_EQ(receiver.errorTextCopy(),
-              "Error Creating Socket: " + std::to_string(orv::udp::addressInUseError));
+              "Error Creating Socket: " + std::to_string(orv::udp::kAddressInUseError));
     EXPECT_FALSE(receiver.isConnected());
     EXPECT_FALSE(receiver.receiveThread().joinable());
-    EXPECT_NE(receiver.socketFd(), orv::invalidSocket);
+    EXPECT_NE(receiver.socketFd(), orv::kInvalidSocket);
     if (descriptors >= 0)
     {
         EXPECT_EQ(openDescriptorCount(), descriptors + 1);
@@ -92,7 +92,7 @@ TEST(Connect, BindFailureKeepsTheSocketUntilTheNextDisconnect)
         EXPECT_EQ(openDescriptorCount(), descriptors + 1);
     }
     receiver.disconnect();
-    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
+    EXPECT_EQ(receiver.socketFd(), orv::kInvalidSocket);
     if (descriptors >= 0)
     {
         EXPECT_EQ(openDescriptorCount(), descriptors);
@@ -123,7 +123,7 @@ TEST(Connect, ConnectWhileRunningSaysAlreadyRunning)
 
 TEST(Connect, DiscoveryGoesFromTheBoundSocketToPort7000OfDotTwoFiftyFive)
 {
-    LoopbackSocket listener("127.0.0.255", orvprotocol::discoveryPort);
+    LoopbackSocket listener("127.0.0.255", orvprotocol::kDiscoveryPort);
     if (!listener.bound)
     {
         GTEST_SKIP() << "cannot bind 127.0.0.255:7000 here (error " << orv::udp::lastError()
@@ -156,7 +156,7 @@ TEST(Connect, DiscoveryGoesFromTheBoundSocketToPort7000OfDotTwoFiftyFive)
             continue;
         }
         char buffer[16];
-        char sender[orv::udp::addressTextSize];
+        char sender[orv::udp::kAddressTextSize];
         std::uint16_t senderPort = 0;
         const int size =
             orv::udp::receiveFrom(listener.handle, buffer, sizeof buffer, sender, &senderPort);

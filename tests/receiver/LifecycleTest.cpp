@@ -112,7 +112,7 @@ TEST(Lifecycle, ThousandsOfReconnectsLeaveNoThreadOrSocket)
     }
     std::cout << "[ reconnects ] 2500 pairs in " << milliseconds(Clock::now() - start)
               << " ms\n";
-    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
+    EXPECT_EQ(receiver.socketFd(), orv::kInvalidSocket);
     EXPECT_EQ(receiver.errorTextCopy(), "");
     EXPECT_EQ(openDescriptorCount(), descriptors);
 }

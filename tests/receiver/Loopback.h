@@ -35,11 +35,11 @@ public:
     explicit LoopbackSocket(const std::string& ip = "127.0.0.1", std::uint16_t port = 0)
         : handle(orv::udp::openSocket())
     {
-        bound = handle != orv::invalidSocket && orv::udp::bindTo(handle, ip, port);
+        bound = handle != orv::kInvalidSocket && orv::udp::bindTo(handle, ip, port);
     }
     ~LoopbackSocket()
     {
-        if (handle != orv::invalidSocket)
+        if (handle != orv::kInvalidSocket)
         {
             orv::udp::closeSocket(handle);
         }
@@ -70,7 +70,7 @@ inline bool loopbackSendersAreDistinct()
         return false;
     }
     char buffer[8];
-    char from[orv::udp::addressTextSize];
+    char from[orv::udp::kAddressTextSize];
     orv::udp::receiveFrom(receiver.handle, buffer, sizeof buffer, from);
     return std::string(from) == "127.0.0.9";
 }

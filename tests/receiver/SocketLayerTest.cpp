@@ -16,7 +16,7 @@ int receive(LoopbackSocket& socket, std::string& data, std::string& sender,
             std::size_t capacity = 4096)
 {
     std::vector<char> buffer(capacity);
-    char senderText[orv::udp::addressTextSize];
+    char senderText[orv::udp::kAddressTextSize];
     const int size = orv::udp::receiveFrom(socket.handle, buffer.data(), buffer.size(), senderText);
     data.assign(buffer.data(), size > 0 ? static_cast<std::size_t>(size) : 0);
     sender = senderText;
@@ -39,7 +39,7 @@ TEST(SocketLayer, LongDatagramArrivesAsItsFirstBytesWithItsSender)
     ASSERT_TRUE(sender.send(receiver.port(), "next"));
 
     std::vector<char> buffer(4096);
-    char from[orv::udp::addressTextSize];
+    char from[orv::udp::kAddressTextSize];
     std::uint16_t fromPort = 0;
     ASSERT_EQ(orv::udp::receiveFrom(receiver.handle, buffer.data(), buffer.size(), from, &fromPort),
               4096)

@@ -22,8 +22,8 @@ using orvprotocol::recordDatagram;
 
 // By channel offset: fractions with few bits, so that s + fraction is exact in a float for s
 // below 2^20. The deck number and the beat (s itself) are whole.
-constexpr double deckOffsets[orvlayout::channelsPerDeck] = {0.0, 0.5,  0.25, 0.75, 0.125, 0.375,
-                                                            0.5, 0.25, 0.75, 0,    0};
+constexpr double deckOffsets[orvlayout::kChannelsPerDeck] = {0.0, 0.5,  0.25, 0.75, 0.125, 0.375,
+                                                             0.5, 0.25, 0.75, 0,    0};
 
 int countEntries(const char* folder)
 {
@@ -47,9 +47,9 @@ int countEntries(const char* folder)
 orv::SocketHandle loopbackSocket(const char* ip)
 {
     const orv::SocketHandle socket = orv::udp::openSocket();
-    if (socket == orv::invalidSocket || !orv::udp::bindTo(socket, ip, 0))
+    if (socket == orv::kInvalidSocket || !orv::udp::bindTo(socket, ip, 0))
     {
-        if (socket != orv::invalidSocket)
+        if (socket != orv::kInvalidSocket)
         {
             orv::udp::closeSocket(socket);
         }
@@ -111,7 +111,7 @@ std::string deckDatagram(uint32_t s, int deck)
 DeckFields expectedDeck(uint32_t s, int deck)
 {
     DeckFields fields;
-    for (int i = 0; i < orvlayout::channelsPerDeck; ++i)
+    for (int i = 0; i < orvlayout::kChannelsPerDeck; ++i)
     {
         fields.values[i] = s + deckOffsets[i];
     }
@@ -169,7 +169,7 @@ std::string checkDeck(const DeckFields& shown, int slot)
                ", beat " + std::to_string(beat);
     }
     const DeckFields expected = expectedDeck(static_cast<uint32_t>(beat), slot);
-    for (const auto& place : orvlayout::deckPlaces)
+    for (const auto& place : orvlayout::kDeckPlaces)
     {
         if (shown.values[place.channel] != expected.values[place.channel])
         {

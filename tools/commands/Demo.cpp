@@ -38,7 +38,7 @@ bool pickFreePort(uint16_t preferred, uint16_t& out, std::string& error)
     for (uint16_t candidate : {preferred, uint16_t{0}})
     {
         orv::net::Endpoint local;
-        orv::net::makeEndpoint(orvprotocol::defaultIp, candidate, local);
+        orv::net::makeEndpoint(orvprotocol::kDefaultIp, candidate, local);
         orv::net::UdpSocket probe;
         std::string why;
         if (!probe.open(error))
@@ -81,12 +81,12 @@ int runDemo(const ParsedOptions& options)
     LiveLoopSettings loop;
     loop.command = "demo";
     long long port = 0;
-    long long discoveryPort = orvprotocol::discoveryPort;
+    long long discoveryPort = orvprotocol::kDiscoveryPort;
     orvsim::SimulatorSettings simulation;
     if (!readLiveLoopOptions(options, loop, error) ||
         !readProfileOptions(options, simulation, error) ||
         !options.integer("--port", 0, 1, 65535, port, error) ||
-        !options.integer("--discovery-port", orvprotocol::discoveryPort, 0, 65535, discoveryPort,
+        !options.integer("--discovery-port", orvprotocol::kDiscoveryPort, 0, 65535, discoveryPort,
                          error))
     {
         std::cerr << "orv demo: " << error << "\n";
@@ -123,7 +123,7 @@ int runDemo(const ParsedOptions& options)
     {
         if (portChosen)
             node.port = static_cast<uint16_t>(port);
-        else if (!pickFreePort(orvprotocol::defaultPort, node.port, error))
+        else if (!pickFreePort(orvprotocol::kDefaultPort, node.port, error))
         {
             std::cerr << "orv demo: " << error << "\n";
             return kExitFailure;
@@ -146,7 +146,7 @@ int runDemo(const ParsedOptions& options)
     }
 
     orv::net::Endpoint to;
-    orv::net::makeEndpoint(orvprotocol::defaultIp, node.port, to);
+    orv::net::makeEndpoint(orvprotocol::kDefaultIp, node.port, to);
     simulator.setDestination(to);
     // The node sends its discovery byte from its own socket, 127.0.0.1:PORT.
     simulator.setOwnNode(to, "the demo's node");
