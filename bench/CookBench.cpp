@@ -42,8 +42,8 @@ namespace
 
 using orvharness::NodeId;
 
-constexpr int fixedRows = orvlayout::fixedRows;
-constexpr int channelCount = orvlayout::channelCount;
+constexpr int fixedRows = orvlayout::kFixedRows;
+constexpr int channelCount = orvlayout::kChannelCount;
 constexpr int beatChannelsPerDeck = 9;
 
 std::unique_ptr<orvharness::Bundle> datBundle;

@@ -18,7 +18,7 @@ namespace
 
 // The sender's address as inet_ntop writes it (dotted decimal, no leading zeros). glibc's
 // inet_ntop runs a formatted print for it, several hundred nanoseconds on every datagram.
-void writeDotted(const in_addr& address, char (&text)[addressTextSize])
+void writeDotted(const in_addr& address, char (&text)[kAddressTextSize])
 {
     const auto* octets = reinterpret_cast<const unsigned char*>(&address.s_addr);
     char* out = text;
@@ -62,7 +62,7 @@ bool sendDatagram(SocketHandle socket, const sockaddr_in& to, const void* data, 
 }
 
 int receiveFrom(SocketHandle socket, char* buffer, std::size_t capacity,
-                char (&senderText)[addressTextSize], std::uint16_t* senderPort)
+                char (&senderText)[kAddressTextSize], std::uint16_t* senderPort)
 {
     if (capacity > static_cast<std::size_t>(INT_MAX))
     {
@@ -79,7 +79,7 @@ int receiveFrom(SocketHandle socket, char* buffer, std::size_t capacity,
                               &senderLength);
     } while (received < 0 && errno == EINTR); // a signal is no receive error
 
-    std::memset(senderText, 0, addressTextSize);
+    std::memset(senderText, 0, kAddressTextSize);
     if (received < 0)
     {
         return -1;

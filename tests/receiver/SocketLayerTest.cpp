@@ -19,7 +19,7 @@ int receive(orvsupport::LoopbackSocket& socket, std::string& data, std::string& 
             std::size_t capacity = 4096)
 {
     std::vector<char> buffer(capacity);
-    char senderText[orv::udp::addressTextSize];
+    char senderText[orv::udp::kAddressTextSize];
     const int size =
         orv::udp::receiveFrom(socket.handle(), buffer.data(), buffer.size(), senderText);
     data.assign(buffer.data(), size > 0 ? static_cast<std::size_t>(size) : 0);
@@ -43,7 +43,7 @@ TEST(SocketLayer, LongDatagramArrivesAsItsFirstBytesWithItsSender)
     ASSERT_TRUE(sender.send(receiver.port(), "next"));
 
     std::vector<char> buffer(4096);
-    char from[orv::udp::addressTextSize];
+    char from[orv::udp::kAddressTextSize];
     std::uint16_t fromPort = 0;
     ASSERT_EQ(
         orv::udp::receiveFrom(receiver.handle(), buffer.data(), buffer.size(), from, &fromPort),
