@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -51,7 +52,19 @@ bool startup()
 
 SocketHandle openSocket()
 {
-    return ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    // Close-on-exec: a program the host starts must not inherit the socket, and with it the
+    // port, which would then stay taken after the node lets it go.
+#ifdef SOCK_CLOEXEC
+    return ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+#else
+    const SocketHandle socket = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (socket != kInvalidSocket)
+    {
+        // Fails only for a descriptor that is not open.
+        ::fcntl(socket, F_SETFD, FD_CLOEXEC);
+    }
+    return socket;
+#endif
 }
 
 bool sendDatagram(SocketHandle socket, const sockaddr_in& to, const void* data, std::size_t size)

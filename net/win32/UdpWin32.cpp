@@ -12,6 +12,9 @@
 #ifndef SIO_UDP_CONNRESET
 #define SIO_UDP_CONNRESET _WSAIOW(IOC_VENDOR, 12)
 #endif
+#ifndef WSA_FLAG_NO_HANDLE_INHERIT
+#define WSA_FLAG_NO_HANDLE_INHERIT 0x80
+#endif
 
 static_assert(std::is_same<SOCKET, orv::SocketHandle>::value, "SocketHandle must be SOCKET");
 static_assert(INVALID_SOCKET == orv::kInvalidSocket, "kInvalidSocket must be INVALID_SOCKET");
@@ -57,7 +60,10 @@ SocketHandle openSocket()
     {
         return kInvalidSocket;
     }
-    SOCKET socket = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    // Not inheritable: a program the host starts must not take the socket, and with it the
+    // port, along. WSA_FLAG_OVERLAPPED is what ::socket would pass.
+    SOCKET socket = ::WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0,
+                                 WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
     if (socket == INVALID_SOCKET)
     {
         return kInvalidSocket;
