@@ -2,9 +2,8 @@
 // as its first bytes with its sender, an ICMP "port unreachable" for an earlier send is no
 // receive error, the wake-up ends a blocked receive, sockets open safely from several
 // threads at once, and no socket is handed down to a program the process starts.
-// Winsock's header must come before anything that brings in windows.h.
+// Winsock's header must come before anything that brings in windows.h (it brings it in).
 #ifdef _WIN32
-#include <windows.h>
 #include <winsock2.h>
 #else
 #include <fcntl.h>
