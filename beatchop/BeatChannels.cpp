@@ -16,12 +16,12 @@ namespace
 constexpr const char* kNames[kChannelsPerDeck] = {
     "beat_ramp", "bar_ramp", "beat_pulse", "beat", "beats", "bpm", "playing", "position", "locked"};
 
-using AllNames = std::array<std::string, kChannelsPerDeck * orvlayout::deckCount>;
+using AllNames = std::array<std::string, kChannelsPerDeck * orvlayout::kDeckCount>;
 
 AllNames makeAllNames()
 {
     AllNames names;
-    for (int deck = 0; deck < orvlayout::deckCount; ++deck)
+    for (int deck = 0; deck < orvlayout::kDeckCount; ++deck)
     {
         for (int k = 0; k < kChannelsPerDeck; ++k)
         {

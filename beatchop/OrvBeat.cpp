@@ -34,7 +34,7 @@ namespace
 
 using namespace orvbeat;
 
-constexpr int32_t kDecks = orvlayout::deckCount;
+constexpr int32_t kDecks = orvlayout::kDeckCount;
 static_assert(kMixerDecks == kDecks, "the mixer feeds every deck of the layout");
 
 int32_t channelCount(int item)

@@ -40,8 +40,8 @@ private:
     // On Air: the followed deck's channels and its number, from the clocks of all four.
     void writeOnAir(TD::CHOP_Output& output, const TD::OP_Inputs& inputs, double nowSeconds);
 
-    std::array<orvbeat::BeatTracker, orvlayout::deckCount> trackers_;
-    std::array<orvbeat::BeatOutput, orvlayout::deckCount> frames_; // this cook's, per deck
+    std::array<orvbeat::BeatTracker, orvlayout::kDeckCount> trackers_;
+    std::array<orvbeat::BeatOutput, orvlayout::kDeckCount> frames_; // this cook's, per deck
     orvbeat::OnAirDeck onAir_;
     DeckHistory history_;                   // the receiver's copy, kept to spare the cook's stack
     const OrvReceiver* followed_ = nullptr; // the receiver the clocks follow

@@ -42,9 +42,9 @@ namespace
 
 using orvharness::NodeId;
 
-constexpr int fixedRows = orvlayout::fixedRows;
-constexpr int channelCount = orvlayout::channelCount;
-constexpr int beatChannelsPerDeck = 9;
+using orvlayout::kChannelCount;
+using orvlayout::kFixedRows;
+constexpr int kBeatChannelsPerDeck = 9;
 
 std::unique_ptr<orvharness::Bundle> datBundle;
 std::unique_ptr<orvharness::Bundle> chopBundle;
@@ -120,9 +120,9 @@ struct FilledNetwork
                                                         orvbench::eventPayload(eventName(k), 1)));
             }
             sent += batch;
-            waitForRows(fixedRows + sent);
+            waitForRows(kFixedRows + sent);
         }
-        waitForRows(fixedRows + eventCount);
+        waitForRows(kFixedRows + eventCount);
         waitFor([&] { return net.table(orv).cell(7, 4).text == "64"; }); // deck D position
         orvNode = net.resolve("orv1");
         channelsNode = net.resolve("channels1");
@@ -305,7 +305,7 @@ template <class Output> void datCook(benchmark::State& state)
 void chopCook(benchmark::State& state)
 {
     const std::unique_ptr<FilledNetwork> network = filledNetwork(state);
-    ChopCook cook(*network, *network->channelsNode, channelCount);
+    ChopCook cook(*network, *network->channelsNode, kChannelCount);
     reportAllocations(state, cook);
     for (auto _ : state)
     {
@@ -359,7 +359,8 @@ void beatCook(benchmark::State& state)
 {
     const std::unique_ptr<FilledNetwork> network = std::make_unique<FilledNetwork>(0, true);
     const char* const nodes[] = {"beat1", "beatall", "beatonair"};
-    const int channels[] = {beatChannelsPerDeck, 4 * beatChannelsPerDeck, beatChannelsPerDeck + 1};
+    const int channels[] = {kBeatChannelsPerDeck, 4 * kBeatChannelsPerDeck,
+                            kBeatChannelsPerDeck + 1};
     const int shown = static_cast<int>(state.range(0));
     orvharness::Node& node = *network->net.resolve(nodes[shown]);
     ChopCook cook(*network, node, channels[shown]);
@@ -384,7 +385,7 @@ void beatCook(benchmark::State& state)
         state.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
     }
-    state.counters["locked"] = cook.sample(beatChannelsPerDeck - 1);
+    state.counters["locked"] = cook.sample(kBeatChannelsPerDeck - 1);
 }
 
 // One OrvEvents cook with `range(0)` event names known, "Output" Pulse and "Track Changes" on

@@ -126,7 +126,7 @@ private:
     void run()
     {
         threadId_ = static_cast<int>(syscall(SYS_gettid));
-        char buffer[orvreceiver::ReceiverStore::datagramLimit];
+        char buffer[orvreceiver::ReceiverStore::kDatagramLimit];
         sockaddr_in sender;
         while (!stop_.load(std::memory_order_relaxed))
         {

@@ -30,7 +30,7 @@ template <class Record> void writeFields(float* const* channels, int first, cons
         [&](auto field)
         {
             using Field = decltype(field);
-            if constexpr (Field::place.channel != orvlayout::noChannel)
+            if constexpr (Field::place.channel != orvlayout::kNoChannel)
                 channels[first + Field::place.channel][0] = sampleOf(record.*Field::member);
         });
 }

@@ -10,7 +10,7 @@ namespace orvchannels
 {
 
 // Write sample 0 of the mixer's three channels, or of deck n's eleven channels. `channels` is
-// the host's array of at least orvlayout::channelCount buffers of at least one sample each.
+// the host's array of at least orvlayout::kChannelCount buffers of at least one sample each.
 void writeControl(float* const* channels, const Control& control);
 void writeDeck(float* const* channels, int32_t deck, const Deck& record);
 

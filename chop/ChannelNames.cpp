@@ -12,29 +12,29 @@ namespace orvchannels
 namespace
 {
 
-using Names = std::array<std::string, orvlayout::channelCount>;
+using Names = std::array<std::string, orvlayout::kChannelCount>;
 
 Names makeNames()
 {
     using namespace orvlayout;
     Names names;
-    for (const FieldPlace& place : controlPlaces)
+    for (const FieldPlace& place : kControlPlaces)
     {
-        if (place.channel != noChannel)
+        if (place.channel != kNoChannel)
             names[static_cast<std::size_t>(place.channel)] = place.name;
     }
-    for (int deck = 1; deck <= deckCount; ++deck)
+    for (int deck = 1; deck <= kDeckCount; ++deck)
     {
-        for (const FieldPlace& place : deckPlaces)
+        for (const FieldPlace& place : kDeckPlaces)
         {
-            if (place.channel != noChannel)
+            if (place.channel != kNoChannel)
             {
                 names[static_cast<std::size_t>(deckChannel(deck, place.channel))] =
                     orvplugin::deckChannelName(deck, place.name);
             }
         }
     }
-    names[unusedChannel] = "reserved";
+    names[kUnusedChannel] = "reserved";
     return names;
 }
 
@@ -44,7 +44,7 @@ const char* descriptiveName(int32_t index)
 {
     // Built once, on the first call (thread-safe), and only read afterwards.
     static const Names names = makeNames();
-    if (index < 0 || index >= orvlayout::channelCount)
+    if (index < 0 || index >= orvlayout::kChannelCount)
         return "chan1";
     return names[static_cast<std::size_t>(index)].c_str();
 }

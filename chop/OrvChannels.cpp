@@ -36,7 +36,7 @@ void OrvChannels::getGeneralInfo(TD::CHOP_GeneralInfo* info, const TD::OP_Inputs
 
 bool OrvChannels::getOutputInfo(TD::CHOP_OutputInfo* info, const TD::OP_Inputs*, void*)
 {
-    info->numChannels = orvlayout::channelCount;
+    info->numChannels = orvlayout::kChannelCount;
     info->numSamples = 1;
     return true;
 }
@@ -56,7 +56,7 @@ void OrvChannels::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, 
     try
     {
         const OrvReceiver* receiver = OrvChannelsParameters::evalOrvDat(*inputs);
-        if (receiver == nullptr || !orvplugin::hasDeclaredShape(*output, orvlayout::channelCount))
+        if (receiver == nullptr || !orvplugin::hasDeclaredShape(*output, orvlayout::kChannelCount))
         {
             return;
         }
@@ -68,7 +68,7 @@ void OrvChannels::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, 
             return;
         }
         writeControl(output->channels, numbers.control);
-        for (int32_t deck = 1; deck <= orvlayout::deckCount; ++deck)
+        for (int32_t deck = 1; deck <= orvlayout::kDeckCount; ++deck)
         {
             writeDeck(output->channels, deck, numbers.decks[static_cast<std::size_t>(deck - 1)]);
         }

@@ -21,7 +21,7 @@ namespace
 // connected, datagrams, filtered, ignored, decode_errors, last_datagram_age, deck1_age ..
 // deckN_age, events.
 constexpr int kFixedChannelsBeforeDecks = 6;
-constexpr int kChannelCount = kFixedChannelsBeforeDecks + orvlayout::deckCount + 1;
+constexpr int kChannelCount = kFixedChannelsBeforeDecks + orvlayout::kDeckCount + 1;
 
 using ChannelNames = std::array<std::string, kChannelCount>;
 
@@ -32,7 +32,7 @@ ChannelNames makeChannelNames()
         "connected", "datagrams", "filtered", "ignored", "decode_errors", "last_datagram_age"};
     for (int i = 0; i < kFixedChannelsBeforeDecks; ++i)
         names[static_cast<std::size_t>(i)] = fixed[i];
-    for (int deck = 1; deck <= orvlayout::deckCount; ++deck)
+    for (int deck = 1; deck <= orvlayout::kDeckCount; ++deck)
     {
         names[static_cast<std::size_t>(kFixedChannelsBeforeDecks + deck - 1)] =
             orvplugin::deckChannelName(deck, "age");

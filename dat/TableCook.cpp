@@ -19,7 +19,7 @@ namespace
 int32_t tableRows(std::size_t eventCount)
 {
     const std::size_t most = static_cast<std::size_t>(std::numeric_limits<int32_t>::max());
-    const std::size_t fixed = static_cast<std::size_t>(orvlayout::fixedRows);
+    const std::size_t fixed = static_cast<std::size_t>(orvlayout::kFixedRows);
     return static_cast<int32_t>(eventCount < most - fixed ? eventCount + fixed : most);
 }
 
@@ -41,7 +41,7 @@ template <class Record> void writeFields(TD::DAT_Output& output, int column, con
         [&](auto field)
         {
             using Field = decltype(field);
-            if constexpr (Field::place.row != orvlayout::noRow)
+            if constexpr (Field::place.row != orvlayout::kNoRow)
                 setCell(output, Field::place.row, column, record.*Field::member);
         });
 }
@@ -50,14 +50,14 @@ template <class Record> void writeFields(TD::DAT_Output& output, int column, con
 void writeCells(TD::DAT_Output& output, const ReceiverSnapshot& state)
 {
     using namespace orvlayout;
-    for (int row = TitleRow; row < fixedRows; ++row)
+    for (int row = TitleRow; row < kFixedRows; ++row)
     {
-        output.setCellString(row, labelColumn, rowLabels[row]);
+        output.setCellString(row, kLabelColumn, kRowLabels[row]);
     }
-    for (int column = 1; column <= deckCount; ++column)
+    for (int column = 1; column <= kDeckCount; ++column)
     {
         const std::size_t slot = static_cast<std::size_t>(column - 1);
-        output.setCellString(HeaderRow, column, deckHeaders[slot]);
+        output.setCellString(HeaderRow, column, kDeckHeaders[slot]);
         writeFields(output, column, state.metas[slot]);
         writeFields(output, column, state.numbers.decks[slot]);
         // The mixer shows in every deck's column.
@@ -74,8 +74,8 @@ void writeCells(TD::DAT_Output& output, const ReceiverSnapshot& state)
         {
             break;
         }
-        output.setCellString(row, labelColumn, name.c_str());
-        output.setCellDouble(row, eventValueColumn, value);
+        output.setCellString(row, kLabelColumn, name.c_str());
+        output.setCellDouble(row, kEventValueColumn, value);
         ++row;
     }
 }
@@ -92,7 +92,7 @@ void OrvDat::execute(TD::DAT_Output* output, const TD::OP_Inputs* inputs, void*)
         read(cookSnapshot_);
         // The size follows the event count on every cook, connected or not, so the event
         // rows never shrink while the node lives.
-        output->setTableSize(tableRows(cookSnapshot_.events.size()), orvlayout::tableColumns);
+        output->setTableSize(tableRows(cookSnapshot_.events.size()), orvlayout::kTableColumns);
         if (cookSnapshot_.numbers.connected)
         {
             writeCells(*output, cookSnapshot_);

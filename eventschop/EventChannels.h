@@ -21,7 +21,7 @@
 namespace orvevents
 {
 
-static_assert(kTrackChannels == orvlayout::deckCount, "one track channel per deck");
+static_assert(kTrackChannels == orvlayout::kDeckCount, "one track channel per deck");
 
 class EventChannels
 {

@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const ReceiverNumbers& numbers = state.numbers;
     FUZZ_CHECK(!numbers.connected);
     FUZZ_CHECK(state.events.size() <= 2);
-    for (int slot = 1; slot <= orvlayout::deckCount; ++slot)
+    for (int slot = 1; slot <= orvlayout::kDeckCount; ++slot)
     {
         // A slot is empty or holds a record of its own number.
         FUZZ_CHECK(numbers.decks[slot - 1].deck == 0 || numbers.decks[slot - 1].deck == slot);
@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!acceptedBy(filter, sender))
     {
         FUZZ_CHECK(error.empty() && warning.empty() && state.events.empty());
-        for (int slot = 0; slot < orvlayout::deckCount; ++slot)
+        for (int slot = 0; slot < orvlayout::kDeckCount; ++slot)
         {
             FUZZ_CHECK(numbers.decks[slot].deck == 0 && state.metas[slot].deck == 0);
         }

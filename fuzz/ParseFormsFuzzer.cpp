@@ -2,6 +2,7 @@
 // operator>> must agree on the value, on the error text and on what the stream state says.
 
 #include "FuzzCheck.h"
+#include "msgpack/KnownStrings.h"
 #include "msgpack/MsgPack.h"
 
 #include <cstddef>

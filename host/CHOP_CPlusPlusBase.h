@@ -1,8 +1,7 @@
 // Our declarations of the host's channel-operator (CHOP) plug-in API, interface version 65546
 // (family 10, common 1). See CPlusPlus_Common.h for what these declarations promise.
 
-#ifndef __CHOP_CPlusPlusBase__
-#define __CHOP_CPlusPlusBase__
+#pragma once
 
 #include "CPlusPlus_Common.h"
 
@@ -150,5 +149,3 @@ static_assert(sizeof(CHOP_Output) == 112, "CHOP_Output layout");
 #pragma pack(pop)
 
 } // namespace TD
-
-#endif

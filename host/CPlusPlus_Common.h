@@ -5,8 +5,7 @@
 // calls are still declared, in order, so that every object has the host's layout; slots the
 // host appended after the last one declared here are left out (appending moves no slot).
 
-#ifndef __CPlusPlus_Common__
-#define __CPlusPlus_Common__
+#pragma once
 
 #include <cassert>
 #include <cfloat>
@@ -415,5 +414,3 @@ typedef void(ORV_HOST_CDECL* DESTROYDATINSTANCE)(TD::DAT_CPlusPlusBase* instance
 typedef void(ORV_HOST_CDECL* FILLCHOPPLUGININFO)(TD::CHOP_PluginInfo* info);
 typedef TD::CHOP_CPlusPlusBase*(ORV_HOST_CDECL* CREATECHOPINSTANCE)(const TD::OP_NodeInfo* info);
 typedef void(ORV_HOST_CDECL* DESTROYCHOPINSTANCE)(TD::CHOP_CPlusPlusBase* instance);
-
-#endif

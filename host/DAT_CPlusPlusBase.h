@@ -1,8 +1,7 @@
 // Our declarations of the host's table-operator (DAT) plug-in API, interface version 65540
 // (family 4, common 1). See CPlusPlus_Common.h for what these declarations promise.
 
-#ifndef __DAT_CPlusPlusBase__
-#define __DAT_CPlusPlusBase__
+#pragma once
 
 #include "CPlusPlus_Common.h"
 
@@ -144,5 +143,3 @@ static_assert(sizeof(DAT_GeneralInfo) == 84, "DAT_GeneralInfo layout");
 #pragma pack(pop)
 
 } // namespace TD
-
-#endif

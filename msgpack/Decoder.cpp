@@ -2,8 +2,9 @@
 // The same body reads a byte range in memory (the receive thread's hot path) and a stream;
 // results and error texts are the same for both.
 
+#include "msgpack/KnownStrings.h"
 #include "msgpack/MemoryReader.h"
-#include "msgpack/MsgPack.h"
+#include "msgpack/MsgPackValue.h"
 #include "msgpack/RecurringValues.h"
 #include "msgpack/StreamReader.h"
 
@@ -18,21 +19,21 @@ namespace orvpack
 namespace
 {
 
-// The top-level value is read at depth 0; a value at depth max_depth is refused, so at most
+// The top-level value is read at depth 0; a value at depth kMaxDepth is refused, so at most
 // 201 containers nest and the innermost of them is empty.
-constexpr int max_depth = 201;
+constexpr int kMaxDepth = 201;
 
 // Storage set aside before a container's items are read is for at most this many items, and
 // never more than the rest of the input could fill: nested containers each declaring a huge
 // count would otherwise each reserve room for the whole rest of the input. Longer
 // containers grow as their items arrive.
-constexpr uint64_t max_reserved_items = 16;
+constexpr uint64_t kMaxReservedItems = 16;
 
 // What one map node takes: the entry and the tree's links (colour and three pointers in the
 // usual implementations). Only sizes the slab; a node larger than this comes from the heap.
-constexpr size_t node_bytes = sizeof(MsgPack::object::value_type) + 4 * sizeof(void*);
+constexpr size_t kNodeBytes = sizeof(MsgPack::object::value_type) + 4 * sizeof(void*);
 // What one number value takes with its reference counts and allocator, likewise.
-constexpr size_t value_bytes = sizeof(MsgPackUint64) + 3 * sizeof(void*);
+constexpr size_t kValueBytes = sizeof(MsgPackUint64) + 3 * sizeof(void*);
 
 template <typename Reader> class MsgPackParser
 {
@@ -41,7 +42,7 @@ public:
 
     static MsgPack parse_msgpack(Reader& in, int depth)
     {
-        if (depth >= max_depth)
+        if (depth >= kMaxDepth)
         {
             in.refuse();
             return MsgPack();
@@ -210,9 +211,9 @@ private:
 
     static MsgPack parse_string_impl(Reader& in, size_t length)
     {
-        if (in.known != nullptr && length <= KnownStrings::longest)
+        if (in.known != nullptr && length <= KnownStrings::kLongest)
         {
-            unsigned char scratch[KnownStrings::longest];
+            unsigned char scratch[KnownStrings::kLongest];
             const unsigned char* bytes = in.take(length, scratch);
             if (bytes == nullptr)
             {
@@ -289,7 +290,7 @@ private:
     {
         in.value_slab = nullptr; // elements are not a map's values
         MsgPack::array items;
-        items.reserve(std::min<size_t>(in.plausible_count(count, 1), max_reserved_items));
+        items.reserve(std::min<size_t>(in.plausible_count(count, 1), kMaxReservedItems));
         for (uint64_t i = 0; i < count; ++i)
         {
             MsgPack item = parse_msgpack(in, depth);
@@ -302,14 +303,13 @@ private:
         return MsgPack(std::move(items));
     }
 
-    // The first of equivalent keys wins: try_emplace keeps the entry already there (and
-    // takes no node for the one refused).
+    // The first of equivalent keys wins: add_entry keeps the entry already there.
     static MsgPack parse_object_impl(Reader& in, uint64_t count, int depth)
     {
         // An entry is at least two bytes: a key and a value.
-        const size_t reserved = std::min<size_t>(in.plausible_count(count, 2), max_reserved_items);
+        const size_t reserved = std::min<size_t>(in.plausible_count(count, 2), kMaxReservedItems);
         NodeSlabPtr slab(reserved > 0
-                             ? NodeSlab::create(reserved * (node_bytes + value_bytes), reserved)
+                             ? NodeSlab::create(reserved * (kNodeBytes + kValueBytes), reserved)
                              : nullptr);
         MsgPack::object entries(ObjectKeyLess(),
                                 NodeAllocator<MsgPack::object::value_type>(slab.get()));
@@ -331,7 +331,7 @@ private:
             {
                 return MsgPack();
             }
-            entries.try_emplace(std::move(key), std::move(value));
+            DecodedValues::add_entry(entries, std::move(key), std::move(value));
         }
         return DecodedValues::object(std::move(entries), std::move(slab));
     }

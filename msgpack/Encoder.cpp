@@ -1,6 +1,6 @@
 #include "msgpack/Encoder.h"
 
-#include "msgpack/MsgPack.h"
+#include "msgpack/MsgPackValue.h"
 
 #include <cstring>
 #include <ostream>
@@ -11,7 +11,7 @@ namespace orvpack::encoder
 namespace
 {
 
-constexpr uint64_t max_length = 0xffffffffu;
+constexpr uint64_t kMaxLength = 0xffffffffu;
 
 // The low `bytes` bytes of value, most significant first.
 void put_big_endian(std::ostream& out, uint64_t value, int bytes)
@@ -59,7 +59,7 @@ void put_count(std::ostream& out, uint64_t count, uint8_t lead16)
 
 void check_length(uint64_t length, const char* message)
 {
-    if (length > max_length)
+    if (length > kMaxLength)
     {
         throw std::runtime_error(message);
     }

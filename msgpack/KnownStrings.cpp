@@ -1,4 +1,4 @@
-#include "msgpack/MsgPack.h"
+#include "msgpack/KnownStrings.h"
 
 #include <algorithm>
 #include <vector>
@@ -17,7 +17,7 @@ KnownStrings::KnownStrings(const std::vector<std::string_view>& strings)
     std::vector<std::string_view> kept;
     for (std::string_view text : strings)
     {
-        const bool fits = !text.empty() && text.size() <= longest;
+        const bool fits = !text.empty() && text.size() <= kLongest;
         if (fits && std::find(kept.begin(), kept.end(), text) == kept.end())
         {
             kept.push_back(text);
@@ -46,7 +46,7 @@ KnownStrings::KnownStrings(const std::vector<std::string_view>& strings)
 
 const MsgPack* KnownStrings::find(const unsigned char* bytes, size_t length) const
 {
-    if (length == 0 || length > longest)
+    if (length == 0 || length > kLongest)
     {
         return nullptr;
     }

@@ -1,5 +1,7 @@
 #include "msgpack/MsgPack.h"
 
+#include "msgpack/MsgPackValue.h"
+
 #include <sstream>
 
 namespace orvpack
@@ -34,6 +36,107 @@ MsgPack::MsgPack(const binary& values) : ptr_(std::make_shared<MsgPackBinary>(va
 MsgPack::MsgPack(binary&& values) : ptr_(std::make_shared<MsgPackBinary>(std::move(values))) {}
 MsgPack::MsgPack(const extension& value) : ptr_(std::make_shared<MsgPackExtension>(value)) {}
 MsgPack::MsgPack(extension&& value) : ptr_(std::make_shared<MsgPackExtension>(std::move(value))) {}
+
+MsgPack MsgPack::uncounted(const MsgPack& value)
+{
+    MsgPack handle;
+    handle.ptr_ = std::shared_ptr<MsgPackValue>(std::shared_ptr<MsgPackValue>(), value.ptr_.get());
+    return handle;
+}
+
+// The accessors: each asks the value behind the handle.
+MsgPack::Type MsgPack::type() const
+{
+    return ptr_->kind();
+}
+double MsgPack::number_value() const
+{
+    return ptr_->float64_value();
+}
+float MsgPack::float32_value() const
+{
+    return ptr_->float32_value();
+}
+double MsgPack::float64_value() const
+{
+    return ptr_->float64_value();
+}
+int32_t MsgPack::int_value() const
+{
+    return ptr_->int32_value();
+}
+int8_t MsgPack::int8_value() const
+{
+    return ptr_->int8_value();
+}
+int16_t MsgPack::int16_value() const
+{
+    return ptr_->int16_value();
+}
+int32_t MsgPack::int32_value() const
+{
+    return ptr_->int32_value();
+}
+int64_t MsgPack::int64_value() const
+{
+    return ptr_->int64_value();
+}
+uint8_t MsgPack::uint8_value() const
+{
+    return ptr_->uint8_value();
+}
+uint16_t MsgPack::uint16_value() const
+{
+    return ptr_->uint16_value();
+}
+uint32_t MsgPack::uint32_value() const
+{
+    return ptr_->uint32_value();
+}
+uint64_t MsgPack::uint64_value() const
+{
+    return ptr_->uint64_value();
+}
+bool MsgPack::bool_value() const
+{
+    return ptr_->bool_value();
+}
+const std::string& MsgPack::string_value() const
+{
+    return ptr_->string_value();
+}
+const MsgPack::array& MsgPack::array_items() const
+{
+    return ptr_->array_items();
+}
+const MsgPack::binary& MsgPack::binary_items() const
+{
+    return ptr_->binary_items();
+}
+const MsgPack::object& MsgPack::object_items() const
+{
+    return ptr_->object_items();
+}
+const MsgPack::extension& MsgPack::extension_items() const
+{
+    return ptr_->extension_items();
+}
+const MsgPack& MsgPack::operator[](size_t i) const
+{
+    return (*ptr_)[i];
+}
+const MsgPack& MsgPack::operator[](const std::string& key) const
+{
+    return (*ptr_)[key];
+}
+bool MsgPack::operator==(const MsgPack& other) const
+{
+    return ptr_->equals(other.ptr_.get());
+}
+bool MsgPack::operator<(const MsgPack& other) const
+{
+    return ptr_->less(other.ptr_.get());
+}
 
 bool MsgPack::has_shape(const shape& items, std::string& err) const
 {

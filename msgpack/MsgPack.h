@@ -19,6 +19,10 @@
 // Threads: values are immutable and their reference counts atomic, so one tree may be read
 // and its handles copied from any number of threads; one MsgPack object that a thread
 // assigns must not be read by another at the same time. Decoding may run on many threads.
+//
+// Only the handle is here. The value classes behind it are private to msgpack/
+// (MsgPackValue.h), so they can change without touching a caller; KnownStrings.h has the
+// strings a decoder shares.
 
 #include "msgpack/NodeAllocator.h"
 
@@ -185,68 +189,15 @@ private:
 
     // A handle on the same value that shares no ownership: copying and dropping it touch no
     // reference count. Only for values that are never destroyed.
-    static MsgPack uncounted(const MsgPack& value)
-    {
-        MsgPack handle;
-        handle.ptr_ =
-            std::shared_ptr<MsgPackValue>(std::shared_ptr<MsgPackValue>(), value.ptr_.get());
-        return handle;
-    }
+    static MsgPack uncounted(const MsgPack& value);
 
     // A handle on a value made elsewhere, without touching the shared null value first.
     explicit MsgPack(std::shared_ptr<MsgPackValue>&& value) noexcept : ptr_(std::move(value)) {}
 
+    // The value classes stay behind the handle (MsgPackValue.h, private to msgpack/): a
+    // shared_ptr copies, moves and releases without seeing the class it points to.
     std::shared_ptr<MsgPackValue> ptr_;
 };
-
-// Strings that recur in the input, such as the keys of a protocol's maps: a decode given this
-// set hands out one shared STRING value per string instead of a new one each time. Equal
-// values, so the sharing cannot be observed. Strings longer than `longest` bytes (and the
-// empty string) are not kept.
-//
-// Made once, with create(), then only read (from any thread), and never destroyed: decoded
-// values hold uncounted handles on its strings, so it must outlive them all.
-class KnownStrings
-{
-public:
-    static constexpr size_t longest = 32;
-
-    static const KnownStrings& create(const std::vector<std::string_view>& strings);
-
-    KnownStrings(const KnownStrings&) = delete;
-    KnownStrings& operator=(const KnownStrings&) = delete;
-
-    // The shared STRING value with exactly these bytes, or nullptr.
-    const MsgPack* find(const unsigned char* bytes, size_t length) const;
-
-private:
-    explicit KnownStrings(const std::vector<std::string_view>& strings);
-
-    std::vector<MsgPack> owners_;    // the values, sorted by length
-    std::vector<MsgPack> values_;    // uncounted handles on owners_
-    std::vector<const char*> bytes_; // the bytes of owners_[k]
-    // For each length, the range [first, last) of owners_ of that length.
-    std::pair<size_t, size_t> by_length_[longest + 1] = {};
-};
-
-// Exact comparisons of 64-bit integers of different signedness, each one branch-free test.
-inline bool equal_uint64_int64(uint64_t u, int64_t i)
-{
-    const uint64_t bits = static_cast<uint64_t>(i);
-    return ((u | bits) >> 63 == 0) & (u == bits);
-}
-
-inline bool less_uint64_int64(uint64_t u, int64_t i)
-{
-    const uint64_t bits = static_cast<uint64_t>(i);
-    return ((u | bits) >> 63 == 0) & (u < bits);
-}
-
-inline bool less_int64_uint64(int64_t i, uint64_t u)
-{
-    const uint64_t bits = static_cast<uint64_t>(i);
-    return ((u | bits) >> 63 != 0) | (bits < u);
-}
 
 // Decodes one value into out (the null value on failure); the stream's state tells the outcome.
 std::istream& operator>>(std::istream& in, MsgPack& out);
@@ -254,6 +205,3 @@ std::istream& operator>>(std::istream& in, MsgPack& out);
 std::ostream& operator<<(std::ostream& out, const MsgPack& value);
 
 } // namespace orvpack
-
-// The value classes complete the handle; every user of the handle gets them.
-#include "msgpack/MsgPackValue.h"

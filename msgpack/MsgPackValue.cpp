@@ -144,11 +144,4 @@ const MsgPack& MsgPackArray::operator[](size_t i) const
     return i < value.size() ? value[i] : static_null();
 }
 
-const MsgPack& MsgPackObject::operator[](const std::string& key) const
-{
-    // The transparent order compares the key as a STRING value would, with no temporary.
-    const auto found = value.find(std::string_view(key));
-    return found == value.end() ? static_null() : found->second;
-}
-
 } // namespace orvpack

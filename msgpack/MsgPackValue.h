@@ -1,6 +1,6 @@
 #pragma once
-// The immutable values behind a MsgPack handle, and the inline parts of the handle that the
-// object map's order and the record decoders call on every lookup.
+// The immutable values behind a MsgPack handle. Private to msgpack/ (and its tests): users
+// see only the handle, and the value classes can change without recompiling them.
 
 #include "msgpack/Encoder.h"
 #include "msgpack/MsgPack.h"
@@ -24,6 +24,25 @@ struct NullStruct
 inline constexpr bool is_numeric(MsgPack::Type type)
 {
     return (type & 1) != 0;
+}
+
+// Exact comparisons of 64-bit integers of different signedness, each one branch-free test.
+inline bool equal_uint64_int64(uint64_t u, int64_t i)
+{
+    const uint64_t bits = static_cast<uint64_t>(i);
+    return ((u | bits) >> 63 == 0) & (u == bits);
+}
+
+inline bool less_uint64_int64(uint64_t u, int64_t i)
+{
+    const uint64_t bits = static_cast<uint64_t>(i);
+    return ((u | bits) >> 63 == 0) & (u < bits);
+}
+
+inline bool less_int64_uint64(int64_t i, uint64_t u)
+{
+    const uint64_t bits = static_cast<uint64_t>(i);
+    return ((u | bits) >> 63 != 0) | (bits < u);
 }
 
 // Unsigned bytewise order, a proper prefix being less. Keys are short and usually differ
@@ -338,6 +357,10 @@ struct DecodedValues
     // if making it fails, the caller still owns the slab, and frees it after the entries.
     static MsgPack object(MsgPack::object&& entries, NodeSlabPtr&& slab);
 
+    // Adds an entry unless an equivalent key is there already: the first wins, and a refused
+    // entry takes no node.
+    static void add_entry(MsgPack::object& entries, MsgPack&& key, MsgPack&& value);
+
     // A value of class V whose shared block lies in `slab`, which must have value room.
     template <typename V, typename Arg> static MsgPack in_slab(NodeSlab* slab, Arg&& arg)
     {
@@ -377,135 +400,5 @@ struct Statics
 const Statics& statics();
 // A handle to the null value of statics(), for results that must be a reference.
 const MsgPack& static_null();
-
-// The handle's forwarders.
-
-inline MsgPack::Type MsgPack::type() const
-{
-    return ptr_->kind();
-}
-inline double MsgPack::number_value() const
-{
-    return ptr_->float64_value();
-}
-inline float MsgPack::float32_value() const
-{
-    return ptr_->float32_value();
-}
-inline double MsgPack::float64_value() const
-{
-    return ptr_->float64_value();
-}
-inline int32_t MsgPack::int_value() const
-{
-    return ptr_->int32_value();
-}
-inline int8_t MsgPack::int8_value() const
-{
-    return ptr_->int8_value();
-}
-inline int16_t MsgPack::int16_value() const
-{
-    return ptr_->int16_value();
-}
-inline int32_t MsgPack::int32_value() const
-{
-    return ptr_->int32_value();
-}
-inline int64_t MsgPack::int64_value() const
-{
-    return ptr_->int64_value();
-}
-inline uint8_t MsgPack::uint8_value() const
-{
-    return ptr_->uint8_value();
-}
-inline uint16_t MsgPack::uint16_value() const
-{
-    return ptr_->uint16_value();
-}
-inline uint32_t MsgPack::uint32_value() const
-{
-    return ptr_->uint32_value();
-}
-inline uint64_t MsgPack::uint64_value() const
-{
-    return ptr_->uint64_value();
-}
-inline bool MsgPack::bool_value() const
-{
-    return ptr_->bool_value();
-}
-inline const std::string& MsgPack::string_value() const
-{
-    return ptr_->string_value();
-}
-inline const MsgPack::array& MsgPack::array_items() const
-{
-    return ptr_->array_items();
-}
-inline const MsgPack::binary& MsgPack::binary_items() const
-{
-    return ptr_->binary_items();
-}
-inline const MsgPack::object& MsgPack::object_items() const
-{
-    return ptr_->object_items();
-}
-inline const MsgPack::extension& MsgPack::extension_items() const
-{
-    return ptr_->extension_items();
-}
-inline const MsgPack& MsgPack::operator[](size_t i) const
-{
-    return (*ptr_)[i];
-}
-inline const MsgPack& MsgPack::operator[](const std::string& key) const
-{
-    return (*ptr_)[key];
-}
-inline bool MsgPack::operator==(const MsgPack& other) const
-{
-    return ptr_->equals(other.ptr_.get());
-}
-inline bool MsgPack::operator<(const MsgPack& other) const
-{
-    return ptr_->less(other.ptr_.get());
-}
-
-// String keys, by far the most common, are compared here directly.
-inline bool ObjectKeyLess::operator()(const MsgPack& left, const MsgPack& right) const
-{
-    const MsgPackValue& left_value = *left.ptr_;
-    const MsgPackValue& right_value = *right.ptr_;
-    if (left_value.kind() == MsgPack::STRING && right_value.kind() == MsgPack::STRING)
-    {
-        return bytes_less(static_cast<const MsgPackString&>(left_value).string_value(),
-                          static_cast<const MsgPackString&>(right_value).string_value());
-    }
-    return left_value.less(&right_value);
-}
-
-// As MsgPack(right) would order: kinds before STRING are less, kinds after it greater.
-inline bool ObjectKeyLess::operator()(const MsgPack& left, std::string_view right) const
-{
-    const MsgPackValue& value = *left.ptr_;
-    if (value.kind() != MsgPack::STRING)
-    {
-        return value.kind() < MsgPack::STRING;
-    }
-    // MsgPackString is the one class of kind STRING, and final: the call is direct.
-    return bytes_less(static_cast<const MsgPackString&>(value).string_value(), right);
-}
-
-inline bool ObjectKeyLess::operator()(std::string_view left, const MsgPack& right) const
-{
-    const MsgPackValue& value = *right.ptr_;
-    if (value.kind() != MsgPack::STRING)
-    {
-        return MsgPack::STRING < value.kind();
-    }
-    return bytes_less(left, static_cast<const MsgPackString&>(value).string_value());
-}
 
 } // namespace orvpack

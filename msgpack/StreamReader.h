@@ -63,14 +63,14 @@ public:
     const KnownStrings* known = nullptr;
 
 private:
-    static constexpr size_t chunk = 64 * 1024;
+    static constexpr size_t kChunk = 64 * 1024;
 
     template <typename Bytes> bool take_chunked(size_t n, Bytes& out)
     {
         out.clear();
         while (n > 0)
         {
-            const size_t wanted = std::min(n, chunk);
+            const size_t wanted = std::min(n, kChunk);
             const size_t old_size = out.size();
             out.resize(old_size + wanted);
             in_.read(reinterpret_cast<char*>(&out[old_size]), static_cast<std::streamsize>(wanted));

@@ -36,7 +36,9 @@ bool makeEndpoint(const std::string& ip, std::uint16_t port, Endpoint& out)
     Endpoint endpoint;
     endpoint.port = port;
     if (!udp::parseIpv4(ip, endpoint.ip))
+    {
         return false;
+    }
     out = endpoint;
     return true;
 }
@@ -48,12 +50,16 @@ namespace
 bool parsePort(const std::string& text, std::uint16_t& port)
 {
     if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])))
+    {
         return false;
+    }
     errno = 0;
     char* end = nullptr;
     const long long value = std::strtoll(text.c_str(), &end, 10);
     if (errno != 0 || end != text.c_str() + text.size() || value < 1 || value > 65535)
+    {
         return false;
+    }
     port = static_cast<std::uint16_t>(value);
     return true;
 }
@@ -76,7 +82,9 @@ bool parseEndpoint(const std::string& text, const std::string& defaultHost,
         }
     }
     if (host.empty())
+    {
         host = defaultHost;
+    }
 
     Endpoint endpoint;
     endpoint.port = port;

@@ -15,8 +15,7 @@
 // closeSocket must come after every other call on the handle has returned. lastError reads
 // the calling thread's last error, so read it right after the call that failed.
 
-#ifndef ORV_NET_UDP_H
-#define ORV_NET_UDP_H
+#pragma once
 
 #include <cerrno>
 #include <cstddef>
@@ -30,10 +29,10 @@ namespace orv
 #ifdef _WIN32
 // Winsock's SOCKET and INVALID_SOCKET, spelled without including the Winsock headers here.
 using SocketHandle = std::uintptr_t;
-constexpr SocketHandle invalidSocket = ~SocketHandle(0);
+constexpr SocketHandle kInvalidSocket = ~SocketHandle(0);
 #else
 using SocketHandle = int;
-constexpr SocketHandle invalidSocket = -1;
+constexpr SocketHandle kInvalidSocket = -1;
 #endif
 
 namespace udp
@@ -43,17 +42,17 @@ namespace udp
 // to a port that another socket holds, "address not available" after a bind to an address of
 // no interface, "access denied" (Windows' answer for a port held exclusively).
 #ifdef _WIN32
-constexpr int addressInUseError = 10048;        // WSAEADDRINUSE
-constexpr int addressNotAvailableError = 10049; // WSAEADDRNOTAVAIL
-constexpr int accessDeniedError = 10013;        // WSAEACCES
+constexpr int kAddressInUseError = 10048;        // WSAEADDRINUSE
+constexpr int kAddressNotAvailableError = 10049; // WSAEADDRNOTAVAIL
+constexpr int kAccessDeniedError = 10013;        // WSAEACCES
 #else
-constexpr int addressInUseError = EADDRINUSE;
-constexpr int addressNotAvailableError = EADDRNOTAVAIL;
-constexpr int accessDeniedError = EACCES;
+constexpr int kAddressInUseError = EADDRINUSE;
+constexpr int kAddressNotAvailableError = EADDRNOTAVAIL;
+constexpr int kAccessDeniedError = EACCES;
 #endif
 
 // Text of the sender's address: "255.255.255.255" and its terminating zero fit.
-constexpr std::size_t addressTextSize = 16;
+constexpr std::size_t kAddressTextSize = 16;
 
 // Starts the platform's socket library for the process unless it runs already: Winsock, once
 // however many nodes and threads ask, never stopped while the process lives; nothing to do on
@@ -61,7 +60,7 @@ constexpr std::size_t addressTextSize = 16;
 // first. False (with lastError set) when the library cannot start.
 bool startup();
 
-// A new AF_INET / SOCK_DGRAM / IPPROTO_UDP socket, or invalidSocket. On Windows the socket
+// A new AF_INET / SOCK_DGRAM / IPPROTO_UDP socket, or kInvalidSocket. On Windows the socket
 // does not report an ICMP "port unreachable" for an earlier send as a receive error.
 SocketHandle openSocket();
 
@@ -84,7 +83,7 @@ bool sendTo(SocketHandle socket, const std::string& ip, std::uint16_t port, cons
 // wakeReceiver), or -1 on error (see lastError). `senderText` receives the sender's address as
 // dotted decimal text; `senderPort`, when given, its port.
 int receiveFrom(SocketHandle socket, char* buffer, std::size_t capacity,
-                char (&senderText)[addressTextSize], std::uint16_t* senderPort = nullptr);
+                char (&senderText)[kAddressTextSize], std::uint16_t* senderPort = nullptr);
 
 // Waits at most `timeoutMs` milliseconds for a datagram to be ready. For tools and tests; the
 // receive thread blocks in receiveFrom instead.
@@ -145,5 +144,3 @@ std::string errorText(int number);
 
 } // namespace udp
 } // namespace orv
-
-#endif

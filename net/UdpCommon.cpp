@@ -82,7 +82,7 @@ std::string ipv4Text(std::uint32_t ip)
 {
     in_addr address;
     address.s_addr = htonl(ip);
-    char text[addressTextSize] = {};
+    char text[kAddressTextSize] = {};
     inet_ntop(AF_INET, &address, text, sizeof text);
     return text;
 }

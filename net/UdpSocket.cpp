@@ -14,10 +14,10 @@ bool portIsTaken(int number)
 {
 #ifdef _WIN32
     // Windows answers a port held exclusively by another program with "access denied".
-    if (number == udp::accessDeniedError)
+    if (number == udp::kAccessDeniedError)
         return true;
 #endif
-    return number == udp::addressInUseError;
+    return number == udp::kAddressInUseError;
 }
 
 } // namespace
@@ -32,14 +32,14 @@ UdpSocket::~UdpSocket()
     close();
 }
 
-UdpSocket::UdpSocket(UdpSocket&& other) noexcept : fd_(std::exchange(other.fd_, invalidSocket)) {}
+UdpSocket::UdpSocket(UdpSocket&& other) noexcept : fd_(std::exchange(other.fd_, kInvalidSocket)) {}
 
 UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept
 {
     if (this != &other)
     {
         close();
-        fd_ = std::exchange(other.fd_, invalidSocket);
+        fd_ = std::exchange(other.fd_, kInvalidSocket);
     }
     return *this;
 }
@@ -48,7 +48,7 @@ bool UdpSocket::open(std::string& error)
 {
     close();
     fd_ = udp::openSocket();
-    if (fd_ == invalidSocket)
+    if (fd_ == kInvalidSocket)
     {
         error = "cannot create a UDP socket: " + errnoText(udp::lastError());
         return false;
@@ -61,10 +61,10 @@ bool UdpSocket::open(std::string& error)
 
 void UdpSocket::close()
 {
-    if (fd_ != invalidSocket)
+    if (fd_ != kInvalidSocket)
     {
         udp::closeSocket(fd_);
-        fd_ = invalidSocket;
+        fd_ = kInvalidSocket;
     }
 }
 
@@ -75,9 +75,13 @@ bool UdpSocket::bind(const Endpoint& local, std::string& error)
         const int number = udp::lastError();
         error = "cannot bind UDP " + local.text() + ": " + errnoText(number);
         if (portIsTaken(number))
+        {
             error += "; another program (a receiver, an orv command) already uses that port";
-        else if (number == udp::addressNotAvailableError)
+        }
+        else if (number == udp::kAddressNotAvailableError)
+        {
             error += "; that address belongs to no interface of this machine";
+        }
         return false;
     }
     return true;
@@ -132,7 +136,9 @@ int UdpSocket::receive(void* buffer, size_t capacity, int timeoutMs, ReceivedDat
                        std::string& error)
 {
     if (!udp::waitReadable(fd_, timeoutMs))
+    {
         return 0;
+    }
     udp::DatagramInfo info;
     const int got = udp::receiveDatagram(fd_, buffer, capacity, info);
     if (got < 0)
@@ -141,7 +147,9 @@ int UdpSocket::receive(void* buffer, size_t capacity, int timeoutMs, ReceivedDat
         return -1;
     }
     if (got == 0)
+    {
         return 0;
+    }
 
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     out.arrivalSeconds = std::chrono::duration<double>(now).count();
@@ -150,7 +158,9 @@ int UdpSocket::receive(void* buffer, size_t capacity, int timeoutMs, ReceivedDat
     out.from = Endpoint{info.senderIp, info.senderPort};
     out.to = localEndpoint();
     if (info.destinationIp != 0)
+    {
         out.to.ip = info.destinationIp;
+    }
     return 1;
 }
 

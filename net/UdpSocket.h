@@ -37,7 +37,7 @@ public:
 
     // Creates the socket; false with the reason in `error`.
     bool open(std::string& error);
-    bool isOpen() const { return fd_ != invalidSocket; }
+    bool isOpen() const { return fd_ != kInvalidSocket; }
     SocketHandle handle() const { return fd_; }
     void close();
 
@@ -63,7 +63,7 @@ public:
                 std::string& error);
 
 private:
-    SocketHandle fd_ = invalidSocket;
+    SocketHandle fd_ = kInvalidSocket;
 };
 
 // The system's text for an error number (errno, or Winsock's on Windows), with the number:

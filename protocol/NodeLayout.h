@@ -20,8 +20,8 @@ namespace orvlayout
 {
 
 // The table operator's table. Column 0 holds the labels, columns 1 to 4 the decks 1 to 4.
-inline constexpr int deckCount = 4;
-inline constexpr const char* deckHeaders[deckCount] = {"Deck A", "Deck B", "Deck C", "Deck D"};
+inline constexpr int kDeckCount = 4;
+inline constexpr const char* kDeckHeaders[kDeckCount] = {"Deck A", "Deck B", "Deck C", "Deck D"};
 enum TableRow : int
 {
     HeaderRow = 0,
@@ -44,55 +44,55 @@ enum TableRow : int
     CrossfaderRow,
     FirstEventRow, // one row per event name from here on
 };
-inline constexpr int fixedRows = FirstEventRow;
+inline constexpr int kFixedRows = FirstEventRow;
 // Event names a node keeps (and rows it shows below the fixed ones); a new name beyond this
 // is dropped with a warning.
-inline constexpr std::size_t maxEventNames = 1024;
-inline constexpr int tableColumns = 5;
-inline constexpr int labelColumn = 0;
-inline constexpr int eventValueColumn = 1;
+inline constexpr std::size_t kMaxEventNames = 1024;
+inline constexpr int kTableColumns = 5;
+inline constexpr int kLabelColumn = 0;
+inline constexpr int kEventValueColumn = 1;
 // Indexed by TableRow; the header row has no label.
-inline constexpr const char* rowLabels[fixedRows] = {
+inline constexpr const char* kRowLabels[kFixedRows] = {
     nullptr,    "Title",    "Artist",    "Album",    "Filepath", "Length",
     "Velocity", "Position", "Position2", "NormPos",  "BPM",      "EQLow",
     "EQMid",    "EQHigh",   "Beat",      "UpfaderA", "UpfaderB", "Crossfader",
 };
 
 // The channel operator's channels, one sample each.
-inline constexpr int channelCount = 48;
-inline constexpr int channelsPerDeck = 11;
-inline constexpr int firstDeckChannel = 3;
-inline constexpr int unusedChannel = 47; // declared, never written
+inline constexpr int kChannelCount = 48;
+inline constexpr int kChannelsPerDeck = 11;
+inline constexpr int kFirstDeckChannel = 3;
+inline constexpr int kUnusedChannel = 47; // declared, never written
 // The channel of a deck field (deck 1 to 4, `offset` its FieldPlace::channel).
 constexpr int deckChannel(int deck, int offset)
 {
-    return firstDeckChannel + channelsPerDeck * (deck - 1) + offset;
+    return kFirstDeckChannel + kChannelsPerDeck * (deck - 1) + offset;
 }
 
-inline constexpr int noRow = -1;
-inline constexpr int noChannel = -1;
+inline constexpr int kNoRow = -1;
+inline constexpr int kNoChannel = -1;
 
 // Where the field of one wire key shows. `row` is a TableRow (Meta and Deck fields in their
-// deck's column, Control fields in all four) or noRow; `channel` is a Control field's channel,
-// a Deck field's offset from its deck's first channel, or noChannel. `name` is the field's
+// deck's column, Control fields in all four) or kNoRow; `channel` is a Control field's channel,
+// a Deck field's offset from its deck's first channel, or kNoChannel. `name` is the field's
 // descriptive channel name ("upfader_a"; "bpm", which a deck's channel prefixes with "deckN_").
 struct FieldPlace
 {
     std::string_view key; // the wire key (WireSchema.h's key tables)
-    int row = noRow;
-    int channel = noChannel;
+    int row = kNoRow;
+    int channel = kNoChannel;
     const char* name = nullptr;
 };
 
 // The fields of each record that show, in the order of the record's keys (a deck's in the
 // order of its channels). A key without a line here shows nowhere.
-inline constexpr FieldPlace controlPlaces[] = {
+inline constexpr FieldPlace kControlPlaces[] = {
     {"UpfaderA", UpfaderARow, 0, "upfader_a"},
     {"UpfaderB", UpfaderBRow, 1, "upfader_b"},
     {"Crossfader", CrossfaderRow, 2, "crossfader"},
 };
 
-inline constexpr FieldPlace deckPlaces[] = {
+inline constexpr FieldPlace kDeckPlaces[] = {
     {"Pitch", VelocityRow, 0, "pitch"},
     {"Position", PositionRow, 1, "position"},
     {"Position2", Position2Row, 2, "position2"},
@@ -102,11 +102,11 @@ inline constexpr FieldPlace deckPlaces[] = {
     {"EQLow", EqLowRow, 6, "eqlow"},
     {"EQMid", EqMidRow, 7, "eqmid"},
     {"EQHigh", EqHighRow, 8, "eqhigh"},
-    {"Deck", noRow, 9, "deck"},
+    {"Deck", kNoRow, 9, "deck"},
     {"Beat", BeatRow, 10, "beat"},
 };
 
-inline constexpr FieldPlace metaPlaces[] = {
+inline constexpr FieldPlace kMetaPlaces[] = {
     {"Title", TitleRow},
     {"Artist", ArtistRow},
     {"Album", AlbumRow},
@@ -115,17 +115,25 @@ inline constexpr FieldPlace metaPlaces[] = {
 
 // The place table of each record. An event's fields have no place of their own: "Event"
 // names a row below the fixed ones (column 0), "Value" fills column 1.
-inline constexpr std::array<FieldPlace, 0> noPlaces{};
+inline constexpr std::array<FieldPlace, 0> kNoPlaces{};
 template <class Record> constexpr const auto& placesOf()
 {
     if constexpr (std::is_same_v<Record, Control>)
-        return controlPlaces;
+    {
+        return kControlPlaces;
+    }
     else if constexpr (std::is_same_v<Record, Deck>)
-        return deckPlaces;
+    {
+        return kDeckPlaces;
+    }
     else if constexpr (std::is_same_v<Record, Meta>)
-        return metaPlaces;
+    {
+        return kMetaPlaces;
+    }
     else
-        return noPlaces;
+    {
+        return kNoPlaces;
+    }
 }
 
 // Where the field of a wire key of Record shows; a place with no row and no channel when it
@@ -135,7 +143,9 @@ template <class Record> constexpr FieldPlace placeOf(std::string_view key)
     for (const FieldPlace& place : placesOf<Record>())
     {
         if (place.key == key)
+        {
             return place;
+        }
     }
     return FieldPlace{key};
 }
@@ -171,11 +181,15 @@ template <class Record> constexpr bool placesNameKeysOnce()
     {
         if (orvprotocol::keyIndex<Record>(places[i].key) ==
             std::size(orvprotocol::KeysOf<Record>::keys))
+        {
             return false;
+        }
         for (std::size_t j = 0; j < i; ++j)
         {
             if (places[j].key == places[i].key)
+            {
                 return false;
+            }
         }
     }
     return true;

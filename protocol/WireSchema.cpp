@@ -1,5 +1,7 @@
 #include "protocol/WireSchema.h"
 
+#include "msgpack/KnownStrings.h"
+
 #include <vector>
 
 namespace orvprotocol
@@ -7,7 +9,7 @@ namespace orvprotocol
 
 const MessageInfo* findMessage(std::uint8_t typeByte)
 {
-    for (const MessageInfo& message : messageTypes)
+    for (const MessageInfo& message : kMessageTypes)
     {
         if (static_cast<std::uint8_t>(message.type) == typeByte)
         {
@@ -80,19 +82,31 @@ void assign(const orvprotocol::Key<Record>& key, Record& record, const orvpack::
     std::visit([&](auto member) { readValue(value, record.*member); }, key.member);
 }
 
+// decodeRecord reads a key that is no string as "": no record may have a key of that name.
+template <class Record> constexpr bool noEmptyKey()
+{
+    for (const auto& key : orvprotocol::KeysOf<Record>::keys)
+    {
+        if (key.key.empty())
+        {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(noEmptyKey<Control>() && noEmptyKey<Deck>() && noEmptyKey<Meta>() &&
+              noEmptyKey<Event>());
+
 // Fills a record from a map payload in one walk of the map: each entry whose key is a string
 // and names a key of the record goes into that key's field. Map keys are unique, so each
 // field gets exactly the value under its key, as a lookup per field would give it. A payload
-// that is no map has no entries: every field keeps its default.
+// that is no map has no entries: every field keeps its default. A key that is no string reads
+// as the empty string, which names no key.
 template <class Record> Record decodeRecord(const orvpack::MsgPack& value)
 {
     Record record;
     for (const auto& [key, field] : value.object_items())
     {
-        if (key.type() != orvpack::MsgPack::STRING)
-        {
-            continue;
-        }
         const std::string_view name(key.string_value());
         for (const auto& known : orvprotocol::KeysOf<Record>::keys)
         {

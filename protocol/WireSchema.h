@@ -85,14 +85,14 @@ namespace orvprotocol
 {
 
 // Addresses, ports and limits.
-inline constexpr const char* defaultIp = "127.0.0.1";
-inline constexpr std::uint16_t defaultPort = 3650;
-inline constexpr const char* multicastGroup = "239.0.0.1";
+inline constexpr const char* kDefaultIp = "127.0.0.1";
+inline constexpr std::uint16_t kDefaultPort = 3650;
+inline constexpr const char* kMulticastGroup = "239.0.0.1";
 // The one datagram a receiver sends, once per connect: this byte, to this port.
-inline constexpr std::uint8_t discoveryByte = 0x09;
-inline constexpr std::uint16_t discoveryPort = 7000;
+inline constexpr std::uint8_t kDiscoveryByte = 0x09;
+inline constexpr std::uint16_t kDiscoveryPort = 7000;
 // A receiver handles at most this many bytes of a datagram (the type byte included).
-inline constexpr std::size_t datagramLimit = 4096;
+inline constexpr std::size_t kDatagramLimit = 4096;
 
 // The handled type bytes; every other value is ignored.
 struct MessageInfo
@@ -100,7 +100,7 @@ struct MessageInfo
     MessageType type;
     const char* name; // "Control"
 };
-inline constexpr MessageInfo messageTypes[] = {
+inline constexpr MessageInfo kMessageTypes[] = {
     {MessageType::Control, "Control"},
     {MessageType::Deck, "Deck"},
     {MessageType::Meta, "Meta"},
@@ -136,14 +136,14 @@ template <class Record> struct Key
 };
 
 // The keys of each record, in the order of its fields.
-inline constexpr Key<Control> controlKeys[] = {
+inline constexpr Key<Control> kControlKeys[] = {
     {"UpfaderA", "upfaderA", &Control::upfaderA},
     {"UpfaderB", "upfaderB", &Control::upfaderB},
     {"Crossfader", "crossfader", &Control::crossfader},
     {"Active", "active", &Control::active},
 };
 
-inline constexpr Key<Deck> deckKeys[] = {
+inline constexpr Key<Deck> kDeckKeys[] = {
     {"Pitch", "pitch", &Deck::pitch},
     {"Position", "position", &Deck::position},
     {"Position2", "position2", &Deck::position2},
@@ -157,7 +157,7 @@ inline constexpr Key<Deck> deckKeys[] = {
     {"Beat", "beat", &Deck::beat},
 };
 
-inline constexpr Key<Meta> metaKeys[] = {
+inline constexpr Key<Meta> kMetaKeys[] = {
     {"Deck", "deck", &Meta::deck},
     {"Title", "title", &Meta::title},
     {"Artist", "artist", &Meta::artist},
@@ -165,7 +165,7 @@ inline constexpr Key<Meta> metaKeys[] = {
     {"Filepath", "filepath", &Meta::filepath},
 };
 
-inline constexpr Key<Event> eventKeys[] = {
+inline constexpr Key<Event> kEventKeys[] = {
     {"Event", "name", &Event::name},
     {"Value", "value", &Event::value},
 };
@@ -174,19 +174,19 @@ inline constexpr Key<Event> eventKeys[] = {
 template <class Record> struct KeysOf;
 template <> struct KeysOf<Control>
 {
-    static constexpr const auto& keys = controlKeys;
+    static constexpr const auto& keys = kControlKeys;
 };
 template <> struct KeysOf<Deck>
 {
-    static constexpr const auto& keys = deckKeys;
+    static constexpr const auto& keys = kDeckKeys;
 };
 template <> struct KeysOf<Meta>
 {
-    static constexpr const auto& keys = metaKeys;
+    static constexpr const auto& keys = kMetaKeys;
 };
 template <> struct KeysOf<Event>
 {
-    static constexpr const auto& keys = eventKeys;
+    static constexpr const auto& keys = kEventKeys;
 };
 
 // Key I of Record's table as a type, for walks at compile time: `key` is its descriptor,
@@ -217,7 +217,9 @@ template <class Record> constexpr std::size_t keyIndex(std::string_view key)
 {
     std::size_t index = 0;
     while (index < std::size(KeysOf<Record>::keys) && KeysOf<Record>::keys[index].key != key)
+    {
         ++index;
+    }
     return index;
 }
 
@@ -228,7 +230,9 @@ template <class Record, class Field> constexpr const Key<Record>* keyOf(Field Re
     {
         const auto* member = std::get_if<Field Record::*>(&key.member);
         if (member != nullptr && *member == field)
+        {
             return &key;
+        }
     }
     return nullptr;
 }

@@ -42,7 +42,7 @@ std::vector<std::string> discoveryAddresses(const std::string& ip)
             add(entry.broadcast);
         }
     }
-    add(discoveryAddress(orvprotocol::defaultIp));
+    add(discoveryAddress(orvprotocol::kDefaultIp));
     return addresses;
 }
 

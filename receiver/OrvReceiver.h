@@ -17,8 +17,7 @@
 // - The receive thread exists between connect and disconnect; it writes only the store.
 // - The store guards what crosses between the two under its one lock (see ReceiverStore.h).
 
-#ifndef ORV_RECEIVER_ORVRECEIVER_H
-#define ORV_RECEIVER_ORVRECEIVER_H
+#pragma once
 
 #include "DAT_CPlusPlusBase.h"
 #include "protocol/NodeLayout.h"
@@ -51,7 +50,7 @@ public:
     // One consistent copy of one moment, under one short hold, into a caller-owned object.
     void read(ReceiverNumbers& out) const;
     void read(ReceiverSnapshot& out) const;
-    void read(DeckHistory& out, int firstDeck = 1, int lastDeck = orvlayout::deckCount) const;
+    void read(DeckHistory& out, int firstDeck = 1, int lastDeck = orvlayout::kDeckCount) const;
     void read(ReceiverHealth& out) const;
     void read(EventState& out) const;
 
@@ -63,12 +62,10 @@ public:
 
 protected:
     // Settings (host thread). The receiver uses the low 16 bits of `port`.
-    std::string ip = orvprotocol::defaultIp;
-    std::uint32_t port = orvprotocol::defaultPort;
+    std::string ip = orvprotocol::kDefaultIp;
+    std::uint32_t port = orvprotocol::kDefaultPort;
     bool multicast = false;
 
     orvreceiver::ReceiverStore store;
     orvreceiver::ReceiveLoop loop{store}; // declared after the store it feeds
 };
-
-#endif

@@ -16,7 +16,7 @@ namespace orvreceiver
 
 namespace
 {
-constexpr std::chrono::milliseconds receiveErrorPause{1};
+constexpr std::chrono::milliseconds kReceiveErrorPause{1};
 }
 
 ReceiveLoop::~ReceiveLoop()
@@ -45,7 +45,7 @@ void ReceiveLoop::start(const std::string& ip, std::uint32_t port, bool multicas
     // Left open by a failed bind when start runs without a stop in between.
     closeSocket();
     socketFd_ = orv::udp::openSocket();
-    if (socketFd_ == orv::invalidSocket)
+    if (socketFd_ == orv::kInvalidSocket)
     {
         store_.setErrorText("Socket creation failed");
         return;
@@ -66,7 +66,7 @@ void ReceiveLoop::start(const std::string& ip, std::uint32_t port, bool multicas
     bool groupJoined = false;
     if (multicast)
     {
-        groupJoined = orv::udp::joinMulticastGroup(socketFd_, orvprotocol::multicastGroup, ip);
+        groupJoined = orv::udp::joinMulticastGroup(socketFd_, orvprotocol::kMulticastGroup, ip);
         if (!groupJoined)
         {
             const int error = orv::udp::lastError();
@@ -84,10 +84,10 @@ void ReceiveLoop::start(const std::string& ip, std::uint32_t port, bool multicas
     // The discovery addresses are broadcast addresses on a real network, which the system
     // refuses to send to without the broadcast permission. No result sets a text.
     orv::udp::enableBroadcast(socketFd_);
-    const char request = static_cast<char>(orvprotocol::discoveryByte);
+    const char request = static_cast<char>(orvprotocol::kDiscoveryByte);
     for (const std::string& address : discovery)
     {
-        orv::udp::sendTo(socketFd_, address, orvprotocol::discoveryPort, &request, 1);
+        orv::udp::sendTo(socketFd_, address, orvprotocol::kDiscoveryPort, &request, 1);
     }
 
     // `running_` is set before the thread exists, so a stop right after this call always
@@ -130,8 +130,8 @@ void ReceiveLoop::stop()
 
 void ReceiveLoop::run()
 {
-    char buffer[ReceiverStore::datagramLimit];
-    char sender[orv::udp::addressTextSize];
+    char buffer[ReceiverStore::kDatagramLimit];
+    char sender[orv::udp::kAddressTextSize];
     std::uint16_t senderPort = 0;
     // The buffer is all zero before every receive. A receive writes only the bytes it reports,
     // so only that prefix needs clearing again, not the whole buffer for every datagram.
@@ -157,7 +157,7 @@ void ReceiveLoop::run()
                 // An error that repeats at once (a socket gone bad) must not take a core of
                 // the host's machine; datagrams wait in the socket meanwhile, and a stop is
                 // seen after at most this pause.
-                std::this_thread::sleep_for(receiveErrorPause);
+                std::this_thread::sleep_for(kReceiveErrorPause);
                 continue;
             }
             const std::int64_t arrival = steadyNow();
@@ -189,10 +189,10 @@ void ReceiveLoop::run()
 
 void ReceiveLoop::closeSocket()
 {
-    if (socketFd_ != orv::invalidSocket)
+    if (socketFd_ != orv::kInvalidSocket)
     {
         orv::udp::closeSocket(socketFd_);
-        socketFd_ = orv::invalidSocket;
+        socketFd_ = orv::kInvalidSocket;
     }
 }
 

@@ -48,7 +48,7 @@ private:
     ReceiverStore& store_;
     std::atomic<bool> running_{false};
     std::thread receiveThread_;
-    orv::SocketHandle socketFd_ = orv::invalidSocket;
+    orv::SocketHandle socketFd_ = orv::kInvalidSocket;
 };
 
 } // namespace orvreceiver

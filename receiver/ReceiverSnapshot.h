@@ -23,7 +23,7 @@ struct ReceiverNumbers
 {
     bool connected = false;
     Control control;
-    std::array<Deck, orvlayout::deckCount> decks; // slot k-1 holds deck number k
+    std::array<Deck, orvlayout::kDeckCount> decks; // slot k-1 holds deck number k
 };
 
 struct DeckHistory
@@ -31,13 +31,13 @@ struct DeckHistory
     bool connected = false;
     Control control; // the mixer, for the deck the audience hears
     // samples[k-1]: the latest Deck datagrams of deck number k, in arrival order.
-    std::array<orvbeat::DeckSamples, orvlayout::deckCount> samples;
+    std::array<orvbeat::DeckSamples, orvlayout::kDeckCount> samples;
 };
 
 struct ReceiverSnapshot
 {
     ReceiverNumbers numbers;
-    std::array<Meta, orvlayout::deckCount> metas; // slot k-1 holds deck number k
+    std::array<Meta, orvlayout::kDeckCount> metas; // slot k-1 holds deck number k
     // (name, value) of every event, in the order the names first arrived; its size is the event
     // count.
     std::vector<std::pair<std::string, std::uint8_t>> events;
@@ -60,7 +60,7 @@ struct EventState
     bool connected = false;
     std::uint64_t source = 0; // which store was read last (each has its own number), 0 for none
     // trackChanges[k-1]: Meta datagrams of deck k that brought another title or file path.
-    std::array<std::uint64_t, orvlayout::deckCount> trackChanges{};
+    std::array<std::uint64_t, orvlayout::kDeckCount> trackChanges{};
     std::vector<EventReading> events;
 };
 
@@ -78,7 +78,7 @@ struct ReceiverHealth
     // Seconds since the last stored datagram, and since the last stored Deck datagram of deck
     // k (deckAges[k-1]); -1 before the first.
     double lastDatagramAge = -1.0;
-    std::array<double, orvlayout::deckCount> deckAges = noAges();
+    std::array<double, orvlayout::kDeckCount> deckAges = noAges();
     std::size_t events = 0; // distinct event names known
 
     // Where the socket is bound ("" and 0 when it is not), and whether it joined the group.
@@ -90,11 +90,13 @@ struct ReceiverHealth
     std::string lastSender;
     std::string lastFilteredSender;
 
-    static constexpr std::array<double, orvlayout::deckCount> noAges()
+    static constexpr std::array<double, orvlayout::kDeckCount> noAges()
     {
-        std::array<double, orvlayout::deckCount> ages{};
+        std::array<double, orvlayout::kDeckCount> ages{};
         for (std::size_t k = 0; k < ages.size(); ++k)
+        {
             ages[k] = -1.0;
+        }
         return ages;
     }
 };

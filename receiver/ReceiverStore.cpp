@@ -11,7 +11,7 @@ namespace orvreceiver
 namespace
 {
 
-constexpr std::size_t maxNameInWarning = 64;
+constexpr std::size_t kMaxNameInWarning = 64;
 
 std::uint64_t nextStoreId()
 {
@@ -22,7 +22,7 @@ std::uint64_t nextStoreId()
 
 bool isSlotNumber(int deckNumber)
 {
-    return deckNumber >= 1 && deckNumber <= orvlayout::deckCount;
+    return deckNumber >= 1 && deckNumber <= orvlayout::kDeckCount;
 }
 
 std::size_t slotOf(int deckNumber)
@@ -30,15 +30,15 @@ std::size_t slotOf(int deckNumber)
     return static_cast<std::size_t>(deckNumber - 1);
 }
 
-// At most maxNameInWarning bytes of a name from the network, cut on a UTF-8 character
+// At most kMaxNameInWarning bytes of a name from the network, cut on a UTF-8 character
 // boundary so the host is never handed half a character.
 std::string shortenedName(const std::string& name)
 {
-    if (name.size() <= maxNameInWarning)
+    if (name.size() <= kMaxNameInWarning)
     {
         return name;
     }
-    std::size_t cut = maxNameInWarning;
+    std::size_t cut = kMaxNameInWarning;
     while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
     {
         --cut;
@@ -58,7 +58,7 @@ orvbeat::DeckSample sampleOf(const Deck& record, std::int64_t arrival)
     return sample;
 }
 
-// Copies the sender without allocating; at most addressSize - 1 bytes of its text.
+// Copies the sender without allocating; at most kAddressSize - 1 bytes of its text.
 template <class Record> void keepSender(Record& record, const char* address, std::uint16_t port)
 {
     std::size_t length = 0;
@@ -111,9 +111,9 @@ void ReceiverStore::handleDatagram(const char* data, std::size_t size, const cha
     {
         return;
     }
-    if (size > datagramLimit)
+    if (size > kDatagramLimit)
     {
-        size = datagramLimit;
+        size = kDatagramLimit;
     }
     const orvprotocol::MessageInfo* message =
         orvprotocol::findMessage(static_cast<std::uint8_t>(data[0]));
@@ -217,7 +217,7 @@ void ReceiverStore::storeEvent(Event&& event, std::int64_t arrival)
     // Names come from the network and every name is a table row: keep memory and the table
     // bounded, and say what was lost.
     setWarningText("Too many event names: dropped new event \"" + shortenedName(event.name) +
-                   "\" (at most " + std::to_string(maxEventNames) + " names are kept)");
+                   "\" (at most " + std::to_string(kMaxEventNames) + " names are kept)");
 }
 
 void ReceiverStore::takeDecodeError(MessageType type, std::string&& error)
@@ -300,9 +300,11 @@ void ReceiverStore::read(ReceiverHealth& out, std::int64_t now) const
     out.filtered = filtered_;
     out.ignored = ignored_;
     out.decodeErrors = decodeErrors_;
-    out.lastDatagramAge = ageSeconds(lastArrival_, now, noArrival);
+    out.lastDatagramAge = ageSeconds(lastArrival_, now, kNoArrival);
     for (std::size_t slot = 0; slot < deckArrivals_.size(); ++slot)
-        out.deckAges[slot] = ageSeconds(deckArrivals_[slot], now, noArrival);
+    {
+        out.deckAges[slot] = ageSeconds(deckArrivals_[slot], now, kNoArrival);
+    }
     out.events = events_.size();
     out.boundAddress.assign(boundAddress_);
     out.boundPort = boundPort_;
@@ -314,12 +316,14 @@ void ReceiverStore::read(ReceiverHealth& out, std::int64_t now) const
 void ReceiverStore::read(DeckHistory& out, int firstDeck, int lastDeck) const
 {
     firstDeck = std::max(firstDeck, 1);
-    lastDeck = std::min(lastDeck, orvlayout::deckCount);
+    lastDeck = std::min(lastDeck, orvlayout::kDeckCount);
     std::lock_guard<std::mutex> lock(stateMutex_);
     out.connected = connected_;
     out.control = control_;
     for (int deck = firstDeck; deck <= lastDeck; ++deck)
+    {
         out.samples[slotOf(deck)] = deckSamples_[slotOf(deck)];
+    }
 }
 
 Deck ReceiverStore::deck(int deckNumber) const

@@ -44,11 +44,11 @@ public:
     ReceiverStore();
 
     // Bytes of a datagram that are handled; the rest of a longer one is cut.
-    static constexpr std::size_t datagramLimit = orvprotocol::datagramLimit;
+    static constexpr std::size_t kDatagramLimit = orvprotocol::kDatagramLimit;
     // Distinct event names kept; a new name beyond this is dropped with a warning.
-    static constexpr std::size_t maxEventNames = orvlayout::maxEventNames;
+    static constexpr std::size_t kMaxEventNames = orvlayout::kMaxEventNames;
 
-    // One datagram: sender filter, type byte, decode, store. At most datagramLimit bytes are
+    // One datagram: sender filter, type byte, decode, store. At most kDatagramLimit bytes are
     // looked at; an empty datagram is dropped uncounted (it is also how a stopping receiver is
     // woken). Never throws for any input (only std::bad_alloc can leave it). `arrival` is when
     // it came (steadyNow()); `senderPort` 0 leaves the port out of the sender texts.
@@ -61,7 +61,7 @@ public:
     void read(ReceiverSnapshot& out) const;
     // Only the samples of decks `firstDeck` to `lastDeck` (1 to 4) are copied; the others are
     // left as they were.
-    void read(DeckHistory& out, int firstDeck = 1, int lastDeck = orvlayout::deckCount) const;
+    void read(DeckHistory& out, int firstDeck = 1, int lastDeck = orvlayout::kDeckCount) const;
     // Ages are taken against `now` (steadyNow()).
     void read(ReceiverHealth& out, std::int64_t now) const;
     // Copies only the names that are new since the last read into `out` (see EventState).
@@ -91,15 +91,15 @@ public:
 
 private:
     // "255.255.255.255" and its terminating zero.
-    static constexpr std::size_t addressSize = 16;
+    static constexpr std::size_t kAddressSize = 16;
     // The sender of a datagram as it came, kept without allocating.
     struct SenderRecord
     {
-        char address[addressSize] = {};
+        char address[kAddressSize] = {};
         std::uint16_t port = 0;
         bool known = false;
     };
-    static constexpr std::int64_t noArrival = std::numeric_limits<std::int64_t>::min();
+    static constexpr std::int64_t kNoArrival = std::numeric_limits<std::int64_t>::min();
 
     bool accepts(const char* senderAddress, std::uint16_t senderPort);
     void storeDeck(const Deck& record, std::int64_t arrival);
@@ -115,13 +115,13 @@ private:
     std::string errorText_;
     std::string warningText_;
     Control control_;
-    std::array<Deck, orvlayout::deckCount> decks_;
-    std::array<orvbeat::DeckSamples, orvlayout::deckCount> deckSamples_; // of decks_[k]
-    std::array<Meta, orvlayout::deckCount> metas_;
+    std::array<Deck, orvlayout::kDeckCount> decks_;
+    std::array<orvbeat::DeckSamples, orvlayout::kDeckCount> deckSamples_; // of decks_[k]
+    std::array<Meta, orvlayout::kDeckCount> metas_;
     // of metas_[k]: records that brought another title or file path
-    std::array<std::uint64_t, orvlayout::deckCount> trackChanges_{};
-    EventLog events_{maxEventNames}; // in the order the names first arrived
-    const std::uint64_t id_;         // tells its EventState readings apart: never 0, one per store
+    std::array<std::uint64_t, orvlayout::kDeckCount> trackChanges_{};
+    EventLog events_{kMaxEventNames}; // in the order the names first arrived
+    const std::uint64_t id_;          // tells its EventState readings apart: never 0, one per store
 
     std::string boundAddress_;
     std::uint16_t boundPort_ = 0;
@@ -130,16 +130,18 @@ private:
     std::uint64_t filtered_ = 0;
     std::uint64_t ignored_ = 0;
     std::uint64_t decodeErrors_ = 0;
-    std::int64_t lastArrival_ = noArrival;
-    std::array<std::int64_t, orvlayout::deckCount> deckArrivals_ = noArrivals();
+    std::int64_t lastArrival_ = kNoArrival;
+    std::array<std::int64_t, orvlayout::kDeckCount> deckArrivals_ = noArrivals();
     SenderRecord lastSender_;
     SenderRecord lastFilteredSender_;
 
-    static constexpr std::array<std::int64_t, orvlayout::deckCount> noArrivals()
+    static constexpr std::array<std::int64_t, orvlayout::kDeckCount> noArrivals()
     {
-        std::array<std::int64_t, orvlayout::deckCount> arrivals{};
+        std::array<std::int64_t, orvlayout::kDeckCount> arrivals{};
         for (std::size_t k = 0; k < arrivals.size(); ++k)
-            arrivals[k] = noArrival;
+        {
+            arrivals[k] = kNoArrival;
+        }
         return arrivals;
     }
 };

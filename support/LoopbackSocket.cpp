@@ -58,7 +58,7 @@ bool loopbackAddressesAreSeparate()
         return false;
     }
     char buffer[8];
-    char from[orv::udp::addressTextSize];
+    char from[orv::udp::kAddressTextSize];
     orv::udp::receiveFrom(receiver.handle(), buffer, sizeof buffer, from);
     return std::string(from) == "127.0.0.9";
 }

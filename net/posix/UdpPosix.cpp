@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -18,7 +19,7 @@ namespace
 
 // The sender's address as inet_ntop writes it (dotted decimal, no leading zeros). glibc's
 // inet_ntop runs a formatted print for it, several hundred nanoseconds on every datagram.
-void writeDotted(const in_addr& address, char (&text)[addressTextSize])
+void writeDotted(const in_addr& address, char (&text)[kAddressTextSize])
 {
     const auto* octets = reinterpret_cast<const unsigned char*>(&address.s_addr);
     char* out = text;
@@ -51,7 +52,19 @@ bool startup()
 
 SocketHandle openSocket()
 {
-    return ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    // Close-on-exec: a program the host starts must not inherit the socket, and with it the
+    // port, which would then stay taken after the node lets it go.
+#ifdef SOCK_CLOEXEC
+    return ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+#else
+    const SocketHandle socket = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (socket != kInvalidSocket)
+    {
+        // Fails only for a descriptor that is not open.
+        ::fcntl(socket, F_SETFD, FD_CLOEXEC);
+    }
+    return socket;
+#endif
 }
 
 bool sendDatagram(SocketHandle socket, const sockaddr_in& to, const void* data, std::size_t size)
@@ -62,7 +75,7 @@ bool sendDatagram(SocketHandle socket, const sockaddr_in& to, const void* data, 
 }
 
 int receiveFrom(SocketHandle socket, char* buffer, std::size_t capacity,
-                char (&senderText)[addressTextSize], std::uint16_t* senderPort)
+                char (&senderText)[kAddressTextSize], std::uint16_t* senderPort)
 {
     if (capacity > static_cast<std::size_t>(INT_MAX))
     {
@@ -79,7 +92,7 @@ int receiveFrom(SocketHandle socket, char* buffer, std::size_t capacity,
                               &senderLength);
     } while (received < 0 && errno == EINTR); // a signal is no receive error
 
-    std::memset(senderText, 0, addressTextSize);
+    std::memset(senderText, 0, kAddressTextSize);
     if (received < 0)
     {
         return -1;

@@ -37,10 +37,14 @@ std::string dottedNumber(std::uint32_t ip)
 std::string narrow(const wchar_t* wide)
 {
     if (wide == nullptr)
+    {
         return "";
+    }
     const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
     if (size <= 1)
+    {
         return "";
+    }
     std::string text(static_cast<size_t>(size - 1), '\0');
     WideCharToMultiByte(CP_UTF8, 0, wide, -1, &text[0], size, nullptr, nullptr);
     return text;
@@ -63,7 +67,9 @@ std::vector<Ipv4Interface> listIpv4Interfaces()
             AF_INET, flags, nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
     }
     if (result != NO_ERROR)
+    {
         return found;
+    }
 
     for (auto* adapter = reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(buffer.data());
          adapter != nullptr; adapter = adapter->Next)
@@ -73,7 +79,9 @@ std::vector<Ipv4Interface> listIpv4Interfaces()
         {
             const sockaddr* address = unicast->Address.lpSockaddr;
             if (address == nullptr || address->sa_family != AF_INET)
+            {
                 continue;
+            }
             const std::uint32_t ip =
                 ntohl(reinterpret_cast<const sockaddr_in*>(address)->sin_addr.s_addr);
             const unsigned prefix = unicast->OnLinkPrefixLength;
@@ -86,7 +94,9 @@ std::vector<Ipv4Interface> listIpv4Interfaces()
             // Windows lists no broadcast address: it is the network's address with every host
             // bit set, on networks that have host bits to spare (not /31 or /32).
             if (!entry.loopback && prefix > 0 && prefix < 31)
+            {
                 entry.broadcast = dottedNumber(ip | ~maskOf(prefix));
+            }
             entry.multicast = (adapter->Flags & IP_ADAPTER_NO_MULTICAST) == 0;
             found.push_back(entry);
         }

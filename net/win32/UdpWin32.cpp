@@ -12,12 +12,16 @@
 #ifndef SIO_UDP_CONNRESET
 #define SIO_UDP_CONNRESET _WSAIOW(IOC_VENDOR, 12)
 #endif
+#ifndef WSA_FLAG_NO_HANDLE_INHERIT
+#define WSA_FLAG_NO_HANDLE_INHERIT 0x80
+#endif
 
 static_assert(std::is_same<SOCKET, orv::SocketHandle>::value, "SocketHandle must be SOCKET");
-static_assert(INVALID_SOCKET == orv::invalidSocket, "invalidSocket must be INVALID_SOCKET");
-static_assert(WSAEADDRINUSE == orv::udp::addressInUseError, "addressInUseError must be Winsock's");
-static_assert(WSAEADDRNOTAVAIL == orv::udp::addressNotAvailableError, "Winsock's numbers");
-static_assert(WSAEACCES == orv::udp::accessDeniedError, "Winsock's numbers");
+static_assert(INVALID_SOCKET == orv::kInvalidSocket, "kInvalidSocket must be INVALID_SOCKET");
+static_assert(WSAEADDRINUSE == orv::udp::kAddressInUseError,
+              "kAddressInUseError must be Winsock's");
+static_assert(WSAEADDRNOTAVAIL == orv::udp::kAddressNotAvailableError, "Winsock's numbers");
+static_assert(WSAEACCES == orv::udp::kAccessDeniedError, "Winsock's numbers");
 
 namespace orv
 {
@@ -54,12 +58,15 @@ SocketHandle openSocket()
 {
     if (!startup())
     {
-        return invalidSocket;
+        return kInvalidSocket;
     }
-    SOCKET socket = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    // Not inheritable: a program the host starts must not take the socket, and with it the
+    // port, along. WSA_FLAG_OVERLAPPED is what ::socket would pass.
+    SOCKET socket = ::WSASocketW(AF_INET, SOCK_DGRAM, IPPROTO_UDP, nullptr, 0,
+                                 WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
     if (socket == INVALID_SOCKET)
     {
-        return invalidSocket;
+        return kInvalidSocket;
     }
     // Winsock reports an ICMP "port unreachable" for an earlier sendto (the discovery datagram
     // to a port where nobody listens) as WSAECONNRESET on the next recvfrom. That is no
@@ -83,7 +90,7 @@ bool sendDatagram(SocketHandle socket, const sockaddr_in& to, const void* data, 
 }
 
 int receiveFrom(SocketHandle socket, char* buffer, std::size_t capacity,
-                char (&senderText)[addressTextSize], std::uint16_t* senderPort)
+                char (&senderText)[kAddressTextSize], std::uint16_t* senderPort)
 {
     if (capacity > static_cast<std::size_t>(INT_MAX))
     {
@@ -101,12 +108,12 @@ int receiveFrom(SocketHandle socket, char* buffer, std::size_t capacity,
         received = static_cast<int>(capacity);
     }
 
-    std::memset(senderText, 0, addressTextSize);
+    std::memset(senderText, 0, kAddressTextSize);
     if (received == SOCKET_ERROR)
     {
         return -1;
     }
-    inet_ntop(AF_INET, &sender.sin_addr, senderText, addressTextSize);
+    inet_ntop(AF_INET, &sender.sin_addr, senderText, kAddressTextSize);
     if (senderPort != nullptr)
     {
         *senderPort = ntohs(sender.sin_port);

@@ -39,7 +39,7 @@ TEST_F(ActiveParameterTest, AHeldPortShowsTheErrorAndConnectsSoonAfterItsRelease
     {
         net->cookFrame();
         EXPECT_EQ(net->errorText(orv),
-                  "Error Creating Socket: " + std::to_string(orv::udp::addressInUseError));
+                  "Error Creating Socket: " + std::to_string(orv::udp::kAddressInUseError));
     }
     EXPECT_FALSE(connected(orv));
 

@@ -16,9 +16,9 @@ using orvharness::NodeId;
 
 // The keys of one deck's eleven channels, in channel order from the deck's first channel
 // (3 for deck 1, 14 for deck 2, 25 for deck 3, 36 for deck 4).
-const char* const deckKeys[11] = {"Pitch",  "Position", "Position2", "NormalizedPosition",
-                                  "BPM",    "Length",   "EQLow",     "EQMid",
-                                  "EQHigh", "Deck",     "Beat"};
+const char* const kDeckKeys[11] = {"Pitch",  "Position", "Position2", "NormalizedPosition",
+                                   "BPM",    "Length",   "EQLow",     "EQMid",
+                                   "EQHigh", "Deck",     "Beat"};
 
 class ChannelOperatorTest : public BundleTest
 {
@@ -79,7 +79,7 @@ TEST_F(ChannelOperatorTest, ChannelMapIndexByIndexForTheMixerAndAllFourDecks)
         for (int k = 0; k < 11; ++k)
         {
             sent[deck][k] = deck * 100 + k + 0.5;
-            payload[deckKeys[k]] = sent[deck][k];
+            payload[kDeckKeys[k]] = sent[deck][k];
         }
         sent[deck][9] = deck; // "Deck" names the slot
         sent[deck][10] = deck * 1000 + 7;
@@ -101,7 +101,7 @@ TEST_F(ChannelOperatorTest, ChannelMapIndexByIndexForTheMixerAndAllFourDecks)
         for (int k = 0; k < 11; ++k)
         {
             EXPECT_EQ(sample(channels, first + k), static_cast<float>(sent[deck][k]))
-                << "index " << first + k << ": deck " << deck << " " << deckKeys[k];
+                << "index " << first + k << ": deck " << deck << " " << kDeckKeys[k];
         }
     }
     // Landmarks of the map.

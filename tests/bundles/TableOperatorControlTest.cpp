@@ -107,7 +107,7 @@ TEST_F(TableOperatorControlTest, ConnectFailureReachesTheHostAsErrorText)
     ASSERT_TRUE(holder.bound()) << holder.error();
     reconnect(orv);
     EXPECT_EQ(net->errorText(orv),
-              "Error Creating Socket: " + std::to_string(orv::udp::addressInUseError));
+              "Error Creating Socket: " + std::to_string(orv::udp::kAddressInUseError));
     EXPECT_EQ(net->warningText(orv), "");
     EXPECT_FALSE(showsConnected(orv));
 }

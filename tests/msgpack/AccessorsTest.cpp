@@ -2,6 +2,7 @@
 // element and key lookups, the shared statics and has_shape.
 
 #include "msgpack/MsgPack.h"
+#include "msgpack/MsgPackValue.h"
 
 #include <gtest/gtest.h>
 

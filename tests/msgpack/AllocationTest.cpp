@@ -5,6 +5,7 @@
 // program.
 
 #include "Hex.h"
+#include "msgpack/KnownStrings.h"
 #include "msgpack/MsgPack.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +27,7 @@ std::atomic<bool> counting{false};
 std::atomic<size_t> allocations{0};
 std::atomic<size_t> largest{0};
 std::atomic<size_t> allocated_bytes{0};
-constexpr size_t refused_above = size_t{1} << 20;
+constexpr size_t kRefusedAbove = size_t{1} << 20;
 
 struct AllocationCount
 {
@@ -50,7 +51,7 @@ void* counted_malloc(size_t size) noexcept
         {
             largest = size;
         }
-        if (size > refused_above)
+        if (size > kRefusedAbove)
         {
             return nullptr;
         }

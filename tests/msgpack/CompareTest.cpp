@@ -2,6 +2,7 @@
 // their fixed order otherwise.
 
 #include "msgpack/MsgPack.h"
+#include "msgpack/MsgPackValue.h"
 
 #include <gtest/gtest.h>
 
@@ -13,32 +14,32 @@ using namespace orvpack;
 namespace
 {
 
-constexpr uint64_t two_pow_53 = uint64_t{1} << 53;
-constexpr uint64_t two_pow_63 = uint64_t{1} << 63;
-constexpr uint64_t uint64_max = std::numeric_limits<uint64_t>::max();
-constexpr int64_t int64_max = std::numeric_limits<int64_t>::max();
-constexpr int64_t int64_min = std::numeric_limits<int64_t>::min();
+constexpr uint64_t kTwoPow53 = uint64_t{1} << 53;
+constexpr uint64_t kTwoPow63 = uint64_t{1} << 63;
+constexpr uint64_t kUint64Max = std::numeric_limits<uint64_t>::max();
+constexpr int64_t kInt64Max = std::numeric_limits<int64_t>::max();
+constexpr int64_t kInt64Min = std::numeric_limits<int64_t>::min();
 
 } // namespace
 
 TEST(Compare, FreeSixtyFourBitComparisons)
 {
     EXPECT_TRUE(equal_uint64_int64(5, 5));
-    EXPECT_FALSE(equal_uint64_int64(two_pow_63, int64_min)); // same bits, other numbers
-    EXPECT_FALSE(equal_uint64_int64(uint64_max, -1));
-    EXPECT_TRUE(equal_uint64_int64(int64_max, int64_max));
+    EXPECT_FALSE(equal_uint64_int64(kTwoPow63, kInt64Min)); // same bits, other numbers
+    EXPECT_FALSE(equal_uint64_int64(kUint64Max, -1));
+    EXPECT_TRUE(equal_uint64_int64(kInt64Max, kInt64Max));
 
     EXPECT_TRUE(less_uint64_int64(4, 5));
     EXPECT_FALSE(less_uint64_int64(5, 5));
     EXPECT_FALSE(less_uint64_int64(0, -1));
-    EXPECT_FALSE(less_uint64_int64(two_pow_63, int64_max));
+    EXPECT_FALSE(less_uint64_int64(kTwoPow63, kInt64Max));
 
     EXPECT_TRUE(less_int64_uint64(-1, 0));
-    EXPECT_TRUE(less_int64_uint64(int64_min, 0));
-    EXPECT_TRUE(less_int64_uint64(int64_max, two_pow_63));
+    EXPECT_TRUE(less_int64_uint64(kInt64Min, 0));
+    EXPECT_TRUE(less_int64_uint64(kInt64Max, kTwoPow63));
     EXPECT_TRUE(less_int64_uint64(4, 5));
     EXPECT_FALSE(less_int64_uint64(5, 5));
-    EXPECT_FALSE(less_int64_uint64(int64_max, int64_max));
+    EXPECT_FALSE(less_int64_uint64(kInt64Max, kInt64Max));
 }
 
 TEST(Compare, NumbersOfAnyKindAreEqualByValue)
@@ -57,20 +58,20 @@ TEST(Compare, SixtyFourBitIntegersCompareExactly)
 {
     EXPECT_TRUE(MsgPack(int64_t{-1}) < MsgPack(uint64_t{0}));
     EXPECT_FALSE(MsgPack(uint64_t{0}) < MsgPack(int64_t{-1}));
-    EXPECT_FALSE(MsgPack(uint64_max) < MsgPack(int64_max));
-    EXPECT_TRUE(MsgPack(int64_max) < MsgPack(uint64_max));
-    EXPECT_FALSE(MsgPack(two_pow_63) == MsgPack(int64_min));
-    EXPECT_FALSE(MsgPack(int64_min) == MsgPack(two_pow_63));
+    EXPECT_FALSE(MsgPack(kUint64Max) < MsgPack(kInt64Max));
+    EXPECT_TRUE(MsgPack(kInt64Max) < MsgPack(kUint64Max));
+    EXPECT_FALSE(MsgPack(kTwoPow63) == MsgPack(kInt64Min));
+    EXPECT_FALSE(MsgPack(kInt64Min) == MsgPack(kTwoPow63));
     EXPECT_TRUE(MsgPack(int64_t{7}) == MsgPack(uint64_t{7}));
     EXPECT_TRUE(MsgPack(uint64_t{7}) == MsgPack(int64_t{7}));
 
     // 2^53 + 1 is not a double: against FLOAT64 it goes through double, against UINT64 not.
-    const MsgPack odd(static_cast<int64_t>(two_pow_53 + 1));
-    EXPECT_TRUE(odd == MsgPack(static_cast<double>(two_pow_53)));
-    EXPECT_FALSE(odd == MsgPack(two_pow_53));
-    EXPECT_TRUE(MsgPack(two_pow_53) < odd);
-    EXPECT_FALSE(MsgPack(two_pow_53 + 1) == MsgPack(two_pow_53));
-    EXPECT_TRUE(MsgPack(two_pow_53) < MsgPack(two_pow_53 + 1));
+    const MsgPack odd(static_cast<int64_t>(kTwoPow53 + 1));
+    EXPECT_TRUE(odd == MsgPack(static_cast<double>(kTwoPow53)));
+    EXPECT_FALSE(odd == MsgPack(kTwoPow53));
+    EXPECT_TRUE(MsgPack(kTwoPow53) < odd);
+    EXPECT_FALSE(MsgPack(kTwoPow53 + 1) == MsgPack(kTwoPow53));
+    EXPECT_TRUE(MsgPack(kTwoPow53) < MsgPack(kTwoPow53 + 1));
     EXPECT_TRUE(MsgPack(int64_t{-5}) < MsgPack(int64_t{-4}));
 }
 
@@ -81,7 +82,7 @@ TEST(Compare, KindsOrderNullNumbersBoolStringBinaryArrayObjectExtension)
         MsgPack(int8_t{-128}),
         MsgPack(-0.5f),
         MsgPack(uint8_t{0}),
-        MsgPack(uint64_max),
+        MsgPack(kUint64Max),
         MsgPack(false),
         MsgPack(true),
         MsgPack(""),

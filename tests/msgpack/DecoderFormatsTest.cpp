@@ -2,6 +2,7 @@
 // short before the value is complete.
 
 #include "Hex.h"
+#include "msgpack/KnownStrings.h"
 #include "msgpack/MsgPack.h"
 
 #include <gtest/gtest.h>
@@ -161,13 +162,13 @@ TEST(DecoderFormats, KnownStringsAndNearMissesDecodeToTheirBytes)
 {
     static const orvpack::KnownStrings& known = orvpack::KnownStrings::create(
         {"NormalizedPosition", "EQLow", "EQMid", "UpfaderA", "UpfaderB", "BPM", "Deck", "Value",
-         "D", std::string(orvpack::KnownStrings::longest + 1, 'x')});
+         "D", std::string(orvpack::KnownStrings::kLongest + 1, 'x')});
     for (const std::string& key :
          {std::string("NormalizedPosition"), std::string("NormalizedPositioN"),
           std::string("EQLow"), std::string("EQLoW"), std::string("EQMid"), std::string("UpfaderA"),
           std::string("UpfaderB"), std::string("UpfaderC"), std::string("BPM"), std::string("Deck"),
           std::string("Decks"), std::string("Value"), std::string("D"), std::string("E"),
-          std::string(orvpack::KnownStrings::longest + 1, 'x')})
+          std::string(orvpack::KnownStrings::kLongest + 1, 'x')})
     {
         const std::string bytes =
             (key.size() < 32 ? std::string(1, static_cast<char>(0xa0 | key.size()))

@@ -3,6 +3,7 @@
 // stop right after the value.
 
 #include "Hex.h"
+#include "msgpack/KnownStrings.h"
 #include "msgpack/MsgPack.h"
 
 #include <gtest/gtest.h>

@@ -36,14 +36,14 @@ TEST(Connect, SettingsAreCheckedBeforeASocketOpens)
     receiver.ip = "";
     receiver.connect();
     EXPECT_EQ(receiver.errorTextCopy(), "IP is empty");
-    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
+    EXPECT_EQ(receiver.socketFd(), orv::kInvalidSocket);
     EXPECT_FALSE(receiver.isConnected());
 
     receiver.ip = "127.0.0.1";
     receiver.port = 0;
     receiver.connect();
     EXPECT_EQ(receiver.errorTextCopy(), "Port is 0");
-    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
+    EXPECT_EQ(receiver.socketFd(), orv::kInvalidSocket);
     EXPECT_EQ(orvsupport::openDescriptorCount(), descriptors);
 }
 
@@ -74,10 +74,10 @@ TEST(Connect, BindFailureKeepsTheSocketUntilTheNextDisconnect)
 
     receiver.connect();
     EXPECT_EQ(receiver.errorTextCopy(),
-              "Error Creating Socket: " + std::to_string(orv::udp::addressInUseError));
+              "Error Creating Socket: " + std::to_string(orv::udp::kAddressInUseError));
     EXPECT_FALSE(receiver.isConnected());
     EXPECT_FALSE(receiver.receiveThread().joinable());
-    EXPECT_NE(receiver.socketFd(), orv::invalidSocket);
+    EXPECT_NE(receiver.socketFd(), orv::kInvalidSocket);
     if (descriptors >= 0)
     {
         EXPECT_EQ(orvsupport::openDescriptorCount(), descriptors + 1);
@@ -91,7 +91,7 @@ TEST(Connect, BindFailureKeepsTheSocketUntilTheNextDisconnect)
         EXPECT_EQ(orvsupport::openDescriptorCount(), descriptors + 1);
     }
     receiver.disconnect();
-    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
+    EXPECT_EQ(receiver.socketFd(), orv::kInvalidSocket);
     if (descriptors >= 0)
     {
         EXPECT_EQ(orvsupport::openDescriptorCount(), descriptors);
@@ -122,7 +122,7 @@ TEST(Connect, ConnectWhileRunningSaysAlreadyRunning)
 
 TEST(Connect, DiscoveryGoesFromTheBoundSocketToPort7000OfDotTwoFiftyFive)
 {
-    orvsupport::LoopbackSocket listener("127.0.0.255", orvprotocol::discoveryPort);
+    orvsupport::LoopbackSocket listener("127.0.0.255", orvprotocol::kDiscoveryPort);
     if (!listener.bound())
     {
         GTEST_SKIP() << listener.error() << "; discovery not checked";
@@ -154,7 +154,7 @@ TEST(Connect, DiscoveryGoesFromTheBoundSocketToPort7000OfDotTwoFiftyFive)
             continue;
         }
         char buffer[16];
-        char sender[orv::udp::addressTextSize];
+        char sender[orv::udp::kAddressTextSize];
         std::uint16_t senderPort = 0;
         const int size =
             orv::udp::receiveFrom(listener.handle(), buffer, sizeof buffer, sender, &senderPort);

@@ -207,14 +207,14 @@ TEST(DatagramStep, EventsAreOverwrittenByName)
 TEST(DatagramStep, EventNamesAreBoundedAndTheDropIsReported)
 {
     TestStore store;
-    for (std::size_t i = 0; i < orvreceiver::ReceiverStore::maxEventNames; ++i)
+    for (std::size_t i = 0; i < orvreceiver::ReceiverStore::kMaxEventNames; ++i)
     {
         store.receive(eventDatagram("e" + std::to_string(i), 1));
     }
     EXPECT_EQ(store.warningTextCopy(), "");
 
     store.receive(eventDatagram("one too many", 1));
-    EXPECT_EQ(store.events().size(), orvreceiver::ReceiverStore::maxEventNames);
+    EXPECT_EQ(store.events().size(), orvreceiver::ReceiverStore::kMaxEventNames);
     EXPECT_EQ(store.events().count("one too many"), 0u);
     const std::string warning = store.warningTextCopy();
     EXPECT_NE(warning.find("dropped new event \"one too many\""), std::string::npos) << warning;
@@ -249,18 +249,18 @@ TEST(DatagramStep, OnlyTheFirst4096BytesAreLookedAt)
     // An event whose name ends exactly at byte 4096 of the datagram is whole...
     const std::size_t header = 1 + 1 + 6 + 1 + 6 + 3; // type, map, "Value" 1, "Event", str16
     Payload fits = Payload().map(2).str("Value").integer(1).str("Event").str16Header(
-        static_cast<std::uint16_t>(orvreceiver::ReceiverStore::datagramLimit - header));
+        static_cast<std::uint16_t>(orvreceiver::ReceiverStore::kDatagramLimit - header));
     fits.raw(std::string(5000, 'x'));
     {
         TestStore store;
         store.receive(fits.datagram(4).substr(0, 5000));
         ASSERT_EQ(store.events().size(), 1u);
         EXPECT_EQ(store.events().begin()->first.size(),
-                  orvreceiver::ReceiverStore::datagramLimit - header);
+                  orvreceiver::ReceiverStore::kDatagramLimit - header);
     }
     // ...one byte longer and it runs past the cut.
     Payload tooLong = Payload().map(2).str("Value").integer(1).str("Event").str16Header(
-        static_cast<std::uint16_t>(orvreceiver::ReceiverStore::datagramLimit - header + 1));
+        static_cast<std::uint16_t>(orvreceiver::ReceiverStore::kDatagramLimit - header + 1));
     tooLong.raw(std::string(5000, 'x'));
     TestStore store;
     store.receive(tooLong.datagram(4).substr(0, 5000));
@@ -325,7 +325,7 @@ TEST(DatagramStep, RandomBytesNeverCrashTheStep)
         }
         store.receive(datagram);
     }
-    EXPECT_LE(store.events().size(), orvreceiver::ReceiverStore::maxEventNames);
+    EXPECT_LE(store.events().size(), orvreceiver::ReceiverStore::kMaxEventNames);
 }
 
 // What the beat clock reads: every Deck datagram of each deck, in arrival order, in a ring

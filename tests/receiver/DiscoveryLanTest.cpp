@@ -100,7 +100,7 @@ struct DiscoveryListener
     bool open()
     {
         orv::net::Endpoint any;
-        any.port = orvprotocol::discoveryPort;
+        any.port = orvprotocol::kDiscoveryPort;
         ready = socket.open(error) && socket.bind(any, error);
         return ready;
     }
@@ -120,7 +120,7 @@ struct DiscoveryListener
         orv::net::ReceivedDatagram datagram;
         while (socket.receive(byte, sizeof byte, waitMs, datagram, error) == 1)
         {
-            if (datagram.size == 1 && byte[0] == static_cast<char>(orvprotocol::discoveryByte) &&
+            if (datagram.size == 1 && byte[0] == static_cast<char>(orvprotocol::kDiscoveryByte) &&
                 datagram.from.host() == sender)
                 destinations.push_back(datagram.to.host());
             waitMs = 200;

@@ -121,13 +121,13 @@ TEST(ReceiverHealth, AnEventNameBeyondTheBoundIsIgnored)
     TestStore store;
     auto event = [](std::size_t i)
     { return Payload().map(1).str("Event").str("e" + std::to_string(i)).datagram(4); };
-    for (std::size_t i = 0; i <= TestStore::maxEventNames; ++i)
+    for (std::size_t i = 0; i <= TestStore::kMaxEventNames; ++i)
     {
         receiveAt(store, event(i), second);
     }
     const ReceiverHealth health = healthAt(store, second);
-    EXPECT_EQ(health.events, TestStore::maxEventNames);
-    EXPECT_EQ(health.datagrams, TestStore::maxEventNames);
+    EXPECT_EQ(health.events, TestStore::kMaxEventNames);
+    EXPECT_EQ(health.datagrams, TestStore::kMaxEventNames);
     EXPECT_EQ(health.ignored, 1u);
 }
 

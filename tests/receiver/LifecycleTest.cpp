@@ -119,7 +119,7 @@ TEST(Lifecycle, ThousandsOfReconnectsLeaveNoThreadOrSocket)
         ASSERT_FALSE(receiver.isConnected()) << pair;
     }
     std::cout << "[ reconnects ] 2500 pairs in " << milliseconds(Clock::now() - start) << " ms\n";
-    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
+    EXPECT_EQ(receiver.socketFd(), orv::kInvalidSocket);
     EXPECT_EQ(receiver.errorTextCopy(), "");
     EXPECT_EQ(orvsupport::openDescriptorCount(), descriptors);
 }

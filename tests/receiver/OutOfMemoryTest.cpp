@@ -134,10 +134,10 @@ TEST(OutOfMemory, ConnectNeverClaimsAThreadItHasNot)
         EXPECT_EQ(receiver.running(), threadRuns) << "allocation " << refused;
         if (!threadRuns && receiver.errorTextCopy().rfind("Error starting", 0) == 0)
         {
-            EXPECT_EQ(receiver.socketFd(), orv::invalidSocket) << "allocation " << refused;
+            EXPECT_EQ(receiver.socketFd(), orv::kInvalidSocket) << "allocation " << refused;
         }
         receiver.disconnect();
-        EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
+        EXPECT_EQ(receiver.socketFd(), orv::kInvalidSocket);
     }
 }
 

@@ -98,9 +98,9 @@ TEST_F(ReceiveTest, DatagramsAreCutTo4096Bytes)
         return payload.datagram(4).substr(0, 5000);
     };
     orvsupport::LoopbackSocket sender;
-    sender.send(port, datagram(orvreceiver::ReceiverStore::datagramLimit - header + 1));
+    sender.send(port, datagram(orvreceiver::ReceiverStore::kDatagramLimit - header + 1));
     ASSERT_TRUE(waitUntil([&] { return receiver.errorTextCopy() == "end of buffer."; }));
-    sender.send(port, datagram(orvreceiver::ReceiverStore::datagramLimit - header));
+    sender.send(port, datagram(orvreceiver::ReceiverStore::kDatagramLimit - header));
     ReceiverSnapshot snapshot;
     ASSERT_TRUE(waitUntil(
         [&]
@@ -108,7 +108,7 @@ TEST_F(ReceiveTest, DatagramsAreCutTo4096Bytes)
             receiver.read(snapshot);
             return !snapshot.events.empty();
         }));
-    EXPECT_EQ(snapshot.events[0].first.size(), orvreceiver::ReceiverStore::datagramLimit - header);
+    EXPECT_EQ(snapshot.events[0].first.size(), orvreceiver::ReceiverStore::kDatagramLimit - header);
 }
 
 TEST_F(ReceiveTest, ResetKeepsRecordsEventsAndTexts)
@@ -124,7 +124,7 @@ TEST_F(ReceiveTest, ResetKeepsRecordsEventsAndTexts)
 
     receiver.disconnect();
     EXPECT_FALSE(receiver.isConnected());
-    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
+    EXPECT_EQ(receiver.socketFd(), orv::kInvalidSocket);
     EXPECT_EQ(receiver.getControl().crossfader, 0.5);
     EXPECT_EQ(receiver.getMeta(1).title, "Song");
     EXPECT_EQ(receiver.getDeck(1).bpm, 120.0);

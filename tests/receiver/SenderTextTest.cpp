@@ -21,7 +21,7 @@ TEST(SenderText, IsDottedDecimalForEveryWidthOfOctet)
         ASSERT_TRUE(orv::udp::waitReadable(receiver.handle(), 5000));
 
         char buffer[16];
-        char text[orv::udp::addressTextSize];
+        char text[orv::udp::kAddressTextSize];
         ASSERT_EQ(orv::udp::receiveFrom(receiver.handle(), buffer, sizeof buffer, text), 1);
         EXPECT_STREQ(text, address);
     }

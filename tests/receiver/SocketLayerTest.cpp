@@ -1,7 +1,15 @@
 // The socket layer's promises that differ most between platforms: a long datagram arrives
 // as its first bytes with its sender, an ICMP "port unreachable" for an earlier send is no
-// receive error, the wake-up ends a blocked receive, and sockets open safely from several
-// threads at once.
+// receive error, the wake-up ends a blocked receive, sockets open safely from several
+// threads at once, and no socket is handed down to a program the process starts.
+// Winsock's header must come before anything that brings in windows.h (it brings it in).
+#ifdef _WIN32
+#include <winsock2.h>
+#else
+#include <fcntl.h>
+#endif
+
+#include "TestReceiver.h"
 #include "WaitUntil.h"
 
 #include "support/LoopbackSocket.h"
@@ -19,12 +27,25 @@ int receive(orvsupport::LoopbackSocket& socket, std::string& data, std::string& 
             std::size_t capacity = 4096)
 {
     std::vector<char> buffer(capacity);
-    char senderText[orv::udp::addressTextSize];
+    char senderText[orv::udp::kAddressTextSize];
     const int size =
         orv::udp::receiveFrom(socket.handle(), buffer.data(), buffer.size(), senderText);
     data.assign(buffer.data(), size > 0 ? static_cast<std::size_t>(size) : 0);
     sender = senderText;
     return size;
+}
+
+// Whether a program this process starts would get the socket too.
+bool inheritable(orv::SocketHandle socket)
+{
+#ifdef _WIN32
+    DWORD flags = 0;
+    return GetHandleInformation(reinterpret_cast<HANDLE>(socket), &flags) == 0 ||
+           (flags & HANDLE_FLAG_INHERIT) != 0;
+#else
+    const int flags = fcntl(socket, F_GETFD);
+    return flags < 0 || (flags & FD_CLOEXEC) == 0;
+#endif
 }
 
 } // namespace
@@ -43,7 +64,7 @@ TEST(SocketLayer, LongDatagramArrivesAsItsFirstBytesWithItsSender)
     ASSERT_TRUE(sender.send(receiver.port(), "next"));
 
     std::vector<char> buffer(4096);
-    char from[orv::udp::addressTextSize];
+    char from[orv::udp::kAddressTextSize];
     std::uint16_t fromPort = 0;
     ASSERT_EQ(
         orv::udp::receiveFrom(receiver.handle(), buffer.data(), buffer.size(), from, &fromPort),
@@ -125,4 +146,17 @@ TEST(SocketLayer, SocketsOpenFromSeveralThreadsAtOnce)
         opener.join();
     }
     EXPECT_EQ(failures.load(), 0);
+}
+
+TEST(SocketLayer, ProgramsTheProcessStartsInheritNoSocket)
+{
+    // A child that kept the receiver's socket would hold its port after the node let it go.
+    TestReceiver receiver;
+    receiver.connect();
+    ASSERT_TRUE(receiver.isConnected()) << receiver.errorTextCopy();
+    EXPECT_FALSE(inheritable(receiver.socketFd()));
+
+    orvsupport::LoopbackSocket toolSocket;
+    ASSERT_TRUE(toolSocket.bound()) << toolSocket.error();
+    EXPECT_FALSE(inheritable(toolSocket.handle()));
 }

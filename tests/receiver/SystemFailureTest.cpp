@@ -70,7 +70,7 @@ void expectNothingClaimed(TestReceiver& receiver, int descriptors)
 {
     EXPECT_FALSE(receiver.isConnected());
     EXPECT_FALSE(receiver.receiveThread().joinable());
-    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
+    EXPECT_EQ(receiver.socketFd(), orv::kInvalidSocket);
     EXPECT_EQ(orvsupport::openDescriptorCount(), descriptors);
 }
 
@@ -106,7 +106,7 @@ TEST(SystemFailure, RefusedSocketAfterAFailedBindLeavesNoStaleHandle)
     receiver.port = taken.port();
     const int descriptors = orvsupport::openDescriptorCount();
     receiver.connect();
-    ASSERT_NE(receiver.socketFd(), orv::invalidSocket); // kept by the failed bind
+    ASSERT_NE(receiver.socketFd(), orv::kInvalidSocket); // kept by the failed bind
 
     {
         ResourceLimit none(RLIMIT_NOFILE, 0);
@@ -115,7 +115,7 @@ TEST(SystemFailure, RefusedSocketAfterAFailedBindLeavesNoStaleHandle)
     }
     // The old socket was closed first; the handle must not still name it.
     EXPECT_EQ(receiver.errorTextCopy(), "Socket creation failed");
-    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
+    EXPECT_EQ(receiver.socketFd(), orv::kInvalidSocket);
     EXPECT_FALSE(receiver.isConnected());
     EXPECT_EQ(orvsupport::openDescriptorCount(), descriptors);
     receiver.disconnect();
@@ -220,6 +220,6 @@ TEST(SystemFailure, ReceiveErrorsBecomeTheWarningAndDisconnectStillStops)
     receiver.disconnect();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
     EXPECT_FALSE(receiver.receiveThread().joinable());
-    EXPECT_EQ(receiver.socketFd(), orv::invalidSocket);
+    EXPECT_EQ(receiver.socketFd(), orv::kInvalidSocket);
     EXPECT_EQ(orvsupport::openDescriptorCount(), descriptors - 1);
 }

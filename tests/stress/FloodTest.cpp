@@ -115,8 +115,8 @@ TEST_F(Flood_, CooksAndPulsesThroughAFloodOfMixedDatagrams)
     // Event names: at most the bound, each no longer than a datagram.
     const size_t names = orvstress::eventRows(table);
     EXPECT_GT(names, 0u);
-    EXPECT_LE(names, orvlayout::maxEventNames);
-    EXPECT_LE(orvstress::eventNameBytes(table), names * orvprotocol::datagramLimit);
+    EXPECT_LE(names, orvlayout::kMaxEventNames);
+    EXPECT_LE(orvstress::eventNameBytes(table), names * orvprotocol::kDatagramLimit);
 
     const orvstress::FloodCounts& counts = flood.counts();
     EXPECT_GE(counts.total(), floodCount);

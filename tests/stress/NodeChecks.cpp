@@ -12,14 +12,14 @@ using namespace orvlayout;
 
 std::string checkTable(const orvharness::Table& table)
 {
-    for (int column = 1; column <= deckCount; ++column)
+    for (int column = 1; column <= kDeckCount; ++column)
     {
         // DeckFields are in channel order; the table does not show `deck`: the column says it.
         DeckFields shown;
         bool filled = false;
-        for (const FieldPlace& place : deckPlaces)
+        for (const FieldPlace& place : kDeckPlaces)
         {
-            if (place.row != noRow)
+            if (place.row != kNoRow)
             {
                 shown.values[place.channel] = table.cell(place.row, column).number;
                 filled = filled || shown.values[place.channel] != 0.0;
@@ -50,7 +50,7 @@ std::string checkTable(const orvharness::Table& table)
 
 std::string checkChannels(const std::vector<std::vector<float>>& channels)
 {
-    if (channels.size() < static_cast<size_t>(channelCount))
+    if (channels.size() < static_cast<size_t>(kChannelCount))
     {
         return channels.empty()
                    ? ""
@@ -61,7 +61,7 @@ std::string checkChannels(const std::vector<std::vector<float>>& channels)
     {
         DeckFields shown;
         bool written = false;
-        for (int i = 0; i < channelsPerDeck; ++i)
+        for (int i = 0; i < kChannelsPerDeck; ++i)
         {
             shown.values[i] = sample(deckChannel(deck, i));
             written = written || !std::isnan(shown.values[i]);
@@ -87,15 +87,15 @@ std::string checkChannels(const std::vector<std::vector<float>>& channels)
 
 size_t eventRows(const orvharness::Table& table)
 {
-    return table.rows() > fixedRows ? static_cast<size_t>(table.rows() - fixedRows) : 0;
+    return table.rows() > kFixedRows ? static_cast<size_t>(table.rows() - kFixedRows) : 0;
 }
 
 size_t eventNameBytes(const orvharness::Table& table)
 {
     size_t bytes = 0;
-    for (int row = fixedRows; row < table.rows(); ++row)
+    for (int row = kFixedRows; row < table.rows(); ++row)
     {
-        bytes += table.cell(row, labelColumn).text.size();
+        bytes += table.cell(row, kLabelColumn).text.size();
     }
     return bytes;
 }

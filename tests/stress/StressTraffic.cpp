@@ -19,8 +19,8 @@ using orvprotocol::recordDatagram;
 
 // By channel offset: fractions with few bits, so that s + fraction is exact in a float for s
 // below 2^20. The deck number and the beat (s itself) are whole.
-constexpr double deckOffsets[orvlayout::channelsPerDeck] = {0.0, 0.5,  0.25, 0.75, 0.125, 0.375,
-                                                            0.5, 0.25, 0.75, 0,    0};
+constexpr double deckOffsets[orvlayout::kChannelsPerDeck] = {0.0, 0.5,  0.25, 0.75, 0.125, 0.375,
+                                                             0.5, 0.25, 0.75, 0,    0};
 
 // A datagram of a handled type whose payload never decodes: cut short, a refused byte, a
 // declared size beyond the datagram, or nesting beyond the limit.
@@ -75,7 +75,7 @@ std::string deckDatagram(uint32_t s, int deck)
 DeckFields expectedDeck(uint32_t s, int deck)
 {
     DeckFields fields;
-    for (int i = 0; i < orvlayout::channelsPerDeck; ++i)
+    for (int i = 0; i < orvlayout::kChannelsPerDeck; ++i)
     {
         fields.values[i] = s + deckOffsets[i];
     }
@@ -133,7 +133,7 @@ std::string checkDeck(const DeckFields& shown, int slot)
                ", beat " + std::to_string(beat);
     }
     const DeckFields expected = expectedDeck(static_cast<uint32_t>(beat), slot);
-    for (const auto& place : orvlayout::deckPlaces)
+    for (const auto& place : orvlayout::kDeckPlaces)
     {
         if (shown.values[place.channel] != expected.values[place.channel])
         {

@@ -114,7 +114,7 @@ TEST(Decode, TheWireFormatGuideListsEveryKeyOfTheProtocol)
     };
     using namespace orvprotocol;
     using namespace orvlayout;
-    for (const MessageInfo& message : messageTypes)
+    for (const MessageInfo& message : kMessageTypes)
     {
         const std::string number = std::to_string(static_cast<int>(message.type));
         EXPECT_TRUE(listed({"| " + number + " | " + message.name + " |"})) << message.name;
@@ -127,9 +127,9 @@ TEST(Decode, TheWireFormatGuideListsEveryKeyOfTheProtocol)
         {
             const FieldPlace place = placeOf<Record>(key.key);
             std::vector<std::string> parts = {"| \"" + std::string(key.key) + "\" |"};
-            if (place.row != noRow)
-                parts.push_back("| " + std::string(rowLabels[place.row]) + " |");
-            if (place.channel != noChannel)
+            if (place.row != kNoRow)
+                parts.push_back("| " + std::string(kRowLabels[place.row]) + " |");
+            if (place.channel != kNoChannel)
                 parts.push_back(deckChannels ? "| b + " + std::to_string(place.channel) + " |"
                                              : "| " + std::to_string(place.channel) + " |");
             EXPECT_TRUE(listed(parts)) << key.key;

@@ -34,21 +34,21 @@ Snapshot busyNode()
 {
     Snapshot snapshot;
     snapshot.connected = true;
-    snapshot.table.resize(fixedRows + 2, tableColumns);
+    snapshot.table.resize(kFixedRows + 2, kTableColumns);
     for (int32_t row = 0; row < snapshot.table.rows(); ++row)
     {
-        for (int32_t col = 0; col < tableColumns; ++col)
+        for (int32_t col = 0; col < kTableColumns; ++col)
         {
             orvharness::TableCell* cell = snapshot.table.cellForWrite(row, col);
-            const bool text = row <= FilepathRow || (col == labelColumn && row > 0);
+            const bool text = row <= FilepathRow || (col == kLabelColumn && row > 0);
             cell->kind = text ? orvharness::CellKind::Text : orvharness::CellKind::Number;
             cell->text =
-                row == 0 && col > 0 ? deckHeaders[col - 1] : "track " + std::to_string(row);
+                row == 0 && col > 0 ? kDeckHeaders[col - 1] : "track " + std::to_string(row);
             cell->number = row + col / 10.0;
         }
     }
-    snapshot.channels.assign(channelCount, 0.5f);
-    for (int deck = 1; deck <= deckCount; ++deck)
+    snapshot.channels.assign(kChannelCount, 0.5f);
+    for (int deck = 1; deck <= kDeckCount; ++deck)
     {
         for (const char* field : {"beat_ramp", "beat", "bpm", "playing", "locked"})
         {

@@ -11,10 +11,10 @@
 #include "wire/DatagramReport.h"
 
 #include "platform/Platform.h"
+#include "platform/WholeFile.h"
 
 #include <algorithm>
 #include <ctime>
-#include <fstream>
 #include <iostream>
 #include <iterator>
 
@@ -37,13 +37,8 @@ struct DecodeInput
 // One argument that is no hex names a file: a capture, or the raw bytes of a datagram.
 bool readFile(const std::string& path, DecodeInput& input, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-    {
-        error = "cannot read " + path;
+    if (!readWholeFile(path, input.bytes, error))
         return false;
-    }
-    input.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     input.name = path;
     input.capture = looksLikeCapture(input.bytes);
     if (input.capture)

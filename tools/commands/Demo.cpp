@@ -36,8 +36,8 @@ constexpr size_t kKeptReports = 4;
 // Why the node is not on the default port, when it is not: said once the demo runs.
 std::string movedPortNote(uint16_t used)
 {
-    const std::string owner = udpPortOwner(orvprotocol::defaultPort);
-    return "Port " + std::to_string(orvprotocol::defaultPort) + " on " + orvprotocol::defaultIp +
+    const std::string owner = udpPortOwner(orvprotocol::kDefaultPort);
+    return "Port " + std::to_string(orvprotocol::kDefaultPort) + " on " + orvprotocol::kDefaultIp +
            " is taken" + (owner.empty() ? "" : " by " + owner) + ", so the demo's node uses port " +
            std::to_string(used) + " (--port chooses one).";
 }
@@ -70,12 +70,12 @@ int runDemo(const ParsedOptions& options)
     LiveLoopSettings loop;
     loop.command = "demo";
     long long port = 0;
-    long long discoveryPort = orvprotocol::discoveryPort;
+    long long discoveryPort = orvprotocol::kDiscoveryPort;
     orvsim::SimulatorSettings simulation;
     if (!readLiveLoopOptions(options, loop, error) ||
         !readProfileOptions(options, simulation, error) ||
         !options.integer("--port", 0, 1, 65535, port, error) ||
-        !options.integer("--discovery-port", orvprotocol::discoveryPort, 0, 65535, discoveryPort,
+        !options.integer("--discovery-port", orvprotocol::kDiscoveryPort, 0, 65535, discoveryPort,
                          error))
     {
         std::cerr << "orv demo: " << error << "\n";
@@ -114,11 +114,11 @@ int runDemo(const ParsedOptions& options)
             node.port = static_cast<uint16_t>(port);
         else
             node.port =
-                orvsupport::freeUdpPort(orvprotocol::defaultIp, orvprotocol::defaultPort, error);
+                orvsupport::freeUdpPort(orvprotocol::kDefaultIp, orvprotocol::kDefaultPort, error);
         if (node.port == 0)
         {
-            std::cerr << "orv demo: no free UDP port on " << orvprotocol::defaultIp << ": " << error
-                      << "\n";
+            std::cerr << "orv demo: no free UDP port on " << orvprotocol::kDefaultIp << ": "
+                      << error << "\n";
             return kExitFailure;
         }
         if (!nodes->connect(node, error))
@@ -139,7 +139,7 @@ int runDemo(const ParsedOptions& options)
     }
 
     orv::net::Endpoint to;
-    orv::net::makeEndpoint(orvprotocol::defaultIp, node.port, to);
+    orv::net::makeEndpoint(orvprotocol::kDefaultIp, node.port, to);
     simulator.setDestination(to);
     // The node sends its discovery byte from its own socket, 127.0.0.1:PORT.
     simulator.setOwnNode(to, "the demo's node");
@@ -171,7 +171,7 @@ int runDemo(const ParsedOptions& options)
                                " datagrams a second per deck to " + to.text() +
                                (untilCtrlC ? " (Ctrl-C ends it)" : "");
     const std::string portNote =
-        portChosen || node.port == orvprotocol::defaultPort ? "" : movedPortNote(node.port);
+        portChosen || node.port == orvprotocol::kDefaultPort ? "" : movedPortNote(node.port);
     const std::string profiles = profileSummary(simulation);
     const int status = runLiveLoop(*nodes, loop,
                                    [&](Snapshot& snapshot)

@@ -78,7 +78,7 @@ public:
             owner_.clear();
             return;
         }
-        const std::string inUse = ": " + std::to_string(orv::udp::addressInUseError);
+        const std::string inUse = ": " + std::to_string(orv::udp::kAddressInUseError);
         const bool portTaken =
             snapshot.error.size() > inUse.size() &&
             snapshot.error.compare(snapshot.error.size() - inUse.size(), inUse.size(), inUse) == 0;
@@ -107,10 +107,10 @@ int runMonitor(const ParsedOptions& options)
     std::string error;
     LiveLoopSettings loop;
     loop.command = "monitor";
-    long long port = orvprotocol::defaultPort;
+    long long port = orvprotocol::kDefaultPort;
     double patience = 3.0;
     if (!readLiveLoopOptions(options, loop, error) ||
-        !options.integer("--port", orvprotocol::defaultPort, 1, 65535, port, error) ||
+        !options.integer("--port", orvprotocol::kDefaultPort, 1, 65535, port, error) ||
         !options.real("--silence", 3.0, 0.1, 3600.0, patience, error))
     {
         std::cerr << "orv monitor: " << error << "\n";
@@ -118,7 +118,7 @@ int runMonitor(const ParsedOptions& options)
     }
     NodeSettings node;
     node.multicast = options.has("--multicast");
-    node.ip = options.text("--ip", orvprotocol::defaultIp);
+    node.ip = options.text("--ip", orvprotocol::kDefaultIp);
     node.port = static_cast<uint16_t>(port);
     node.filter = options.text("--filter");
     orv::net::Endpoint check;

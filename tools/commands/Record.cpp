@@ -111,9 +111,9 @@ int runRecord(const ParsedOptions& options)
     const std::string path = options.positional()[0];
 
     std::string error;
-    long long port = orvprotocol::defaultPort;
+    long long port = orvprotocol::kDefaultPort;
     RecordLimits limits;
-    if (!options.integer("--port", orvprotocol::defaultPort, 1, 65535, port, error) ||
+    if (!options.integer("--port", orvprotocol::kDefaultPort, 1, 65535, port, error) ||
         !options.integer("--count", 0, 0, 1LL << 40, limits.count, error) ||
         !options.real("--duration", 0.0, 0.0, 1e9, limits.duration, error))
     {
@@ -121,7 +121,7 @@ int runRecord(const ParsedOptions& options)
         return kExitUsage;
     }
     const bool multicast = options.has("--multicast");
-    const std::string ip = options.text("--ip", multicast ? "0.0.0.0" : orvprotocol::defaultIp);
+    const std::string ip = options.text("--ip", multicast ? "0.0.0.0" : orvprotocol::kDefaultIp);
     orv::net::Endpoint local;
     if (!orv::net::makeEndpoint(ip, static_cast<uint16_t>(port), local))
     {
@@ -145,7 +145,7 @@ int runRecord(const ParsedOptions& options)
     }
     if (multicast)
     {
-        if (!socket.joinMulticast(orvprotocol::multicastGroup, ip, error))
+        if (!socket.joinMulticast(orvprotocol::kMulticastGroup, ip, error))
         {
             std::cerr << "orv record: " << error << "\n";
             return kExitFailure;

@@ -77,7 +77,7 @@ std::vector<uint16_t> capturedPorts(const std::string& path)
 // port it holds. False, with the ports in `error`, when it holds several others.
 bool choosePort(const std::string& path, long long& port, std::string& why, std::string& error)
 {
-    port = orvprotocol::defaultPort;
+    port = orvprotocol::kDefaultPort;
     // Standard input ("-") cannot be read twice.
     const std::vector<uint16_t> ports = path == "-" ? std::vector<uint16_t>{} : capturedPorts(path);
     if (ports.empty() || std::find(ports.begin(), ports.end(), port) != ports.end())
@@ -112,10 +112,10 @@ int runReplay(const ParsedOptions& options)
     const std::string path = options.positional()[0];
 
     std::string error;
-    long long port = orvprotocol::defaultPort;
+    long long port = orvprotocol::kDefaultPort;
     double speed = 1.0;
     double maxGap = 0.0;
-    if (!options.integer("--port", orvprotocol::defaultPort, 0, 65535, port, error) ||
+    if (!options.integer("--port", orvprotocol::kDefaultPort, 0, 65535, port, error) ||
         !options.real("--speed", 1.0, 0.0, 1e6, speed, error) ||
         !options.real("--max-gap", 0.0, 0.0, 1e9, maxGap, error))
     {
@@ -128,10 +128,11 @@ int runReplay(const ParsedOptions& options)
         std::cerr << "orv replay: " << error << "\n";
         return kExitFailure;
     }
-    const uint16_t defaultPort = port == 0 ? orvprotocol::defaultPort : static_cast<uint16_t>(port);
+    const uint16_t defaultPort =
+        port == 0 ? orvprotocol::kDefaultPort : static_cast<uint16_t>(port);
     orv::net::Endpoint to;
-    if (!orv::net::parseEndpoint(options.text("--to", orvprotocol::defaultIp),
-                                 orvprotocol::defaultIp, defaultPort, to, error))
+    if (!orv::net::parseEndpoint(options.text("--to", orvprotocol::kDefaultIp),
+                                 orvprotocol::kDefaultIp, defaultPort, to, error))
     {
         std::cerr << "orv replay: " << error << "\n";
         return kExitUsage;

@@ -71,16 +71,16 @@ int runSend(const ParsedOptions& options)
 
     orv::net::Endpoint to;
     const std::string defaultHost =
-        options.has("--multicast") ? orvprotocol::multicastGroup : orvprotocol::defaultIp;
+        options.has("--multicast") ? orvprotocol::kMulticastGroup : orvprotocol::kDefaultIp;
     if (!orv::net::parseEndpoint(options.text("--to", defaultHost), defaultHost,
-                                 orvprotocol::defaultPort, to, error))
+                                 orvprotocol::kDefaultPort, to, error))
     {
         std::cerr << "orv send: " << error << "\n";
         return kExitUsage;
     }
     if (options.has("--multicast") && !to.isMulticast())
     {
-        std::cerr << "orv send: --multicast sends to the group " << orvprotocol::multicastGroup
+        std::cerr << "orv send: --multicast sends to the group " << orvprotocol::kMulticastGroup
                   << "; give --to :PORT to change only the port\n";
         return kExitUsage;
     }

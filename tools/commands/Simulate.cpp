@@ -78,11 +78,11 @@ int runSimulate(const ParsedOptions& options)
 {
     std::string error;
     orvsim::SimulatorSettings settings;
-    long long discoveryPort = orvprotocol::discoveryPort;
+    long long discoveryPort = orvprotocol::kDiscoveryPort;
     long long seed = 1;
     if (!readProfileOptions(options, settings, error) ||
         !options.real("--duration", 0.0, 0.0, 1e9, settings.duration, error) ||
-        !options.integer("--discovery-port", orvprotocol::discoveryPort, 0, 65535, discoveryPort,
+        !options.integer("--discovery-port", orvprotocol::kDiscoveryPort, 0, 65535, discoveryPort,
                          error) ||
         !options.integer("--seed", 1, 0, 4294967295LL, seed, error))
     {
@@ -94,16 +94,16 @@ int runSimulate(const ParsedOptions& options)
 
     const bool multicast = options.has("--multicast");
     const std::string defaultHost =
-        multicast ? orvprotocol::multicastGroup : orvprotocol::defaultIp;
+        multicast ? orvprotocol::kMulticastGroup : orvprotocol::kDefaultIp;
     if (!orv::net::parseEndpoint(options.text("--to", defaultHost), defaultHost,
-                                 orvprotocol::defaultPort, settings.to, error))
+                                 orvprotocol::kDefaultPort, settings.to, error))
     {
         std::cerr << "orv simulate: " << error << "\n";
         return kExitUsage;
     }
     if (multicast && !settings.to.isMulticast())
     {
-        std::cerr << "orv simulate: --multicast sends to the group " << orvprotocol::multicastGroup
+        std::cerr << "orv simulate: --multicast sends to the group " << orvprotocol::kMulticastGroup
                   << "; give --to :PORT to change only the port\n";
         return kExitUsage;
     }
@@ -129,7 +129,7 @@ int runSimulate(const ParsedOptions& options)
         std::cout << profiles << "\n";
     if (!simulator.discovery().isOpen())
         std::cout << simulator.discoveryNote() << "\n";
-    else if (settings.discoveryPort == orvprotocol::discoveryPort)
+    else if (settings.discoveryPort == orvprotocol::kDiscoveryPort)
         std::cout << "listening for the discovery byte on " << simulator.discovery().local().text()
                   << "\n";
     else

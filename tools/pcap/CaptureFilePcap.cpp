@@ -1,7 +1,7 @@
 // CaptureFile over libpcap.
 #include "pcap/CaptureFile.h"
 
-#include "view/TextFormat.h"
+#include "platform/Platform.h"
 
 #include <pcap/pcap.h>
 
@@ -143,10 +143,19 @@ std::unique_ptr<CaptureWriter> CaptureWriter::create(const std::string& path, st
         error = "libpcap could not make a capture handle";
         return nullptr;
     }
-    pcap_dumper_t* dumper = pcap_dump_open(handle, path.c_str());
+    std::string why;
+    std::FILE* file = openFile(path, FileAccess::Write, why);
+    if (file == nullptr)
+    {
+        error = "cannot create " + path + ": " + why;
+        pcap_close(handle);
+        return nullptr;
+    }
+    pcap_dumper_t* dumper = pcap_dump_fopen(handle, file); // closes the file when closed
     if (dumper == nullptr)
     {
-        error = pathNamedOnce("cannot create " + path + ": " + pcap_geterr(handle), path);
+        error = "cannot create " + path + ": " + pcap_geterr(handle);
+        std::fclose(file);
         pcap_close(handle);
         return nullptr;
     }
@@ -156,10 +165,28 @@ std::unique_ptr<CaptureWriter> CaptureWriter::create(const std::string& path, st
 std::unique_ptr<CaptureReader> CaptureReader::open(const std::string& path, std::string& error)
 {
     char message[PCAP_ERRBUF_SIZE] = {};
-    pcap_t* handle = pcap_open_offline(path.c_str(), message);
+    if (path == "-")
+    {
+        pcap_t* handle = pcap_open_offline(path.c_str(), message); // standard input
+        if (handle == nullptr)
+        {
+            error = std::string("cannot read standard input: ") + message;
+            return nullptr;
+        }
+        return std::make_unique<PcapReader>(handle);
+    }
+    std::string why;
+    std::FILE* file = openFile(path, FileAccess::Read, why);
+    if (file == nullptr)
+    {
+        error = "cannot read " + path + ": " + why;
+        return nullptr;
+    }
+    pcap_t* handle = pcap_fopen_offline(file, message); // closes the file when closed
     if (handle == nullptr)
     {
-        error = pathNamedOnce("cannot read " + path + ": " + message, path);
+        error = "cannot read " + path + ": " + message;
+        std::fclose(file);
         return nullptr;
     }
     return std::make_unique<PcapReader>(handle);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace orvtool
@@ -27,6 +28,15 @@ std::string udpPortOwner(uint16_t port);
 long processId();
 
 bool fileExists(const std::string& path);
+
+enum class FileAccess
+{
+    Read,  // an existing file
+    Write, // created, or emptied when it exists
+};
+// Opens `path` as a binary stream that a program this one starts does not inherit; null with
+// the system's reason ("No such file or directory") in `error` when it cannot.
+std::FILE* openFile(const std::string& path, FileAccess access, std::string& error);
 
 enum class MoveResult
 {

@@ -51,7 +51,7 @@ void DiscoveryListener::poll(int timeoutMs, const std::function<void(const std::
     {
         waitMs = 0;
         const std::string bytes(buffer, datagram.size);
-        if (datagram.size == 1 && static_cast<uint8_t>(buffer[0]) == orvprotocol::discoveryByte)
+        if (datagram.size == 1 && static_cast<uint8_t>(buffer[0]) == orvprotocol::kDiscoveryByte)
             report("discovery byte 0x09 from " + senderText(datagram.from) + " (sent to " +
                    datagram.to.text() + ")");
         else

@@ -31,7 +31,7 @@ bool Simulator::open(std::string& error)
         {
             discoveryNote_ = "not listening for the discovery byte: " + why;
             // Listening on another port would not help: nodes send to this one only.
-            if (settings_.discoveryPort == orvprotocol::discoveryPort)
+            if (settings_.discoveryPort == orvprotocol::kDiscoveryPort)
                 discoveryNote_ += "; nodes always send it to port 7000, so it shows here only "
                                   "while no other program holds that port";
         }

@@ -30,7 +30,7 @@ struct SimulatorSettings
     double rate = 60.0;    // ticks (Deck datagrams per deck) a second
     double duration = 0.0; // seconds; 0 runs until keepGoing says no
     uint32_t seed = 1;
-    uint16_t discoveryPort = orvprotocol::discoveryPort; // 0: do not listen
+    uint16_t discoveryPort = orvprotocol::kDiscoveryPort; // 0: do not listen
     std::string discoveryIp = "0.0.0.0";
     NetworkProfile network;
     SenderProfile sender;

@@ -62,7 +62,7 @@ bool nothingReceived(const Snapshot& snapshot)
         (!snapshot.warning.empty() && !isSocketText(snapshot.warning)))
         return false;
     const orvharness::Table& table = snapshot.table;
-    if (table.rows() > orvlayout::fixedRows)
+    if (table.rows() > orvlayout::kFixedRows)
         return false;
     for (int32_t row = 1; row < table.rows(); ++row)
     {
@@ -129,7 +129,7 @@ std::vector<std::string> silenceDiagnostics(const Snapshot& snapshot, double sil
     lines.push_back(std::string(snapshot.connected ? "The node listens on UDP "
                                                    : "The node is set to listen on UDP ") +
                     node.ip + ":" + port +
-                    (node.multicast ? std::string(", group ") + orvprotocol::multicastGroup
+                    (node.multicast ? std::string(", group ") + orvprotocol::kMulticastGroup
                                     : ", multicast off") +
                     (node.filter.empty() ? ", any sender." : ", only from " + node.filter + "."));
 
@@ -168,11 +168,11 @@ std::vector<std::string> silenceDiagnostics(const Snapshot& snapshot, double sil
                         "no group traffic; use --ip 0.0.0.0 --multicast");
     if (!node.multicast)
         lines.push_back(std::string("- the sender sends to the group ") +
-                        orvprotocol::multicastGroup +
+                        orvprotocol::kMulticastGroup +
                         ": add --multicast (and --ip 0.0.0.0 on Linux and macOS)");
     lines.push_back("- another program holds port " + port +
                     " (then the node shows \"Error Creating Socket: " +
-                    std::to_string(orv::udp::addressInUseError) + "\")");
+                    std::to_string(orv::udp::kAddressInUseError) + "\")");
     return lines;
 }
 

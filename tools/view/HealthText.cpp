@@ -33,10 +33,10 @@ std::string ageLine(const NodeInfo& info)
 {
     const double last = info.channel("last_datagram_age");
     std::string line = "Last " + (last >= 0.0 ? ageText(last) + " ago" : ageText(last));
-    for (int deck = 1; deck <= orvlayout::deckCount; ++deck)
+    for (int deck = 1; deck <= orvlayout::kDeckCount; ++deck)
     {
         // "Deck A" .. "Deck D": the letter the table's columns carry.
-        const std::string letter(1, orvlayout::deckHeaders[deck - 1][5]);
+        const std::string letter(1, orvlayout::kDeckHeaders[deck - 1][5]);
         line += (deck == 1 ? "; decks " : ", ") + letter + " " +
                 ageText(info.channel("deck" + std::to_string(deck) + "_age"));
     }
@@ -57,7 +57,7 @@ std::string addressLine(const NodeInfo& info)
         return line + "; not bound";
     line += "; bound " + address + ":" + info.row("bound_port");
     if (info.row("group_joined") == "1")
-        line += ", group " + std::string(orvprotocol::multicastGroup) + " joined";
+        line += ", group " + std::string(orvprotocol::kMulticastGroup) + " joined";
     return line;
 }
 

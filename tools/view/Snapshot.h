@@ -17,8 +17,8 @@ namespace orvtool
 // The table node's network parameters.
 struct NodeSettings
 {
-    std::string ip = orvprotocol::defaultIp;
-    uint16_t port = orvprotocol::defaultPort;
+    std::string ip = orvprotocol::kDefaultIp;
+    uint16_t port = orvprotocol::kDefaultPort;
     bool multicast = false;
     std::string filter;
 };

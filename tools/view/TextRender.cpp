@@ -133,13 +133,13 @@ void renderCompactTable(const Snapshot& snapshot, std::ostream& out)
     for (const TableRow row : kCompactRows)
         out << tableRowText(table, row) << "\n";
     std::string mixer = pad("Mixer", kLabelWidth);
-    for (const FieldPlace& place : controlPlaces)
+    for (const FieldPlace& place : kControlPlaces)
         mixer += std::string(place.key) + " " + cellWord(table.cell(place.row, 1)) + "  ";
     out << mixer.substr(0, mixer.size() - 2) << "\n";
     std::string events;
     for (int32_t row = FirstEventRow; row < table.rows(); ++row)
-        events += (events.empty() ? "" : "  ") + cellWord(table.cell(row, labelColumn)) + " " +
-                  cellWord(table.cell(row, eventValueColumn));
+        events += (events.empty() ? "" : "  ") + cellWord(table.cell(row, kLabelColumn)) + " " +
+                  cellWord(table.cell(row, kEventValueColumn));
     out << pad("Event rows", kLabelWidth) << (events.empty() ? "-" : events) << "\n";
 }
 
@@ -150,9 +150,9 @@ void renderChannels(const Snapshot& snapshot, std::ostream& out)
     if (snapshot.channels.empty())
         return;
     std::string mixer;
-    for (const FieldPlace& place : controlPlaces)
+    for (const FieldPlace& place : kControlPlaces)
     {
-        if (place.channel != noChannel)
+        if (place.channel != kNoChannel)
             mixer += pad(std::to_string(place.channel) + " " + place.name, 14) +
                      pad(channelValue(snapshot, static_cast<size_t>(place.channel)), 10);
     }
@@ -160,17 +160,17 @@ void renderChannels(const Snapshot& snapshot, std::ostream& out)
         mixer.pop_back();
     out << mixer << "\n";
     std::string header = pad("", kLabelWidth);
-    for (int deck = 0; deck < deckCount; ++deck)
-        header += pad(deckHeaders[deck], kColumnWidth);
+    for (int deck = 0; deck < kDeckCount; ++deck)
+        header += pad(kDeckHeaders[deck], kColumnWidth);
     while (!header.empty() && header.back() == ' ')
         header.pop_back();
     out << header << "\n";
-    for (const FieldPlace& place : deckPlaces)
+    for (const FieldPlace& place : kDeckPlaces)
     {
-        if (place.channel == noChannel)
+        if (place.channel == kNoChannel)
             continue;
         std::string line = pad(place.name, kLabelWidth);
-        for (int deck = 1; deck <= deckCount; ++deck)
+        for (int deck = 1; deck <= kDeckCount; ++deck)
         {
             const size_t index = static_cast<size_t>(deckChannel(deck, place.channel));
             line += pad(pad(std::to_string(index), 3) + fitText(channelValue(snapshot, index), 12),
@@ -180,9 +180,9 @@ void renderChannels(const Snapshot& snapshot, std::ostream& out)
             line.pop_back();
         out << line << "\n";
     }
-    if (snapshot.channels.size() > static_cast<size_t>(unusedChannel))
-        out << unusedChannel << " (not written by the operator) "
-            << channelValue(snapshot, static_cast<size_t>(unusedChannel)) << "\n";
+    if (snapshot.channels.size() > static_cast<size_t>(kUnusedChannel))
+        out << kUnusedChannel << " (not written by the operator) "
+            << channelValue(snapshot, static_cast<size_t>(kUnusedChannel)) << "\n";
 }
 
 constexpr int kClockBarWidth = 20;
@@ -247,7 +247,7 @@ void renderBeatClock(const Snapshot& snapshot, bool compact, std::ostream& out)
         return std::nanf("");
     };
     bool written = false;
-    for (int deck = 1; deck <= orvlayout::deckCount; ++deck)
+    for (int deck = 1; deck <= orvlayout::kDeckCount; ++deck)
         written = written || std::isfinite(value(deck, "beat_ramp"));
     out << "Beat clock (beat1, all decks)";
     if (!written)
@@ -261,9 +261,9 @@ void renderBeatClock(const Snapshot& snapshot, bool compact, std::ostream& out)
         return;
     }
     out << "\n";
-    for (int deck = 1; deck <= orvlayout::deckCount; ++deck)
+    for (int deck = 1; deck <= orvlayout::kDeckCount; ++deck)
     {
-        std::string line = pad(orvlayout::deckHeaders[deck - 1], kLabelWidth);
+        std::string line = pad(orvlayout::kDeckHeaders[deck - 1], kLabelWidth);
         const float ramp = value(deck, "beat_ramp");
         if (!std::isfinite(ramp))
         {
@@ -301,7 +301,7 @@ void renderHead(const Snapshot& snapshot, const std::string& title, std::ostream
 {
     const NodeSettings& node = snapshot.node;
     out << title << "  node orv1: "
-        << (node.multicast ? std::string("multicast ") + orvprotocol::multicastGroup + " on " : "")
+        << (node.multicast ? std::string("multicast ") + orvprotocol::kMulticastGroup + " on " : "")
         << node.ip << ":" << node.port
         << (node.filter.empty() ? "" : "  filter " + fitText(node.filter, 15)) << "  "
         << (snapshot.connected ? "connected" : "NOT CONNECTED") << "  "

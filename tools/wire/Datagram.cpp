@@ -37,7 +37,7 @@ bool parseMessageType(const std::string& text, uint8_t& out)
         return word;
     };
     const std::string lower = lowered(text);
-    for (const orvprotocol::MessageInfo& message : orvprotocol::messageTypes)
+    for (const orvprotocol::MessageInfo& message : orvprotocol::kMessageTypes)
     {
         if (lower == lowered(message.name))
         {

@@ -64,12 +64,12 @@ bool writeDatagramReport(std::string datagram, std::ostream& out)
         out << "outcome   dropped: an empty datagram has no type byte\n";
         return false;
     }
-    if (datagram.size() > orvprotocol::datagramLimit)
+    if (datagram.size() > orvprotocol::kDatagramLimit)
     {
-        out << "note      a receiver reads only the first " << orvprotocol::datagramLimit
-            << " bytes; the last " << datagram.size() - orvprotocol::datagramLimit
+        out << "note      a receiver reads only the first " << orvprotocol::kDatagramLimit
+            << " bytes; the last " << datagram.size() - orvprotocol::kDatagramLimit
             << " are cut off\n";
-        datagram.resize(orvprotocol::datagramLimit);
+        datagram.resize(orvprotocol::kDatagramLimit);
     }
 
     const auto type = static_cast<uint8_t>(datagram[0]);

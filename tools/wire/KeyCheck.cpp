@@ -76,7 +76,7 @@ std::string ignoredKeyText(uint8_t type, const std::string& key)
                });
     if (!otherCase.empty())
         return text + " (the key is " + quotedText(otherCase) + ")";
-    for (const MessageInfo& other : orvprotocol::messageTypes)
+    for (const MessageInfo& other : orvprotocol::kMessageTypes)
     {
         ValueKind kind = ValueKind::Text;
         if (other.type != message.type && keyKind(static_cast<uint8_t>(other.type), key, kind))
@@ -154,7 +154,7 @@ std::string leftOutText(uint8_t type, const MsgPack& payload)
 std::string handledTypes()
 {
     std::string text;
-    for (const MessageInfo& message : orvprotocol::messageTypes)
+    for (const MessageInfo& message : orvprotocol::kMessageTypes)
         text += (text.empty() ? "" : ", ") + std::to_string(static_cast<int>(message.type)) + " " +
                 message.name;
     return text;
@@ -230,13 +230,13 @@ std::vector<std::string> datagramWarnings(const std::string& datagram)
         return {"an empty datagram has no type byte: a node ignores it"};
     std::vector<std::string> warnings;
     std::string bytes = datagram;
-    if (bytes.size() > orvprotocol::datagramLimit)
+    if (bytes.size() > orvprotocol::kDatagramLimit)
     {
         warnings.push_back("a node reads only the first " +
-                           std::to_string(orvprotocol::datagramLimit) + " bytes; the last " +
-                           std::to_string(bytes.size() - orvprotocol::datagramLimit) +
+                           std::to_string(orvprotocol::kDatagramLimit) + " bytes; the last " +
+                           std::to_string(bytes.size() - orvprotocol::kDatagramLimit) +
                            " are cut off");
-        bytes.resize(orvprotocol::datagramLimit);
+        bytes.resize(orvprotocol::kDatagramLimit);
     }
     const auto type = static_cast<uint8_t>(bytes[0]);
     const MessageInfo* message = orvprotocol::findMessage(type);

@@ -19,7 +19,7 @@ using namespace orvlayout;
 
 bool isDeckNumber(int32_t deck)
 {
-    return deck >= 1 && deck <= deckCount;
+    return deck >= 1 && deck <= kDeckCount;
 }
 
 std::string fieldText(const std::string& text)
@@ -50,9 +50,9 @@ template <class Record> std::string shownAt(const Key<Record>& key, int32_t deck
 {
     const FieldPlace place = placeOf<Record>(key.key);
     std::string shown;
-    if (place.row != noRow)
-        shown = std::string("row ") + rowLabels[place.row];
-    if (place.channel == noChannel)
+    if (place.row != kNoRow)
+        shown = std::string("row ") + kRowLabels[place.row];
+    if (place.channel == kNoChannel)
         return shown;
     int channel = place.channel;
     if constexpr (std::is_same_v<Record, Deck>)
@@ -96,8 +96,8 @@ void describeDeck(const orvpack::MsgPack& payload, RecordView& out)
     }
     if (isDeckNumber(n))
         out.outcome = "replaces deck slot " + std::to_string(n) + " (column \"" +
-                      deckHeaders[n - 1] + "\", channels " + std::to_string(deckChannel(n, 0)) +
-                      " to " + std::to_string(deckChannel(n, channelsPerDeck - 1)) + ")";
+                      kDeckHeaders[n - 1] + "\", channels " + std::to_string(deckChannel(n, 0)) +
+                      " to " + std::to_string(deckChannel(n, kChannelsPerDeck - 1)) + ")";
     else
         dropRecord("deck " + std::to_string(n) + " is not 1 to 4", out);
 }
@@ -113,7 +113,7 @@ void describeMeta(const orvpack::MsgPack& payload, RecordView& out)
     }
     if (isDeckNumber(meta.deck))
         out.outcome = "replaces metadata slot " + std::to_string(meta.deck) + " (rows 1 to 4 of " +
-                      "column \"" + deckHeaders[meta.deck - 1] + "\")";
+                      "column \"" + kDeckHeaders[meta.deck - 1] + "\")";
     else
         dropRecord("deck " + std::to_string(meta.deck) + " is not 1 to 4", out);
 }

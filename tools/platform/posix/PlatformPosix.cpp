@@ -1,5 +1,6 @@
 #include "platform/Platform.h"
 
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,6 +66,25 @@ bool fileExists(const std::string& path)
     {
     };
     return ::stat(path.c_str(), &info) == 0;
+}
+
+std::FILE* openFile(const std::string& path, FileAccess access, std::string& error)
+{
+    const bool write = access == FileAccess::Write;
+    const int flags = (write ? O_WRONLY | O_CREAT | O_TRUNC : O_RDONLY) | O_CLOEXEC;
+    const int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0)
+    {
+        error = std::strerror(errno);
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, write ? "wb" : "rb");
+    if (file == nullptr)
+    {
+        error = std::strerror(errno);
+        ::close(fd);
+    }
+    return file;
 }
 
 MoveResult moveFile(const std::string& from, const std::string& to, bool replace,

@@ -5,11 +5,12 @@
 #include "platform/Platform.h"
 
 #ifdef __linux__
+#include "platform/WholeFile.h"
+
 #include <dirent.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <set>
 #include <sstream>
 #endif
@@ -25,7 +26,11 @@ namespace
 // The inodes of the sockets bound to local port `port` in one /proc/net table.
 void socketInodes(const char* table, uint16_t port, std::set<std::string>& inodes)
 {
-    std::ifstream in(table);
+    std::string text;
+    std::string error;
+    if (!readWholeFile(table, text, error))
+        return;
+    std::istringstream in(text);
     std::string line;
     std::getline(in, line); // the column names
     while (std::getline(in, line))
@@ -85,8 +90,10 @@ std::string udpPortOwner(uint16_t port)
         const std::string pid = entry->d_name;
         if (pid.find_first_not_of("0123456789") != std::string::npos || !holdsSocket(pid, sockets))
             continue;
-        std::string name;
-        std::getline(std::ifstream("/proc/" + pid + "/comm"), name);
+        std::string comm;
+        std::string error;
+        readWholeFile("/proc/" + pid + "/comm", comm, error); // left empty when it cannot
+        const std::string name = comm.substr(0, comm.find('\n'));
         owner = (name.empty() ? "a program" : name) + ", process " + pid;
         break;
     }

@@ -11,8 +11,11 @@
 
 #include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace orvtool
@@ -68,6 +71,26 @@ long processId()
 bool fileExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::FILE* openFile(const std::string& path, FileAccess access, std::string& error)
+{
+    const bool write = access == FileAccess::Write;
+    const int flags =
+        (write ? _O_WRONLY | _O_CREAT | _O_TRUNC : _O_RDONLY) | _O_BINARY | _O_NOINHERIT;
+    const int fd = _open(path.c_str(), flags, _S_IREAD | _S_IWRITE);
+    if (fd < 0)
+    {
+        error = std::strerror(errno);
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, write ? "wb" : "rb");
+    if (file == nullptr)
+    {
+        error = std::strerror(errno);
+        _close(fd);
+    }
+    return file;
 }
 
 MoveResult moveFile(const std::string& from, const std::string& to, bool replace,
