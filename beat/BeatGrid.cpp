@@ -36,6 +36,13 @@ bool BeatGrid::possible(int candidate) const
 
 void BeatGrid::setTempo(const TempoReading& reading, PitchConvention preferred)
 {
+    // The same reading again changes nothing (every change since was followed by its own
+    // refutations and choice): most frames and samples bring the tempo they had.
+    if (readingHeld_ && reading.bpm == lastReading_.bpm && reading.pitch == lastReading_.pitch &&
+        reading.rate.trackPerHost == lastReading_.rate.trackPerHost && preferred == preferred_)
+        return;
+    readingHeld_ = true;
+    lastReading_ = reading;
     TrackSeconds lengths[kTempoCandidates];
     bool moved[kTempoCandidates] = {};
     bool anySteady = false;

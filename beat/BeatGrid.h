@@ -114,6 +114,8 @@ private:
     Shelved shelved_[kTempoCandidates];
     LengthPolygon measured_;
     PitchConvention preferred_ = PitchConvention::Included;
+    TempoReading lastReading_; // the reading setTempo last took (readingHeld_)
+    bool readingHeld_ = false;
     bool conventionOut_[2] = {}; // by PitchConvention: refuted for this sender
     int chosen_ = -1; // the candidate the phase runs at; -1 for the measured length or none
     Kind chosenKind_ = Kind::None;

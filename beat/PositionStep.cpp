@@ -38,7 +38,7 @@ bool isMultiple(double value, double of)
 
 } // namespace
 
-double PositionStep::divisorWithout(int left) const
+double PositionStep::divisorWithout(int left, int& collapsedAt) const
 {
     double divisor = 0.0;
     for (int i = 0; i < count_; ++i)
@@ -47,7 +47,10 @@ double PositionStep::divisorWithout(int left) const
             continue;
         divisor = divisor > 0.0 ? realDivisor(divisor, moves_[i]) : moves_[i];
         if (divisor < kShortestStep)
+        {
+            collapsedAt = i;
             return 0.0;
+        }
     }
     return divisor;
 }
@@ -70,15 +73,28 @@ void PositionStep::add(TrackSeconds move, double pitch)
         ++count_;
     if (count_ < movesToTell)
         return;
+    // The divisors are the costly part of a sample. A move of whole steps leaves a decided step
+    // as it is (it only ever gets finer); a Position found exact is looked at again once a
+    // window of moves has gone by.
+    if (decided_ && step_.value > 0.0 && isMultiple(length, step_.value))
+        return;
+    if (decided_ && step_.value == 0.0 && ++sinceExact_ < movesToTell)
+        return;
+    sinceExact_ = 0;
     bool varied = false;
     for (int i = 1; i < count_; ++i)
         varied = varied || std::fabs(moves_[i] - moves_[0]) > kTolerance;
     if (!varied)
         return; // every move alike: a step as long as the send interval, or none
     // One odd move (from where the deck stood, or straddling a change of speed) is left out.
-    double divisor = divisorWithout(-1);
-    for (int left = 0; divisor == 0.0 && left < count_; ++left)
-        divisor = divisorWithout(left);
+    // Leaving out a move after the one where all of them collapse collapses there again.
+    int collapsedAt = count_;
+    double divisor = divisorWithout(-1, collapsedAt);
+    for (int left = 0; divisor == 0.0 && left <= collapsedAt && left < count_; ++left)
+    {
+        int ignored = 0;
+        divisor = divisorWithout(left, ignored);
+    }
     // A sender's Position does not turn exact: moves whose divisor collapses after a step was
     // found straddle a change of speed. A divisor that only shows a multiple of the step decided
     // before keeps the finer step.

@@ -29,12 +29,14 @@ public:
     bool decided() const { return decided_; }
 
 private:
-    // The divisor of the moves held but the one at `left` (-1: all); 0 when it collapses.
-    double divisorWithout(int left) const;
+    // The divisor of the moves held but the one at `left` (-1: all); 0 when it collapses, with
+    // the move it collapsed at in `collapsedAt`.
+    double divisorWithout(int left, int& collapsedAt) const;
 
     double moves_[movesToTell] = {};
     int count_ = 0;
     int next_ = 0;
+    int sinceExact_ = 0; // moves since an exact Position was last looked at
     double pitch_ = 0.0;
     TrackSeconds step_;
     bool decided_ = false;
