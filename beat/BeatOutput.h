@@ -1,6 +1,10 @@
 // One frame of the beat clock: the channels a node shows. Every value is finite.
 #pragma once
 
+#include "beat/LoopWatch.h"
+#include "beat/PhraseCounter.h"
+#include "beat/TrackEnd.h"
+
 namespace orvbeat
 {
 
@@ -15,6 +19,11 @@ struct BeatOutput
     double playing = 0.0;   // 1 while the deck's position advances
     double position = 0.0;  // Position extrapolated to `now` (sender's units)
     double locked = 0.0;    // 1 while the clock follows the deck's observed beats
+
+    // What visuals follow besides the beat; a node shows each group when it is switched on.
+    PhraseFrame phrase;
+    TrackEndFrame trackEnd;
+    LoopFrame loop;
 };
 
 } // namespace orvbeat

@@ -148,22 +148,58 @@ BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, doubl
     out.position = shownPosition_.value;
     out.locked = locked(fresh, state, grid) ? 1.0 : 0.0;
     out.beat = 1.0;
+    TrackSeconds line; // where the visible beat begins on the track, from the grid's lines
     if (output_.started())
     {
         out.beatRamp = output_.beatRamp();
-        // Where the visible beat begins on the track, from the grid's lines.
         const double modelLine = output_.modelLine(output_.beatIndex());
-        const TrackSeconds line =
-            grid.line + grid.length * (modelLine - static_cast<double>(grid.index));
+        line = grid.line + grid.length * (modelLine - static_cast<double>(grid.index));
         out.beat = bar_.barPosition(output_.beatIndex(), line,
                                     grid.placed ? grid.length : TrackSeconds(0.0), beatsPerBar_);
     }
     out.barRamp =
         std::min((out.beat - 1.0 + out.beatRamp) / beatsPerBar_, std::nextafter(1.0, 0.0));
+    addExtras(out, grid, line, pulse, settings);
     for (double* channel :
-         {&out.beatRamp, &out.barRamp, &out.beat, &out.beats, &out.bpm, &out.position})
+         {&out.beatRamp, &out.barRamp, &out.beat, &out.beats, &out.bpm, &out.position,
+          &out.phrase.ramp, &out.phrase.barInPhrase, &out.phrase.phrases,
+          &out.trackEnd.trackProgress, &out.loop.jumpBeats, &out.loop.loopBeats})
         *channel = finiteOr(*channel, 0.0);
+    for (double* channel :
+         {&out.trackEnd.timeLeft, &out.trackEnd.beatsLeft, &out.trackEnd.barsLeft})
+        *channel = finiteOr(*channel, -1.0);
     return out;
+}
+
+void BeatTracker::addExtras(BeatOutput& out, const GridEstimate& grid, TrackSeconds line,
+                            bool pulse, const TrackerSettings& settings)
+{
+    const bool placed = output_.started() && grid.placed && grid.length.value > 0.0;
+    const int beat = static_cast<int>(out.beat);
+    BarReading bar;
+    bar.running = output_.started();
+    bar.pulse = pulse;
+    bar.beat = beat;
+    bar.beatsPerBar = beatsPerBar_;
+    bar.barRamp = out.barRamp;
+    bar.placed = placed;
+    bar.barStart = line - grid.length * (beat - 1);
+    bar.barLength = grid.length * beatsPerBar_;
+    out.phrase = phrase_.update(bar, settings.phrase);
+
+    TrackEndReading end;
+    if (trackLength_)
+        end.length = TrackSeconds(*trackLength_);
+    end.position = shownPosition_;
+    end.speed = tempoRate();
+    end.placed = placed;
+    end.beatLine = line;
+    end.beatLength = grid.length;
+    end.beatInBar = beat;
+    end.beatsPerBar = beatsPerBar_;
+    out.trackEnd = trackEnd(end);
+
+    out.loop = loops_.update(shownPosition_, grid.length);
 }
 
 } // namespace orvbeat

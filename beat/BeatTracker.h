@@ -45,7 +45,9 @@
 #include "beat/BeatOutput.h"
 #include "beat/Brackets.h"
 #include "beat/DeckSamples.h"
+#include "beat/LoopWatch.h"
 #include "beat/OutputClock.h"
+#include "beat/PhraseCounter.h"
 #include "beat/PositionStep.h"
 #include "beat/SampleOrder.h"
 #include "beat/Timeline.h"
@@ -112,6 +114,12 @@ private:
     // deck started playing.
     double modelPhase(TrackSeconds location, const GridEstimate& grid) const;
     bool advance(double phase, unsigned generation);
+    // A jump the timeline took from `from` to `to`, told to the loop watch when it is a cue (both
+    // on the track), not garbage nor a load.
+    void noteJump(TrackSeconds from, TrackSeconds to);
+    // The phrases, the track's end and the loops of this frame, beside the clock's channels.
+    void addExtras(BeatOutput& out, const GridEstimate& grid, TrackSeconds line, bool pulse,
+                   const TrackerSettings& settings);
     bool locked(bool fresh, State state, const GridEstimate& grid) const;
     Rate timelineRate() const { return hostTimeline_ ? Rate{1.0} : timeline_.rate(); }
     Rate tempoRate() const { return hostTimeline_ ? Rate{1.0} : timeline_.tempoRate(pitch_); }
@@ -131,6 +139,9 @@ private:
     BarCounter trackBar_;
     BarCounter bar_;
     OutputClock output_;
+    PhraseCounter phrase_;
+    LoopWatch loops_;
+    bool trackStartSample_ = false; // the next sample in order begins another track: no jump
     int beatsPerBar_ = 4;
     PitchConvention preferred_ = PitchConvention::Included;
 

@@ -24,6 +24,10 @@ constexpr double kMostPitch = 4.0;
 constexpr int kStillBoundariesForHostTime = 4;
 // Samples moving on one line in a row that end a stretch on host time.
 constexpr int kMovingToLeaveHostTime = 3;
+// A cue lands on the track: no further before its start or past its end than this, and within
+// this much of a track when its Length is unknown.
+constexpr double kBeyondEndSeconds = 1.0;
+constexpr double kMostTrackSeconds = 24.0 * 3600.0;
 
 // A Beat no bar has is noise: its sample places no line.
 bool plausibleBeat(std::int32_t beat)
@@ -35,6 +39,9 @@ bool plausibleBeat(std::int32_t beat)
 
 void BeatTracker::newTrack()
 {
+    phrase_.startTrack();
+    loops_.startTrack();
+    trackStartSample_ = true;
     trackGrid_.startTrack();
     grid_.startTrack();
     trackBar_.startTrack();
@@ -125,9 +132,14 @@ void BeatTracker::takeInOrder(const DeckSample& sample)
     const HostSeconds arrival(sample.arrivalSeconds());
     const TrackSeconds position(sample.position);
     timeline_.setStep(step_.step());
+    const bool hadTimeline = timeline_.started() && !trackStartSample_;
+    const TrackSeconds before = timeline_.latestPosition();
     const SampleKind kind = timeline_.add(arrival, position, sample.bpm, sample.pitch);
     if (kind == SampleKind::Ignored)
         return;
+    trackStartSample_ = false;
+    if (kind == SampleKind::Jump && hadTimeline)
+        noteJump(before, position);
     // A tempo or a speed no deck has is noise: the last one that made sense stands.
     if (sample.bpm >= kLeastBpm && sample.bpm <= kMostBpm)
         bpm_ = sample.bpm;
@@ -248,6 +260,17 @@ void BeatTracker::takeBracket(TrackSeconds before, TrackSeconds after, std::int3
     const bool taken = grid_.addBracket(before, after, line);
     if (taken)
         pendingBar_ = PendingBar{(before + after) * 0.5, beatBefore, beatAfter};
+}
+
+void BeatTracker::noteJump(TrackSeconds from, TrackSeconds to)
+{
+    // Garbage lands anywhere; a cue lands on the track.
+    const double end =
+        trackLength_ && *trackLength_ > 0.0 ? *trackLength_ + kBeyondEndSeconds : kMostTrackSeconds;
+    const auto onTrack = [end](TrackSeconds p)
+    { return isFinite(p) && p.value >= -kBeyondEndSeconds && p.value <= end; };
+    if (onTrack(from) && onTrack(to))
+        loops_.jumped(from, to, grid_.estimate(to).length);
 }
 
 } // namespace orvbeat

@@ -1,6 +1,8 @@
 // The settings of a beat operator node that the beat clock reads on every frame.
 #pragma once
 
+#include "beat/PhraseCounter.h"
+
 #include <cstdint>
 
 namespace orvbeat
@@ -16,6 +18,7 @@ struct TrackerSettings
     // The clock is read this far ahead of the frame's time (behind when negative), so that
     // visuals lead the sound by a display path's latency; its model is unchanged.
     double readAheadSeconds = 0.0;
+    PhraseSettings phrase;
 };
 
 } // namespace orvbeat

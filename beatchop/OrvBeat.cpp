@@ -37,11 +37,11 @@ using namespace orvbeat;
 constexpr int32_t kDecks = orvlayout::kDeckCount;
 static_assert(kMixerDecks == kDecks, "the mixer feeds every deck of the layout");
 
-int32_t channelCount(int item)
+// The channels of the node's parameters now.
+int32_t channelCountOf(const TD::OP_Inputs& inputs)
 {
-    if (item == kAllDecksItem)
-        return kChannelsPerDeck * kDecks;
-    return kChannelsPerDeck + (item == kOnAirItem ? 1 : 0);
+    const int item = OrvBeatParameters::evalDeckItem(inputs);
+    return channelCount(item, OrvBeatParameters::evalChannelGroups(inputs, item == kOnAirItem));
 }
 
 } // namespace
@@ -53,7 +53,7 @@ void OrvBeat::getGeneralInfo(TD::CHOP_GeneralInfo* info, const TD::OP_Inputs*, v
 
 bool OrvBeat::getOutputInfo(TD::CHOP_OutputInfo* info, const TD::OP_Inputs* inputs, void*)
 {
-    info->numChannels = channelCount(OrvBeatParameters::evalDeckItem(*inputs));
+    info->numChannels = channelCountOf(*inputs);
     info->numSamples = 1;
     return true;
 }
@@ -61,10 +61,10 @@ bool OrvBeat::getOutputInfo(TD::CHOP_OutputInfo* info, const TD::OP_Inputs* inpu
 void OrvBeat::getChannelName(int32_t index, TD::OP_String* name, const TD::OP_Inputs* inputs, void*)
 {
     const int item = inputs != nullptr ? OrvBeatParameters::evalDeckItem(*inputs) : 0;
-    if (item == kOnAirItem && index == kChannelsPerDeck)
-        name->setString(kFollowedDeckName);
-    else
-        name->setString(channelName(index, item == kAllDecksItem));
+    const ChannelGroups groups =
+        inputs != nullptr ? OrvBeatParameters::evalChannelGroups(*inputs, item == kOnAirItem)
+                          : ChannelGroups{};
+    name->setString(channelName(index, item, groups));
 }
 
 void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void*)
@@ -74,6 +74,7 @@ void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void
         const int item = OrvBeatParameters::evalDeckItem(*inputs);
         const bool onAir = item == kOnAirItem;
         OrvBeatParameters::enableOnAirParameters(*inputs, onAir);
+        OrvBeatParameters::enablePhraseParameters(*inputs);
         const OrvReceiver* receiver = OrvBeatParameters::evalOrvDat(*inputs);
         if (receiver != followed_ || item != followedDeckItem_)
         {
@@ -90,7 +91,8 @@ void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void
         {
             return;
         }
-        if (!orvplugin::hasDeclaredShape(*output, channelCount(item)))
+        const ChannelGroups groups = OrvBeatParameters::evalChannelGroups(*inputs, onAir);
+        if (!orvplugin::hasDeclaredShape(*output, channelCount(item, groups)))
         {
             return;
         }
@@ -110,11 +112,14 @@ void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void
         {
             const std::size_t slot = static_cast<std::size_t>(deck - 1);
             frames_[slot] = trackers_[slot].update(history_.samples[slot], true, now, settings);
-            if (!onAir)
-                writeChannels(output->channels, kChannelsPerDeck * (deck - first), frames_[slot]);
         }
+        ShownFrames shown;
+        shown.decks = frames_.data();
         if (onAir)
-            writeOnAir(*output, *inputs, now);
+        {
+            followOnAir(*inputs, now, shown);
+        }
+        writeChannels(output->channels, item, groups, shown);
     }
     catch (...)
     {
@@ -122,7 +127,7 @@ void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void
     }
 }
 
-void OrvBeat::writeOnAir(TD::CHOP_Output& output, const TD::OP_Inputs& inputs, double nowSeconds)
+void OrvBeat::followOnAir(const TD::OP_Inputs& inputs, double nowSeconds, ShownFrames& shown)
 {
     bool playing[kDecks] = {};
     OnAirClock clocks[kDecks];
@@ -140,10 +145,9 @@ void OrvBeat::writeOnAir(TD::CHOP_Output& output, const TD::OP_Inputs& inputs, d
                OrvBeatParameters::evalChannelBDecks(inputs), playing, levels);
 
     bool switched = false;
-    const int slot = onAir_.update(levels, clocks, nowSeconds, switched);
     // A switch shows on the new deck's boundary, with the pulse its own clock gives there.
-    writeChannels(output.channels, 0, frames_[static_cast<std::size_t>(slot)]);
-    output.channels[kChannelsPerDeck][0] = static_cast<float>(slot + 1);
+    shown.followedSlot = onAir_.update(levels, clocks, nowSeconds, switched);
+    shown.mix = mixOf(levels, shown.followedSlot);
 }
 
 void OrvBeat::setupParameters(TD::OP_ParameterManager* manager, void*)

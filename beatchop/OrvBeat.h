@@ -10,6 +10,8 @@
 // its cook thread.
 #pragma once
 
+#include "BeatChannels.h"
+
 #include "beat/BeatTracker.h"
 #include "beat/OnAirDeck.h"
 #include "plugin/VersionedChop.h"
@@ -37,8 +39,8 @@ public:
     void setupParameters(TD::OP_ParameterManager* manager, void* reserved1) override;
 
 private:
-    // On Air: the followed deck's channels and its number, from the clocks of all four.
-    void writeOnAir(TD::CHOP_Output& output, const TD::OP_Inputs& inputs, double nowSeconds);
+    // On Air: the deck followed and the mix, from the clocks of all four and the mixer.
+    void followOnAir(const TD::OP_Inputs& inputs, double nowSeconds, orvbeat::ShownFrames& shown);
 
     std::array<orvbeat::BeatTracker, orvlayout::kDeckCount> trackers_;
     std::array<orvbeat::BeatOutput, orvlayout::kDeckCount> frames_; // this cook's, per deck

@@ -12,18 +12,37 @@ namespace orvbeat
 static_assert(kOnAirItem == static_cast<int>(std::size(kDeckItemNames)) - 1,
               "On Air is the Deck menu's last item");
 
+namespace
+{
+
+void appendToggle(TD::OP_ParameterManager& manager, const char* name, const char* label)
+{
+    TD::OP_NumericParameter toggle(name);
+    toggle.label = label;
+    manager.appendToggle(toggle);
+}
+
+void appendInt(TD::OP_ParameterManager& manager, const char* name, const char* label,
+               int32_t byDefault, int32_t least, int32_t most)
+{
+    TD::OP_NumericParameter number(name);
+    number.label = label;
+    number.defaultValues[0] = byDefault;
+    number.minValues[0] = number.minSliders[0] = least;
+    number.maxValues[0] = number.maxSliders[0] = most;
+    number.clampMins[0] = number.clampMaxes[0] = true;
+    manager.appendInt(number, 1);
+}
+
+} // namespace
+
 void OrvBeatParameters::setup(TD::OP_ParameterManager& manager)
 {
     setupOrvDat(manager);
     orvplugin::appendMenu(manager, kDeckName, kDeckLabel, kDeckItemNames, kDeckItemLabels);
 
-    TD::OP_NumericParameter beatsPerBar(kBeatsPerBarName);
-    beatsPerBar.label = kBeatsPerBarLabel;
-    beatsPerBar.defaultValues[0] = kDefaultBeatsPerBar;
-    beatsPerBar.minValues[0] = beatsPerBar.minSliders[0] = 1;
-    beatsPerBar.maxValues[0] = beatsPerBar.maxSliders[0] = kMostBeatsPerBar;
-    beatsPerBar.clampMins[0] = beatsPerBar.clampMaxes[0] = true;
-    manager.appendInt(beatsPerBar, 1);
+    appendInt(manager, kBeatsPerBarName, kBeatsPerBarLabel, kDefaultBeatsPerBar, 1,
+              kMostBeatsPerBar);
 
     TD::OP_NumericParameter includesPitch(kBpmIncludesPitchName);
     includesPitch.label = kBpmIncludesPitchLabel;
@@ -47,6 +66,36 @@ void OrvBeatParameters::setup(TD::OP_ParameterManager& manager)
     offset.maxValues[0] = offset.maxSliders[0] = kMostOffsetMs;
     offset.clampMins[0] = offset.clampMaxes[0] = true;
     manager.appendFloat(offset, 1);
+
+    appendToggle(manager, kPhraseName, kPhraseLabel);
+    appendInt(manager, kBarsPerPhraseName, kBarsPerPhraseLabel, kDefaultBarsPerPhrase, 1,
+              PhraseCounter::kMostBarsPerPhrase);
+    appendInt(manager, kPhraseOffsetName, kPhraseOffsetLabel, 0, -kMostPhraseOffset,
+              kMostPhraseOffset);
+    appendInt(manager, kWarnBeatsName, kWarnBeatsLabel, kDefaultWarnBeats, 0,
+              PhraseCounter::kMostWarnBeats);
+    appendToggle(manager, kTrackEndName, kTrackEndLabel);
+    appendToggle(manager, kMixName, kMixLabel);
+    appendToggle(manager, kCuesName, kCuesLabel);
+}
+
+ChannelGroups OrvBeatParameters::evalChannelGroups(const TD::OP_Inputs& inputs, bool onAir)
+{
+    ChannelGroups groups;
+    groups.phrase = inputs.getParInt(kPhraseName, 0) != 0;
+    groups.trackEnd = inputs.getParInt(kTrackEndName, 0) != 0;
+    groups.mix = onAir && inputs.getParInt(kMixName, 0) != 0;
+    groups.cues = inputs.getParInt(kCuesName, 0) != 0;
+    return groups;
+}
+
+void OrvBeatParameters::enablePhraseParameters(const TD::OP_Inputs& inputs)
+{
+    const bool phrase = inputs.getParInt(kPhraseName, 0) != 0;
+    for (const char* name : {kBarsPerPhraseName, kPhraseOffsetName, kWarnBeatsName})
+    {
+        inputs.enablePar(name, phrase);
+    }
 }
 
 int OrvBeatParameters::evalDeckItem(const TD::OP_Inputs& inputs)
@@ -63,6 +112,10 @@ TrackerSettings OrvBeatParameters::evalTrackerSettings(const TD::OP_Inputs& inpu
     settings.readAheadSeconds = std::isfinite(offsetMs)
                                     ? std::clamp(offsetMs, -kMostOffsetMs, kMostOffsetMs) / 1000.0
                                     : 0.0;
+    settings.phrase.barsPerPhrase = inputs.getParInt(kBarsPerPhraseName, 0); // clamped in use
+    settings.phrase.offsetBars =
+        std::clamp(inputs.getParInt(kPhraseOffsetName, 0), -kMostPhraseOffset, kMostPhraseOffset);
+    settings.phrase.warnBeats = inputs.getParInt(kWarnBeatsName, 0);
     return settings;
 }
 
@@ -84,7 +137,8 @@ CrossfaderRange OrvBeatParameters::evalCrossfaderRange(const TD::OP_Inputs& inpu
 
 void OrvBeatParameters::enableOnAirParameters(const TD::OP_Inputs& inputs, bool enable)
 {
-    for (const char* name : {kChannelADecksName, kChannelBDecksName, kCrossfaderRangeName})
+    for (const char* name :
+         {kChannelADecksName, kChannelBDecksName, kCrossfaderRangeName, kMixName})
     {
         inputs.enablePar(name, enable);
     }

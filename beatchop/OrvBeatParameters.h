@@ -52,17 +52,51 @@ inline constexpr int32_t kDefaultBeatsPerBar = 4; // the most is the clock's kMo
 inline constexpr const char* kBpmIncludesPitchName = "Bpmincludespitch";
 inline constexpr const char* kBpmIncludesPitchLabel = "BPM Includes Pitch";
 
+// The groups of channels beside the clock's own, each switched on by a toggle (default off, so
+// a saved project's channels stay as they were).
+inline constexpr const char* kPhraseName = "Phrase";
+inline constexpr const char* kPhraseLabel = "Phrase";
+inline constexpr const char* kBarsPerPhraseName = "Barsperphrase";
+inline constexpr const char* kBarsPerPhraseLabel = "Bars per Phrase";
+inline constexpr int32_t kDefaultBarsPerPhrase = 8;
+inline constexpr const char* kPhraseOffsetName = "Phraseoffset";
+inline constexpr const char* kPhraseOffsetLabel = "Phrase Offset (bars)";
+inline constexpr int32_t kMostPhraseOffset = 64;
+inline constexpr const char* kWarnBeatsName = "Warnbeats";
+inline constexpr const char* kWarnBeatsLabel = "Warn Beats";
+inline constexpr int32_t kDefaultWarnBeats = 4;
+inline constexpr const char* kTrackEndName = "Trackend";
+inline constexpr const char* kTrackEndLabel = "Track End";
+inline constexpr const char* kMixName = "Mix";
+inline constexpr const char* kMixLabel = "Mix";
+inline constexpr const char* kCuesName = "Cues";
+inline constexpr const char* kCuesLabel = "Cues";
+
+struct ChannelGroups
+{
+    bool phrase = false;
+    bool trackEnd = false;
+    bool mix = false; // On Air only
+    bool cues = false;
+};
+
 class OrvBeatParameters : public orvplugin::OrvDatParameter
 {
 public:
     // "ORV DAT", "Deck", "Beats per Bar", "BPM Includes Pitch", the three On Air settings,
-    // "Offset (ms)", in that order.
+    // "Offset (ms)", then the groups: "Phrase" with "Bars per Phrase", "Phrase Offset (bars)" and
+    // "Warn Beats", "Track End", "Mix", "Cues", in that order.
     static void setup(TD::OP_ParameterManager& manager);
 
     // The "Deck" menu's item: 0 to 3 for decks 1 to 4, kAllDecksItem, kOnAirItem.
     static int evalDeckItem(const TD::OP_Inputs& inputs);
-    // "Beats per Bar", "BPM Includes Pitch" and "Offset (ms)" as the clock reads them.
+    // "Beats per Bar", "BPM Includes Pitch", "Offset (ms)" and the phrase settings as the clock
+    // reads them.
     static TrackerSettings evalTrackerSettings(const TD::OP_Inputs& inputs);
+    // The groups switched on; "Mix" counts only for On Air.
+    static ChannelGroups evalChannelGroups(const TD::OP_Inputs& inputs, bool onAir);
+    // The phrase settings can be changed only while "Phrase" is on.
+    static void enablePhraseParameters(const TD::OP_Inputs& inputs);
 
     // The On Air settings, and whether the host lets the user change them (only for On Air).
     static ChannelDecks evalChannelADecks(const TD::OP_Inputs& inputs);

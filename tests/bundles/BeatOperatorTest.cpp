@@ -66,7 +66,7 @@ TEST_F(BeatOperatorTest, DeclaresItsTypeParametersAndChannels)
     EXPECT_EQ(info.authorName, "Quillmore");
 
     const std::vector<orvharness::ParameterRecord> records = net->parameters(beat);
-    ASSERT_EQ(records.size(), 8u);
+    ASSERT_EQ(records.size(), 15u);
     EXPECT_EQ(records[0].name, "Orvdat");
     EXPECT_EQ(records[0].kind, ParameterKind::Dat);
     EXPECT_EQ(records[1].name, "Deck");
@@ -91,6 +91,28 @@ TEST_F(BeatOperatorTest, DeclaresItsTypeParametersAndChannels)
     EXPECT_EQ(records[7].label, "Offset (ms)");
     EXPECT_EQ(records[7].kind, ParameterKind::Float);
     EXPECT_EQ(records[7].defaultValues[0], 0.0);
+    // The groups beside the clock, all off by default, after everything a saved project has.
+    const struct
+    {
+        const char* name;
+        const char* label;
+        ParameterKind kind;
+        double byDefault;
+    } groups[] = {{"Phrase", "Phrase", ParameterKind::Toggle, 0.0},
+                  {"Barsperphrase", "Bars per Phrase", ParameterKind::Int, 8.0},
+                  {"Phraseoffset", "Phrase Offset (bars)", ParameterKind::Int, 0.0},
+                  {"Warnbeats", "Warn Beats", ParameterKind::Int, 4.0},
+                  {"Trackend", "Track End", ParameterKind::Toggle, 0.0},
+                  {"Mix", "Mix", ParameterKind::Toggle, 0.0},
+                  {"Cues", "Cues", ParameterKind::Toggle, 0.0}};
+    for (std::size_t i = 0; i < std::size(groups); ++i)
+    {
+        const orvharness::ParameterRecord& record = records[8 + i];
+        EXPECT_EQ(record.name, groups[i].name);
+        EXPECT_EQ(record.label, groups[i].label);
+        EXPECT_EQ(record.kind, groups[i].kind) << record.name;
+        EXPECT_EQ(record.defaultValues[0], groups[i].byDefault) << record.name;
+    }
 
     net->cookFrame();
     std::vector<std::string> one(std::begin(kBeatChannels), std::end(kBeatChannels));
@@ -108,6 +130,32 @@ TEST_F(BeatOperatorTest, DeclaresItsTypeParametersAndChannels)
     net->cookFrame();
     one.push_back("deck");
     EXPECT_EQ(net->channelOutput(beat).names, one);
+
+    // Every group on: On Air's groups after `deck`, the mix between the track end and the cues.
+    for (const char* group : {"Phrase", "Trackend", "Mix", "Cues"})
+        ASSERT_TRUE(net->setParameter(beat, group, 1));
+    net->cookFrame();
+    const std::vector<std::string> extras = {"phrase_ramp", "bar_in_phrase",  "phrase_pulse",
+                                             "phrases",     "phrase_warning", "time_left",
+                                             "beats_left",  "bars_left",      "track_progress"};
+    const std::vector<std::string> mix = {"deck1_mix", "deck2_mix", "deck3_mix", "deck4_mix",
+                                          "next_deck"};
+    const std::vector<std::string> cues = {"jump_pulse", "jump_beats", "looping", "loop_beats"};
+    std::vector<std::string> onAir = one;
+    onAir.insert(onAir.end(), extras.begin(), extras.end());
+    onAir.insert(onAir.end(), mix.begin(), mix.end());
+    onAir.insert(onAir.end(), cues.begin(), cues.end());
+    EXPECT_EQ(net->channelOutput(beat).names, onAir);
+
+    // All: the 36 first, as before, then each deck's groups (no mix: it is On Air's).
+    ASSERT_TRUE(net->setParameter(beat, "Deck", 4));
+    net->cookFrame();
+    const std::vector<std::string> allOn = net->channelOutput(beat).names;
+    ASSERT_EQ(allOn.size(), 36u + 4u * 13u);
+    EXPECT_TRUE(std::equal(all.begin(), all.end(), allOn.begin()));
+    EXPECT_EQ(allOn[36], "deck1_phrase_ramp");
+    EXPECT_EQ(allOn[36 + 13], "deck2_phrase_ramp");
+    EXPECT_EQ(allOn.back(), "deck4_loop_beats");
 }
 
 TEST_F(BeatOperatorTest, WritesNothingWithoutAConnectedOrvNode)
