@@ -159,7 +159,7 @@ BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, doubl
     }
     out.barRamp =
         std::min((out.beat - 1.0 + out.beatRamp) / beatsPerBar_, std::nextafter(1.0, 0.0));
-    addExtras(out, grid, line, pulse, settings);
+    addExtras(out, grid, location, pulse, settings);
     for (double* channel :
          {&out.beatRamp, &out.barRamp, &out.beat, &out.beats, &out.bpm, &out.position,
           &out.phrase.ramp, &out.phrase.barInPhrase, &out.phrase.phrases,
@@ -171,10 +171,18 @@ BeatOutput BeatTracker::update(const DeckSamples& samples, bool connected, doubl
     return out;
 }
 
-void BeatTracker::addExtras(BeatOutput& out, const GridEstimate& grid, TrackSeconds line,
+void BeatTracker::addExtras(BeatOutput& out, const GridEstimate& grid, TrackSeconds location,
                             bool pulse, const TrackerSettings& settings)
 {
     const bool placed = output_.started() && grid.placed && grid.length.value > 0.0;
+    // The grid's line of the visible beat: the one nearest to where the ramp says it began (the
+    // visible clock keeps within a quarter beat of the grid), steady from frame to frame.
+    TrackSeconds line;
+    if (placed)
+    {
+        const TrackSeconds began = location - grid.length * out.beatRamp;
+        line = grid.line + grid.length * std::round((began - grid.line) / grid.length);
+    }
     const int beat = static_cast<int>(out.beat);
     BarReading bar;
     bar.running = output_.started();

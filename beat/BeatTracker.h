@@ -118,7 +118,7 @@ private:
     // on the track), not garbage nor a load.
     void noteJump(TrackSeconds from, TrackSeconds to);
     // The phrases, the track's end and the loops of this frame, beside the clock's channels.
-    void addExtras(BeatOutput& out, const GridEstimate& grid, TrackSeconds line, bool pulse,
+    void addExtras(BeatOutput& out, const GridEstimate& grid, TrackSeconds location, bool pulse,
                    const TrackerSettings& settings);
     bool locked(bool fresh, State state, const GridEstimate& grid) const;
     Rate timelineRate() const { return hostTimeline_ ? Rate{1.0} : timeline_.rate(); }

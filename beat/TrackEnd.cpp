@@ -11,12 +11,19 @@ namespace
 
 // Counts beyond this are no track's.
 constexpr double kMostBeats = 1e7;
+// An end this close to a beat line (in beats) lies on it: the lines' places wobble by a hair as
+// the grid narrows, and the count must not wobble with them.
+constexpr double kOnLineBeats = 0.05;
 
-// Whole units of `unit` from `from` to `to` (a hair of rounding below a whole one is that one).
-double wholeUnits(TrackSeconds from, TrackSeconds to, TrackSeconds unit)
+// Whole beats from `line` to `end`, beats `length` long; -1 when they are no count.
+double wholeBeats(TrackSeconds line, TrackSeconds end, TrackSeconds length)
 {
-    const double units = std::floor((to - from) / unit + 1e-6);
-    return std::isfinite(units) ? std::clamp(units, 0.0, kMostBeats) : -1.0;
+    const double beats = (end - line) / length;
+    if (!std::isfinite(beats))
+        return -1.0;
+    const double nearest = std::round(beats);
+    const double whole = std::fabs(beats - nearest) < kOnLineBeats ? nearest : std::floor(beats);
+    return std::clamp(whole, 0.0, kMostBeats);
 }
 
 } // namespace
@@ -36,12 +43,14 @@ TrackEndFrame trackEnd(const TrackEndReading& reading)
         frame.timeLeft = -1.0;
     if (reading.placed && reading.beatLength.value > 0.0 && isFinite(reading.beatLine))
     {
-        const int beatsPerBar = std::max(reading.beatsPerBar, 1);
-        const TrackSeconds barLine =
-            reading.beatLine -
-            reading.beatLength * (std::clamp(reading.beatInBar, 1, beatsPerBar) - 1);
-        frame.beatsLeft = wholeUnits(reading.beatLine, length, reading.beatLength);
-        frame.barsLeft = wholeUnits(barLine, length, reading.beatLength * beatsPerBar);
+        frame.beatsLeft = wholeBeats(reading.beatLine, length, reading.beatLength);
+        if (frame.beatsLeft >= 0.0)
+        {
+            // Counted in beats from the bar's line, so bars and beats count down together.
+            const int beatsPerBar = std::max(reading.beatsPerBar, 1);
+            const int beatInBar = std::clamp(reading.beatInBar, 1, beatsPerBar);
+            frame.barsLeft = std::floor((frame.beatsLeft + (beatInBar - 1)) / beatsPerBar);
+        }
     }
     return frame;
 }
