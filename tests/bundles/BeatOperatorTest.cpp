@@ -183,6 +183,8 @@ TEST_F(BeatOperatorTest, WritesNothingWithoutAConnectedOrvNode)
 TEST_F(BeatOperatorTest, APlayingDeckLocksItsClockAndPulsesOnItsBeats)
 {
     reconnect(orv);
+    ASSERT_TRUE(net->setParameter(beat, "Trackend", 1));
+    ASSERT_TRUE(net->setParameter(beat, "Phrase", 1));
     const auto start = std::chrono::steady_clock::now();
     auto nextSend = start;
     const auto sendDue = [&]
@@ -237,6 +239,15 @@ TEST_F(BeatOperatorTest, APlayingDeckLocksItsClockAndPulsesOnItsBeats)
                 0.1f);
     const float beat = channel("beat");
     EXPECT_TRUE(beat >= 1.0f && beat <= 4.0f) << beat;
+
+    // The track's end and the phrase, through the host: 300 s long, at pitch 1.
+    const float elapsed =
+        std::chrono::duration<float>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_NEAR(channel("time_left"), 300.0f - 10.0f - elapsed, 0.05f);
+    EXPECT_NEAR(channel("track_progress"), (10.0f + elapsed) / 300.0f, 0.001f);
+    EXPECT_GT(channel("bars_left"), 0.0f);
+    const float bar = channel("bar_in_phrase");
+    EXPECT_TRUE(bar >= 1.0f && bar <= 8.0f) << bar;
 }
 
 // Decks 1 and 2 at 120 BPM, deck 2's beats a third of a beat after deck 1's, handed over by the
@@ -245,6 +256,7 @@ TEST_F(BeatOperatorTest, OnAirSwitchesOnceOnTheNewDecksBeatAndOffsetLeads)
 {
     reconnect(orv);
     ASSERT_TRUE(net->setParameter(beat, "Deck", 5)); // "On Air"
+    ASSERT_TRUE(net->setParameter(beat, "Mix", 1));
     const auto start = std::chrono::steady_clock::now();
     const auto elapsed = [&]
     { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
@@ -286,6 +298,10 @@ TEST_F(BeatOperatorTest, OnAirSwitchesOnceOnTheNewDecksBeatAndOffsetLeads)
     int switches = 0;
     float lastDeck = 1.0f;
     float lastRamp = channel("beat_ramp");
+    // The mix: deck 1's share falls as deck 2's rises, the shares add up to 1 on every frame,
+    // and the next deck is 2 until the switch, then 1 until deck 1 is silent.
+    float lastShare1 = 1.0f;
+    std::vector<float> nextDecks;
     cookUntil(
         *net,
         [&]
@@ -306,11 +322,24 @@ TEST_F(BeatOperatorTest, OnAirSwitchesOnceOnTheNewDecksBeatAndOffsetLeads)
                 EXPECT_GE(ramp, lastRamp) << "the ramp ran backwards within a beat";
             }
             lastRamp = ramp;
+            const float share1 = channel("deck1_mix");
+            const float shares =
+                share1 + channel("deck2_mix") + channel("deck3_mix") + channel("deck4_mix");
+            EXPECT_NEAR(shares, 1.0f, 1e-5f) << "at " << elapsed() - fadeStart;
+            EXPECT_LE(share1, lastShare1 + 1e-6f);
+            lastShare1 = share1;
+            const float next = channel("next_deck");
+            if (nextDecks.empty() || nextDecks.back() != next)
+                nextDecks.push_back(next);
             return elapsed() - fadeStart > 5.0;
         },
         std::chrono::milliseconds(6000));
     EXPECT_EQ(switches, 1);
     EXPECT_EQ(lastDeck, 2.0f);
+    // None while the crossfader still silences deck 2, then 2, 1 after the switch, none at the end.
+    EXPECT_EQ(nextDecks, (std::vector<float>{0.0f, 2.0f, 1.0f, 0.0f}));
+    EXPECT_EQ(lastShare1, 0.0f);
+    EXPECT_EQ(channel("deck2_mix"), 1.0f);
     EXPECT_LT(switchedAfterMiddle, 1.0) << "more than two beats after the middle";
 
     // Read 50 ms ahead, the ramp shows deck 2's phase 50 ms from now.
