@@ -57,6 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     orvbeat::TrackerSettings settings;
     settings.beatsPerBar = data.ConsumeIntegralInRange<int32_t>(-2, 70);
     settings.bpmIncludesPitch = data.ConsumeBool();
+    settings.phrase.barsPerPhrase = data.ConsumeIntegralInRange<int32_t>(-2, 100);
+    settings.phrase.offsetBars = data.ConsumeIntegralInRange<int32_t>(-100, 100);
+    settings.phrase.warnBeats = data.ConsumeIntegralInRange<int32_t>(-2, 50);
 
     orvbeat::DeckSamples samples;
     bool connected = true;
@@ -118,9 +121,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
         {
             FUZZ_CHECK(std::isfinite(value));
         }
+        for (double value : {out.phrase.ramp, out.phrase.barInPhrase, out.phrase.phrases,
+                             out.trackEnd.timeLeft, out.trackEnd.beatsLeft, out.trackEnd.barsLeft,
+                             out.trackEnd.trackProgress, out.loop.jumpBeats, out.loop.loopBeats})
+        {
+            FUZZ_CHECK(std::isfinite(value));
+        }
         FUZZ_CHECK(out.beatRamp >= 0.0 && out.beatRamp < 1.0);
         FUZZ_CHECK(out.barRamp >= 0.0 && out.barRamp < 1.0);
+        FUZZ_CHECK(out.phrase.ramp >= 0.0 && out.phrase.ramp < 1.0);
+        FUZZ_CHECK(out.trackEnd.trackProgress >= 0.0 && out.trackEnd.trackProgress <= 1.0);
         FUZZ_CHECK(isFlag(out.beatPulse) && isFlag(out.playing) && isFlag(out.locked));
+        FUZZ_CHECK(isFlag(out.phrase.pulse) && isFlag(out.phrase.warning) &&
+                   isFlag(out.loop.jumpPulse) && isFlag(out.loop.looping));
     }
     return 0;
 }
