@@ -6,8 +6,9 @@
 // sends them through the network's model; the host side is the headless host with the real
 // OrvDat and OrvBeat bundles ("Deck" All, "BPM Includes Pitch" on, 4 beats a bar), fresh for
 // each profile and cooked 60 times a second; BeatScore compares every cook's channels with the
-// truth. Printed: one JSON object on standard output, a line per profile; progress on standard
-// error.
+// truth, and each deck's first lock with the moment its datagrams first allowed it (the oracle of
+// support/sim/BeatOracle.h). Printed: one JSON object on standard output, a line per profile;
+// progress on standard error.
 //
 //   orv_bench_beat_phase [--seconds=S] [--seed=N] [--offset-ms=MS] [--profile=NETWORK/SENDER]...
 //
@@ -32,6 +33,7 @@
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -136,8 +138,15 @@ Json figures(const Profile& profile, double duration, double offsetMs,
     std::vector<double> errors;
     std::vector<double> lessLeast;
     Json lockBeats = Json::array();
+    Json lockAfterOracle = Json::array();
     int locked = 0;
     double slowestLock = 0.0;
+    int allowed = 0;
+    int allowedAndLocked = 0;
+    int lockedEarly = 0; // before the oracle allowed it, or where it never did
+    std::optional<double> slowestAfterOracle;
+    std::optional<double> oracleLeast;
+    double widestPlace = -1.0;
     int backwards = 0, pulsesWithout = 0, boundariesWithout = 0, checked = 0, wrong = 0;
     orvbench::DeckScore changed;
     orvbench::DeckScore cued;
@@ -150,7 +159,12 @@ Json figures(const Profile& profile, double duration, double offsetMs,
         orvbench::DeckTruth truth = scenario.truth(deck);
         if (truth.seekAt >= 0.0)
             truth.seekAt += std::min(0.0, offsetMs / 1000.0);
-        const orvbench::DeckScore score = orvbench::scoreDeck(truth, views, least, lastCook);
+        // The cooks are scored at their time plus the offset; the oracle's moment moves with them.
+        orvbench::DeckOracle oracle = scenario.oracle(deck);
+        if (oracle.lockAllowedAt)
+            *oracle.lockAllowedAt += offsetMs / 1000.0;
+        const orvbench::DeckScore score =
+            orvbench::scoreDeck(truth, views, least, lastCook, oracle.lockAllowedAt);
         for (const double error : score.errors)
         {
             signedErrors.push_back(error);
@@ -160,6 +174,16 @@ Json figures(const Profile& profile, double duration, double offsetMs,
         lockBeats.push_back(orNull(score.lockBeats, score.lockBeats >= 0.0));
         locked += score.lockBeats >= 0.0 ? 1 : 0;
         slowestLock = std::max(slowestLock, score.lockBeats);
+        const std::optional<double>& afterOracle = score.lockAfterOracleBeats;
+        lockAfterOracle.push_back(orNull(afterOracle.value_or(0.0), afterOracle.has_value()));
+        allowed += oracle.lockAllowedAt ? 1 : 0;
+        allowedAndLocked += afterOracle ? 1 : 0;
+        if (afterOracle)
+            slowestAfterOracle = std::max(slowestAfterOracle.value_or(*afterOracle), *afterOracle);
+        const bool early = score.lockedAt >= 0.0 && (!afterOracle || *afterOracle < 0.0);
+        lockedEarly += early ? 1 : 0;
+        oracleLeast = std::min(oracleLeast.value_or(oracle.leastDelay), oracle.leastDelay);
+        widestPlace = std::max(widestPlace, oracle.finalWidth);
         backwards += score.backwards;
         pulsesWithout += score.pulsesWithoutBoundary;
         boundariesWithout += score.boundariesWithoutPulse;
@@ -195,6 +219,15 @@ Json figures(const Profile& profile, double duration, double offsetMs,
         {"lock_beats", lockBeats},
         {"decks_locked", locked},
         {"lock_beats_max", orNull(slowestLock, allLocked)},
+        {"lock_after_oracle_beats", lockAfterOracle},
+        {"lock_after_oracle_beats_max",
+         orNull(slowestAfterOracle.value_or(0.0), allowed > 0 && allowedAndLocked == allowed)},
+        {"oracle_allowed", allowed},
+        {"decks_locked_early", lockedEarly},
+        {"oracle_least_delay_ms", orNull(oracleLeast.value_or(0.0) * 1e3, oracleLeast.has_value())},
+        // Where the datagrams place the lines at the end, the widest deck: with the lock never
+        // allowed, half of it is as close as any clock can be sure to keep.
+        {"oracle_final_width_ms", orNull(widestPlace * 1e3, widestPlace >= 0.0)},
         {"tempo_recovery_beats", beatsOrNever(changed.recoveryBeats)},
         {"after_recovery_max_ms",
          orNull(changed.afterRecoveryMax * 1e3, changed.recoveryBeats >= 0)},

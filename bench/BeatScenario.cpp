@@ -1,5 +1,6 @@
 #include "BeatScenario.h"
 
+#include "support/sim/BeatOracle.h"
 #include "support/sim/SimDatagrams.h"
 
 #include <algorithm>
@@ -50,19 +51,43 @@ void BeatScenario::run(SteadyClock::time_point start)
     const double origin = steadySeconds(start);
     const double period = 1.0 / std::max(sender_.rate, 1.0);
     double nextTick = origin;
+    origin_ = origin;
     lastTick_ = origin;
     while (SteadyClock::now() < start + std::chrono::duration<double>(duration_))
     {
         std::this_thread::sleep_until(
             steadyTime(std::min(nextTick, origin + network_.nextArrival())));
         const double now = steadySeconds(SteadyClock::now());
-        for (const orvsim::Arrival& arrival : network_.takeArrived(now - origin))
-            socket_.send(port_, arrival.datagram);
+        deliver(now - origin);
         if (now < nextTick)
             continue;
         nextTick += period;
         tick(now, now - origin);
     }
+}
+
+void BeatScenario::deliver(double elapsed)
+{
+    for (orvsim::Arrival& arrival : network_.takeArrived(elapsed))
+    {
+        socket_.send(port_, arrival.datagram);
+        const auto [deck, index] = sentBySequence_.at(arrival.sequence);
+        arrivals_[deck - 1].push_back({arrival.time, {}, index});
+    }
+}
+
+DeckOracle BeatScenario::oracle(int deck) const
+{
+    const orvsim::OracleVerdict verdict =
+        orvsim::consultOracle(sent_[deck - 1], arrivals_[deck - 1], orvsim::kBeatsPerBar);
+    DeckOracle oracle;
+    oracle.leastDelay = verdict.leastDelay;
+    if (verdict.tracks.empty())
+        return oracle;
+    if (verdict.tracks[0].lockAllowedAt)
+        oracle.lockAllowedAt = origin_ + *verdict.tracks[0].lockAllowedAt;
+    oracle.finalWidth = verdict.tracks[0].finalWidth;
+    return oracle;
 }
 
 void BeatScenario::tick(double now, double elapsed)
@@ -98,6 +123,8 @@ void BeatScenario::tick(double now, double elapsed)
         const orvsim::DeckState& state = model_.deck(deck);
         truth_[deck - 1].samples.push_back(
             {now, orvsim::gridBeats(state, sender_), state.bpm(), state.playing, jumped[deck - 1]});
+        sentBySequence_.emplace_back(deck, sent_[deck - 1].size());
+        sent_[deck - 1].push_back(orvsim::deckReport(state, sender_, elapsed));
         network_.send(orvsim::deckDatagram(state, sender_, elapsed), elapsed, deck);
     }
 }

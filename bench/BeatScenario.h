@@ -5,11 +5,13 @@
 // profile's model to a port on 127.0.0.1.
 //
 // The truth: at every tick, where each deck stands on the sender's grid, on the same steady
-// clock the bundles read.
+// clock the bundles read. And what the datagrams allow: each deck's reports and their arrivals,
+// for the oracle (support/sim/BeatOracle.h) to say from when any receiver could lock.
 // Thread rules: run() on one thread; the rest once run() has returned.
 #pragma once
 
 #include "support/LoopbackSocket.h"
+#include "support/sim/DeckReport.h"
 #include "support/sim/DjModel.h"
 #include "support/sim/NetworkModel.h"
 #include "support/sim/NetworkProfile.h"
@@ -17,6 +19,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace orvbench
@@ -49,6 +53,15 @@ struct DeckTruth
     double seekAt = -1.0;    // its cue, if it has one
 };
 
+// What one deck's datagrams allowed.
+struct DeckOracle
+{
+    std::optional<double> lockAllowedAt; // steady seconds; none: never
+    double leastDelay = 0.0;             // seconds, the least one-way delay of its datagrams
+    // Host seconds within which the lines were placed at the end; < 0: no bound.
+    double finalWidth = -1.0;
+};
+
 class BeatScenario
 {
 public:
@@ -60,9 +73,14 @@ public:
 
     const DeckTruth& truth(int deck) const { return truth_[deck - 1]; }
     const orvsim::NetworkCounts& networkCounts() const { return network_.counts(); }
+    // The oracle's verdict on the deck's datagrams (its one track: a cue and a tempo change
+    // keep the track).
+    DeckOracle oracle(int deck) const;
 
 private:
     void tick(double now, double elapsed);
+    // Passes the datagrams that have arrived by `elapsed` on to the port.
+    void deliver(double elapsed);
 
     std::uint16_t port_;
     double duration_;
@@ -71,7 +89,14 @@ private:
     orvsim::NetworkModel network_;
     orvsupport::LoopbackSocket socket_;
     DeckTruth truth_[kScenarioDecks];
+    double origin_ = 0.0; // steady seconds at elapsed 0
     double lastTick_ = 0.0;
+    // Per deck, what it sent (sendTime in elapsed seconds) and what arrived, each arrival's
+    // `sequence` an index into its deck's reports.
+    std::vector<orvsim::DeckReport> sent_[kScenarioDecks];
+    std::vector<orvsim::Arrival> arrivals_[kScenarioDecks];
+    // The network numbers every send(): the deck and index of each.
+    std::vector<std::pair<int, std::size_t>> sentBySequence_;
 };
 
 } // namespace orvbench

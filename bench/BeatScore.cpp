@@ -12,6 +12,7 @@ namespace
 {
 
 constexpr double kSettleBeats = 4.0;     // after the start, before pulses are checked
+constexpr double kUnlockedBeats = 6.0;   // after the start, before errors count without a lock
 constexpr int kTransitionBoundaries = 4; // after a tempo change or cue, left out of the errors
 constexpr double kTargetSeconds = 0.002; // the clock's target error
 constexpr double kMatchBeats = 0.25;     // how far a pulse may lie from its boundary
@@ -71,6 +72,28 @@ double beatsAt(const std::vector<TruthSample>& samples, double time)
     return a.beats + (b.beats - a.beats) * (time - a.time) / (b.time - a.time);
 }
 
+// Beats played from `from` to `to` (negative when `to` comes first), leaving out a cue's jump.
+double beatsBetween(const std::vector<TruthSample>& samples, double from, double to)
+{
+    if (to < from)
+        return -beatsBetween(samples, to, from);
+    double played = 0.0;
+    double beats = beatsAt(samples, from);
+    for (const TruthSample& sample : samples)
+    {
+        if (sample.time <= from)
+            continue;
+        const bool last = sample.time >= to;
+        const double reached = last ? beatsAt(samples, to) : sample.beats;
+        if (!sample.jumped)
+            played += reached - beats;
+        beats = reached;
+        if (last)
+            break;
+    }
+    return played;
+}
+
 size_t nearestIndex(const std::vector<Boundary>& boundaries, double time)
 {
     const auto after = std::lower_bound(boundaries.begin(), boundaries.end(), time,
@@ -105,28 +128,24 @@ void recovery(const std::vector<Boundary>& boundaries, double eventAt, const Win
         score.afterRecoveryMax = std::max(score.afterRecoveryMax, after[k]->lessLeast);
 }
 
-Window scoringWindow(const DeckTruth& truth, const std::vector<Boundary>& boundaries,
-                     double lastCook)
+// `beats` lengths of the deck's first beat after it starts to play; `otherwise` when no beat
+// begins after the start.
+double afterStart(const DeckTruth& truth, const std::vector<Boundary>& boundaries, double beats,
+                  double otherwise)
 {
-    Window window{lastCook, lastCook - kEndMargin};
     for (const Boundary& boundary : boundaries)
     {
         if (boundary.time > truth.startedAt)
-        {
-            window.start = truth.startedAt + kSettleBeats * boundary.length;
-            break;
-        }
+            return truth.startedAt + beats * boundary.length;
     }
-    return window;
+    return otherwise;
 }
 
 // Goes through the cooks: the lock, the ramp's back-steps, and each pulse matched to its true
-// boundary. The time of the first lock; < 0: none.
-double readCooks(const DeckTruth& truth, const std::vector<CookView>& views, const Window& window,
-                 double leastDelay, std::vector<Boundary>& boundaries, DeckScore& score)
+// boundary.
+void readCooks(const DeckTruth& truth, const std::vector<CookView>& views, const Window& window,
+               double leastDelay, std::vector<Boundary>& boundaries, DeckScore& score)
 {
-    const double startBeats = beatsAt(truth.samples, truth.startedAt);
-    double lockedAt = -1.0;
     bool cuePulseTaken = truth.seekAt < 0.0;
     float lastRamp = 0.0f;
     for (const CookView& view : views)
@@ -135,10 +154,10 @@ double readCooks(const DeckTruth& truth, const std::vector<CookView>& views, con
         lastRamp = view.beatRamp;
         if (view.time <= truth.startedAt)
             continue;
-        if (lockedAt < 0.0 && view.locked == 1.0)
+        if (score.lockedAt < 0.0 && view.locked == 1.0)
         {
-            lockedAt = view.time;
-            score.lockBeats = beatsAt(truth.samples, view.time) - startBeats;
+            score.lockedAt = view.time;
+            score.lockBeats = beatsBetween(truth.samples, truth.startedAt, view.time);
         }
         if (view.beatPulse == 0.0 && view.beatRamp < rampBefore)
             ++score.backwards;
@@ -166,13 +185,12 @@ double readCooks(const DeckTruth& truth, const std::vector<CookView>& views, con
         if (std::lround(view.beat) != orvsim::barPosition(nearest.line) + 1)
             ++score.wrongBeats;
     }
-    return lockedAt;
 }
 
-// The boundaries without a pulse, and the errors after the first lock without the boundaries
-// right after a tempo change or a cue.
+// The boundaries without a pulse, and the errors from `errorsFrom` on (< 0: none) without the
+// boundaries right after a tempo change or a cue.
 void tallyBoundaries(const DeckTruth& truth, const std::vector<Boundary>& boundaries,
-                     const Window& window, double lockedAt, DeckScore& score)
+                     const Window& window, double errorsFrom, DeckScore& score)
 {
     const double events[2] = {truth.changedAt, truth.seekAt};
     int transition[2] = {0, 0};
@@ -192,7 +210,7 @@ void tallyBoundaries(const DeckTruth& truth, const std::vector<Boundary>& bounda
         }
         if (!boundary.pulsed)
             ++score.boundariesWithoutPulse;
-        else if (lockedAt >= 0.0 && boundary.time >= lockedAt && !inTransition)
+        else if (errorsFrom >= 0.0 && boundary.time >= errorsFrom && !inTransition)
             score.errors.push_back(boundary.error);
     }
 }
@@ -200,15 +218,22 @@ void tallyBoundaries(const DeckTruth& truth, const std::vector<Boundary>& bounda
 } // namespace
 
 DeckScore scoreDeck(const DeckTruth& truth, const std::vector<CookView>& views, double leastDelay,
-                    double lastCook)
+                    double lastCook, std::optional<double> lockAllowedAt)
 {
     DeckScore score;
     if (truth.startedAt < 0.0)
         return score;
     std::vector<Boundary> boundaries = trueBoundaries(truth.samples);
-    const Window window = scoringWindow(truth, boundaries, lastCook);
-    const double lockedAt = readCooks(truth, views, window, leastDelay, boundaries, score);
-    tallyBoundaries(truth, boundaries, window, lockedAt, score);
+    const Window window{afterStart(truth, boundaries, kSettleBeats, lastCook),
+                        lastCook - kEndMargin};
+    readCooks(truth, views, window, leastDelay, boundaries, score);
+    if (score.lockedAt >= 0.0 && lockAllowedAt)
+        score.lockAfterOracleBeats = beatsBetween(truth.samples, *lockAllowedAt, score.lockedAt);
+    // Without a lock the datagrams could give, how close the clock keeps counts all the same.
+    double errorsFrom = score.lockedAt;
+    if (score.lockedAt < 0.0 && !lockAllowedAt)
+        errorsFrom = afterStart(truth, boundaries, kUnlockedBeats, -1.0);
+    tallyBoundaries(truth, boundaries, window, errorsFrom, score);
     const double eventAt = truth.changedAt >= 0.0 ? truth.changedAt : truth.seekAt;
     if (eventAt >= 0.0)
         recovery(boundaries, eventAt, window, score);

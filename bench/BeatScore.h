@@ -9,13 +9,19 @@
 // checked against the bar position of its true boundary. Errors count from the deck's first
 // lock on, leaving out the four boundaries after the tempo change and after the cue, which the
 // recovery figures measure: the boundaries until every later one is within 2 ms (less the
-// profile's least delay) with locked on.
+// profile's least delay) with locked on. A deck that never locks, where the oracle never allowed
+// it either (Position too coarse to place the lines within 3 ms), has its errors counted from six
+// beats after it starts instead: how close the clock keeps without the lock.
+//
+// The lock is judged against the oracle: the beats played from the moment the deck's datagrams
+// first allowed it to the first lock (negative: locked before they allowed it, a lie).
 #pragma once
 
 #include "BeatScenario.h"
 
 #include "support/sim/ClockJudge.h"
 
+#include <optional>
 #include <vector>
 
 namespace orvbench
@@ -32,14 +38,17 @@ struct DeckScore
     int boundariesWithoutPulse = 0;
     int beatsChecked = 0;
     int wrongBeats = 0;
-    double lockBeats = -1.0;      // beats played from the start until locked; < 0: never
+    double lockedAt = -1.0;  // the time of the first lock; < 0: never
+    double lockBeats = -1.0; // beats played from the start until locked; < 0: never
+    // Beats played from the oracle's moment until the first lock; none where either never came.
+    std::optional<double> lockAfterOracleBeats;
     int recoveryBeats = -1;       // after its tempo change or cue; < 0: never or none
     double afterRecoveryMax = 0.; // seconds, the worst error (less the least delay) after it
 };
 
 // `leastDelay`: the network's least one-way delay in seconds; `lastCook`: the time of the last
-// cook.
+// cook; `lockAllowedAt`: when the oracle first allowed the lock (none: never), on the cooks' time.
 DeckScore scoreDeck(const DeckTruth& truth, const std::vector<CookView>& views, double leastDelay,
-                    double lastCook);
+                    double lastCook, std::optional<double> lockAllowedAt);
 
 } // namespace orvbench

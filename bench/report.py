@@ -275,12 +275,31 @@ def triple(profile, key):
     return " / ".join(f"{value:.2f}" for value in values)
 
 
+def lock_after_oracle(profile):
+    """The slowest deck's lock after its datagrams allowed it, and how many decks they allowed."""
+    allowed = profile.get("oracle_allowed")
+    if allowed is None:
+        return "n/a"  # a run from before the oracle
+    if allowed == 0:
+        text = "never allowed"
+    else:
+        slowest = profile["lock_after_oracle_beats_max"]
+        text = f"{slowest:.2f}" if slowest is not None else "never"
+        if allowed < 4:
+            text += f" ({allowed} of 4 allowed)"
+    early = profile.get("decks_locked_early", 0)
+    if early:
+        text += f"; {early} locked before allowed"
+    return text
+
+
 def profiles_table(phase):
     """One row per network and sender profile, in Markdown."""
     head = ["Profile", "What differs", "Boundaries", "Error p50 / p99 / max (ms)",
             "Less least delay p50 / p99 / max (ms)", "Median signed (ms)",
             "beat_ramp back-steps", "Pulses without boundary", "Boundaries without pulse",
-            "Wrong beat in bar", "Lock (beats, slowest deck)", "Lock after cue (beats)"]
+            "Wrong beat in bar", "Lock (beats, slowest deck)",
+            "Lock after the oracle (beats, slowest deck)", "Lock after cue (beats)"]
     lines = ["| " + " | ".join(head) + " |", "|" + "---|" * len(head)]
     for profile in (phase or {}).get("profiles", []):
         network, sender = profile["profile"].split("/")
@@ -298,7 +317,7 @@ def profiles_table(phase):
                str(profile["backwards"]), str(profile["pulses_without_boundary"]),
                str(profile["boundaries_without_pulse"]),
                f"{profile['wrong_beats']} of {profile['beats_checked']}", lock,
-               "never" if cue is None else str(cue)]
+               lock_after_oracle(profile), "never" if cue is None else str(cue)]
         lines.append("| " + " | ".join(row) + " |")
     return "\n".join(lines)
 
@@ -415,14 +434,21 @@ NOTES = """\
   is a pulse without a boundary (the one pulse that takes a cue's new phase is allowed). Pulses
   and boundaries are checked from four beats after each deck starts to half a second before
   the end; errors count from each deck's first lock on, leaving out the four boundaries after
-  the tempo change and after the cue. "Less least delay" takes the network's least one-way
-  delay off each error (no clock can know it); "median signed" is positive when the clock is
-  late. "beat_ramp back-steps" counts cooks where the ramp fell without a pulse. "Wrong beat in
-  bar" compares the `beat` channel at each matched pulse with the bar position of its true
-  boundary (a sender's Beat 0..3 maps to 1..4). "Lock" is the beats played from a deck's start
-  until `locked` first shows 1. "Lock after cue" (and, in the JSON, the tempo change's
-  recovery) counts the boundaries until every later one has a pulse within 2 ms (less the
-  least delay) with `locked` on; "never" when the run ends first.
+  the tempo change and after the cue. A deck whose datagrams never allow the lock has its
+  errors counted from six beats after its start instead, so the error columns show how close
+  the clock keeps without it. "Less least delay" takes the network's least one-way delay off
+  each error (no clock can know it); "median signed" is positive when the clock is late.
+  "beat_ramp back-steps" counts cooks where the ramp fell without a pulse. "Wrong beat in bar"
+  compares the `beat` channel at each matched pulse with the bar position of its true boundary
+  (a sender's Beat 0..3 maps to 1..4). "Lock" is the beats played from a deck's start until
+  `locked` first shows 1. "Lock after the oracle" is the beats played from the moment the
+  deck's arrived datagrams first allow the lock (support/sim/BeatOracle.h: the boundaries'
+  bounds place the lines within 3 ms) until `locked` first shows 1; "never allowed" where they
+  never do (Position in steps too coarse for that), "n of 4 allowed" where they do for some
+  decks only; a lock before that moment would be a lie and is counted as "locked before
+  allowed". "Lock after cue" (and, in the JSON, the tempo change's recovery) counts the
+  boundaries until every later one has a pulse within 2 ms (less the least delay) with
+  `locked` on; "never" when the run ends first.
 - Beat clock over the random sweep: `orv_bench_beat_sweep` runs the seeds of the suite's sweep
   (tests/beat/BeatSweepTest.cpp) end to end, four at once: one OrvDat node and one OrvBeat node
   per deck ("Deck" 1 to 4, "BPM Includes Pitch" as the seed draws it), in real time on loopback,

@@ -28,19 +28,26 @@ Deck deckRecord(const DeckReport& report, int number)
 
 } // namespace
 
-std::string deckDatagram(const DeckState& deck, const SenderProfile& sender, double time)
+DeckReport deckReport(const DeckState& deck, const SenderProfile& sender, double time)
 {
     // Everything the sender derives from Position, it derives from the Position it reports
     // (but Beat, when it comes from the engine's own position).
     DeckState seen = deck;
     seen.position = reportedPosition(deck, sender, time);
     DeckReport report;
+    report.sendTime = time;
     report.position = seen.position;
     report.pitch = deck.pitch;
     report.bpm = reportedBpm(seen, sender);
     report.length = deck.track.lengthSeconds;
     report.beat = reportedBeat(sender.beatFromEngine ? deck : seen, sender);
-    Deck record = deckRecord(report, deck.number);
+    report.step = bufferSeconds(sender) * deck.pitch + sender.positionStep;
+    return report;
+}
+
+std::string deckDatagram(const DeckState& deck, const SenderProfile& sender, double time)
+{
+    Deck record = deckRecord(deckReport(deck, sender, time), deck.number);
     record.eqLow = deck.eqLow;
     record.eqMid = deck.eqMid;
     record.eqHigh = deck.eqHigh;

@@ -14,6 +14,9 @@
 namespace orvsim
 {
 
+// What the Deck datagram of `deck` reports when sent at host time `time` (which places the
+// sender's audio buffers), on track 0, with the Position step the sender reports in.
+DeckReport deckReport(const DeckState& deck, const SenderProfile& sender, double time);
 // `time`: the host time of the send, for a sender that reports per audio buffer.
 std::string deckDatagram(const DeckState& deck, const SenderProfile& sender = SenderProfile{},
                          double time = 0.0);

@@ -1,6 +1,7 @@
 // What the simulated sender reports under each profile: the default exactly the model's state,
 // Position in whole steps, Beat 0..3, a grid that starts later in the track (and the truth with
-// it), and a BPM that leaves the pitch out.
+// it), and a BPM that leaves the pitch out; and the report behind a Deck datagram, which the
+// oracle reads, says the step its Position comes in and is what the datagram carries.
 #include "support/sim/SenderProfile.h"
 #include "support/sim/Presets.h"
 #include "support/sim/SimDatagrams.h"
@@ -11,6 +12,7 @@
 
 #include <cmath>
 #include <set>
+#include <utility>
 
 namespace orvsim
 {
@@ -101,6 +103,43 @@ TEST(SenderProfile, BpmWithoutPitchIsTheTracksTempoWhileTheDecksPlayOffPitch)
         EXPECT_NEAR(reportedBpm(deck, preset("default")), deck.track.bpm * 1.06, 1e-9);
     }
     EXPECT_EQ(preset("slow").rate, 30.0);
+}
+
+TEST(SenderProfile, ADeckReportHasItsPositionStepAndIsWhatTheDatagramCarries)
+{
+    DeckState deck = deckAt(12.3456);
+    deck.playing = true;
+    deck.pitch = 1.03;
+    SenderProfile buffered;
+    buffered.bufferSamples = 512;
+    buffered.sampleRate = 44100.0;
+    buffered.beatFromEngine = true;
+    const SenderProfile coarse = preset("coarse");
+    const double sendTime = 7.0123;
+
+    const DeckReport steps = deckReport(deck, coarse, sendTime);
+    EXPECT_EQ(steps.step, 0.010);
+    EXPECT_NEAR(steps.position, 12.34, 1e-9) << "on the step grid, at or below the deck";
+    EXPECT_EQ(steps.sendTime, sendTime);
+    EXPECT_EQ(deckReport(deck, SenderProfile{}, sendTime).step, 0.0) << "Position exact";
+
+    const DeckReport buffers = deckReport(deck, buffered, sendTime);
+    EXPECT_NEAR(buffers.step, 512.0 / 44100.0 * 1.03, 1e-12) << "a buffer's play at the pitch";
+    EXPECT_LT(buffers.position, deck.position);
+    EXPECT_GT(buffers.position, deck.position - buffers.step);
+
+    for (const auto& [report, sender] : {std::pair{steps, coarse}, std::pair{buffers, buffered}})
+    {
+        std::string error;
+        const Deck record = Deck::fromMsgPack(
+            orvpack::MsgPack::parse(deckDatagram(deck, sender, sendTime).substr(1), error));
+        ASSERT_EQ(error, "");
+        EXPECT_EQ(record.position, report.position);
+        EXPECT_EQ(record.beat, report.beat);
+        EXPECT_EQ(record.bpm, report.bpm);
+        EXPECT_EQ(record.pitch, report.pitch);
+        EXPECT_EQ(record.length, report.length);
+    }
 }
 
 } // namespace
