@@ -73,8 +73,15 @@ void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void
     {
         const int item = OrvBeatParameters::evalDeckItem(*inputs);
         const bool onAir = item == kOnAirItem;
-        OrvBeatParameters::enableOnAirParameters(*inputs, onAir);
-        OrvBeatParameters::enablePhraseParameters(*inputs);
+        const ChannelGroups groups = OrvBeatParameters::evalChannelGroups(*inputs, onAir);
+        const bool phrase = groups.phrase;
+        if (!enabledFor_ || enabledFor_->first != onAir || enabledFor_->second != phrase)
+        {
+            // Only when it changes: the host redraws the parameters' page for it.
+            OrvBeatParameters::enableOnAirParameters(*inputs, onAir);
+            OrvBeatParameters::enablePhraseParameters(*inputs, phrase);
+            enabledFor_ = std::make_pair(onAir, phrase);
+        }
         const OrvReceiver* receiver = OrvBeatParameters::evalOrvDat(*inputs);
         if (receiver != followed_ || item != followedDeckItem_)
         {
@@ -91,7 +98,6 @@ void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void
         {
             return;
         }
-        const ChannelGroups groups = OrvBeatParameters::evalChannelGroups(*inputs, onAir);
         if (!orvplugin::hasDeclaredShape(*output, channelCount(item, groups)))
         {
             return;
@@ -106,7 +112,8 @@ void OrvBeat::execute(TD::CHOP_Output* output, const TD::OP_Inputs* inputs, void
         {
             return; // only a pulse changes that, never during a cook
         }
-        const TrackerSettings settings = OrvBeatParameters::evalTrackerSettings(*inputs);
+        const TrackerSettings settings =
+            OrvBeatParameters::evalTrackerSettings(*inputs, groups.phrase);
         const double now = secondsOf(orvreceiver::steadyNow());
         for (int deck = first; deck <= last; ++deck)
         {

@@ -21,6 +21,8 @@
 #include "CHOP_CPlusPlusBase.h"
 
 #include <array>
+#include <optional>
+#include <utility>
 
 class OrvReceiver;
 
@@ -48,4 +50,6 @@ private:
     DeckHistory history_;                   // the receiver's copy, kept to spare the cook's stack
     const OrvReceiver* followed_ = nullptr; // the receiver the clocks follow
     int followedDeckItem_ = -1;             // and the "Deck" item they were made for
+    // The (On Air, Phrase) the parameters were last enabled for.
+    std::optional<std::pair<bool, bool>> enabledFor_;
 };

@@ -89,9 +89,8 @@ ChannelGroups OrvBeatParameters::evalChannelGroups(const TD::OP_Inputs& inputs, 
     return groups;
 }
 
-void OrvBeatParameters::enablePhraseParameters(const TD::OP_Inputs& inputs)
+void OrvBeatParameters::enablePhraseParameters(const TD::OP_Inputs& inputs, bool phrase)
 {
-    const bool phrase = inputs.getParInt(kPhraseName, 0) != 0;
     for (const char* name : {kBarsPerPhraseName, kPhraseOffsetName, kWarnBeatsName})
     {
         inputs.enablePar(name, phrase);
@@ -103,7 +102,7 @@ int OrvBeatParameters::evalDeckItem(const TD::OP_Inputs& inputs)
     return orvplugin::evalMenuItem(inputs, kDeckName, kDeckItemNames);
 }
 
-TrackerSettings OrvBeatParameters::evalTrackerSettings(const TD::OP_Inputs& inputs)
+TrackerSettings OrvBeatParameters::evalTrackerSettings(const TD::OP_Inputs& inputs, bool withPhrase)
 {
     TrackerSettings settings;
     settings.beatsPerBar = inputs.getParInt(kBeatsPerBarName, 0); // the tracker clamps it
@@ -112,6 +111,8 @@ TrackerSettings OrvBeatParameters::evalTrackerSettings(const TD::OP_Inputs& inpu
     settings.readAheadSeconds = std::isfinite(offsetMs)
                                     ? std::clamp(offsetMs, -kMostOffsetMs, kMostOffsetMs) / 1000.0
                                     : 0.0;
+    if (!withPhrase)
+        return settings;
     settings.phrase.barsPerPhrase = inputs.getParInt(kBarsPerPhraseName, 0); // clamped in use
     settings.phrase.offsetBars =
         std::clamp(inputs.getParInt(kPhraseOffsetName, 0), -kMostPhraseOffset, kMostPhraseOffset);

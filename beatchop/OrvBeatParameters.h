@@ -90,13 +90,13 @@ public:
 
     // The "Deck" menu's item: 0 to 3 for decks 1 to 4, kAllDecksItem, kOnAirItem.
     static int evalDeckItem(const TD::OP_Inputs& inputs);
-    // "Beats per Bar", "BPM Includes Pitch", "Offset (ms)" and the phrase settings as the clock
-    // reads them.
-    static TrackerSettings evalTrackerSettings(const TD::OP_Inputs& inputs);
+    // "Beats per Bar", "BPM Includes Pitch", "Offset (ms)" and, `withPhrase`, the phrase
+    // settings (else their defaults) as the clock reads them.
+    static TrackerSettings evalTrackerSettings(const TD::OP_Inputs& inputs, bool withPhrase);
     // The groups switched on; "Mix" counts only for On Air.
     static ChannelGroups evalChannelGroups(const TD::OP_Inputs& inputs, bool onAir);
     // The phrase settings can be changed only while "Phrase" is on.
-    static void enablePhraseParameters(const TD::OP_Inputs& inputs);
+    static void enablePhraseParameters(const TD::OP_Inputs& inputs, bool phrase);
 
     // The On Air settings, and whether the host lets the user change them (only for On Air).
     static ChannelDecks evalChannelADecks(const TD::OP_Inputs& inputs);

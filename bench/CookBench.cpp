@@ -73,8 +73,9 @@ std::string eventName(int k)
 // OrvChannels node pointing at it.
 struct FilledNetwork
 {
-    // `withBeat`: also the three OrvBeat nodes, one deck's clock ("beat1"), all four
-    // ("beatall") and the deck on air ("beatonair"), all pointing at the OrvDat node.
+    // `withBeat`: also the four OrvBeat nodes, one deck's clock ("beat1"), all four
+    // ("beatall"), the deck on air ("beatonair") and the deck on air with every group of
+    // channels on ("beatgroups": phrase, track end, mix, cues), all pointing at the OrvDat node.
     explicit FilledNetwork(int eventCount, bool withBeat = false)
     {
         const std::uint16_t port = orvsupport::freeUdpPort();
@@ -90,10 +91,14 @@ struct FilledNetwork
                                             error);
             beatOnAir = orvsupport::addReader(net, *beatBundle, "beatonair", "orv1",
                                               {{"Deck", "onair"}}, error);
+            beatGroups = orvsupport::addReader(
+                net, *beatBundle, "beatgroups", "orv1",
+                {{"Deck", "onair"}, {"Phrase", 1}, {"Trackend", 1}, {"Mix", 1}, {"Cues", 1}},
+                error);
         }
         const bool beatsWired =
             !withBeat || (beatOne != orvharness::noNode && beatAll != orvharness::noNode &&
-                          beatOnAir != orvharness::noNode);
+                          beatOnAir != orvharness::noNode && beatGroups != orvharness::noNode);
         if (port == 0 || channels == orvharness::noNode || !beatsWired ||
             !orvsupport::reconnect(net, orv, error))
         {
@@ -158,6 +163,7 @@ struct FilledNetwork
     NodeId beatOne = orvharness::noNode;
     NodeId beatAll = orvharness::noNode;
     NodeId beatOnAir = orvharness::noNode;
+    NodeId beatGroups = orvharness::noNode;
     orvharness::Node* orvNode = nullptr;
     orvharness::Node* channelsNode = nullptr;
     std::uint16_t port = 0;
@@ -358,9 +364,10 @@ private:
 void beatCook(benchmark::State& state)
 {
     const std::unique_ptr<FilledNetwork> network = std::make_unique<FilledNetwork>(0, true);
-    const char* const nodes[] = {"beat1", "beatall", "beatonair"};
+    const char* const nodes[] = {"beat1", "beatall", "beatonair", "beatgroups"};
+    // On Air with every group: the nine and `deck`, phrase 5, track end 4, mix 5, cues 4.
     const int channels[] = {kBeatChannelsPerDeck, 4 * kBeatChannelsPerDeck,
-                            kBeatChannelsPerDeck + 1};
+                            kBeatChannelsPerDeck + 1, kBeatChannelsPerDeck + 1 + 18};
     const int shown = static_cast<int>(state.range(0));
     orvharness::Node& node = *network->net.resolve(nodes[shown]);
     ChopCook cook(*network, node, channels[shown]);
@@ -456,6 +463,7 @@ int main(int argc, char** argv)
         ->Arg(0)
         ->Arg(1)
         ->Arg(2)
+        ->Arg(3)
         ->UseManualTime()
         ->Iterations(5000);
     benchmark::RegisterBenchmark("cook/OrvEvents", eventsCook)->Arg(1024);
