@@ -11,6 +11,7 @@ namespace
 
 // Bar numbers beyond this are no bar of any track.
 constexpr double kMostBars = 1e7;
+constexpr double kFirstLineTolerance = 0.05; // of a bar
 
 long long floorMod(long long value, long long by)
 {
@@ -28,9 +29,10 @@ long long PhraseCounter::barNumber(const BarReading& reading)
     if (!reading.placed || !(reading.barLength.value > 0.0))
         return barsBegun_;
     // The track's bar lines lie at barStart + k x barLength; the first at or after 0 is bar 0, so
-    // this bar's number is how many whole bars lie before it from there (a hair of rounding
-    // below a whole number is that number).
-    const double fromFirst = std::floor(reading.barStart / reading.barLength + 1e-6);
+    // this bar's number is how many whole bars lie before it from there. A grid that starts at
+    // Position 0 is placed a hair either side of it, and its length a hair off carries that over
+    // the bars: a line this share of a bar before 0 counts as at 0.
+    const double fromFirst = std::floor(reading.barStart / reading.barLength + kFirstLineTolerance);
     if (!std::isfinite(fromFirst) || std::fabs(fromFirst) > kMostBars)
         return barsBegun_;
     return static_cast<long long>(fromFirst);

@@ -29,18 +29,25 @@ TruePlace truePlace(const SyntheticDeck& deck)
 
 } // namespace
 
-// Phrases of 8 bars on a grid 0.37 beat into the track, for decks started anywhere: from the
-// third bar on, every phrase pulse comes with its beat's pulse on the first beat of bars 0, 8,
-// 16, ... of the track (one bar later with an offset of 1), the warning rises on the beat four
-// beats before each line, and a seek keeps both on the track's lines.
+// Phrases of 8 bars on a grid 0.37 beat into the track or starting at 0 (or a hair before: as
+// the grid places a line at 0 now and then, and counts as at 0), for decks started
+// anywhere: from the third bar on, every phrase pulse comes with its beat's pulse on the first
+// beat of bars 0, 8, 16, ... of the track (one bar later with an offset of 1), the warning rises
+// on the beat four beats before each line, and a seek keeps both on the track's lines.
 TEST(BeatExtras, PhrasesKeepToTheTracksBarLines)
 {
-    for (const double start : {10.3, 47.9})
+    const struct
     {
-        for (const int offset : {0, 1})
+        double start, gridBeats;
+        int offset;
+    } cases[] = {{10.3, 0.37, 0}, {47.9, 0.37, 1}, {0.0, 0.0, 0}, {31.5, -0.001, 1}};
+    for (const auto& c : cases)
+    {
+        const double start = c.start;
+        const int offset = c.offset;
         {
             SyntheticDeck deck(7);
-            deck.gridOffset = 0.37 * 60.0 / deck.trackBpm;
+            deck.gridOffset = c.gridBeats * 60.0 / deck.trackBpm;
             deck.position = start;
             deck.settings.phrase.offsetBars = offset;
             const double bar = 4.0 * deck.beatSeconds();
