@@ -118,7 +118,7 @@ void MixingDj::advance(double seconds)
         }
         model_.advance(until);
         left -= until;
-        model_.seek(main_, beatsToPosition(model_.deck(main_), target));
+        seekMain(target);
         if (starting && target == startBeat_)
         {
             startIncoming();
@@ -141,6 +141,11 @@ std::vector<DjEvent> MixingDj::takeEvents()
     if (events.size() > kMostEventsPerTake)
         events.erase(events.begin(), events.end() - kMostEventsPerTake);
     return events;
+}
+
+void MixingDj::seekMain(double beat)
+{
+    model_.seek(main_, beatsToPosition(model_.deck(main_), beat));
 }
 
 double MixingDj::secondsUntilMainBeat(double beat) const
@@ -189,8 +194,7 @@ long long MixingDj::maybeCue(long long bar)
         return bar;
     cuedThisTurn_ = true;
     const long long landing = bar - kCueBackBars;
-    model_.seek(main_,
-                beatsToPosition(model_.deck(main_), static_cast<double>(landing * kBeatsPerBar)));
+    seekMain(static_cast<double>(landing * kBeatsPerBar));
     nextStopBeat_ = static_cast<double>((landing + 1) * kBeatsPerBar);
     const long long phrase = std::min<long long>(landing / kPhraseBars + 1, kMostEventValue);
     model_.announce({"HotCue", static_cast<int>(phrase), main_});
@@ -215,11 +219,10 @@ void MixingDj::maybeRoll(long long bar)
 
 void MixingDj::rollOn()
 {
-    const DeckState& deck = model_.deck(main_);
     ++rollPass_;
     if (rollPass_ < std::size(kRollPasses))
     {
-        model_.seek(main_, beatsToPosition(deck, rollStartBeat_));
+        seekMain(rollStartBeat_);
         nextStopBeat_ = rollStartBeat_ + kRollPasses[rollPass_];
         if (kRollPasses[rollPass_] != kRollPasses[rollPass_ - 1])
             model_.announce({"Loop", static_cast<int>(kRollPasses[rollPass_]), main_});
@@ -228,7 +231,7 @@ void MixingDj::rollOn()
     // Let go on the drop's line: the deck plays on where the track would have been.
     rolling_ = false;
     const double drop = rollStartBeat_ + static_cast<double>(kRollBars * kBeatsPerBar);
-    model_.seek(main_, beatsToPosition(deck, drop));
+    seekMain(drop);
     model_.announce({"Loop", 0, main_});
     nextStopBeat_ = drop + kBeatsPerBar;
     actOnBar(std::llround(drop / kBeatsPerBar));

@@ -72,6 +72,8 @@ private:
     };
 
     double secondsUntilMainBeat(double beat) const;
+    // The main deck to its track's beat `beat`.
+    void seekMain(double beat);
     void actOnBar(long long bar);
     void phraseEvents(long long bar);
     // The bar the deck plays on: `bar`, or where the cue took it.
