@@ -209,6 +209,8 @@ using ClockChannel = std::function<float(const std::string&)>;
 // "2:31", "1:02:05": whole seconds.
 std::string clockText(double seconds)
 {
+    if (!std::isfinite(seconds))
+        return "-";
     const auto whole = static_cast<long long>(std::min(std::max(seconds, 0.0), 359999.0));
     char buffer[32];
     if (whole >= 3600)
