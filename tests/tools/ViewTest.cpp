@@ -150,14 +150,10 @@ TEST(View, TheBeatClocksShowThePhraseTheTracksEndTheLoopAndTheMix)
     const std::vector<std::pair<std::string, std::vector<float>>> groups = {
         {"phrase_ramp", {0.3f, 0.99f, 0.0f}},
         {"bar_in_phrase", {3, 8, 1}},
-        {"phrase_pulse", {0, 0, 0}},
         {"phrases", {12, 3, 0}},
         {"phrase_warning", {0, 1, 0}},
         {"time_left", {151.9f, 3725.0f, -1}},
-        {"beats_left", {296, 30, -1}},
         {"bars_left", {74, 7, -1}},
-        {"track_progress", {0.5f, 0.9f, 0.0f}},
-        {"jump_pulse", {0, 0, 0}},
         {"jump_beats", {-0.5f, -32.0f, 0.0f}},
         {"looping", {1, 0, 0}},
         {"loop_beats", {0.5f, 0.0f, 0.0f}}};
