@@ -19,7 +19,15 @@ constexpr int kMixBarChoices[] = {8, 16};
 // How far behind the main deck's beats the next deck's beats fall (a share of a beat).
 constexpr double kLeastPhaseOffset = 0.15;
 constexpr double kMostPhaseOffset = 0.45;
-constexpr double kLoopChance = 0.3;
+// The loop roll's passes, in beats, each from where the roll began: together the bars before
+// the drop, so that letting go on the drop's line lands where the track would have been.
+constexpr double kRollPasses[] = {4.0, 4.0, 2.0, 2.0, 1.0, 1.0, 1.0, 1.0};
+constexpr long long kRollBars = 4;
+constexpr double kRollChance = 0.5;
+// The cue back to the drop before, from a Break line.
+constexpr long long kCueBackBars = 8;
+constexpr double kCueChance = 0.6;
+constexpr int kMostEventValue = 255;
 // More events in one step than a set ever makes in a frame mean a long pause.
 constexpr size_t kMostEventsPerTake = 4;
 
@@ -50,6 +58,21 @@ double beatsToPosition(const DeckState& deck, double beats)
     return beats * 60.0 / deck.track.bpm;
 }
 
+// The first phrase line after `bar`.
+long long nextPhraseLine(long long bar)
+{
+    return (bar / kPhraseBars + 1) * kPhraseBars;
+}
+
+constexpr double rollBeats()
+{
+    double sum = 0.0;
+    for (const double pass : kRollPasses)
+        sum += pass;
+    return sum;
+}
+static_assert(rollBeats() == kRollBars * kBeatsPerBar, "the roll fills the bars before the drop");
+
 } // namespace
 
 MixingDj::MixingDj(uint32_t seed, double openingPitch) : model_(seed), random_(seed)
@@ -63,12 +86,12 @@ MixingDj::MixingDj(uint32_t seed, double openingPitch) : model_(seed), random_(s
         model_.setPitch(number, pitchFor(model_.deck(number).track));
         model_.seek(number, 0.0);
     }
-    // The set is under way: deck 1 plays a beat before a bar line, and the first hand-over, a
+    // The set is under way: deck 1 plays a beat before a phrase line, and the first hand-over, a
     // short one, begins on that line, so that a first look already sees the mixer move.
     const DeckState& opening = model_.deck(1);
-    const long long firstBar = barOf(opening) + 1;
+    const long long firstBar = nextPhraseLine(barOf(opening));
     model_.seek(1, beatsToPosition(opening, static_cast<double>(firstBar * kBeatsPerBar - 1)));
-    nextBarBeat_ = static_cast<double>(firstBar * kBeatsPerBar);
+    nextStopBeat_ = static_cast<double>(firstBar * kBeatsPerBar);
     mixStartBar_ = firstBar;
     mixBars_ = kOpeningMixBars;
     mainLevel_ = faderLevel();
@@ -79,14 +102,14 @@ void MixingDj::advance(double seconds)
 {
     if (!std::isfinite(seconds) || seconds <= 0.0)
         return;
-    // The model moves in steps that end exactly on the main deck's bar lines and on the
-    // moment the next deck starts, so that every action lands on its beat whatever the
-    // caller's step.
+    // The model moves in steps that end exactly on the main deck's bar lines, the ends of the
+    // roll's passes and the moment the next deck starts, so that every action lands on its beat
+    // whatever the caller's step.
     double left = seconds;
     for (;;)
     {
         const bool starting = phase_ == Phase::Starting;
-        const double target = starting ? std::min(nextBarBeat_, startBeat_) : nextBarBeat_;
+        const double target = starting ? std::min(nextStopBeat_, startBeat_) : nextStopBeat_;
         const double until = secondsUntilMainBeat(target);
         if (until > left)
         {
@@ -95,13 +118,18 @@ void MixingDj::advance(double seconds)
         }
         model_.advance(until);
         left -= until;
-        model_.seek(main_, beatsToPosition(model_.deck(main_), target));
+        seekMain(target);
         if (starting && target == startBeat_)
         {
             startIncoming();
             continue;
         }
-        nextBarBeat_ += kBeatsPerBar;
+        if (rolling_)
+        {
+            rollOn();
+            continue;
+        }
+        nextStopBeat_ += kBeatsPerBar;
         actOnBar(static_cast<long long>(std::llround(target / kBeatsPerBar)));
     }
     moveFaders();
@@ -115,6 +143,11 @@ std::vector<DjEvent> MixingDj::takeEvents()
     return events;
 }
 
+void MixingDj::seekMain(double beat)
+{
+    model_.seek(main_, beatsToPosition(model_.deck(main_), beat));
+}
+
 double MixingDj::secondsUntilMainBeat(double beat) const
 {
     const DeckState& deck = model_.deck(main_);
@@ -123,15 +156,6 @@ double MixingDj::secondsUntilMainBeat(double beat) const
 
 void MixingDj::actOnBar(long long bar)
 {
-    if (loopPassesLeft_ > 0 && bar == loopEndBar_)
-    {
-        --loopPassesLeft_;
-        const DeckState& deck = model_.deck(main_);
-        model_.seek(main_,
-                    beatsToPosition(deck, static_cast<double>(loopStartBar_ * kBeatsPerBar)));
-        nextBarBeat_ = static_cast<double>((loopStartBar_ + 1) * kBeatsPerBar);
-        return;
-    }
     if (phase_ == Phase::Mixing)
     {
         if (bar >= mixEndBar_)
@@ -140,9 +164,10 @@ void MixingDj::actOnBar(long long bar)
     }
     if (phase_ != Phase::Alone)
         return;
+    bar = maybeCue(bar);
     phraseEvents(bar);
-    maybeLoop(bar);
-    if (bar >= mixStartBar_ && loopPassesLeft_ == 0)
+    maybeRoll(bar);
+    if (bar >= mixStartBar_ && !rolling_)
     {
         std::uniform_real_distribution<double> offset(kLeastPhaseOffset, kMostPhaseOffset);
         startBeat_ = static_cast<double>(bar * kBeatsPerBar) + offset(random_);
@@ -158,22 +183,58 @@ void MixingDj::phraseEvents(long long bar)
         model_.announce({"Break", 1, main_});
 }
 
-void MixingDj::maybeLoop(long long bar)
+long long MixingDj::maybeCue(long long bar)
 {
-    // The last bar or two before a drop, played twice; once a phrase at most, and not when
-    // the mix is due before the loop is over.
-    const long long intoPhrase = bar % kBarsBetweenDrops;
-    const long long loopBars = kBarsBetweenDrops - intoPhrase;
-    const long long phrase = bar / kBarsBetweenDrops;
-    if (loopBars > 2 || phrase == lastLoopPhrase_ || bar + loopBars > mixStartBar_)
+    // From a Break line back to the drop before it, once a turn at most, and not when the mix
+    // is due: the set goes on 8 bars later.
+    if (cuedThisTurn_ || bar % kBarsBetweenDrops != kPhraseBars || bar <= kCueBackBars ||
+        bar >= mixStartBar_)
+        return bar;
+    if (!std::bernoulli_distribution(kCueChance)(random_))
+        return bar;
+    cuedThisTurn_ = true;
+    const long long landing = bar - kCueBackBars;
+    seekMain(static_cast<double>(landing * kBeatsPerBar));
+    nextStopBeat_ = static_cast<double>((landing + 1) * kBeatsPerBar);
+    const long long phrase = std::min<long long>(landing / kPhraseBars + 1, kMostEventValue);
+    model_.announce({"HotCue", static_cast<int>(phrase), main_});
+    return landing;
+}
+
+void MixingDj::maybeRoll(long long bar)
+{
+    // Over the bars before a drop, once a drop at most, and not when the mix is due before it.
+    const long long drop = bar + kRollBars;
+    if (rolling_ || drop % kBarsBetweenDrops != 0 || drop == lastRollDrop_ || drop > mixStartBar_)
         return;
-    if (!std::bernoulli_distribution(kLoopChance)(random_))
+    if (!std::bernoulli_distribution(kRollChance)(random_))
         return;
-    lastLoopPhrase_ = phrase;
-    loopStartBar_ = bar;
-    loopEndBar_ = bar + loopBars;
-    loopPassesLeft_ = 1;
-    model_.announce({"Loop", static_cast<int>(loopBars * kBeatsPerBar), main_});
+    lastRollDrop_ = drop;
+    rolling_ = true;
+    rollPass_ = 0;
+    rollStartBeat_ = static_cast<double>(bar * kBeatsPerBar);
+    nextStopBeat_ = rollStartBeat_ + kRollPasses[0];
+    model_.announce({"Loop", static_cast<int>(kRollPasses[0]), main_});
+}
+
+void MixingDj::rollOn()
+{
+    ++rollPass_;
+    if (rollPass_ < std::size(kRollPasses))
+    {
+        seekMain(rollStartBeat_);
+        nextStopBeat_ = rollStartBeat_ + kRollPasses[rollPass_];
+        if (kRollPasses[rollPass_] != kRollPasses[rollPass_ - 1])
+            model_.announce({"Loop", static_cast<int>(kRollPasses[rollPass_]), main_});
+        return;
+    }
+    // Let go on the drop's line: the deck plays on where the track would have been.
+    rolling_ = false;
+    const double drop = rollStartBeat_ + static_cast<double>(kRollBars * kBeatsPerBar);
+    seekMain(drop);
+    model_.announce({"Loop", 0, main_});
+    nextStopBeat_ = drop + kBeatsPerBar;
+    actOnBar(std::llround(drop / kBeatsPerBar));
 }
 
 void MixingDj::startIncoming()
@@ -199,9 +260,10 @@ void MixingDj::endMix()
     incoming_ = nextDeck(main_);
     mainLevel_ = incomingLevel_;
     phase_ = Phase::Alone;
+    cuedThisTurn_ = false;
     const DeckState& deck = model_.deck(main_);
     const long long bar = barOf(deck);
-    nextBarBeat_ = static_cast<double>((bar + 1) * kBeatsPerBar);
+    nextStopBeat_ = static_cast<double>((bar + 1) * kBeatsPerBar);
     planNextMix(bar);
 }
 
@@ -212,11 +274,12 @@ void MixingDj::planNextMix(long long bar)
     const long long solo = kSoloBarChoices[soloChoice(random_)];
     mixBars_ = kMixBarChoices[mixChoice(random_)];
     mixStartBar_ = (bar + solo + kPhraseBars - 1) / kPhraseBars * kPhraseBars;
-    // The old track must not run out during the mix.
+    // The old track must not run out during the mix; the mix starts on a phrase line all the same.
     const DeckState& deck = model_.deck(main_);
     const auto trackBars =
         static_cast<long long>(deck.track.lengthSeconds * deck.track.bpm / 60.0 / kBeatsPerBar);
-    mixStartBar_ = std::max(bar + 1, std::min(mixStartBar_, trackBars - mixBars_ - 2));
+    const long long latest = (trackBars - mixBars_ - 2) / kPhraseBars * kPhraseBars;
+    mixStartBar_ = std::max(nextPhraseLine(bar), std::min(mixStartBar_, latest));
 }
 
 const Track& MixingDj::nextTrack()

@@ -5,18 +5,26 @@
 // and 3 on channel A (the crossfader's 0 end), decks 2 and 4 on channel B (its 1 end). The set
 // keeps one tempo, the first track's at the opening pitch: every deck is pitched to it when its
 // track is loaded (beat-matched), and a track that would need more than 12% of pitch is passed
-// over. Everything is counted in bars of the main deck (the one on air until a hand-over ends):
-// - On a phrase line (a bar number that is a multiple of 8, 8 to 24 bars after the deck went
-//   on air) the DJ starts the next deck from its first beat, 0.15 to 0.45 of a beat after the
-//   line: the same tempo, the phases that far apart, as matched by ear. "Cue" = its number.
+// over. Everything is counted in bars of the main deck's track (the deck on air until a
+// hand-over ends), from the track's start, in phrases of 8 bars; the DJ acts on phrase lines:
+// - On a phrase line 8 to 24 bars after the deck went on air the DJ starts the next deck from
+//   its first beat, 0.15 to 0.45 of a beat after the line: the same tempo, the phases that far
+//   apart, as matched by ear. "Cue" = its number.
 // - Over the mix (4 bars for the set's first, then 8 or 16 bars) the first quarter brings the
 //   new deck's channel fader up, the middle half moves the crossfader to the new deck's end,
 //   the last quarter takes the old deck's channel fader down, each on a smooth S-curve.
 // - On the old deck's first bar line after that it stops and loads the next track
 //   ("TrackChange" = its number), pitched to the set and cued at its start for its next turn.
-// While a deck is on air alone its track's phrases make events on its bar lines: "Break" = 1 on
-// bar 8 of every 16 and "Drop" = 1 on every 16th bar; before some drops the DJ loops the last
-// one or two bars once ("Loop" = 4 or 8 beats; whole bars, so the beat keeps its place).
+// While a deck is on air alone its track's phrases make events: "Break" = 1 on bar 8 of every
+// 16 and "Drop" = 1 on every 16th bar. Now and then the DJ plays with the deck on air:
+// - a loop roll before some drops: over the 4 bars before the drop the deck repeats the first
+//   4 beats twice, then the first 2 twice, then the first beat four times ("Loop" = 4, 2, 1 as
+//   the roll halves), and on the drop's line the roll lets go and the deck plays on where the
+//   track would have been had it not rolled ("Loop" = 0), as a DJ application's loop roll does;
+// - a cue back to the drop before, on a Break line, at most once a turn: the deck jumps back 8
+//   bars and plays the drop again ("HotCue" = the phrase it lands on, 1 the track's first).
+// Every jump is a whole number of beats (the rolls) or bars (the cue), taken on a beat line,
+// so the beat keeps its place on the grid.
 //
 // Everything follows from the seed and the advance() calls, whatever their size.
 // Thread rules: one thread per DJ.
@@ -64,9 +72,15 @@ private:
     };
 
     double secondsUntilMainBeat(double beat) const;
+    // The main deck to its track's beat `beat`.
+    void seekMain(double beat);
     void actOnBar(long long bar);
     void phraseEvents(long long bar);
-    void maybeLoop(long long bar);
+    // The bar the deck plays on: `bar`, or where the cue took it.
+    long long maybeCue(long long bar);
+    void maybeRoll(long long bar);
+    // The roll's pass ended on `nextStopBeat_`: the next pass, or the drop.
+    void rollOn();
     void startIncoming();
     void endMix();
     void planNextMix(long long bar);
@@ -86,8 +100,10 @@ private:
     int incoming_ = 2;
     double mainLevel_ = 0.0;     // the main deck's channel fader
     double incomingLevel_ = 0.0; // where the incoming deck's channel fader goes
-    double nextBarBeat_ = 0.0;   // the main deck's next bar line, in its beats
-    double startBeat_ = 0.0;     // Starting: the main deck's beat at which the next one starts
+    // Where in its track's beats the main deck is when the DJ acts next: its next bar line, or
+    // while it rolls the end of the roll's pass.
+    double nextStopBeat_ = 0.0;
+    double startBeat_ = 0.0; // Starting: the main deck's beat at which the next one starts
 
     long long mixStartBar_ = 0;
     long long mixEndBar_ = 0;
@@ -95,10 +111,11 @@ private:
     double mixStartTime_ = 0.0;
     double mixSeconds_ = 1.0;
 
-    long long loopStartBar_ = 0;
-    long long loopEndBar_ = 0;
-    int loopPassesLeft_ = 0;
-    long long lastLoopPhrase_ = -1;
+    bool rolling_ = false;
+    double rollStartBeat_ = 0.0; // where every pass of the roll begins
+    size_t rollPass_ = 0;
+    long long lastRollDrop_ = -1; // the drop's bar of the latest roll
+    bool cuedThisTurn_ = false;
 };
 
 } // namespace orvsim

@@ -35,6 +35,25 @@ bool playing(const nlohmann::json& snapshot, int deck)
     return snapshot.at("beat").at("deck" + std::to_string(deck) + "_playing").get<double>() == 1.0;
 }
 
+// A clock's phrase, track end and cues, `prefix` before each name: in their ranges, the time
+// left and the progress as the table's Position, Length and Pitch of `deck` give them (the
+// clock runs a frame or two apart from the table), no jump yet.
+void expectGroups(const nlohmann::json& channels, const std::string& prefix,
+                  const nlohmann::json& snapshot, int deck)
+{
+    const auto at = [&](const char* name) { return channels.at(prefix + name).get<double>(); };
+    EXPECT_GE(at("bar_in_phrase"), 0.0) << "0 before the clock runs";
+    EXPECT_LE(at("bar_in_phrase"), 8.0);
+    EXPECT_GE(at("phrase_ramp"), 0.0);
+    EXPECT_LT(at("phrase_ramp"), 1.0);
+    const double length = number(snapshot, LengthRow, deck);
+    const double position = number(snapshot, PositionRow, deck);
+    EXPECT_NEAR(at("time_left"), (length - position) / number(snapshot, VelocityRow, deck), 0.25);
+    EXPECT_NEAR(at("track_progress"), position / length, 0.002);
+    EXPECT_EQ(at("jump_beats"), 0.0);
+    EXPECT_EQ(at("looping"), 0.0);
+}
+
 // Every deck column holds a track, as a DJ's four decks would: deck 1 on air from the start,
 // deck 2 mixed in over the first seconds, decks 3 and 4 waiting at their cue.
 void expectFourDecksFilled(const nlohmann::json& snapshot)
@@ -45,7 +64,7 @@ void expectFourDecksFilled(const nlohmann::json& snapshot)
     ASSERT_GE(tableRows(snapshot), 18);
     ASSERT_EQ(snapshot.at("channels").size(), 48u);
     const nlohmann::json& beat = snapshot.at("beat");
-    ASSERT_EQ(beat.size(), 36u);
+    ASSERT_EQ(beat.size(), 36u + 4 * 13u) << "the clock's nine and the three groups per deck";
     for (int deck = 1; deck <= 4; ++deck)
     {
         SCOPED_TRACE("deck " + std::to_string(deck));
@@ -82,6 +101,7 @@ void expectFourDecksFilled(const nlohmann::json& snapshot)
         EXPECT_NEAR(beat.at(prefix + "bpm").get<double>(), number(snapshot, BpmRow, deck), 0.5);
         const double ramp = beat.at(prefix + "beat_ramp").get<double>();
         EXPECT_TRUE(ramp >= 0.0 && ramp < 1.0) << ramp;
+        expectGroups(beat, prefix, snapshot, deck);
     }
     EXPECT_TRUE(playing(snapshot, 1));
     EXPECT_FALSE(playing(snapshot, 3));
@@ -91,7 +111,19 @@ void expectFourDecksFilled(const nlohmann::json& snapshot)
     EXPECT_TRUE(std::isnan(channel(snapshot, 47))) << "channel 47 is never written";
 }
 
-// The On Air node's clock: the deck it follows, how often that changed, its ten channels.
+// On Air's mix: the decks' shares add up to 1, `nextDeck` as its channel says.
+void expectMix(const nlohmann::json& onAir)
+{
+    const nlohmann::json& channels = onAir.at("channels");
+    double sum = 0.0;
+    for (int deck = 1; deck <= 4; ++deck)
+        sum += channels.at("deck" + std::to_string(deck) + "_mix").get<double>();
+    EXPECT_NEAR(sum, 1.0, 1e-4);
+    EXPECT_EQ(onAir.at("nextDeck"), channels.at("next_deck"));
+}
+
+// The On Air node's clock: the deck it follows, how often that changed, its channels: the
+// clock's nine, `deck`, phrase, track end, mix and cues.
 void expectOnAir(const nlohmann::json& snapshot, int deck, int switches)
 {
     const nlohmann::json& onAir = snapshot.at("onAir");
@@ -99,8 +131,10 @@ void expectOnAir(const nlohmann::json& snapshot, int deck, int switches)
     EXPECT_EQ(onAir.at("switches"), switches);
     EXPECT_EQ(onAir.at("secondsSinceSwitch").is_null(), switches == 0);
     const nlohmann::json& channels = onAir.at("channels");
-    ASSERT_EQ(channels.size(), 10u);
+    ASSERT_EQ(channels.size(), 10u + 5 + 4 + 5 + 4);
     EXPECT_EQ(channels.at("deck"), deck);
+    expectGroups(channels, "", snapshot, deck);
+    expectMix(onAir);
     EXPECT_EQ(channels.at("playing"), 1.0);
     const std::string followed = "deck" + std::to_string(deck) + "_bpm";
     EXPECT_NEAR(channels.at("bpm").get<double>(), snapshot.at("beat").at(followed).get<double>(),
@@ -189,6 +223,12 @@ TEST(Demo, TheOnAirDeckFollowsTheDjsHandOver)
     expectOnAir(shots[2], 1, 0);
     const nlohmann::json& last = shots.back();
     expectOnAir(last, 2, 1);
+    // The mix as the audience hears it: deck 1 first, deck 2 alone at the end.
+    const auto mix = [](const nlohmann::json& shot, int deck)
+    { return shot.at("onAir").at("channels").at("deck" + std::to_string(deck) + "_mix"); };
+    EXPECT_GT(mix(shots[0], 1).get<double>(), 0.9);
+    EXPECT_EQ(mix(last, 2), 1.0);
+    EXPECT_EQ(last.at("onAir").at("nextDeck"), 0);
     const double ago = last.at("onAir").at("secondsSinceSwitch").get<double>();
     EXPECT_GT(ago, 0.0);
     EXPECT_LT(ago, last.at("time").get<double>() - 3.0) << "not before the crossfader moved";
@@ -220,7 +260,9 @@ TEST(Demo, PlainViewWithoutATerminalAndMissingBundles)
     EXPECT_NE(plain.out.find("Deck A"), std::string::npos);
     EXPECT_NE(plain.out.find("Channels  48"), std::string::npos);
     EXPECT_NE(plain.out.find("\nOn Air      ["), std::string::npos);
-    EXPECT_NE(plain.out.find(" BPM  deck 1, no switch yet\n"), std::string::npos) << plain.out;
+    EXPECT_NE(plain.out.find(" BPM  deck 1, no switch yet\n            phrase "), std::string::npos)
+        << plain.out;
+    EXPECT_NE(plain.out.find("\n            mix 1:"), std::string::npos) << plain.out;
     EXPECT_EQ(plain.out.find("Ctrl-C"), std::string::npos) << "--once ends by itself";
 
     const ToolRun missing = runTool({"demo", "--once", "--bundles", "/nonexistent/orv"});

@@ -139,6 +139,68 @@ TEST(View, TheBeatClockOfANodeThatIsNotConnectedSaysSo)
               std::string::npos);
 }
 
+// Each deck's phrase, track end and loop under its clock line, and On Air's with its mix; the
+// compact view keeps On Air's alone.
+TEST(View, TheBeatClocksShowThePhraseTheTracksEndTheLoopAndTheMix)
+{
+    Snapshot snapshot = busyNode();
+    snapshot.notes.clear();
+    // Deck 1 loops half a beat, deck 2 is in its phrase's last beats after a cue back, deck 3's
+    // track has no Length, deck 4 has no groups on.
+    const std::vector<std::pair<std::string, std::vector<float>>> groups = {
+        {"phrase_ramp", {0.3f, 0.99f, 0.0f}},
+        {"bar_in_phrase", {3, 8, 1}},
+        {"phrases", {12, 3, 0}},
+        {"phrase_warning", {0, 1, 0}},
+        {"time_left", {151.9f, 3725.0f, -1}},
+        {"bars_left", {74, 7, -1}},
+        {"jump_beats", {-0.5f, -32.0f, 0.0f}},
+        {"looping", {1, 0, 0}},
+        {"loop_beats", {0.5f, 0.0f, 0.0f}}};
+    for (const auto& [field, values] : groups)
+    {
+        for (size_t deck = 0; deck < values.size(); ++deck)
+        {
+            snapshot.beatNames.push_back("deck" + std::to_string(deck + 1) + "_" + field);
+            snapshot.beat.push_back(values[deck]);
+            if (deck == 1)
+            {
+                snapshot.onAir.names.push_back(field);
+                snapshot.onAir.values.push_back(values[deck]);
+            }
+        }
+    }
+    const std::vector<std::pair<std::string, float>> onAir = {
+        {"beat_ramp", 0.5f}, {"beat", 4},          {"bpm", 124},
+        {"deck", 2},         {"deck1_mix", 0.25f}, {"deck2_mix", 0.75f},
+        {"deck3_mix", 0.0f}, {"deck4_mix", 0.0f},  {"next_deck", 1}};
+    for (const auto& [name, value] : onAir)
+    {
+        snapshot.onAir.names.push_back(name);
+        snapshot.onAir.values.push_back(value);
+    }
+
+    const std::string deck2 = "            phrase 3 [#########.] bar 8!  1:02:05 left, 7 bars  "
+                              "jump -32.0\n";
+    const std::string mix = "            mix 1:25% 2:75% 3:0% 4:0%  next deck 1\n";
+    const std::string full = renderSnapshot(snapshot, "orv demo", {120, 80});
+    EXPECT_NE(full.find("\n            phrase 12 [###.......] bar 3  2:31 left, 74 bars  loop 1/2\n"
+                        "Deck B "),
+              std::string::npos)
+        << full;
+    EXPECT_NE(full.find("locked\n" + deck2 + "Deck C "), std::string::npos) << full;
+    EXPECT_NE(full.find("\n            phrase 0 [..........] bar 1  end unknown\nDeck D "),
+              std::string::npos)
+        << full;
+    EXPECT_NE(full.find(" locked\nOn Air "), std::string::npos) << "deck 4 has no groups";
+    EXPECT_NE(full.find("no switch yet\n" + deck2 + mix), std::string::npos) << full;
+
+    const std::string compact = renderSnapshot(snapshot, "orv demo", {30, 80});
+    EXPECT_NE(compact.find("no switch yet\n" + deck2 + mix), std::string::npos) << compact;
+    EXPECT_EQ(compact.find("loop 1/2"), std::string::npos) << "the decks' groups are left out";
+    EXPECT_EQ(compact.find("more lines"), std::string::npos) << compact;
+}
+
 TEST(View, ATerminalIsRedrawnInPlaceWithoutScrolling)
 {
     std::ostringstream out;

@@ -77,12 +77,18 @@ std::unique_ptr<LiveNodes> LiveNodes::create(const BundlePaths& bundles, std::st
     if (nodes->table_ != orvharness::noNode)
         nodes->channels_ = orvsupport::addReader(network, *nodes->channelsBundle_,
                                                  kChannelsNodeName, kTableNodeName, {}, why);
+    // Every group of channels on ("Mix" only exists for On Air), the phrases at their defaults.
+    const std::vector<orvsupport::Setting> groups = {{"Phrase", 1}, {"Trackend", 1}, {"Cues", 1}};
+    std::vector<orvsupport::Setting> allDecks = {{"Deck", "all"}};
+    allDecks.insert(allDecks.end(), groups.begin(), groups.end());
+    std::vector<orvsupport::Setting> onAir = {{"Deck", "onair"}, {"Mix", 1}};
+    onAir.insert(onAir.end(), groups.begin(), groups.end());
     if (nodes->channels_ != orvharness::noNode)
         nodes->beat_ = orvsupport::addReader(network, *nodes->beatBundle_, kBeatNodeName,
-                                             kTableNodeName, {{"Deck", "all"}}, why);
+                                             kTableNodeName, allDecks, why);
     if (nodes->beat_ != orvharness::noNode)
         nodes->onAir_ = orvsupport::addReader(network, *nodes->beatBundle_, kOnAirNodeName,
-                                              kTableNodeName, {{"Deck", "onair"}}, why);
+                                              kTableNodeName, onAir, why);
     if (nodes->onAir_ != orvharness::noNode)
         nodes->events_ =
             orvsupport::addReader(network, *nodes->eventsBundle_, kEventsNodeName, kTableNodeName,

@@ -1,10 +1,11 @@
 // The four real bundles in the headless host, wired as a TouchDesigner user wires them: one
 // OrvDat node ("orv1"), one OrvChannels node ("channels1"), two OrvBeat nodes, "beat1" for
 // all four decks and "onair1" following the deck the audience hears (its mixer channels and
-// crossfader range as they come), and one OrvEvents node ("events1", counting, with the track
-// changes), whose "Orvdat" parameters name it. Everything the tool shows comes from what these
-// nodes hand the host.
-// Thread rules: one thread (the host's cook thread, played by the caller).
+// crossfader range as they come), both with every group of channels on (phrases, the track's
+// end, cues and loops, and for On Air the mix), and one OrvEvents node ("events1", counting, with
+// the track changes), whose "Orvdat" parameters name it. Everything the tool shows comes from what
+// these nodes hand the host. Thread rules: one thread (the host's cook thread, played by the
+// caller).
 #pragma once
 
 #include "harness/Bundle.h"

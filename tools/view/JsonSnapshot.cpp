@@ -35,17 +35,23 @@ nlohmann::json numberOrNull(double value)
     return std::isfinite(value) ? nlohmann::json(value) : nlohmann::json(nullptr);
 }
 
-// The On Air node: the deck it follows (null before it wrote one), how often that changed and
-// how long ago, and its channels by name.
+// A channel that holds a deck's number as a whole number; null when none was written.
+nlohmann::json deckNumber(float deck)
+{
+    return std::isfinite(deck) ? nlohmann::json(std::lround(deck)) : nlohmann::json(nullptr);
+}
+
+// The On Air node: the deck it follows and the one coming in or going out (0: none; null before
+// it wrote one), how often the followed deck changed and how long ago, and its channels by name.
 nlohmann::json onAirJson(const Snapshot& snapshot)
 {
     const OnAirClock& onAir = snapshot.onAir;
-    const float deck = onAir.value("deck");
     nlohmann::json channels = nlohmann::json::object();
     for (size_t k = 0; k < onAir.values.size() && k < onAir.names.size(); ++k)
         channels[onAir.names[k]] = numberOrNull(onAir.values[k]);
     return {
-        {"deck", std::isfinite(deck) ? nlohmann::json(std::lround(deck)) : nlohmann::json(nullptr)},
+        {"deck", deckNumber(onAir.value("deck"))},
+        {"nextDeck", deckNumber(onAir.value("next_deck"))},
         {"switches", onAir.switches},
         {"secondsSinceSwitch", onAir.switchedAt < 0.0
                                    ? nlohmann::json(nullptr)

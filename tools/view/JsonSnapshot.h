@@ -7,8 +7,8 @@
 //    "table":{"rows":18,"cols":5,"cells":[[{"kind":"empty","value":null},
 //             {"kind":"text","value":"Deck A"},...],...]},
 //    "channels":[0.81,0.73,...],   48 numbers, null where never written
-//    "beat":{"deck1_beat_ramp":0.42,...,"deck4_locked":1},   the OrvBeat node's channels
-//    "onAir":{"deck":2,"switches":1,"secondsSinceSwitch":3.1,"channels":{...}},
+//    "beat":{"deck1_beat_ramp":0.42,...,"deck4_loop_beats":0},   the OrvBeat node's channels
+//    "onAir":{"deck":2,"nextDeck":1,"switches":1,"secondsSinceSwitch":3.1,"channels":{...}},
 //    "events":[{"name":"deck1_track","count":1,"secondsSinceChange":null},...,
 //              {"name":"Drop","count":2,"secondsSinceChange":0.4}],   the OrvEvents node's
 //    "info":{"channels":{"connected":1,"datagrams":1234,...,"events":5},   the table node's

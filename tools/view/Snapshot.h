@@ -27,8 +27,8 @@ struct NodeSettings
 // deck last changed.
 struct OnAirClock
 {
-    // Sample 0 of each channel (beat_ramp ... locked, then deck), NaN where no cook wrote, and
-    // their names.
+    // Sample 0 of each channel (beat_ramp ... locked, deck, then the phrase, track end, mix and
+    // cues groups), NaN where no cook wrote, and their names.
     std::vector<float> values;
     std::vector<std::string> names;
     int switches = 0;         // how often the followed deck changed while the tool watched
@@ -101,8 +101,8 @@ struct Snapshot
     orvharness::Table table;
     // Sample 0 of each of the channel node's channels; NaN where no cook has written.
     std::vector<float> channels;
-    // The beat node's channels (all four decks: deck1_beat_ramp ... deck4_locked), sample 0
-    // of each, and their names.
+    // The beat node's channels (all four decks: deck1_beat_ramp ... deck4_locked, then each
+    // deck's phrase, track end and cues groups), sample 0 of each, and their names.
     std::vector<float> beat;
     std::vector<std::string> beatNames;
     OnAirClock onAir;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <sstream>
 
 namespace orvtool
@@ -186,18 +187,95 @@ void renderChannels(const Snapshot& snapshot, std::ostream& out)
 }
 
 constexpr int kClockBarWidth = 20;
+constexpr int kPhraseBarWidth = 10;
 
-// "[#####...............]": a bar filled across the beat by `ramp` (0 to 1).
-std::string rampBar(float ramp)
+// "[#####...............]": a bar `width` wide filled by `ramp` (0 to 1).
+std::string rampBar(float ramp, int width = kClockBarWidth)
 {
-    const int filled = std::clamp(static_cast<int>(ramp * kClockBarWidth), 0, kClockBarWidth);
+    const int filled =
+        std::isfinite(ramp) ? std::clamp(static_cast<int>(ramp * width), 0, width) : 0;
     return "[" + std::string(static_cast<size_t>(filled), '#') +
-           std::string(static_cast<size_t>(kClockBarWidth - filled), '.') + "]";
+           std::string(static_cast<size_t>(width - filled), '.') + "]";
 }
 
 std::string numberOrDash(float number)
 {
     return std::isfinite(number) ? compactNumber(number) : std::string("-");
+}
+
+// One channel of a beat node by its name without the deck's prefix; NaN when there is none.
+using ClockChannel = std::function<float(const std::string&)>;
+
+// "2:31", "1:02:05": whole seconds.
+std::string clockText(double seconds)
+{
+    if (!std::isfinite(seconds))
+        return "-";
+    const auto whole = static_cast<long long>(std::min(std::max(seconds, 0.0), 359999.0));
+    char buffer[32];
+    if (whole >= 3600)
+        std::snprintf(buffer, sizeof buffer, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60,
+                      whole % 60);
+    else
+        std::snprintf(buffer, sizeof buffer, "%lld:%02lld", whole / 60, whole % 60);
+    return buffer;
+}
+
+// A loop's length in beats as a musician says it: "4", "1/2", "1/4".
+std::string beatsText(float beats)
+{
+    if (beats > 0.0f && beats < 1.0f)
+        return "1/" + compactNumber(std::round(1.0 / beats));
+    return compactNumber(beats);
+}
+
+// The phrase, the track's end and the loop of one clock on a line of their own, under its clock
+// line: "            phrase 12 [###.......] bar 3!  2:31 left, 74 bars  loop 1/2". "!" marks
+// the warning before the next phrase; without a loop the last jump shows ("jump -32"). "" when
+// the node has none of these channels (its groups are off) or wrote none.
+std::string groupsLine(const ClockChannel& channel)
+{
+    std::string line;
+    const auto add = [&](const std::string& part)
+    { line += (line.empty() ? pad("", kLabelWidth) : "  ") + part; };
+    const float ramp = channel("phrase_ramp");
+    if (std::isfinite(ramp))
+        add("phrase " + numberOrDash(channel("phrases")) + " " + rampBar(ramp, kPhraseBarWidth) +
+            " bar " + numberOrDash(channel("bar_in_phrase")) +
+            (channel("phrase_warning") == 1.0f ? "!" : ""));
+    const float timeLeft = channel("time_left");
+    const float barsLeft = channel("bars_left");
+    if (std::isfinite(timeLeft))
+        add(timeLeft < 0.0f ? std::string("end unknown")
+                            : clockText(timeLeft) + " left" +
+                                  (barsLeft >= 0.0f ? ", " + compactNumber(barsLeft) + " bars"
+                                                    : std::string()));
+    const float looping = channel("looping");
+    const float jump = channel("jump_beats");
+    if (looping == 1.0f)
+        add("loop " + beatsText(channel("loop_beats")));
+    else if (std::isfinite(jump) && jump != 0.0f)
+        add("jump " + std::string(jump > 0.0f ? "+" : "") + fixedText(jump, 1));
+    return line;
+}
+
+// On Air's mix: each deck's share of what the audience hears and the deck coming in or going
+// out: "            mix 1:12% 2:88% 3:0% 4:0%  next deck 1". "" when the node has no mix.
+std::string mixLine(const OnAirClock& onAir)
+{
+    if (!std::isfinite(onAir.value("deck1_mix")))
+        return "";
+    std::string line = pad("", kLabelWidth) + "mix";
+    for (int deck = 1; deck <= orvlayout::kDeckCount; ++deck)
+    {
+        const float share = onAir.value("deck" + std::to_string(deck) + "_mix");
+        line += " " + std::to_string(deck) + ":" +
+                (std::isfinite(share) ? fixedText(share * 100.0, 0) + "%" : std::string("-"));
+    }
+    const float next = onAir.value("next_deck");
+    line +=
+        "  " + (next >= 1.0f ? "next deck " + compactNumber(next) : std::string("no next deck"));
+    return line;
 }
 
 // The On Air node's clock on one line, with the deck it follows and when that last changed:
@@ -227,11 +305,18 @@ void renderOnAir(const Snapshot& snapshot, std::ostream& out)
         line += "switched " + fixedText(ago, ago < 10.0 ? 1 : 0) + " s ago";
     }
     out << line << "\n";
+    for (const std::string& more :
+         {groupsLine([&](const std::string& name) { return onAir.value(name); }), mixLine(onAir)})
+    {
+        if (!more.empty())
+            out << more << "\n";
+    }
 }
 
 // One line per deck from the beat node's channels: a bar that fills across the beat, the
-// beat in the bar, the tempo, and whether the clock is locked to the deck's beats. A channel
-// no cook wrote holds NaN: the node writes nothing while its receiver is not connected.
+// beat in the bar, the tempo, and whether the clock is locked to the deck's beats; outside the
+// compact view each deck's phrase, track end and loop under it. A channel no cook wrote holds
+// NaN: the node writes nothing while its receiver is not connected.
 void renderBeatClock(const Snapshot& snapshot, bool compact, std::ostream& out)
 {
     if (snapshot.beat.empty() || snapshot.beatNames.size() != snapshot.beat.size())
@@ -275,6 +360,10 @@ void renderBeatClock(const Snapshot& snapshot, bool compact, std::ostream& out)
                 (value(deck, "playing") == 1.0f ? "playing" : "stopped") + "  " +
                 (value(deck, "locked") == 1.0f ? "locked" : "not locked");
         out << line << "\n";
+        const std::string groups =
+            compact ? "" : groupsLine([&](const std::string& field) { return value(deck, field); });
+        if (!groups.empty())
+            out << groups << "\n";
     }
     renderOnAir(snapshot, out);
 }
