@@ -36,6 +36,7 @@ bool OutputClock::follow(double modelPhase, unsigned generation)
     {
         phase_ = target;
         split();
+        pulsed_ = true;
         return true;
     }
     if (beat == index_ && target > phase_)
@@ -55,13 +56,25 @@ bool OutputClock::jumpTo(double modelPhase, unsigned generation)
         generation_ = generation;
         offset_ = started_ ? std::round(phase_ - modelPhase) : 0.0;
     }
+    const bool hadPulse = started_ && pulsed_;
+    const double sincePulse = ramp_;
     started_ = true;
     const double target = modelPhase + offset_;
     if (!std::isfinite(target))
         return false;
     phase_ = target;
     split();
-    return ramp_ < startOfBeat;
+    if (!(ramp_ < startOfBeat))
+    {
+        pulsed_ = false;
+        return false;
+    }
+    // The beat it lands in began no later than the last pulse (a cue a whole number of beats
+    // back, seen only after the old line's next boundary): that pulse was its start.
+    if (hadPulse && sincePulse <= ramp_ + samePulse)
+        return false;
+    pulsed_ = true;
+    return true;
 }
 
 void OutputClock::split()

@@ -10,7 +10,7 @@
 //   number: less than half a beat ahead or behind the visible phase, so no beat is counted
 //   twice or skipped.
 // - A jump (a seek, or data back after a hold) takes the model's phase as it is, forwards or
-//   backwards; it pulses only when it lands at the start of a beat.
+//   backwards; it pulses only when it lands at the start of a beat that no pulse has shown.
 #pragma once
 
 namespace orvbeat
@@ -21,6 +21,9 @@ class OutputClock
 public:
     // A jump that lands in this first share of a beat begins that beat.
     static constexpr double startOfBeat = 0.25;
+    // A jump landing this little less far into its beat than the last pulse lies behind shows a
+    // beat whose start that pulse already showed.
+    static constexpr double samePulse = 0.05;
 
     void reset() { *this = OutputClock(); }
     bool started() const { return started_; }
@@ -46,6 +49,7 @@ private:
     double phase_ = 0.0;
     double index_ = 0.0; // floor(phase_)
     double ramp_ = 0.0;  // phase_ - index_, in [0, 1)
+    bool pulsed_ = false; // the visible beat began with a pulse
 };
 
 } // namespace orvbeat

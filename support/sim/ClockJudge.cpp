@@ -167,37 +167,46 @@ private:
         return track;
     }
 
+    // Pulses around a cue or garbage, which no clock can have seen yet, are matched after all
+    // the others: a stale pulse takes no boundary from the pulse that shows it in time.
     void matchPulses()
     {
-        const std::vector<TrueBoundary>& boundaries = truth_.boundaries();
-        for (const ClockFrame& frame : frames_)
+        for (const bool aroundCues : {false, true})
         {
-            if (!(frame.beatPulse > 0.5))
-                continue;
-            const double shown = shownBoundary(frame);
-            int best = -1;
-            for (size_t i = 0; i < boundaries.size(); ++i)
+            for (const ClockFrame& frame : frames_)
             {
-                const double distance = std::fabs(boundaries[i].time - shown);
-                if (!pulsed_[i] && distance <= kMatchBeats * boundaries[i].beatSeconds &&
-                    (best < 0 || distance < std::fabs(boundaries[best].time - shown)))
-                    best = static_cast<int>(i);
+                if (frame.beatPulse > 0.5 && truth_.excluded(frame.time) == aroundCues)
+                    matchPulse(frame);
             }
-            if (best >= 0)
-            {
-                pulsed_[static_cast<size_t>(best)] = true;
-                checkBar(frame, boundaries[static_cast<size_t>(best)]);
-                continue;
-            }
-            if (!truth_.judged(frame.time))
-                continue;
-            ++verdict_.figures.pulsesBetweenBeats;
-            offBeat_.push_back(frame.time);
-            const TrueBoundary* nearest = truth_.nearest(shown);
-            fail(property(PulsesBetweenBeats), frame.time,
-                 "a pulse at " + at(frame.time) + " shows a boundary at " + at(shown) +
-                     (nearest ? "; the nearest true one is at " + at(nearest->time) : ""));
         }
+    }
+
+    void matchPulse(const ClockFrame& frame)
+    {
+        const std::vector<TrueBoundary>& boundaries = truth_.boundaries();
+        const double shown = shownBoundary(frame);
+        int best = -1;
+        for (size_t i = 0; i < boundaries.size(); ++i)
+        {
+            const double distance = std::fabs(boundaries[i].time - shown);
+            if (!pulsed_[i] && distance <= kMatchBeats * boundaries[i].beatSeconds &&
+                (best < 0 || distance < std::fabs(boundaries[best].time - shown)))
+                best = static_cast<int>(i);
+        }
+        if (best >= 0)
+        {
+            pulsed_[static_cast<size_t>(best)] = true;
+            checkBar(frame, boundaries[static_cast<size_t>(best)]);
+            return;
+        }
+        if (!truth_.judged(frame.time))
+            return;
+        ++verdict_.figures.pulsesBetweenBeats;
+        offBeat_.push_back(frame.time);
+        const TrueBoundary* nearest = truth_.nearest(shown);
+        fail(property(PulsesBetweenBeats), frame.time,
+             "a pulse at " + at(frame.time) + " shows a boundary at " + at(shown) +
+                 (nearest ? "; the nearest true one is at " + at(nearest->time) : ""));
     }
 
     void checkBar(const ClockFrame& frame, const TrueBoundary& boundary)

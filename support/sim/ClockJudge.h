@@ -16,9 +16,9 @@
 //   garbage window's start to the second true boundary after its end.
 // - Pulses are matched in time order, each to the nearest true boundary (a time the deck's
 //   true position crossed a line while playing) within a quarter beat of its shown boundary
-//   that has no pulse yet. A pulse in a judged stretch with no such boundary is a pulse between
-//   beats; a true boundary in a judged stretch without a matched pulse is a missed boundary. A
-//   back-step is a judged frame whose beat_ramp fell without a pulse. A wrong bar is a matched
+//   that has no pulse yet (pulses around a cue or garbage after all the others). A pulse in a
+//   judged stretch with no such boundary is a pulse between beats; a true boundary in a judged
+//   stretch without a matched pulse is a missed boundary. A back-step is a judged frame whose beat_ramp fell without a pulse. A wrong bar is a matched
 //   pulse (it and its boundary judged, the boundary after the datagrams showed Beat's base)
 //   whose `beat` is not the sender's bar position of that line.
 // - Lock, per track (a frame belongs to the newest track whose datagrams have arrived): the

@@ -25,6 +25,8 @@ public:
     // Host seconds of a beat at `time`, at the deck's pitch then.
     double beatSecondsAt(double time) const;
     bool judged(double time) const { return stretchAt(time) != nullptr && !excluded(time); }
+    // Within the stretch around a cue or garbage where nothing is judged.
+    bool excluded(double time) const;
     // The judged stretch (before exclusions) that holds `time`; none outside them.
     const TimeSpan* stretchAt(double time) const;
     // The true boundary nearest `time`; none when the deck never crossed a line.
@@ -43,7 +45,6 @@ public:
 private:
     void addStretch(const std::vector<PlanEvent>& events, size_t play);
     void excludeCue(double at);
-    bool excluded(double time) const;
     double secondBoundaryAfter(double time) const;
 
     const SweepCase& case_;

@@ -67,3 +67,19 @@ TEST(OutputClock, AJumpTakesThePhaseAndNewNumbersStayNear)
     EXPECT_TRUE(clock.follow(51.15, 3)) << "new numbers, 0.45 ahead across a line";
     EXPECT_DOUBLE_EQ(phaseOf(clock), 9.15);
 }
+
+// A cue whole beats back seen only after the old line's next boundary: the jump lands in a beat
+// whose start that boundary's pulse already showed, so it does not pulse twice. Landing at the
+// start of a beat no pulse showed still pulses.
+TEST(OutputClock, AJumpDoesNotPulseABeatStartAlreadyShown)
+{
+    OutputClock clock;
+    clock.follow(6.9, 1);
+    EXPECT_TRUE(clock.follow(7.02, 1));
+    clock.follow(7.12, 1);
+    EXPECT_FALSE(clock.jumpTo(5.14, 1)) << "two beats back, 0.14 in: the pulse at 7.0 was its";
+    EXPECT_DOUBLE_EQ(phaseOf(clock), 5.14);
+    clock.follow(5.6, 1);
+    EXPECT_TRUE(clock.jumpTo(9.1, 1)) << "0.1 into a beat whose start was not shown";
+    EXPECT_FALSE(clock.jumpTo(9.15, 1)) << "taken afresh a little further on: shown already";
+}

@@ -15,15 +15,16 @@ namespace orvsim
 namespace
 {
 
-// A deck that plays, is cued back mid-beat, pauses and plays on, from a LAN.
-SweepCase plannedCase()
+// A deck that plays, is cued back mid-beat (to `cueTo` s of the track), pauses and plays on,
+// from a LAN.
+SweepCase plannedCase(double cueTo = 14.37)
 {
     PlannedTrack track;
     track.bpm = 125.0;
     track.gridOffset = 0.2;
     DeckTimeline deck(track, 10.0, 1.03);
     deck.play(1.0);
-    deck.seek(12.0, 14.37);
+    deck.seek(12.0, cueTo);
     deck.pause(20.0);
     deck.play(21.0);
     SenderProfile sender;
@@ -181,6 +182,28 @@ TEST_F(ClockJudge, EachFaultFailsItsOwnPropertyAtItsTime)
     const ClockVerdict lagging = judgeClock(sweepCase, traffic, oracle, late);
     EXPECT_EQ(failed(lagging), std::vector<std::string>{"error while locked"});
     EXPECT_NEAR(*lagging.figures.lockedP99, 0.003, 1e-4);
+}
+
+TEST(ClockJudgeCue, AStalePulseAtACueTakesNoBoundaryFromThePulseInTime)
+{
+    // Before it sees the cue, a clock may pulse on the old line; the pulse in time for the new
+    // line's first boundary, 0.2 s after the cue and judged, still counts as that boundary's.
+    const SweepCase sweepCase = plannedCase(14.42);
+    const SweepTraffic traffic = sweepTraffic(sweepCase);
+    const OracleVerdict oracle = consultOracle(traffic);
+    std::vector<ClockFrame> stale = trueClock(sweepCase, oracle);
+    size_t inTime = frameAfter(stale, 12.05, 0.0); // after the cue's own pulse
+    while (stale[inTime].beatPulse == 0.0)
+        ++inTime;
+    ASSERT_GT(stale[inTime].time, 12.18);
+    size_t early = inTime;
+    while (stale[early].time > stale[inTime].time - 0.1)
+        --early;
+    ASSERT_LT(stale[early].time, 12.12) << "within the cue's first 150 ms";
+    stale[early].beatPulse = 1.0;
+    stale[early].beatRamp = 0.0;
+    const ClockVerdict verdict = judgeClock(sweepCase, traffic, oracle, stale);
+    EXPECT_TRUE(verdict.passed()) << testing::PrintToString(failed(verdict));
 }
 
 } // namespace
