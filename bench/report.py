@@ -545,9 +545,10 @@ to 2.18 µs for one deck and 2.22 to 2.64 µs for all four, against 1.98 to 2.11
 measured 1.04 µs one deck on the earlier machine. The cook includes the stand-in host's
 parameter calls (looked up by name), which TouchDesigner answers its own way. With every group
 of channels on (phrase, track end, mix, cues), the On Air cook also reads the three phrase
-settings, runs the stages beside the beat and writes 18 more channels: 0.45 µs more in the run
-above, on a machine slower throughout (msgpack-cxx's Deck decode, the same code in every run,
-took 231 ns against 169 ns in the run before).
+settings, runs the stages beside the beat and writes 18 more channels: 0.45 and 0.83 µs more
+in two runs of `bench/run` on 2026-12-10 (01:15 and 01:46 UTC), on a machine slower throughout
+than the day before (msgpack-cxx's Deck decode, the same code in every run: 231 and 226 ns
+against 169 ns on 2026-12-09).
 
 ## What limits the beat clock
 
