@@ -167,9 +167,9 @@ void BeatTracker::takeInOrder(const DeckSample& sample)
         if (kind != SampleKind::Resumed && !stoodStill_)
         {
             step_.add(move, sample.pitch);
+            if (move.value > 0.0 && (shortestMove_.value <= 0.0 || move < shortestMove_))
+                shortestMove_ = move;
         }
-        if (move.value > 0.0 && (shortestMove_.value <= 0.0 || move < shortestMove_))
-            shortestMove_ = move;
         widenAgain();
         if (sample.beat != previous_->beat)
         {
@@ -216,20 +216,24 @@ void BeatTracker::offerToGrid(TrackSeconds position, std::int32_t beat)
     Bracket opened[Brackets::mostNew];
     const int count = brackets_.add(position, beat, opened);
     // A Beat read from a finer position than the one sent may change up to a step after it.
-    TrackSeconds widen = step_.decided() ? step_.step() : shortestMove_;
+    // Until the step is decided, the shortest move seen bounds it; before any move, a pair's
+    // own move does (two Positions a move apart on the step's lattice).
+    const TrackSeconds widen = step_.decided() ? step_.step() : shortestMove_;
+    const bool bounded = step_.decided() || widen.value > 0.0;
     for (int i = 0; i < count; ++i)
     {
         const Bracket& pair = opened[i];
+        const TrackSeconds pairWiden = bounded ? widen : pair.after - pair.before;
         if (pair.changed())
         {
             recent_[recentNext_] = pair;
             recentNext_ = (recentNext_ + 1) % kRecentBrackets;
             recentCount_ = std::min(recentCount_ + 1, kRecentBrackets);
-            takeBracket(pair.before, pair.after + widen, pair.beatBefore, pair.beatAfter);
+            takeBracket(pair.before, pair.after + pairWiden, pair.beatBefore, pair.beatAfter);
         }
         else
         {
-            grid_.exclude(pair.before + widen, pair.after);
+            grid_.exclude(pair.before + pairWiden, pair.after);
         }
     }
     widenInUse_ = widen;
