@@ -15,11 +15,6 @@ namespace
 constexpr double kHostBracketSlack = 0.005;
 // For this long after another track's first datagram, those of the track before are late ones.
 constexpr double kStragglerSeconds = 1.0;
-// Values a deck's BPM and Pitch can have.
-constexpr double kLeastBpm = 20.0;
-constexpr double kMostBpm = 500.0;
-constexpr double kLeastPitch = 0.25;
-constexpr double kMostPitch = 4.0;
 // Beat changes in a row with Position standing still that put the clock on host time.
 constexpr int kStillBoundariesForHostTime = 4;
 // Samples moving on one line in a row that end a stretch on host time.
@@ -141,9 +136,9 @@ void BeatTracker::takeInOrder(const DeckSample& sample)
     if (kind == SampleKind::Jump && hadTimeline)
         noteJump(before, position);
     // A tempo or a speed no deck has is noise: the last one that made sense stands.
-    if (sample.bpm >= kLeastBpm && sample.bpm <= kMostBpm)
+    if (isDeckBpm(sample.bpm))
         bpm_ = sample.bpm;
-    if (sample.pitch >= kLeastPitch && sample.pitch <= kMostPitch)
+    if (isSpeedRatio(sample.pitch))
         pitch_ = sample.pitch;
     if (kind == SampleKind::Jump)
     {

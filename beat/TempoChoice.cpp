@@ -5,18 +5,6 @@
 namespace orvbeat
 {
 
-namespace
-{
-// Tempi taken from BPM; outside this BPM is treated as absent.
-constexpr double kLowestBpm = 20.0;
-constexpr double kHighestBpm = 500.0;
-
-bool isSpeedRatio(double pitch)
-{
-    return pitch >= 0.25 && pitch <= 4.0;
-}
-} // namespace
-
 PitchConvention preferredConvention(const TrackerSettings& settings)
 {
     return settings.bpmIncludesPitch ? PitchConvention::Included : PitchConvention::LeftOut;
@@ -27,7 +15,7 @@ TrackSeconds candidateLength(const TempoCandidate& candidate, const TempoReading
     double played = reading.bpm; // the tempo the deck plays at, beats a minute of host time
     if (candidate.convention == PitchConvention::LeftOut)
         played = isSpeedRatio(reading.pitch) ? reading.bpm * reading.pitch : 0.0;
-    if (!(played >= kLowestBpm && played <= kHighestBpm) || !(reading.rate.trackPerHost > 0.0))
+    if (!isDeckBpm(played) || !(reading.rate.trackPerHost > 0.0))
         return TrackSeconds(0.0);
     return reading.rate.over(HostSeconds(secondsPerBeat(played))) * candidate.multiple;
 }

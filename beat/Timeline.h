@@ -75,7 +75,6 @@ private:
     // Ahead of the line by more than this much host time: the sender jumped forwards.
     static constexpr double kJumpSeconds = 0.1;
     static constexpr int kMatureSamples = 16; // window size from which early samples are telling
-    static bool isSpeedRatio(double pitch) { return pitch >= 0.25 && pitch <= 4.0; }
     static bool saneRate(double rate) { return rate >= 1e-3 && rate <= 1e6; }
 
     // Where the rate came from, which decides how it follows a tempo change.

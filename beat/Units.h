@@ -81,4 +81,14 @@ inline double beatsPerMinuteOf(double secondsPerBeat)
     return 60.0 / secondsPerBeat;
 }
 
+// The tempi and speeds a deck can have; beyond them a BPM or a Pitch is noise.
+inline bool isDeckBpm(double bpm)
+{
+    return bpm >= 20.0 && bpm <= 500.0;
+}
+inline bool isSpeedRatio(double pitch)
+{
+    return pitch >= 0.25 && pitch <= 4.0;
+}
+
 } // namespace orvbeat
